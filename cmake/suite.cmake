@@ -1,0 +1,33 @@
+# suite.cmake -- small helpers shared by the project's CMake files
+
+# suite_sources(VAR DIR... [EXCLUDE name...]): the .cpp files of the folders, minus the excluded file names.
+function(suite_sources var)
+  cmake_parse_arguments(S "" "" "EXCLUDE" ${ARGN})
+  set(found)
+  foreach(dir ${S_UNPARSED_ARGUMENTS})
+    file(GLOB files CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND found ${files})
+  endforeach()
+  foreach(ex ${S_EXCLUDE})
+    list(FILTER found EXCLUDE REGEX "/${ex}$")
+  endforeach()
+  set(${var} ${found} PARENT_SCOPE)
+endfunction()
+
+# suite_test(NAME SOURCES... LIBS... LABELS...): one GoogleTest program, its cases registered with ctest.
+include(GoogleTest)
+function(suite_test name)
+  cmake_parse_arguments(T "" "WORKDIR" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(NOT T_WORKDIR)
+    set(T_WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${T_WORKDIR}
+    PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,4 @@
+// engine.h -- simengine's body
+#pragma once
+
+int run_simengine();  // Start-up, main loop, shutdown; always 0

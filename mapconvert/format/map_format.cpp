@@ -1,0 +1,79 @@
+// map_format.cpp -- the one definition of the map file kinds, their names and their entries
+#include "format/map_format.h"
+
+#include "services/files.h"
+#include "services/text.h"
+
+namespace {
+
+const MapKindInfo kKinds[] = {
+    {".red", "RED-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "RED-DATA:", 1, false},
+    {".green", "GREEN-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "GREEN-DATA:", 1, false},
+    {".blue", "BLUE-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "BLUE-DATA:", 1, false},
+    {".rgb", "RGB-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "RGB-DATA:", 3, false},
+    {".qz61", "AI-FILE:(C) Orvanel, Made Using TINCTOR-AI By Orvanel", "AI-DATA:", 3, true},
+};
+
+// "00" in front of a one-character text, then "0" in front of a two-character one.
+std::string pad_three(const std::string& text) {
+  std::string t = text;
+  if (t.size() < 2) t = "00" + t;
+  if (t.size() < 3) t = "0" + t;
+  return t;
+}
+
+}  // namespace
+
+const MapKindInfo& map_kind_info(MapKind kind) { return kKinds[kind]; }
+
+std::string map_file_name(const std::string& chosen, MapKind kind) {
+  const std::string ext = kKinds[kind].extension;
+  if (svc::find_string(chosen, ext, 1) > 0) return chosen;
+  return chosen + ext;
+}
+
+std::string map_channel_text(int value, MapKind kind) {
+  std::string text = svc::int_to_string(value);
+  return kKinds[kind].zero_padded ? pad_three(text) : text;
+}
+
+std::string colour_code(int red, int green, int blue) {
+  return pad_three(svc::int_to_string(red)) + pad_three(svc::int_to_string(green)) +
+         pad_three(svc::int_to_string(blue));
+}
+
+std::string colour_code_file_name(const std::string& folder, const std::string& code, const std::string& suffix) {
+  return folder + code + suffix;
+}
+
+void write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path) {
+  svc::write_line(file, kKinds[kind].header);
+  svc::write_line(file, svc::int_to_string(width));
+  svc::write_line(file, svc::int_to_string(height));
+  svc::write_line(file, "SourceImage:" + source_path);
+  svc::write_line(file, kKinds[kind].data_tag);
+}
+
+void write_map_entry(int file, MapKind kind, int red, int green, int blue) {
+  switch (kind) {
+    case MAP_RED: svc::write_line(file, map_channel_text(red, kind)); break;
+    case MAP_GREEN: svc::write_line(file, map_channel_text(green, kind)); break;
+    case MAP_BLUE: svc::write_line(file, map_channel_text(blue, kind)); break;
+    case MAP_RGB:
+    case MAP_AI:
+      svc::write_line(file, map_channel_text(red, kind));
+      svc::write_line(file, map_channel_text(green, kind));
+      svc::write_line(file, map_channel_text(blue, kind));
+      break;
+  }
+}
+
+MapHeader read_map_header(int file) {
+  MapHeader h;
+  svc::read_line(file);
+  h.width = svc::string_to_int(svc::read_line(file));
+  h.height = svc::string_to_int(svc::read_line(file));
+  svc::read_line(file);
+  svc::read_line(file);
+  return h;
+}

@@ -1,0 +1,46 @@
+// map_format.h -- the map files written by mapconvert and read by simengine: kinds, names, entries
+//
+// A map of a W x H picture holds (W+1)*(H+1) entries, column by column (x outer, y inner), after
+// five header lines: the kind's header, W, H, "SourceImage:" + the picture's path, the data tag.
+// Every line ends in CR LF.
+#pragma once
+#include <cstdint>
+#include <string>
+
+enum MapKind { MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI };
+
+struct MapKindInfo {
+  const char* extension;   // ".red", ".green", ".blue", ".rgb", ".qz61"
+  const char* header;      // line 1
+  const char* data_tag;    // line 5
+  int lines_per_entry;     // 1 for channel maps, 3 for RGB and AI maps
+  bool zero_padded;        // AI entries are three digits each
+};
+
+const MapKindInfo& map_kind_info(MapKind kind);
+
+// The chosen name, with the kind's extension appended unless the name contains it (case-sensitive).
+std::string map_file_name(const std::string& chosen, MapKind kind);
+
+// One channel value as written in a map of this kind: shortest decimal, or three digits for AI maps.
+std::string map_channel_text(int value, MapKind kind);
+
+// The nine-digit colour code of a red, green, blue triple: 10, 200, 3 gives "010200003".
+std::string colour_code(int red, int green, int blue);
+
+// The colour-code file of an AI map run: folder + code + suffix, joined unchanged.
+std::string colour_code_file_name(const std::string& folder, const std::string& code, const std::string& suffix);
+
+// Writes lines 1 to 5 to an open services file.
+void write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path);
+
+// Writes one entry (one line for channel maps, three for RGB and AI maps) of a pixel's channels.
+void write_map_entry(int file, MapKind kind, int red, int green, int blue);
+
+// Reads the five header lines of an open map; width and height are lines 2 and 3 as decimal
+// integers (0 when not a number). The other lines are not checked.
+struct MapHeader {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+MapHeader read_map_header(int file);

@@ -1,0 +1,24 @@
+// surface.h -- a CPU RGBA surface: the converter's screen, the headless screen, decoded sprites
+#pragma once
+#include <cstdint>
+#include <vector>
+#include "services/pictures.h"
+
+namespace svc::detail {
+
+// Pixels are stored as colour values (red + green*256 + blue*65536) plus alpha in bits 24-31.
+struct Surface {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+
+void surface_resize(Surface& s, int width, int height);
+void surface_fill(Surface& s, int32_t colour);
+void surface_box(Surface& s, int x, int y, int width, int height, int32_t colour);  // Clipped
+int32_t surface_point(const Surface& s, int x, int y);  // -1 outside
+void surface_plot(Surface& s, int x, int y, int32_t colour);  // Ignored outside
+void surface_blit(Surface& dst, const Picture& src, int x, int y);  // Copy without transparency, clipped
+void surface_grab(const Surface& src, int x, int y, int width, int height, Picture& out);  // Outside reads black
+
+}  // namespace svc::detail

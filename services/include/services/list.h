@@ -1,0 +1,151 @@
+// list.h -- doubly linked lists of plain records with a current element
+//
+// The programs walk their lists with a cursor (reset, next, add after the current element) and
+// address some of them by position. Positions are looked up in O(1) through an index that stays
+// valid while elements are only appended; an insertion in the middle or a deletion rebuilds it
+// on the next lookup.
+#pragma once
+#include <memory>
+#include <vector>
+
+namespace svc {
+
+template <class T>
+struct List {
+  struct Node {
+    T value{};
+    Node* prev = nullptr;
+    Node* next = nullptr;
+  };
+  Node* head = nullptr;
+  Node* tail = nullptr;
+  Node* current = nullptr;        // nullptr: before the first element
+  int count = 0;
+  std::vector<Node*> index;       // position -> node, valid while index_valid
+  bool index_valid = true;
+
+  List() = default;
+  List(const List&) = delete;
+  List& operator=(const List&) = delete;
+  ~List() { clear(); }
+
+  void clear() {
+    Node* n = head;
+    while (n) {
+      Node* next = n->next;
+      delete n;
+      n = next;
+    }
+    head = tail = current = nullptr;
+    count = 0;
+    index.clear();
+    index_valid = true;
+  }
+};
+
+template <class T>
+void reset_list(List<T>& list) {  // The cursor goes before the first element
+  list.current = nullptr;
+}
+
+template <class T>
+T* next_element(List<T>& list) {  // Advances; the element, or nullptr at the end
+  typename List<T>::Node* n = list.current ? list.current->next : list.head;
+  if (!n) return nullptr;
+  list.current = n;
+  return &n->value;
+}
+
+template <class T>
+T* current_element(List<T>& list) {  // The current element, or nullptr before the first
+  return list.current ? &list.current->value : nullptr;
+}
+
+template <class T>
+T* first_element(List<T>& list) {  // Makes the first element current
+  list.current = list.head;
+  return list.head ? &list.head->value : nullptr;
+}
+
+template <class T>
+T* add_element(List<T>& list) {  // Inserts a zero-filled element after the current one; it becomes current
+  auto* n = new (std::nothrow) typename List<T>::Node();
+  if (!n) return nullptr;
+  typename List<T>::Node* after = list.current;
+  if (after) {
+    n->prev = after;
+    n->next = after->next;
+    if (after->next) after->next->prev = n; else list.tail = n;
+    after->next = n;
+  } else {
+    n->next = list.head;
+    if (list.head) list.head->prev = n; else list.tail = n;
+    list.head = n;
+  }
+  if (list.index_valid) {
+    if (n == list.tail) list.index.push_back(n);
+    else list.index_valid = false;
+  }
+  list.current = n;
+  list.count++;
+  return &n->value;
+}
+
+template <class T>
+T* append_element(List<T>& list) {  // Adds a zero-filled element at the end; it becomes current
+  list.current = list.tail;
+  return add_element(list);
+}
+
+template <class T>
+void delete_element(List<T>& list) {  // Removes the current element; its predecessor becomes current
+  typename List<T>::Node* n = list.current;
+  if (!n) return;
+  if (n->prev) n->prev->next = n->next; else list.head = n->next;
+  if (n->next) n->next->prev = n->prev; else list.tail = n->prev;
+  list.current = n->prev;
+  if (list.index_valid) {
+    if (!list.index.empty() && list.index.back() == n) list.index.pop_back();
+    else list.index_valid = false;
+  }
+  delete n;
+  list.count--;
+}
+
+template <class T>
+void clear_list(List<T>& list) {  // Removes every element
+  list.clear();
+}
+
+template <class T>
+int list_size(const List<T>& list) {
+  return list.count;
+}
+
+template <class T>
+void rebuild_list_index(List<T>& list) {
+  list.index.clear();
+  list.index.reserve(list.count);
+  for (auto* n = list.head; n; n = n->next) list.index.push_back(n);
+  list.index_valid = true;
+}
+
+template <class T>
+int list_index(List<T>& list) {  // 0-based position of the current element; -1 when none
+  if (!list.current) return -1;
+  if (list.current == list.tail) return list.count - 1;
+  if (!list.index_valid) rebuild_list_index(list);
+  for (int i = 0; i < list.count; i++)
+    if (list.index[i] == list.current) return i;
+  return -1;
+}
+
+template <class T>
+T* select_element(List<T>& list, int position) {  // Makes the element at the 0-based position current
+  if (position < 0 || position >= list.count) return nullptr;
+  if (!list.index_valid) rebuild_list_index(list);
+  list.current = list.index[position];
+  return &list.current->value;
+}
+
+}  // namespace svc
