@@ -1,0 +1,1 @@
+// empty.cpp -- keeps a library target valid while its folder has no sources yet
