@@ -1,17 +1,12 @@
-// stubs_pending.cpp -- empty stand-ins for world steps that are still being written; each moves
+// stubs_world.cpp -- empty stand-ins for world steps that are still being written; each moves
 // to its own file as it is built.
 #include "core/engine_state.h"
-#include "core/fatal.h"
 #include "core/view_input.h"
 #include "core/world_drawing.h"
 #include "world/cell_definitions.h"
-#include "world/labyrinth.h"
-#include "world/load_screen.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
 
-void fatal_message(int) {}
-int write_error_report() { return 0; }
 void keyboard_control() {}
 void wheel_zoom() {}
 void joystick_control() {}
@@ -29,7 +24,3 @@ void clear_world_lists() {}
 void load_object_catalogue() {}
 void place_cell_objects(int, int) {}
 void apply_placement_rules(ObjectInstance&, const ObjectDefinition&) {}
-void reset_cursor_list() {}
-void build_base(const std::string&) {}
-void rebuild_base() {}
-void show_load_screen() {}
