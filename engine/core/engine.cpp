@@ -1,21 +1,128 @@
-// engine.cpp -- simengine's body: for now a borderless desktop-sized window that runs until closed
+// engine.cpp -- simengine's body: start-up in its fixed order, the main loop, and shutdown
+#include "core/config.h"
 #include "core/engine.h"
 #include "core/engine_state.h"
+#include "core/fatal.h"
+#include "core/frame.h"
 #include "services/desktops.h"
+#include "services/faults.h"
+#include "services/files.h"
+#include "services/input.h"
 #include "services/lifecycle.h"
+#include "services/pictures.h"
+#include "services/screen.h"
+#include "services/sprites.h"
+#include "services/text.h"
 #include "services/windows.h"
+#include "world/cell_definitions.h"
+#include "world/labyrinth.h"
+#include "world/load_screen.h"
+#include "world/map_loading.h"
+#include "world/objects.h"
 
-int run_simengine() {
+namespace {
+
+// Start the sprite, input and sound devices. Only the joystick's answer is kept; a device
+// that does not start stays quiet later (no key reads as held, the wheel reads 0).
+void start_devices() {
+  if (svc::init_sprite()) svc::transparent_sprite_colour(-1, svc::rgb(255, 0, 255));
+  svc::init_sprite3d();
+  svc::init_keyboard();
+  svc::init_sound();
+  svc::init_mouse();
+  engine.joystickPresent = svc::init_joystick() ? 1 : 0;
+}
+
+// The borderless desktop-sized window and the screen inside it.
+void open_window_and_screen() {
+  int width = static_cast<int>(engine.screenWidth), height = static_cast<int>(engine.screenHeight);
+  engine.window = svc::open_window(-1, 0, 0, width, height, engine.windowTitle, svc::WINDOW_BORDERLESS);
+  if (!engine.window) fatal_message(FATAL_NO_WINDOW);
+  engine.screenResult =
+      svc::open_windowed_screen(svc::window_handle(engine.window), 0, 0, width, height, 1, 0, 0);
+  if (!engine.screenResult) fatal_message(FATAL_NO_SCREEN);
+}
+
+// The world grid at its start-up size and empty lists.
+void create_world_containers() {
+  svc::dim_array(worldState.world, 512, 512);
+  svc::clear_list(worldState.floorList);
+  svc::clear_list(worldState.cursorList);
+  svc::clear_list(worldState.instanceList);
+  svc::clear_list(worldState.objectCatalogue);
+  svc::clear_list(worldState.groundCatalogue);
+  svc::clear_list(worldState.spareList);
+}
+
+}  // namespace
+
+void engine_startup(bool with_window) {
+  // The services, then the state record with its defaults (the record's initial values).
   svc::start_services();
   reset_engine_state();
+  engine.windowless = with_window ? 0 : 1;
+
+  // Everything is found relative to the folder the engine was started in.
+  engine.baseDirectory = svc::current_directory();
+  engine.configPath = engine.baseDirectory + "DATA\\ini.txt";
+
+  // The configuration; a missing file ends the program here.
+  read_configuration(engine.configPath);
+
+  // Every view and drawing step divides by the cell size: refuse to start without one.
+  if (!(engine.resolution > 0.0f)) fatal_message(FATAL_BAD_RESOLUTION);
+
+  start_devices();
+  svc::register_image_decoders();
+
+  // The primary desktop gives the window and screen size.
   svc::examine_desktops();
-  int w = svc::desktop_width(0), h = svc::desktop_height(0);
-  engine.window = svc::open_window(-1, 0, 0, w, h, engine.windowTitle, svc::WINDOW_BORDERLESS);
-  if (engine.window) {
-    do {
-      engine.lastEvent = svc::wait_window_event(10);
-    } while (engine.lastEvent != svc::EVENT_CLOSE);
+  engine.screenWidth = static_cast<float>(svc::desktop_width(0));
+  engine.screenHeight = static_cast<float>(svc::desktop_height(0));
+  engine.desktopFrequency = svc::desktop_frequency(0);
+  engine.desktopDepth = static_cast<int8_t>(svc::desktop_depth(0));
+
+  if (with_window) open_window_and_screen();
+
+  show_load_screen();
+
+  // The world: containers, catalogues, the cursor, then the map or the labyrinth.
+  create_world_containers();
+  load_ground_catalogue();
+  clear_world_lists();
+  load_object_catalogue();
+  reset_cursor_list();
+  if (engine.labyrinthMode == 1)
+    build_base(engine.labyrinthBaseFile);
+  else
+    load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
+
+  // From here on a run-time fault writes the error report.
+  svc::set_error_handler(write_error_report);
+}
+
+void rebuild_if_variant_changed() {
+  if (engine.labyrinthMode == 1 && engine.builtVariant != engine.baseVariant) {
+    rebuild_base();
+    engine.builtVariant = engine.baseVariant;
   }
-  svc::stop_services();
+}
+
+void run_main_loop() {
+  do {
+    rebuild_if_variant_changed();
+    // Exactly one event per pass; MULTITASK says how long to wait for it.
+    engine.lastEvent = svc::wait_window_event(engine.eventWaitMs);
+    // The frame of the pass that took the close event is still drawn.
+    run_frame();
+  } while (engine.lastEvent != svc::EVENT_CLOSE);
+}
+
+void engine_shutdown() { svc::stop_services(); }
+
+int run_simengine() {
+  engine_startup(true);
+  run_main_loop();
+  engine_shutdown();
   return 0;
 }

@@ -1,9 +1,26 @@
 // fatal.h -- the fatal message routine and the run-time error report
 #pragma once
+#include <string>
 
-// Shows the "ERROR " box of a numbered start-up failure and ends the program (exit code 0).
-// Codes outside the table show nothing and return.
+// Numbered start-up failures.
+enum FatalCode {
+  FATAL_NO_CONFIGURATION = 0,  // " Could not open " + configPath
+  FATAL_NO_SCREEN = 1,         // " Could not open screen"
+  FATAL_NO_WINDOW = 2,         // " Could not open window"
+  FATAL_NO_MAP = 4,            // " Could not open topographic data"
+  FATAL_NO_BASE = 5,           // " Could not open:" + the labyrinth base file
+  FATAL_BAD_RESOLUTION = 6,    // RESOLUTION absent or not a positive number of pixels
+};
+
+// Shows the "ERROR " box of a numbered start-up failure, writes its text to standard error and
+// ends the program through the shutdown path. Codes outside the table show nothing and return.
 void fatal_message(int code);
+
+// The box text of a code; "" for a code outside the table.
+std::string fatal_text(int code);
+
+// The exit code fatal_message ends the program with: 0 for simengine (the default), 1 for tools.
+void set_fatal_exit_code(int exit_code);
 
 // The fault handler installed at the end of start-up: writes the six-line error report.
 int write_error_report();

@@ -1,0 +1,39 @@
+// fatal.cpp -- the fatal message routine: a numbered start-up failure becomes an "ERROR " box
+//
+// The box is also written to standard error, so a user who started the engine from a terminal
+// sees why it stopped. Paths in the texts are shown as the operating system spells them.
+#include <cstdio>
+#include "core/engine_state.h"
+#include "core/fatal.h"
+#include "services/files.h"
+#include "services/lifecycle.h"
+#include "services/messages.h"
+
+namespace {
+int fatalExitCode = 0;
+}
+
+void set_fatal_exit_code(int exit_code) { fatalExitCode = exit_code; }
+
+std::string fatal_text(int code) {
+  switch (code) {
+    case FATAL_NO_CONFIGURATION: return " Could not open " + svc::system_path(engine.configPath);
+    case FATAL_NO_SCREEN: return " Could not open screen";
+    case FATAL_NO_WINDOW: return " Could not open window";
+    case FATAL_NO_MAP: return " Could not open topographic data";
+    case FATAL_NO_BASE: return " Could not open:" + svc::system_path(engine.labyrinthBaseFile);
+    case FATAL_BAD_RESOLUTION:
+      return " RESOLUTION in " + svc::system_path(engine.configPath) +
+             " must be a positive number of pixels";
+    default: return "";
+  }
+}
+
+void fatal_message(int code) {
+  std::string text = fatal_text(code);
+  if (text.empty()) return;
+  std::fprintf(stderr, "ERROR %s\n", text.c_str());
+  std::fflush(stderr);
+  svc::message_requester("ERROR ", text, svc::MESSAGE_OK);
+  svc::end_program(fatalExitCode);
+}
