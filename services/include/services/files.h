@@ -16,6 +16,7 @@ int end_of_file(int file);            // Non-zero when no byte is left; 0 for a 
 int truncate_file(int file);          // Flushes and cuts the file at the current write position
 int close_file(int file);             // Flushes and closes; 0 when a write failed or the number is not open
 int is_file(int file);                // Non-zero while the number is an open file
+void close_all_files();               // Flushes and closes every open file (at program end)
 int64_t file_size(const std::string& path);  // Size in bytes; -1 when missing, -2 for a directory
 int rename_file(const std::string& from, const std::string& to);  // Replaces `to` atomically; non-zero on success
 int delete_file(const std::string& path);    // Removes a file; non-zero on success

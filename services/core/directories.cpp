@@ -1,0 +1,148 @@
+// directories.cpp -- numbered directory scans with patterns that ignore letter case
+//
+// A scan reads the whole folder at once and sorts it by name without regard to letter case
+// (ties in byte order), so the programs see the same order on every file system.
+#include "services/files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace svc {
+namespace {
+
+struct Entry {
+  std::string name;
+  int type;  // 1 file, 2 directory
+};
+
+struct Scan {
+  std::vector<Entry> entries;
+  size_t next = 0;        // Index of the entry the next advance makes current
+  bool has_current = false;
+};
+
+std::map<int, Scan>& scans() {
+  static std::map<int, Scan> table;
+  return table;
+}
+
+unsigned char fold(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// "*" any run of characters, "?" one character, others equal without regard to letter case.
+bool matches(const std::string& pattern, const std::string& name) {
+  size_t p = 0, n = 0, star = std::string::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() &&
+               (pattern[p] == '?' || fold(static_cast<unsigned char>(pattern[p])) ==
+                                         fold(static_cast<unsigned char>(name[n])))) {
+      p++;
+      n++;
+    } else if (star != std::string::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') p++;
+  return p == pattern.size();
+}
+
+bool pattern_matches(const std::string& pattern, const std::string& name) {
+  if (pattern.empty() || pattern == "*.*") return true;  // "*.*" takes names without a dot as well
+  return matches(pattern, name);
+}
+
+bool name_before(const Entry& a, const Entry& b) {
+  size_t n = std::min(a.name.size(), b.name.size());
+  for (size_t i = 0; i < n; i++) {
+    unsigned char x = fold(static_cast<unsigned char>(a.name[i]));
+    unsigned char y = fold(static_cast<unsigned char>(b.name[i]));
+    if (x != y) return x < y;
+  }
+  if (a.name.size() != b.name.size()) return a.name.size() < b.name.size();
+  return a.name < b.name;
+}
+
+Scan* find(int scan) {
+  auto it = scans().find(scan);
+  return it == scans().end() ? nullptr : &it->second;
+}
+
+const Entry* current(int scan) {
+  Scan* s = find(scan);
+  if (!s || !s->has_current || s->next == 0) return nullptr;
+  return &s->entries[s->next - 1];
+}
+
+}  // namespace
+
+int examine_directory(int scan, const std::string& directory, const std::string& pattern) {
+  if (scan < -1) return 0;
+  if (scan != -1) finish_directory(scan);
+  std::string dir = directory.empty() ? std::string("./") : system_path(directory);
+  if (dir.back() != '/') dir += '/';
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return 0;
+  Scan s;
+  while (struct dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    if (!pattern_matches(pattern, name)) continue;
+    int type = 0;
+    if (e->d_type == DT_DIR) type = 2;
+    else if (e->d_type == DT_REG) type = 1;
+    else {  // Links and file systems without types: ask for what the name leads to
+      struct stat st;
+      if (::stat((dir + name).c_str(), &st) != 0) continue;
+      type = S_ISDIR(st.st_mode) ? 2 : 1;
+    }
+    s.entries.push_back({name, type});
+  }
+  ::closedir(d);
+  std::sort(s.entries.begin(), s.entries.end(), name_before);
+  int number = scan;
+  if (scan == -1) {
+    number = 1;
+    while (find(number)) number++;
+  }
+  scans()[number] = std::move(s);
+  return scan == -1 ? number : 1;
+}
+
+int next_directory_entry(int scan) {
+  Scan* s = find(scan);
+  if (!s) return 0;
+  if (s->next >= s->entries.size()) {
+    s->has_current = false;
+    return 0;
+  }
+  s->next++;
+  s->has_current = true;
+  return 1;
+}
+
+int directory_entry_type(int scan) {
+  const Entry* e = current(scan);
+  return e ? e->type : 0;
+}
+
+std::string directory_entry_name(int scan) {
+  const Entry* e = current(scan);
+  return e ? e->name : std::string();
+}
+
+void finish_directory(int scan) {
+  scans().erase(scan);
+}
+
+}  // namespace svc

@@ -1,0 +1,256 @@
+// files.cpp -- the numbered file table: buffered line reading, buffered writing, size and renames
+//
+// Each open file keeps a read buffer (large blocks, so a map of millions of lines costs few system
+// calls) and a 4096-byte write buffer. A file opened for reading and writing has one logical
+// position: reading flushes pending writes first, and writing after reading moves the system
+// position back to where the reader stopped.
+#include "services/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace svc {
+namespace {
+
+constexpr size_t kWriteBufferSize = 4096;
+constexpr size_t kReadBlockSize = 64 * 1024;
+
+struct OpenFile {
+  int fd = -1;
+  bool can_read = false;
+  bool can_write = false;
+  bool write_failed = false;  // A buffered write could not be stored (disk full, I/O error)
+  std::vector<char> rbuf;     // Bytes read ahead of the logical position
+  size_t rpos = 0;
+  size_t rlen = 0;
+  bool reached_end = false;   // The last read returned no bytes
+  std::string wbuf;           // Bytes written but not yet handed to the system
+};
+
+std::map<int, std::unique_ptr<OpenFile>>& table() {
+  static std::map<int, std::unique_ptr<OpenFile>> files;
+  return files;
+}
+
+OpenFile* find(int file) {
+  auto& t = table();
+  auto it = t.find(file);
+  return it == t.end() ? nullptr : it->second.get();
+}
+
+int free_number() {
+  auto& t = table();
+  int n = 1;
+  for (const auto& entry : t) {  // Sorted by number: the first gap is the answer
+    if (entry.first < n) continue;
+    if (entry.first != n) break;
+    n++;
+  }
+  return n;
+}
+
+bool write_all(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Hands the write buffer to the system; remembers a failure for close_file.
+bool flush_writes(OpenFile& f) {
+  if (f.wbuf.empty()) return !f.write_failed;
+  bool ok = write_all(f.fd, f.wbuf.data(), f.wbuf.size());
+  f.wbuf.clear();
+  if (!ok) f.write_failed = true;
+  return ok;
+}
+
+// Gives back bytes read ahead: the system position returns to the logical position.
+void drop_read_ahead(OpenFile& f) {
+  size_t ahead = f.rlen - f.rpos;
+  if (ahead > 0) ::lseek(f.fd, -static_cast<off_t>(ahead), SEEK_CUR);
+  f.rpos = f.rlen = 0;
+  f.reached_end = false;
+}
+
+// Refills the read buffer when it is used up; false when no byte is left.
+bool fill(OpenFile& f) {
+  if (f.rpos < f.rlen) return true;
+  if (!f.can_read) return false;
+  if (!f.wbuf.empty()) flush_writes(f);
+  if (f.rbuf.size() < kReadBlockSize) f.rbuf.resize(kReadBlockSize);
+  for (;;) {
+    ssize_t n = ::read(f.fd, f.rbuf.data(), f.rbuf.size());
+    if (n < 0 && errno == EINTR) continue;
+    f.rpos = 0;
+    f.rlen = n > 0 ? static_cast<size_t>(n) : 0;
+    f.reached_end = n <= 0;
+    return n > 0;
+  }
+}
+
+void close_record(OpenFile& f, bool* ok) {
+  bool good = flush_writes(f) && !f.write_failed;
+  if (::close(f.fd) != 0 && f.can_write) good = false;
+  if (ok) *ok = good;
+}
+
+// Opens the path with the flags and stores it under the number; the shared part of every open.
+int open_numbered(int file, const std::string& path, int flags, bool can_read, bool can_write) {
+  if (file < -1) return 0;
+  if (file != -1 && find(file)) close_file(file);
+  if (path.empty()) return 0;
+  int fd = ::open(system_path(path).c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) return 0;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // A folder is not a file
+    ::close(fd);
+    return 0;
+  }
+  auto rec = std::make_unique<OpenFile>();
+  rec->fd = fd;
+  rec->can_read = can_read;
+  rec->can_write = can_write;
+  rec->wbuf.reserve(kWriteBufferSize);
+  int number = file == -1 ? free_number() : file;
+  table()[number] = std::move(rec);
+  return file == -1 ? number : 1;
+}
+
+}  // namespace
+
+int open_file_read(int file, const std::string& path) {
+  return open_numbered(file, path, O_RDONLY, true, false);
+}
+
+int create_file(int file, const std::string& path) {
+  return open_numbered(file, path, O_WRONLY | O_CREAT | O_TRUNC, false, true);
+}
+
+int create_new_file(int file, const std::string& path) {
+  return open_numbered(file, path, O_WRONLY | O_CREAT | O_EXCL, false, true);
+}
+
+int open_file_rw(int file, const std::string& path) {
+  return open_numbered(file, path, O_RDWR | O_CREAT, true, true);
+}
+
+std::string read_line(int file) {
+  OpenFile* f = find(file);
+  std::string line;
+  if (!f || !f->can_read) return line;
+  for (;;) {
+    if (!fill(*f)) return line;
+    const char* start = f->rbuf.data() + f->rpos;
+    const char* end = f->rbuf.data() + f->rlen;
+    const char* p = start;
+    while (p < end && *p != '\n' && *p != '\r' && *p != '\0') ++p;
+    line.append(start, p);
+    if (p == end) {  // The line goes on in the next block
+      f->rpos = f->rlen;
+      continue;
+    }
+    char terminator = *p;
+    f->rpos = static_cast<size_t>(p - f->rbuf.data()) + 1;
+    if (terminator == '\r' && fill(*f) && f->rbuf[f->rpos] == '\n') f->rpos++;  // CR LF is one ending
+    return line;
+  }
+}
+
+int write_line(int file, const std::string& text) {
+  OpenFile* f = find(file);
+  if (!f || !f->can_write) return 0;
+  if (f->can_read) drop_read_ahead(*f);
+  bool ok = true;
+  auto put = [&](const char* data, size_t size) {
+    if (f->wbuf.size() + size > kWriteBufferSize) ok = flush_writes(*f) && ok;
+    if (size >= kWriteBufferSize) {
+      if (!write_all(f->fd, data, size)) {
+        f->write_failed = true;
+        ok = false;
+      }
+    } else {
+      f->wbuf.append(data, size);
+    }
+  };
+  put(text.data(), text.size());
+  put("\r\n", 2);
+  return ok ? 1 : 0;
+}
+
+int end_of_file(int file) {
+  OpenFile* f = find(file);
+  if (!f) return 0;
+  if (!f->can_read) return 1;  // A file open only for writing is always at its end
+  return fill(*f) ? 0 : 1;
+}
+
+int truncate_file(int file) {
+  OpenFile* f = find(file);
+  if (!f || !f->can_write) return 0;
+  drop_read_ahead(*f);
+  if (!flush_writes(*f)) return 0;
+  off_t here = ::lseek(f->fd, 0, SEEK_CUR);
+  if (here < 0) return 0;
+  return ::ftruncate(f->fd, here) == 0 ? 1 : 0;
+}
+
+int close_file(int file) {
+  auto& t = table();
+  auto it = t.find(file);
+  if (it == t.end()) return 0;
+  bool ok = false;
+  close_record(*it->second, &ok);
+  t.erase(it);
+  return ok ? 1 : 0;
+}
+
+void close_all_files() {
+  auto& t = table();
+  for (auto& entry : t) close_record(*entry.second, nullptr);
+  t.clear();
+}
+
+int is_file(int file) {
+  return find(file) ? 1 : 0;
+}
+
+int64_t file_size(const std::string& path) {
+  struct stat st;
+  if (path.empty() || ::stat(system_path(path).c_str(), &st) != 0) return -1;
+  if (S_ISDIR(st.st_mode)) return -2;
+  return static_cast<int64_t>(st.st_size);
+}
+
+int rename_file(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty()) return 0;
+  return ::rename(system_path(from).c_str(), system_path(to).c_str()) == 0 ? 1 : 0;
+}
+
+int delete_file(const std::string& path) {
+  if (path.empty()) return 0;
+  return ::unlink(system_path(path).c_str()) == 0 ? 1 : 0;
+}
+
+int directory_writable(const std::string& folder) {
+  std::string p = folder.empty() ? std::string(".") : system_path(folder);
+  struct stat st;
+  if (::stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
+  return ::access(p.c_str(), W_OK | X_OK) == 0 ? 1 : 0;
+}
+
+}  // namespace svc

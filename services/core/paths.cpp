@@ -1,0 +1,55 @@
+// paths.cpp -- path spelling for the operating system, the working directory, file and folder parts
+#include "services/files.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+namespace svc {
+namespace {
+
+// The path without one pair of surrounding double quotes (a requester may hand back "C:\a b\c").
+std::string unquoted(const std::string& path) {
+  size_t begin = 0, end = path.size();
+  if (begin < end && path[begin] == '"') begin++;
+  if (end > begin && path[end - 1] == '"') end--;
+  return path.substr(begin, end - begin);
+}
+
+size_t last_separator(const std::string& path) {
+  return path.find_last_of("/\\");
+}
+
+}  // namespace
+
+std::string system_path(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+std::string current_directory() {
+  std::vector<char> buf(4096);
+  while (!::getcwd(buf.data(), buf.size())) {
+    if (buf.size() > (1u << 20)) return "./";
+    buf.resize(buf.size() * 2);
+  }
+  std::string dir(buf.data());
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string get_file_part(const std::string& path) {
+  std::string p = unquoted(path);
+  size_t sep = last_separator(p);
+  return sep == std::string::npos ? p : p.substr(sep + 1);
+}
+
+std::string folder_part(const std::string& path) {
+  std::string p = unquoted(path);
+  size_t sep = last_separator(p);
+  return sep == std::string::npos ? std::string() : p.substr(0, sep + 1);
+}
+
+}  // namespace svc
