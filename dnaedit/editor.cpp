@@ -1,14 +1,30 @@
-// editor.cpp -- dnaedit's body: for now a sizable window that runs until closed
+// editor.cpp -- dnaedit's body: settings, window, log, then window events until a confirmed quit
 #include "editor.h"
+
+#include "editor_log.h"
+#include "editor_menu.h"
+#include "editor_window.h"
+#include "report.h"
+#include "settings.h"
+#include "services/desktops.h"
 #include "services/lifecycle.h"
 #include "services/windows.h"
 
 int run_dnaedit() {
   svc::start_services();
-  if (svc::open_window(0, 0, 0, 640, 480, "dnaedit", svc::WINDOW_SIZABLE)) {
-    while (svc::wait_window_event(50) != svc::EVENT_CLOSE) {
-    }
-  }
+
+  // Settings come from "ini.qz61" in the directory that is current at start-up.
+  reset_settings();
+  svc::examine_desktops();
+  if (!load_settings(editor.home_dir + editor.settings_name)) report(REPORT_NO_SETTINGS, "");
+
+  open_main_window();
+  write_log();
+
+  // One event at a time; every command finishes, message boxes included, before the next event.
+  while (!editor.quit_requested) handle_event(svc::wait_window_event(editor.wait_timeout));
+
+  // Nothing is saved on the way out.
   svc::stop_services();
   return 0;
 }

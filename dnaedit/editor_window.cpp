@@ -1,0 +1,99 @@
+// editor_window.cpp -- opens the editor window and lays out its entry fields, swatch and menu bar
+#include "editor_window.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "dna_file.h"
+#include "editor_menu.h"
+#include "report.h"
+#include "settings.h"
+#include "services/fields.h"
+#include "services/files.h"
+#include "services/menus.h"
+#include "services/windows.h"
+
+constexpr int FIELD_WIDTH = 200;
+constexpr int FIELD_HEIGHT = 24;
+constexpr int ROWS_PER_COLUMN = 40;
+constexpr int ROW_TEST_HEIGHT = 25;  // The column wrap measures 25 pixels a row though fields are 24 apart
+
+void open_main_window() {
+  if (!svc::open_window(0, 0, 0, editor.window_width, editor.window_height, editor.window_title,
+                        svc::WINDOW_SIZABLE))
+    report(REPORT_NO_WINDOW, "");
+  if (!svc::use_field_list(svc::window_handle(0))) report(REPORT_NO_WINDOW, "");
+  build_start_grid();
+  if (!svc::create_menu(0, svc::window_handle(0))) report(REPORT_NO_WINDOW, "");
+  build_menu(editor.menu_file);
+}
+
+static int create_entry_field(const GridLayout& g, const std::string& text) {
+  return svc::create_edit_field(g.field, FIELD_WIDTH * g.column, FIELD_HEIGHT * g.row, FIELD_WIDTH, FIELD_HEIGHT,
+                                text, svc::FIELD_CENTRED);
+}
+
+// Moves to the next field; a column ends after 40 rows or where the next row would pass the window.
+static void advance(GridLayout& g) {
+  ++g.field;
+  ++g.row;
+  if (g.row > ROWS_PER_COLUMN || ROW_TEST_HEIGHT * g.row > svc::window_inner_height(0)) {
+    ++g.column;
+    g.row = 1;
+  }
+}
+
+// The black 50 x 50 label right of the last column that shows a loaded file's colour.
+static void create_swatch(const GridLayout& g) {
+  svc::create_label(SWATCH_FIELD, 205 * (g.column + 1), 24, 50, 50, "");
+  svc::set_field_color(SWATCH_FIELD, svc::FIELD_BACK_COLOUR, 0);
+  svc::set_field_color(SWATCH_FIELD, svc::FIELD_TEXT_COLOUR, 0);
+}
+
+void build_start_grid() {
+  int font = svc::load_font(-1, "ARIAL", 12);
+  std::vector<std::string> entries;
+  DnaSourceState state = read_dna_source(editor.dna_source, entries, MAX_ENTRY_FIELD);
+  if (state != DNA_SOURCE_READ) {
+    report(REPORT_NO_DNA_SOURCE, "");
+    build_failsafe_grid();
+    return;
+  }
+  GridLayout g;
+  for (const std::string& entry : entries) {
+    // A field that cannot be created still uses up its number and place.
+    create_entry_field(g, entry);
+    svc::set_field_color(g.field, svc::FIELD_BACK_COLOUR, start_colour(g.field));
+    if (font) svc::set_field_font(g.field, svc::font_handle(font));
+    advance(g);
+  }
+  create_swatch(g);
+}
+
+void build_failsafe_grid() {
+  GridLayout g;
+  for (int64_t attempt = 0; attempt < editor.max_entries && g.field <= MAX_ENTRY_FIELD; ++attempt) {
+    // A field that cannot be created gives its number and place to the next attempt.
+    if (!create_entry_field(g, "")) continue;
+    svc::set_field_color(g.field, svc::FIELD_BACK_COLOUR, start_colour(g.field));
+    advance(g);
+  }
+  create_swatch(g);
+}
+
+void build_menu(const std::string& path) {
+  int file = svc::open_file_read(-1, path);
+  if (!file) report(REPORT_NO_WINDOW, "");
+  while (!svc::end_of_file(file)) {
+    std::string keyword = svc::read_line(file);
+    std::string value = svc::read_line(file);
+    if (keyword == "#_MENUE_PROJECT" || keyword == "#_MENU_RGB_DNA_CONTROL") {
+      svc::menu_title(value);
+    } else if (keyword == "_open_file_title$") {
+      editor.dialog_title = value;
+    } else if (int id = menu_id_of(keyword)) {
+      svc::menu_item(id, value);
+    }
+  }
+  svc::close_file(file);
+}
