@@ -1,17 +1,81 @@
-// converter.cpp -- mapconvert's body: for now a centred window that runs until closed
+// converter.cpp -- mapconvert's body: settings, window, screen and menu, then the event loop
 #include "converter.h"
+
+#include "checks.h"
+#include "commands.h"
+#include "converter_state.h"
+#include "settings.h"
 #include "services/desktops.h"
+#include "services/faults.h"
+#include "services/files.h"
+#include "services/input.h"
 #include "services/lifecycle.h"
+#include "services/messages.h"
+#include "services/menus.h"
+#include "services/pictures.h"
+#include "services/screen.h"
+#include "services/sprites.h"
 #include "services/windows.h"
+#include "services/text.h"
+
+ConverterState converter_state;
+
+namespace {
+
+// A run-time fault: say what happened (the services end the program afterwards).
+int on_fault() {
+  svc::message_requester("Error:", svc::error_message(), svc::MESSAGE_OK);
+  return 0;
+}
+
+// Settings, window, screen and menu, each step with its failure check.
+void start_converter(ConverterState& state) {
+  svc::register_image_decoders();
+  state = ConverterState();
+  state.base_path = svc::current_directory();
+  state.mode = MODE_IDLE;
+
+  read_settings_file(read_pointer_file(state.base_path + "ini.ini"), state);
+
+  svc::examine_desktops();
+  const int width = svc::desktop_width(0), height = svc::desktop_height(0);
+  failure_check(svc::open_window(0, 0, 0, width, height, "VARDO BY ORVANEL. " + state.title_suffix,
+                                 svc::WINDOW_CENTRED_CAPTION),
+                "FAIL: WINDOW");
+  failure_check(svc::init_sprite(), "FAIL: DX");
+  failure_check(svc::init_keyboard(), "FAIL: KEYBOARD");
+  failure_check(svc::init_mouse(), "FAIL: MAUSE");
+  failure_check(svc::init_sprite3d(), "FAIL: DX (Sprite3D)");
+  failure_check(svc::open_windowed_screen(svc::window_handle(0), 0, 0, width, height, 0, 0, 0), "FAIL: SCREEN");
+  failure_check(create_converter_menu(), "FAIL: Create MENU");
+  state.mode = MODE_IDLE;
+}
+
+// The shown frame: black with the picture at (0, 0). Scans read exactly this.
+void draw_frame(const ConverterState& state) {
+  if (state.picture_loaded) {
+    svc::clear_screen(0);
+    svc::display_sprite(state.picture, 0, 0);
+  }
+  svc::flip_buffers();
+}
+
+}  // namespace
 
 int run_mapconvert() {
   svc::start_services();
-  svc::examine_desktops();
-  if (svc::open_window(0, 0, 0, svc::desktop_width(0), svc::desktop_height(0), "VARDO BY ORVANEL. ",
-                       svc::WINDOW_CENTRED_CAPTION)) {
-    while (svc::wait_window_event(9) != svc::EVENT_CLOSE) {
-    }
+  ConverterState& state = converter_state;
+  start_converter(state);
+
+  for (;;) {
+    failure_check(svc::is_window(0), "FAIL: WINDOW_ID = " + svc::int_to_string(0));
+    svc::set_error_handler(on_fault);
+    const int event = svc::wait_window_event(9);
+    if (event == svc::EVENT_MENU && state.mode == MODE_IDLE) run_menu_command(state, svc::event_menu());
+    draw_frame(state);
+    if (state.mode == MODE_QUIT || event == svc::EVENT_CLOSE) break;
   }
+
   svc::stop_services();
   return 0;
 }

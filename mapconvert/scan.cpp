@@ -1,0 +1,95 @@
+// scan.cpp -- the shared frame of every map scan, the AI entry and the basic colour reduction
+#include "scan.h"
+
+#include "colour_codes.h"
+#include "services/files.h"
+#include "services/messages.h"
+#include "services/screen.h"
+#include "services/text.h"
+
+namespace {
+
+enum EntryKind { ENTRY_CHANNELS, ENTRY_AI_FULL, ENTRY_AI_BASIC };
+
+// The map scan: name rule, refusal, header, one column per pass with its progress pixel, notice.
+ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int width, int height,
+                    const std::string& chosen_path, const ScanProgress* progress) {
+  ScanReport report;
+  state.mode = MODE_BUSY;
+  report.map_path = map_file_name(chosen_path, kind);
+
+  if (width <= 0 || height <= 0 || report.map_path.empty()) {
+    svc::message_requester("Error RGB()",
+                           entry == ENTRY_CHANNELS ? "No Image To Convert Into RGB()MAP"
+                                                   : "No Image To Convert Into AI()MAP",
+                           svc::MESSAGE_OK);
+    report.refused = true;
+    state.mode = MODE_IDLE;
+    return report;
+  }
+
+  // An existing map of that name is replaced. When it can't be created the scan still runs
+  // (the colour-code files of an AI map are still wanted) and nothing is written.
+  const int file = svc::create_file(-1, report.map_path);
+  if (file) write_map_header(file, kind, width, height, state.source_path);
+
+  CodeFileMemory codes;
+  if (entry != ENTRY_CHANNELS) begin_code_files(codes);
+  const int32_t progress_red = svc::rgb(255, 0, 0);
+
+  for (int x = 0; x <= width; ++x) {
+    svc::start_drawing(svc::screen_output());
+    for (int y = 0; y <= height; ++y) {
+      if (entry == ENTRY_AI_BASIC) classify_pixel(x, y);
+      const int32_t colour = svc::point(x, y);
+      const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
+      if (file) write_map_entry(file, kind, r, g, b);
+      if (entry != ENTRY_CHANNELS)
+        ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
+    }
+    // The progress line lies one row below the extra row, so the scan never reads it.
+    svc::plot(x, height + 1, progress_red);
+    svc::stop_drawing();
+    svc::flip_buffers();
+    if (progress && progress->column_done) progress->column_done(x + 1, width + 1, progress->context);
+  }
+
+  report.map_written = file != 0 && svc::close_file(file) != 0;
+  report.codes_created = codes.created;
+  report.codes_failed = codes.failed;
+
+  // A map that could not be written is said so before the usual closing notice.
+  if (!report.map_written)
+    svc::message_requester("Error:", "Map Not Written:\r" + report.map_path, svc::MESSAGE_OK);
+  svc::message_requester("Info:", "Image Converted!", svc::MESSAGE_OK);
+  state.mode = MODE_IDLE;
+  return report;
+}
+
+}  // namespace
+
+ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height,
+                           const std::string& chosen_path, const ScanProgress* progress) {
+  return run_scan(state, kind, ENTRY_CHANNELS, width, height, chosen_path, progress);
+}
+
+ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height,
+                       const std::string& chosen_path, const ScanProgress* progress) {
+  return run_scan(state, MAP_AI, basic ? ENTRY_AI_BASIC : ENTRY_AI_FULL, width, height, chosen_path,
+                  progress);
+}
+
+int32_t basic_colour(int red, int green, int blue) {
+  // Every test sees the values read; a later test that holds replaces an earlier hit.
+  int32_t colour = svc::rgb(0, 0, 0);
+  if (red / 2 > green && red / 2 > blue) colour = svc::rgb(255, 0, 0);
+  if (green / 2 > red && green / 2 > blue) colour = svc::rgb(0, 255, 0);
+  if (blue / 2 > red && blue / 2 > green) colour = svc::rgb(0, 0, 255);
+  if (red + green > red + blue && red + green > green + blue) colour = svc::rgb(255, 255, 0);
+  return colour;
+}
+
+void classify_pixel(int x, int y) {
+  const int32_t colour = svc::point(x, y);
+  svc::plot(x, y, basic_colour(svc::red(colour), svc::green(colour), svc::blue(colour)));
+}
