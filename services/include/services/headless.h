@@ -34,7 +34,9 @@ void queue_requester_result(const std::string& path);
 void queue_key_snapshot(const std::vector<int>& held_scan_codes);  // Taken by the next examine_keyboard
 void queue_wheel(int steps);                   // Taken by the next examine_mouse
 void queue_joystick(int raw_x, int raw_y);     // Raw axes -1000..1000, taken by the next examine_joystick
-void set_joystick_present(bool present);
+void set_joystick_present(bool present);  // Absent after reset()
+void close_when_idle(bool on);                 // On (the default after reset()): an empty event queue gives EVENT_CLOSE
+int events_pending();                          // Events still queued
 
 // What the program showed.
 struct MessageShown { std::string title, text; int flags; int answer; };
@@ -52,22 +54,30 @@ struct FieldInfo {
   std::intptr_t font;
 };
 FieldInfo field_info(int field);
-void type_into_field(int field, const std::string& text);  // As if the user replaced the text
+void type_into_field(int field, const std::string& text);  // As if the user replaced the text (queues no event)
 void set_window_inner_height(int window, int height);      // Overrides the measured client height
+// window_inner_height() is the opened inner height (or this override): the headless menu bar is 0 pixels high.
 
-struct MenuEntry { bool title; int id; std::string text; int under_title; };  // under_title: -1 = the bar
+// under_title: the index in menu_entries() of the title an item is under; -1 = the bar (and for titles).
+struct MenuEntry { bool title; int id; std::string text; int under_title; };
 std::vector<MenuEntry> menu_entries(int menu);
 
 struct FontInfo { bool exists; std::string face; int points; };
 FontInfo font_info(int font);
 
-// Drawing calls, in order. Kinds: "clear", "flip", "box", "text", "plot", "sprite", "grab",
-// "start_3d", "stop_3d", "sprite3d", "quality", "blend", "start_drawing", "stop_drawing", "zoom".
+// Drawing calls, in order. Kinds and their fields:
+//   "clear" colour; "flip"; "box" a,b = x,y  c,d = width,height  colour; "plot" a,b = x,y  colour;
+//   "text" a,b = x,y  text  colour = front  colour2 = back; "sprite" a = sprite  b,c = x,y;
+//   "grab" a = sprite  b,c = x,y  d,e = width,height; "start_3d"; "stop_3d";
+//   "sprite3d" a = 3D sprite  b,c = x,y  d = alpha  e = source factor  f = destination factor;
+//   "quality" a; "blend" a = source  b = destination; "start_drawing" a = target; "stop_drawing";
+//   "zoom" a = 3D sprite  b,c = width,height.
 struct DrawCall {
   std::string kind;
   int a = 0, b = 0, c = 0, d = 0, e = 0;  // Positions, sizes, ids, alpha or factors, as the kind needs
   int32_t colour = 0, colour2 = 0;
   std::string text;
+  int f = 0;                              // Destination blend factor of "sprite3d"
 };
 const std::vector<DrawCall>& draw_calls();
 void clear_draw_calls();
@@ -76,8 +86,10 @@ int32_t screen_pixel(int x, int y);   // The back buffer as drawn so far (2D ope
 int sprite3d_size(int sprite3d, int* width, int* height);  // The zoomed size; 0 when no such 3D sprite
 int sprite3d_picture(int sprite3d);   // The sprite under the 3D sprite
 int live_sprite3d_count();            // 3D sprites currently allocated
+void mouse_position(int* x, int* y);  // Where mouse_locate last put the mouse
 
-// Ending the program. end_program() inside run_program() returns here with its exit code.
+// Ending the program. end_program() inside run_program() returns here with its exit code; outside
+// run_program() it ends the process. run_program() stops the services after the body, as a process end would.
 int run_program(const std::function<int()>& body);  // The body's result, or the code passed to end_program
 
 }  // namespace svc::headless

@@ -1,0 +1,84 @@
+// surface.cpp -- the CPU RGBA surface: fills, boxes, pixels and copies, every one clipped to the surface
+#include "surface.h"
+
+#include <algorithm>
+
+namespace svc::detail {
+
+namespace {
+
+constexpr uint32_t OPAQUE = 0xFF000000u;
+
+// A colour value as a stored opaque pixel.
+uint32_t to_pixel(int32_t colour) { return (static_cast<uint32_t>(colour) & 0x00FFFFFFu) | OPAQUE; }
+
+}  // namespace
+
+void surface_resize(Surface& s, int width, int height) {
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
+  s.width = width;
+  s.height = height;
+  s.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), OPAQUE);
+}
+
+void surface_fill(Surface& s, int32_t colour) { std::fill(s.pixels.begin(), s.pixels.end(), to_pixel(colour)); }
+
+void surface_box(Surface& s, int x, int y, int width, int height, int32_t colour) {
+  if (width <= 0 || height <= 0) return;
+  // Clip in 64 bits so that x + width cannot overflow.
+  int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  int64_t x1 = std::min<int64_t>(int64_t{x} + width, s.width), y1 = std::min<int64_t>(int64_t{y} + height, s.height);
+  if (x0 >= x1 || y0 >= y1) return;
+  uint32_t p = to_pixel(colour);
+  for (int64_t row = y0; row < y1; ++row) {
+    uint32_t* line = s.pixels.data() + row * s.width;
+    std::fill(line + x0, line + x1, p);
+  }
+}
+
+int32_t surface_point(const Surface& s, int x, int y) {
+  if (x < 0 || y < 0 || x >= s.width || y >= s.height) return -1;
+  return static_cast<int32_t>(s.pixels[static_cast<size_t>(y) * s.width + x] & 0x00FFFFFFu);
+}
+
+void surface_plot(Surface& s, int x, int y, int32_t colour) {
+  if (x < 0 || y < 0 || x >= s.width || y >= s.height) return;
+  s.pixels[static_cast<size_t>(y) * s.width + x] = to_pixel(colour);
+}
+
+void surface_blit(Surface& dst, const Picture& src, int x, int y) {
+  if (src.width <= 0 || src.height <= 0) return;
+  if (src.rgba.size() < static_cast<size_t>(src.width) * src.height * 4) return;  // Malformed picture
+  int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  int64_t x1 = std::min<int64_t>(int64_t{x} + src.width, dst.width);
+  int64_t y1 = std::min<int64_t>(int64_t{y} + src.height, dst.height);
+  for (int64_t row = y0; row < y1; ++row) {
+    const uint8_t* in = src.rgba.data() + ((row - y) * src.width + (x0 - x)) * 4;
+    uint32_t* out = dst.pixels.data() + row * dst.width;
+    for (int64_t col = x0; col < x1; ++col, in += 4)
+      out[col] = OPAQUE | in[0] | (uint32_t{in[1]} << 8) | (uint32_t{in[2]} << 16);
+  }
+}
+
+void surface_grab(const Surface& src, int x, int y, int width, int height, Picture& out) {
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
+  out.width = width;
+  out.height = height;
+  out.rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+  for (int row = 0; row < height; ++row) {
+    for (int col = 0; col < width; ++col) {
+      uint8_t* px = out.rgba.data() + (static_cast<size_t>(row) * width + col) * 4;
+      int64_t sx = int64_t{x} + col, sy = int64_t{y} + row;
+      uint32_t v = 0;
+      if (sx >= 0 && sy >= 0 && sx < src.width && sy < src.height) v = src.pixels[sy * src.width + sx];
+      px[0] = v & 0xFF;
+      px[1] = (v >> 8) & 0xFF;
+      px[2] = (v >> 16) & 0xFF;
+      px[3] = 255;
+    }
+  }
+}
+
+}  // namespace svc::detail

@@ -1,0 +1,145 @@
+// headless_state.h -- the headless platform's one state record: object tables, queues and records
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include "services/headless.h"
+#include "services/pictures.h"
+#include "surface.h"
+
+namespace svc::headless::detail {
+
+struct QueuedEvent {
+  int code = 0;
+  int menu = 0;   // event_menu() after this event
+  int field = 0;  // event_field() after this event
+};
+
+struct Window {
+  int x = 0, y = 0, width = 0, height = 0, flags = 0;
+  std::string title;
+  std::intptr_t handle = 0;
+  int inner_height_override = -1;  // -1: the opened height
+};
+
+struct Menu {
+  std::intptr_t window = 0;
+  std::vector<MenuEntry> entries;
+  int last_title = -1;  // Entry index of the last title, -1 before any
+};
+
+struct Field {
+  std::intptr_t window = 0;
+  bool label = false;
+  int x = 0, y = 0, width = 0, height = 0, flags = 0;
+  std::string text;
+  int32_t text_colour = 0, back_colour = 0;
+  bool text_colour_set = false, back_colour_set = false;
+  std::intptr_t font = 0;
+};
+
+struct Font {
+  std::string face;
+  int points = 0;
+  std::intptr_t handle = 0;
+};
+
+struct Sprite {
+  std::shared_ptr<Picture> picture;  // Shared with the 3D sprites made from it
+  int mode = 0;
+};
+
+struct Sprite3D {
+  int sprite = 0;                    // The sprite it was made from
+  std::shared_ptr<const Picture> picture;
+  int width = 0, height = 0;         // Drawn size
+};
+
+struct Desktop {
+  int width = 1920, height = 1080, frequency = 60, depth = 24;
+};
+
+struct Screen {
+  bool open = false;
+  std::intptr_t window = 0;
+  int x = 0, y = 0;
+  svc::detail::Surface surface;
+};
+
+struct State {
+  // Script: what the simulated user does.
+  std::deque<QueuedEvent> events;
+  std::deque<int> message_answers;
+  std::deque<std::string> requester_results;
+  std::deque<std::vector<int>> key_snapshots;
+  std::deque<int> wheel_steps;
+  std::deque<std::pair<int, int>> joystick_axes;
+  bool joystick_present = false;
+  bool close_when_idle = true;
+  std::map<int, int> field_failures;  // Field number -> creations still to fail
+  bool fail_open_window = false, fail_open_screen = false, fail_create_menu = false;
+
+  // Desktops.
+  Desktop desktop;
+  int desktop_count = 1;
+  int desktops_examined = 0;
+
+  // Objects.
+  std::map<int, Window> windows;
+  std::map<int, Menu> menus;
+  int current_menu = -1;
+  std::map<int, Field> fields;
+  std::intptr_t field_window = 0;    // Parent of the fields created next
+  std::intptr_t default_field_font = 0;
+  std::map<int, Font> fonts;
+  std::map<int, Sprite> sprites;
+  std::map<int, Sprite3D> sprites3d;
+  int32_t transparent_colour = -1;   // -1: none for later loads
+  Screen screen;
+  std::intptr_t next_handle = 0x1000;
+
+  // Current event's values.
+  int event_menu = 0, event_field = 0;
+
+  // 3D pass.
+  int blend_source = 5, blend_destination = 6;
+  int quality = 0;
+  bool in_3d = false, in_drawing = false;
+  int mouse_x = 0, mouse_y = 0;
+
+  // Records.
+  std::vector<MessageShown> messages;
+  std::vector<RequesterShown> requesters;
+  std::vector<DrawCall> draw_calls;
+  bool recording = true;
+
+  // Lifecycle.
+  bool started = false;
+};
+
+extern State state;
+
+// Records a drawing call when recording is on.
+void record(const DrawCall& call);
+// The window number whose handle this is; -1 when none.
+int window_of_handle(std::intptr_t handle);
+// A fresh non-zero handle for a window, font or menu.
+std::intptr_t new_handle();
+// The lowest free number >= 1 in a table.
+template <typename T>
+int free_number(const std::map<int, T>& table) {
+  int n = 1;
+  for (const auto& entry : table) {
+    if (entry.first < n) continue;
+    if (entry.first != n) break;
+    ++n;
+  }
+  return n;
+}
+// Releases every window, screen, sprite, font, field and menu.
+void release_objects();
+
+}  // namespace svc::headless::detail

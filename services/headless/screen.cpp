@@ -1,0 +1,99 @@
+// screen.cpp -- the headless screen: a CPU back buffer the size of the screen, every call recorded
+#include "headless_state.h"
+#include "services/screen.h"
+
+namespace svc {
+
+using headless::DrawCall;
+using headless::detail::record;
+using headless::detail::state;
+
+namespace {
+
+constexpr int MAX_SCREEN_SIDE = 16384;            // Larger screens are refused, not allocated
+constexpr int64_t VIDEO_MEMORY = 256ll << 20;     // What free_video_memory reports
+constexpr int BACK_BUFFER_TARGET = 1;             // screen_output's drawing target
+
+DrawCall call(const char* kind) {
+  DrawCall c;
+  c.kind = kind;
+  return c;
+}
+
+}  // namespace
+
+int init_sprite() { return 1; }
+int init_sound() { return 1; }
+
+int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int, int, int) {
+  if (state.fail_open_screen || headless::detail::window_of_handle(window) < 0) return 0;
+  if (width <= 0 || height <= 0 || width > MAX_SCREEN_SIDE || height > MAX_SCREEN_SIDE) return 0;
+  state.screen.open = true;
+  state.screen.window = window;
+  state.screen.x = x;
+  state.screen.y = y;
+  svc::detail::surface_resize(state.screen.surface, width, height);
+  return 1;
+}
+
+void clear_screen(int32_t colour) {
+  DrawCall c = call("clear");
+  c.colour = colour;
+  record(c);
+  svc::detail::surface_fill(state.screen.surface, colour);
+}
+
+void flip_buffers() { record(call("flip")); }
+
+int64_t free_video_memory() { return VIDEO_MEMORY; }
+
+int screen_output() { return state.screen.open ? BACK_BUFFER_TARGET : 0; }
+
+int start_drawing(int target) {
+  DrawCall c = call("start_drawing");
+  c.a = target;
+  record(c);
+  if (!state.screen.open || target != BACK_BUFFER_TARGET) return 0;
+  state.in_drawing = true;
+  return 1;
+}
+
+void stop_drawing() {
+  record(call("stop_drawing"));
+  state.in_drawing = false;
+}
+
+void draw_box(int x, int y, int width, int height, int32_t colour) {
+  DrawCall c = call("box");
+  c.a = x;
+  c.b = y;
+  c.c = width;
+  c.d = height;
+  c.colour = colour;
+  record(c);
+  svc::detail::surface_box(state.screen.surface, x, y, width, height, colour);
+}
+
+// Text is recorded only: the headless platform has no font to draw it with.
+void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back) {
+  DrawCall c = call("text");
+  c.a = x;
+  c.b = y;
+  c.text = text;
+  c.colour = front;
+  c.colour2 = back;
+  record(c);
+}
+
+int32_t point(int x, int y) { return svc::detail::surface_point(state.screen.surface, x, y); }
+
+void plot(int x, int y, int32_t colour) {
+  DrawCall c = call("plot");
+  c.a = x;
+  c.b = y;
+  c.colour = colour;
+  record(c);
+  svc::detail::surface_plot(state.screen.surface, x, y, colour);
+}
+
+}  // namespace svc

@@ -1,0 +1,146 @@
+// script.cpp -- the test's side of the headless platform: queues to fill, records to read, reset
+#include <algorithm>
+
+#include "headless_state.h"
+#include "input_state.h"
+#include "services/headless.h"
+#include "services/windows.h"
+
+namespace svc::headless {
+
+namespace detail {
+
+State state;
+
+void record(const DrawCall& call) {
+  if (state.recording) state.draw_calls.push_back(call);
+}
+
+int window_of_handle(std::intptr_t handle) {
+  if (handle == 0) return -1;
+  for (const auto& [number, window] : state.windows)
+    if (window.handle == handle) return number;
+  return -1;
+}
+
+std::intptr_t new_handle() { return state.next_handle++; }
+
+void release_objects() {
+  state.windows.clear();
+  state.menus.clear();
+  state.current_menu = -1;
+  state.fields.clear();
+  state.field_window = 0;
+  state.default_field_font = 0;
+  state.fonts.clear();
+  state.sprites3d.clear();
+  state.sprites.clear();
+  state.screen = Screen{};
+  state.in_3d = state.in_drawing = false;
+}
+
+}  // namespace detail
+
+using detail::state;
+
+void reset() {
+  state = detail::State{};
+  svc::detail::clear_input_state();
+}
+
+void set_desktop(int width, int height, int frequency, int depth) {
+  state.desktop = detail::Desktop{width, height, frequency, depth};
+}
+
+void set_desktop_count(int count) { state.desktop_count = std::max(count, 0); }
+
+void fail_open_window(bool fail) { state.fail_open_window = fail; }
+void fail_open_screen(bool fail) { state.fail_open_screen = fail; }
+void fail_create_menu(bool fail) { state.fail_create_menu = fail; }
+
+void fail_create_field(int field_number, int times) {
+  if (times > 0)
+    state.field_failures[field_number] = times;
+  else
+    state.field_failures.erase(field_number);
+}
+
+void queue_event(int code) { state.events.push_back({code, 0, 0}); }
+void queue_menu_pick(int id) { state.events.push_back({EVENT_MENU, id, 0}); }
+void queue_field_event(int field) { state.events.push_back({EVENT_FIELD, 0, field}); }
+void queue_message_answer(int answer) { state.message_answers.push_back(answer); }
+void queue_requester_result(const std::string& path) { state.requester_results.push_back(path); }
+void queue_key_snapshot(const std::vector<int>& held_scan_codes) { state.key_snapshots.push_back(held_scan_codes); }
+void queue_wheel(int steps) { state.wheel_steps.push_back(steps); }
+void queue_joystick(int raw_x, int raw_y) { state.joystick_axes.emplace_back(raw_x, raw_y); }
+void set_joystick_present(bool present) { state.joystick_present = present; }
+void close_when_idle(bool on) { state.close_when_idle = on; }
+int events_pending() { return static_cast<int>(state.events.size()); }
+
+const std::vector<MessageShown>& messages() { return state.messages; }
+const std::vector<RequesterShown>& requesters() { return state.requesters; }
+
+WindowInfo window_info(int window) {
+  auto it = state.windows.find(window);
+  if (it == state.windows.end()) return WindowInfo{false, 0, 0, 0, 0, 0, ""};
+  const detail::Window& w = it->second;
+  return WindowInfo{true, w.x, w.y, w.width, w.height, w.flags, w.title};
+}
+
+FieldInfo field_info(int field) {
+  auto it = state.fields.find(field);
+  if (it == state.fields.end()) return FieldInfo{false, false, 0, 0, 0, 0, 0, "", 0, 0, false, false, 0};
+  const detail::Field& f = it->second;
+  return FieldInfo{true, f.label, f.x, f.y, f.width, f.height, f.flags, f.text,
+                   f.text_colour, f.back_colour, f.text_colour_set, f.back_colour_set, f.font};
+}
+
+void type_into_field(int field, const std::string& text) {
+  auto it = state.fields.find(field);
+  if (it != state.fields.end() && !it->second.label) it->second.text = text;
+}
+
+void set_window_inner_height(int window, int height) {
+  auto it = state.windows.find(window);
+  if (it != state.windows.end()) it->second.inner_height_override = height;
+}
+
+std::vector<MenuEntry> menu_entries(int menu) {
+  auto it = state.menus.find(menu);
+  if (it == state.menus.end()) return {};
+  return it->second.entries;
+}
+
+FontInfo font_info(int font) {
+  auto it = state.fonts.find(font);
+  if (it == state.fonts.end()) return FontInfo{false, "", 0};
+  return FontInfo{true, it->second.face, it->second.points};
+}
+
+const std::vector<DrawCall>& draw_calls() { return state.draw_calls; }
+void clear_draw_calls() { state.draw_calls.clear(); }
+void record_drawing(bool on) { state.recording = on; }
+
+int32_t screen_pixel(int x, int y) { return svc::detail::surface_point(state.screen.surface, x, y); }
+
+int sprite3d_size(int sprite3d, int* width, int* height) {
+  auto it = state.sprites3d.find(sprite3d);
+  if (it == state.sprites3d.end()) return 0;
+  if (width) *width = it->second.width;
+  if (height) *height = it->second.height;
+  return 1;
+}
+
+int sprite3d_picture(int sprite3d) {
+  auto it = state.sprites3d.find(sprite3d);
+  return it == state.sprites3d.end() ? 0 : it->second.sprite;
+}
+
+int live_sprite3d_count() { return static_cast<int>(state.sprites3d.size()); }
+
+void mouse_position(int* x, int* y) {
+  if (x) *x = state.mouse_x;
+  if (y) *y = state.mouse_y;
+}
+
+}  // namespace svc::headless

@@ -1,0 +1,233 @@
+// sprites.cpp -- headless sprites and 3D sprites: decoded pictures blitted and alpha-blended on the CPU
+#include <algorithm>
+
+#include "headless_state.h"
+#include "services/pictures.h"
+#include "services/sprites.h"
+
+namespace svc {
+
+// The picture decoders are being written beside this platform; until they link in, weak references
+// let the platform build, and a load simply fails.
+__attribute__((weak)) int decode_picture(const std::string& path, Picture& out);
+__attribute__((weak)) void apply_transparent_colour(Picture& picture, int32_t colour);
+
+using headless::DrawCall;
+using headless::detail::record;
+using headless::detail::state;
+
+namespace {
+
+constexpr int MAX_GRAB_SIDE = 16384;  // Larger grabs are refused, not allocated
+
+DrawCall call(const char* kind) {
+  DrawCall c;
+  c.kind = kind;
+  return c;
+}
+
+// The number an object gets: -1 picks the lowest free one; other negatives are refused with -2.
+template <typename T>
+int pick_number(const std::map<int, T>& table, int requested) {
+  if (requested == -1) return headless::detail::free_number(table);
+  return requested < 0 ? -2 : requested;
+}
+
+// Stores a picture as a sprite; the result as the object-number rule asks.
+int store_sprite(int requested, int number, Picture&& picture, int mode) {
+  headless::detail::Sprite& s = state.sprites[number];
+  s.picture = std::make_shared<Picture>(std::move(picture));
+  s.mode = mode;
+  return requested == -1 ? number : 1;
+}
+
+// Direct3D blend factor for one channel: source s, destination d, source alpha sa, destination alpha da.
+// Unknown numbers fall back to the pass's default pair (source alpha, inverse source alpha).
+float blend_factor(int factor, float s, float d, float sa, float da, int fallback) {
+  switch (factor) {
+    case BLEND_ZERO: return 0.0f;
+    case BLEND_ONE: return 1.0f;
+    case BLEND_SRC_COLOR: return s;
+    case BLEND_INV_SRC_COLOR: return 1.0f - s;
+    case BLEND_SRC_ALPHA: return sa;
+    case BLEND_INV_SRC_ALPHA: return 1.0f - sa;
+    case BLEND_DEST_ALPHA: return da;
+    case BLEND_INV_DEST_ALPHA: return 1.0f - da;
+    case BLEND_DEST_COLOR: return d;
+    case BLEND_INV_DEST_COLOR: return 1.0f - d;
+    case BLEND_SRC_ALPHA_SAT: return std::min(sa, 1.0f - da);
+    default: return blend_factor(fallback, s, d, sa, da, fallback);
+  }
+}
+
+// Draws a picture scaled (nearest neighbour) to width x height at (x, y), blended with the back buffer.
+void blend_picture(const Picture& pic, int x, int y, int width, int height, int alpha) {
+  svc::detail::Surface& dst = state.screen.surface;
+  if (width <= 0 || height <= 0 || pic.width <= 0 || pic.height <= 0) return;
+  if (pic.rgba.size() < static_cast<size_t>(pic.width) * pic.height * 4) return;
+  float quad_alpha = std::clamp(alpha, 0, 255) / 255.0f;
+  int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  int64_t x1 = std::min<int64_t>(int64_t{x} + width, dst.width);
+  int64_t y1 = std::min<int64_t>(int64_t{y} + height, dst.height);
+  for (int64_t row = y0; row < y1; ++row) {
+    int64_t sy = (row - y) * pic.height / height;
+    uint32_t* out = dst.pixels.data() + row * dst.width;
+    for (int64_t col = x0; col < x1; ++col) {
+      int64_t sx = (col - x) * pic.width / width;
+      const uint8_t* in = pic.rgba.data() + (sy * pic.width + sx) * 4;
+      float sa = in[3] / 255.0f * quad_alpha, da = 1.0f;  // The back buffer is opaque
+      uint32_t before = out[col], after = 0xFF000000u;
+      for (int ch = 0; ch < 3; ++ch) {
+        float s = in[ch] / 255.0f, d = ((before >> (8 * ch)) & 0xFF) / 255.0f;
+        float v = s * blend_factor(state.blend_source, s, d, sa, da, BLEND_SRC_ALPHA) +
+                  d * blend_factor(state.blend_destination, s, d, sa, da, BLEND_INV_SRC_ALPHA);
+        after |= static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f) << (8 * ch);
+      }
+      out[col] = after;
+    }
+  }
+}
+
+}  // namespace
+
+int init_sprite3d() { return 1; }
+
+void transparent_sprite_colour(int sprite, int32_t colour) {
+  if (sprite == -1) {
+    state.transparent_colour = colour;
+    return;
+  }
+  auto it = state.sprites.find(sprite);
+  if (it == state.sprites.end()) return;
+  // Copy first: 3D sprites made earlier keep the picture they were made from.
+  if (!apply_transparent_colour) return;
+  auto copy = std::make_shared<Picture>(*it->second.picture);
+  apply_transparent_colour(*copy, colour);
+  it->second.picture = copy;
+}
+
+int load_sprite(int sprite, const std::string& path, int mode) {
+  int number = pick_number(state.sprites, sprite);
+  if (number < 0) return 0;
+  Picture picture;
+  if (!decode_picture || !apply_transparent_colour || !decode_picture(path, picture)) {
+    state.sprites.erase(number);  // A failed load leaves no sprite under that number
+    return 0;
+  }
+  if (state.transparent_colour != -1) apply_transparent_colour(picture, state.transparent_colour);
+  return store_sprite(sprite, number, std::move(picture), mode);
+}
+
+int is_sprite(int sprite) { return state.sprites.count(sprite) ? 1 : 0; }
+
+void free_sprite(int sprite) { state.sprites.erase(sprite); }
+
+int sprite_width(int sprite) {
+  auto it = state.sprites.find(sprite);
+  return it == state.sprites.end() ? 0 : it->second.picture->width;
+}
+
+int sprite_height(int sprite) {
+  auto it = state.sprites.find(sprite);
+  return it == state.sprites.end() ? 0 : it->second.picture->height;
+}
+
+void display_sprite(int sprite, int x, int y) {
+  DrawCall c = call("sprite");
+  c.a = sprite;
+  c.b = x;
+  c.c = y;
+  record(c);
+  auto it = state.sprites.find(sprite);
+  if (it != state.sprites.end()) svc::detail::surface_blit(state.screen.surface, *it->second.picture, x, y);
+}
+
+int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
+  DrawCall c = call("grab");
+  c.a = sprite;
+  c.b = x;
+  c.c = y;
+  c.d = width;
+  c.e = height;
+  record(c);
+  int number = pick_number(state.sprites, sprite);
+  if (number < 0 || !state.screen.open) return 0;
+  if (width <= 0 || height <= 0 || width > MAX_GRAB_SIDE || height > MAX_GRAB_SIDE) return 0;
+  Picture picture;
+  svc::detail::surface_grab(state.screen.surface, x, y, width, height, picture);
+  return store_sprite(sprite, number, std::move(picture), mode);
+}
+
+int create_sprite3d(int sprite3d, int sprite) {
+  int number = pick_number(state.sprites3d, sprite3d);
+  auto it = state.sprites.find(sprite);
+  if (number < 0 || it == state.sprites.end()) return 0;
+  headless::detail::Sprite3D& s = state.sprites3d[number];
+  s.sprite = sprite;
+  s.picture = it->second.picture;
+  s.width = it->second.picture->width;
+  s.height = it->second.picture->height;
+  return sprite3d == -1 ? number : 1;
+}
+
+int is_sprite3d(int sprite3d) { return state.sprites3d.count(sprite3d) ? 1 : 0; }
+
+void free_sprite3d(int sprite3d) { state.sprites3d.erase(sprite3d); }
+
+void zoom_sprite3d(int sprite3d, int width, int height) {
+  DrawCall c = call("zoom");
+  c.a = sprite3d;
+  c.b = width;
+  c.c = height;
+  record(c);
+  auto it = state.sprites3d.find(sprite3d);
+  if (it == state.sprites3d.end()) return;
+  it->second.width = width;
+  it->second.height = height;
+}
+
+int start_3d() {
+  record(call("start_3d"));
+  state.blend_source = BLEND_SRC_ALPHA;
+  state.blend_destination = BLEND_INV_SRC_ALPHA;
+  state.in_3d = true;
+  return state.screen.open ? 1 : 0;
+}
+
+void stop_3d() {
+  record(call("stop_3d"));
+  state.in_3d = false;
+}
+
+void display_sprite3d(int sprite3d, int x, int y, int alpha) {
+  DrawCall c = call("sprite3d");
+  c.a = sprite3d;
+  c.b = x;
+  c.c = y;
+  c.d = alpha;
+  c.e = state.blend_source;
+  c.f = state.blend_destination;
+  record(c);
+  auto it = state.sprites3d.find(sprite3d);
+  if (it == state.sprites3d.end()) return;
+  const headless::detail::Sprite3D& s = it->second;
+  blend_picture(*s.picture, x, y, s.width, s.height, alpha);
+}
+
+void sprite3d_quality(int filtered) {
+  DrawCall c = call("quality");
+  c.a = filtered;
+  record(c);
+  state.quality = filtered;
+}
+
+void sprite3d_blending_mode(int source, int destination) {
+  DrawCall c = call("blend");
+  c.a = source;
+  c.b = destination;
+  record(c);
+  state.blend_source = source;
+  state.blend_destination = destination;
+}
+
+}  // namespace svc

@@ -1,0 +1,186 @@
+// tools.cpp -- headless menus, requesters, edit fields, labels and fonts: recorded, answered from the script
+#include "headless_state.h"
+#include "services/fields.h"
+#include "services/menus.h"
+#include "services/requesters.h"
+
+namespace svc {
+
+using headless::detail::state;
+
+namespace {
+
+// The headless menu bar takes no room: window_inner_height() adds nothing for it.
+constexpr int MENU_BAR_HEIGHT = 0;
+
+// The number an object gets: -1 picks the lowest free one; other negatives are refused with -2.
+template <typename T>
+int pick_number(const std::map<int, T>& table, int requested) {
+  if (requested == -1) return headless::detail::free_number(table);
+  return requested < 0 ? -2 : requested;
+}
+
+headless::detail::Menu* current_menu() {
+  auto it = state.menus.find(state.current_menu);
+  return it == state.menus.end() ? nullptr : &it->second;
+}
+
+// The next scripted requester answer, "" (cancelled) when none is queued.
+std::string next_result() {
+  if (state.requester_results.empty()) return "";
+  std::string result = state.requester_results.front();
+  state.requester_results.pop_front();
+  return result;
+}
+
+std::string file_requester(const char* kind, const std::string& title, const std::string& default_file,
+                           const std::string& pattern, int pattern_index) {
+  std::string result = next_result();
+  state.requesters.push_back({kind, title, default_file, pattern, pattern_index, result});
+  return result;
+}
+
+// A field of either kind, or 0 when the number is refused, scripted to fail or has no parent window.
+int create_field(int field, int x, int y, int width, int height, const std::string& text, int flags, bool label) {
+  int number = pick_number(state.fields, field);
+  if (number < 0) return 0;
+  auto failure = state.field_failures.find(number);
+  if (failure != state.field_failures.end()) {
+    if (--failure->second <= 0) state.field_failures.erase(failure);
+    return 0;
+  }
+  if (headless::detail::window_of_handle(state.field_window) < 0) return 0;
+  headless::detail::Field f;
+  f.window = state.field_window;
+  f.label = label;
+  f.x = x;
+  f.y = y;
+  f.width = width;
+  f.height = height;
+  f.flags = flags;
+  f.text = text;
+  f.font = state.default_field_font;
+  state.fields[number] = f;
+  return field == -1 ? number : 1;
+}
+
+}  // namespace
+
+int create_menu(int menu, WindowHandle window) {
+  int number = pick_number(state.menus, menu);
+  if (number < 0 || state.fail_create_menu || headless::detail::window_of_handle(window) < 0) return 0;
+  // A window has one menu bar: a new one replaces the old.
+  for (auto m = state.menus.begin(); m != state.menus.end();)
+    m = m->second.window == window ? state.menus.erase(m) : std::next(m);
+  headless::detail::Menu& m = state.menus[number];
+  m = headless::detail::Menu{};
+  m.window = window;
+  state.current_menu = number;
+  return menu == -1 ? number : 1;
+}
+
+void menu_title(const std::string& text) {
+  headless::detail::Menu* m = current_menu();
+  if (!m) return;
+  m->last_title = static_cast<int>(m->entries.size());
+  m->entries.push_back({true, 0, text, -1});
+}
+
+void menu_item(int id, const std::string& text) {
+  headless::detail::Menu* m = current_menu();
+  if (!m) return;
+  m->entries.push_back({false, id, text, m->last_title});
+}
+
+int event_menu() { return state.event_menu; }
+
+std::string open_file_requester(const std::string& title, const std::string& default_file,
+                                const std::string& pattern, int pattern_index) {
+  return file_requester("open", title, default_file, pattern, pattern_index);
+}
+
+std::string save_file_requester(const std::string& title, const std::string& default_file,
+                                const std::string& pattern, int pattern_index) {
+  return file_requester("save", title, default_file, pattern, pattern_index);
+}
+
+// A chosen folder always ends in a separator.
+std::string path_requester(const std::string& title, const std::string& initial_folder) {
+  std::string result = next_result();
+  if (!result.empty() && result.back() != '/' && result.back() != '\\') result += '/';
+  state.requesters.push_back({"path", title, initial_folder, "", 0, result});
+  return result;
+}
+
+int use_field_list(WindowHandle window) {
+  if (headless::detail::window_of_handle(window) < 0) return 0;
+  state.field_window = window;
+  return 1;
+}
+
+int create_edit_field(int field, int x, int y, int width, int height, const std::string& text, int flags) {
+  return create_field(field, x, y, width, height, text, flags, false);
+}
+
+int create_label(int field, int x, int y, int width, int height, const std::string& text) {
+  return create_field(field, x, y, width, height, text, 0, true);
+}
+
+void set_field_text(int field, const std::string& text) {
+  auto it = state.fields.find(field);
+  if (it != state.fields.end()) it->second.text = text;
+}
+
+std::string get_field_text(int field) {
+  auto it = state.fields.find(field);
+  return it == state.fields.end() ? std::string() : it->second.text;
+}
+
+void set_field_color(int field, int kind, int32_t colour) {
+  auto it = state.fields.find(field);
+  if (it == state.fields.end()) return;
+  if (kind == FIELD_TEXT_COLOUR) {
+    it->second.text_colour = colour;
+    it->second.text_colour_set = true;
+  } else if (kind == FIELD_BACK_COLOUR) {
+    it->second.back_colour = colour;
+    it->second.back_colour_set = true;
+  }
+}
+
+void set_field_font(int field, FontHandle font) {
+  if (field == -1) {
+    state.default_field_font = font;
+    return;
+  }
+  auto it = state.fields.find(field);
+  if (it != state.fields.end()) it->second.font = font;
+}
+
+int field_exists(int field) { return state.fields.count(field) ? 1 : 0; }
+
+int event_field() { return state.event_field; }
+
+int load_font(int font, const std::string& face, int points) {
+  int number = pick_number(state.fonts, font);
+  if (number < 0 || face.empty() || points <= 0) return 0;
+  state.fonts[number] = headless::detail::Font{face, points, headless::detail::new_handle()};
+  return font == -1 ? number : 1;
+}
+
+FontHandle font_handle(int font) {
+  auto it = state.fonts.find(font);
+  return it == state.fonts.end() ? 0 : it->second.handle;
+}
+
+int window_inner_height(int window) {
+  auto it = state.windows.find(window);
+  if (it == state.windows.end()) return 0;
+  const headless::detail::Window& w = it->second;
+  if (w.inner_height_override >= 0) return w.inner_height_override;
+  bool has_menu = false;
+  for (const auto& entry : state.menus) has_menu = has_menu || entry.second.window == w.handle;
+  return w.height + (has_menu ? MENU_BAR_HEIGHT : 0);
+}
+
+}  // namespace svc
