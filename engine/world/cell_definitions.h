@@ -3,5 +3,10 @@
 #include <string>
 
 void load_ground_catalogue();                                       // TOPOGFX pictures, once at start-up
-void load_cell_definition(int x, int y, const std::string& definitionPath);
-void assign_ground_sprite(int x, int y, const std::string& pictureName);
+void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
+void assign_ground_sprite(int x, int y, const std::string& pictureName);     // A new 3D sprite of that catalogue picture
+std::string cell_definition_path(const std::string& code);          // RGBCODEPATH + APPSTART + "\" + code
+
+// Definition files are parsed once per world build and kept by path; each build (map load, base
+// build or rebuild) calls this first, so edits made between builds are seen.
+void clear_definition_cache();

@@ -2,5 +2,17 @@
 #pragma once
 #include <string>
 
+struct MapReader;
+
 void load_topographic_map(const std::string& mapPath);  // APPENTRY + APPSTART + ".qz61"
 void compute_view_cells();                              // cellsAcross, cellsDown from RESOLUTION
+void show_load_progress();                              // Advances and draws the load bar; called per cell
+
+// The map bodies, walked x outer and y inner over the header's extent (fileMaxX, fileMaxY);
+// only cells inside the grid are stored, so a header larger than the grid crops the map.
+void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY);
+void read_red_map(MapReader& redFile, int fileMaxX, int fileMaxY);
+
+// The header extent clipped to the grid: above the grid's last index it becomes that index,
+// below 0 it becomes 0.
+int clip_map_extent(int headerMax, int gridMax);

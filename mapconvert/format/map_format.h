@@ -5,7 +5,9 @@
 // Every line ends in CR LF.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 enum MapKind { MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI };
 
@@ -23,9 +25,11 @@ const MapKindInfo& map_kind_info(MapKind kind);
 std::string map_file_name(const std::string& chosen, MapKind kind);
 
 // One channel value as written in a map of this kind: shortest decimal, or three digits for AI maps.
+// Values outside 0..255 are clamped to the channel range, so an AI entry is always three digits.
 std::string map_channel_text(int value, MapKind kind);
 
 // The nine-digit colour code of a red, green, blue triple: 10, 200, 3 gives "010200003".
+// Channels are clamped to 0..255 first, so the code always has nine digits.
 std::string colour_code(int red, int green, int blue);
 
 // The colour-code file of an AI map run: folder + code + suffix, joined unchanged.
@@ -44,3 +48,25 @@ struct MapHeader {
   int32_t height = 0;
 };
 MapHeader read_map_header(int file);
+
+// A buffered line reader for map files and the line-pair files read with them. Lines end at CR,
+// LF, CR LF or NUL, as the services' read_line does; the file is read in 64 KiB blocks.
+struct MapReader {
+  std::FILE* file = nullptr;
+  std::vector<char> buffer;
+  size_t pos = 0;   // next unread byte in buffer
+  size_t len = 0;   // bytes in buffer
+  MapReader() = default;
+  MapReader(const MapReader&) = delete;
+  MapReader& operator=(const MapReader&) = delete;
+  ~MapReader() { if (file) std::fclose(file); }
+};
+
+bool open_map_reader(MapReader& reader, const std::string& path);  // False when the file cannot be opened
+bool map_reader_at_end(MapReader& reader);                          // True when no byte is left (or not open)
+std::string map_read_line(MapReader& reader);                       // Next line without its terminator; "" at the end
+void map_read_line(MapReader& reader, std::string& line);           // The same, reusing the caller's string
+void close_map_reader(MapReader& reader);                           // Closes; safe to call twice
+
+// Reads the five header lines through a map reader (same rules as read_map_header).
+MapHeader read_map_header(MapReader& reader);

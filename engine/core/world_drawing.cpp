@@ -1,0 +1,166 @@
+// world_drawing.cpp -- draws the visible part of the world: ground pictures, then placed objects,
+// then the smoothing pass, all as 3D sprites; then a box at each cursor
+//
+// The view shows the cells from (scrollX, scrollY) on, cellsDown rows of cellsAcross + 1 columns
+// (one column more than fits, so a partly visible column is never missing). Positions outside
+// `world` are skipped, so a view larger than the map shows black beyond its end.
+#include "core/world_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "core/engine_state.h"
+#include "services/screen.h"
+#include "services/sprites.h"
+#include "services/text.h"
+
+namespace {
+
+// A float count or size as a drawing integer (nearest, halves to even); values that are not
+// finite or far beyond any screen give 0.
+int rounded(float value) {
+  if (!(value > -1.0e9f && value < 1.0e9f)) return 0;
+  return svc::round_nearest(value);
+}
+
+// The cell column or row under a pixel position; outside every grid when there is no cell size.
+int cell_under(float pixel, float resolution) {
+  float q = std::floor(pixel / resolution);
+  if (!(q > -1.0e9f && q < 1.0e9f)) return -1000000000;
+  return static_cast<int>(q);
+}
+
+// Screen rows [r0, r1) and columns [c0, c1) of the view whose cells lie inside the grid; the
+// view has round(cellsDown) rows and round(cellsAcross) + 1 columns.
+struct VisitRange {
+  int r0, r1, c0, c1;
+};
+
+VisitRange visit_range() {
+  const svc::Grid<WorldCell>& grid = worldState.world;
+  const int64_t rows = rounded(engine.cellsDown);
+  const int64_t columns = static_cast<int64_t>(rounded(engine.cellsAcross)) + 1;
+  const int64_t sx = engine.scrollX, sy = engine.scrollY;
+  VisitRange v;
+  v.r0 = static_cast<int>(std::clamp<int64_t>(-sy, 0, std::max<int64_t>(rows, 0)));
+  v.r1 = static_cast<int>(std::clamp<int64_t>(grid.rows - sy, 0, std::max<int64_t>(rows, 0)));
+  v.c0 = static_cast<int>(std::clamp<int64_t>(-sx, 0, std::max<int64_t>(columns, 0)));
+  v.c1 = static_cast<int>(std::clamp<int64_t>(grid.columns - sx, 0, std::max<int64_t>(columns, 0)));
+  return v;
+}
+
+// The ground picture of every visited, loaded cell, at its alpha.
+void ground_pass(const VisitRange& v, float res) {
+  svc::Grid<WorldCell>& grid = worldState.world;
+  for (int r = v.r0; r < v.r1; r++) {
+    const int py = rounded(r * res);
+    for (int c = v.c0; c < v.c1; c++) {
+      const WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
+      if (!cell || cell->groundSprite == 0 || cell->groundAlpha <= 0 || cell->loaded != 1) continue;
+      svc::display_sprite3d(cell->groundSprite, rounded(c * res), py, cell->groundAlpha);
+    }
+  }
+}
+
+// The placed objects of every visited cell; recomputes each cell's `occupied`.
+void object_pass(const VisitRange& v, float res) {
+  svc::Grid<WorldCell>& grid = worldState.world;
+  svc::List<ObjectInstance>& instances = worldState.instanceList;
+  for (int r = v.r0; r < v.r1; r++) {
+    for (int c = v.c0; c < v.c1; c++) {
+      WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
+      if (!cell) continue;
+      cell->occupied = 0;
+      if (cell->groundSprite == 0 || cell->loaded != 1) continue;
+      const int lastSlot = std::min(cell->lastChildSlot, 7);
+      for (int k = 0; k <= lastSlot; k++) {
+        const int i = cell->childInstance[k];
+        if (i == -1) continue;
+        const ObjectInstance* instance = svc::select_element(instances, i);
+        if (!instance || instance->sprite3d == 0 || instance->show != 1) continue;
+        if (instance->collision != 0) cell->occupied = 1;
+        // Each instance sets its blend factors, so a mode chosen by one object does not carry
+        // over to the next.
+        if (instance->blendSource > 0 || instance->blendTarget > 0)
+          svc::sprite3d_blending_mode(instance->blendSource, instance->blendTarget);
+        else
+          svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
+        svc::display_sprite3d(instance->sprite3d, rounded(c * res + instance->offsetX),
+                              rounded(r * res + instance->offsetY), instance->transparency);
+      }
+    }
+  }
+}
+
+// Copies the finished picture shifted by one pixel up and left and draws it back over the whole
+// screen with filtered scaling, which softens the frame.
+void smoothing_pass() {
+  if (svc::is_sprite3d(engine.grabSprite3D)) svc::free_sprite3d(engine.grabSprite3D);
+  if (svc::is_sprite(engine.grabSprite)) svc::free_sprite(engine.grabSprite);
+  const int w = rounded(engine.screenWidth), h = rounded(engine.screenHeight);
+  engine.grabSprite = svc::grab_sprite(-1, 1, 1, w, h, 1);
+  engine.grabSprite3D = svc::create_sprite3d(-1, engine.grabSprite);
+  svc::zoom_sprite3d(engine.grabSprite3D, w, h);
+  svc::sprite3d_quality(1);
+  svc::display_sprite3d(engine.grabSprite3D, 0, 0, 255);
+  svc::sprite3d_quality(0);
+}
+
+}  // namespace
+
+void ground_refit() {
+  const int edge = rounded(engine.resolution);
+  const int maxX = std::min(engine.mapMaxX, svc::grid_max_x(worldState.world));
+  const int maxY = std::min(engine.mapMaxY, svc::grid_max_y(worldState.world));
+  for (int x = 0; x <= maxX; x++) {
+    for (int y = 0; y <= maxY; y++) {
+      const WorldCell* cell = svc::cell(worldState.world, x, y);
+      if (cell && cell->groundSprite != 0 && cell->groundAlpha > 0) svc::zoom_sprite3d(cell->groundSprite, edge, edge);
+    }
+  }
+  engine.zoomedCellSize = edge;
+}
+
+void draw_world() {
+  const float res = engine.resolution;
+  if (engine.zoomedCellSize != rounded(res)) ground_refit();
+  // Scrolling left or up past the first column or row shows the last one.
+  if (engine.scrollX < 0) engine.scrollX = engine.mapMaxX;
+  if (engine.scrollY < 0) engine.scrollY = engine.mapMaxY;
+  svc::clear_screen(svc::rgb(0, 0, 0));
+  svc::start_3d();
+  const VisitRange v = visit_range();
+  ground_pass(v, res);
+  object_pass(v, res);
+  if (engine.smoothingPass == 1) smoothing_pass();
+  else svc::sprite3d_quality(0);
+  svc::stop_3d();
+  engine.zoomedCellSize = rounded(res);
+}
+
+void draw_position_boxes() {
+  engine.boxRed = 0;
+  engine.boxGreen = 0;
+  engine.boxBlue = 0;
+  const float res = engine.resolution;
+  svc::start_drawing(svc::screen_output());
+  for (auto* n = worldState.cursorList.head; n; n = n->next) {
+    const Cursor& cursor = n->value;
+    const int64_t cx = static_cast<int64_t>(cell_under(cursor.x, res)) + engine.scrollX;
+    const int64_t cy = static_cast<int64_t>(cell_under(cursor.y, res)) + engine.scrollY;
+    const WorldCell* cell = (cx >= INT32_MIN && cx <= INT32_MAX && cy >= INT32_MIN && cy <= INT32_MAX)
+                                ? svc::cell(worldState.world, static_cast<int>(cx), static_cast<int>(cy))
+                                : nullptr;
+    const int occupied = cell ? cell->occupied : 0;  // no cell under the cursor reads as 0 (red box)
+    if (occupied == -1) engine.boxGreen = 255;
+    else engine.boxRed = 255;
+    const int size = rounded(res);
+    svc::draw_box(rounded(cursor.x), rounded(cursor.y), size, size,
+                  svc::rgb(engine.boxRed, engine.boxGreen, engine.boxBlue));
+    if (occupied == 1)
+      svc::draw_text(rounded(cursor.x), rounded(cursor.y), "CHILD1NAME:" + cell->childName[0],
+                     svc::rgb(255, 255, 200), svc::rgb(0, 0, 0));
+  }
+  svc::stop_drawing();
+}

@@ -1,0 +1,158 @@
+// cell_definitions.cpp -- reads cell definition files into cells and keeps the ground-picture catalogue
+//
+// A definition file is a list of key/value line pairs; applying it only overwrites the fields its
+// keys name. Many cells share one file (every cell of one colour code), so a file is read and
+// parsed once per world build and its recognised pairs are replayed, in file order, on each cell.
+#include "world/cell_definitions.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "core/engine_state.h"
+#include "format/map_format.h"
+#include "services/files.h"
+#include "services/sprites.h"
+#include "services/text.h"
+
+namespace {
+
+// The keys a cell definition understands.
+enum DefinitionKey : int8_t { KEY_GFXNAME, KEY_CHILD, KEY_RANDOMSEED, KEY_USECOLLISION };
+
+struct DefinitionPair {
+  DefinitionKey key;
+  int8_t slot;          // 0..7 for CHILD1..CHILD8
+  int32_t number;       // the value as an integer, for the numeric keys
+  std::string value;
+};
+
+struct ParsedDefinition {
+  bool exists = false;  // false: the file could not be opened, the cell stays as it was
+  std::vector<DefinitionPair> pairs;
+};
+
+std::unordered_map<std::string, ParsedDefinition> definitionCache;
+
+// Name -> position of the first catalogue element of that name. Rebuilt when the catalogue's
+// shape changed; every hit is checked against the element itself before it is used.
+std::unordered_map<std::string, int> groundIndex;
+const void* groundIndexHead = nullptr;
+const void* groundIndexTail = nullptr;
+int groundIndexCount = -1;
+
+// Recognises one key line; false for keys the definition does not know.
+bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
+  if (key == "GFXNAME") { out = KEY_GFXNAME; return true; }
+  if (key == "RANDOMSEED") { out = KEY_RANDOMSEED; return true; }
+  if (key == "USECOLLISION") { out = KEY_USECOLLISION; return true; }
+  if (key.size() == 6 && key.compare(0, 5, "CHILD") == 0 && key[5] >= '1' && key[5] <= '8') {
+    out = KEY_CHILD;
+    slot = static_cast<int8_t>(key[5] - '1');
+    return true;
+  }
+  return false;
+}
+
+// Reads a definition file into its recognised pairs, in file order.
+ParsedDefinition parse_definition(const std::string& path) {
+  ParsedDefinition parsed;
+  MapReader reader;
+  if (!open_map_reader(reader, path)) return parsed;
+  parsed.exists = true;
+  std::string key, value;
+  while (!map_reader_at_end(reader)) {
+    map_read_line(reader, key);
+    map_read_line(reader, value);  // an odd last key line gets ""
+    DefinitionPair pair{};
+    if (!classify_key(key, pair.key, pair.slot)) continue;
+    pair.number = svc::string_to_int(value);
+    pair.value = value;
+    parsed.pairs.push_back(std::move(pair));
+  }
+  close_map_reader(reader);
+  return parsed;
+}
+
+const ParsedDefinition& cached_definition(const std::string& path) {
+  auto it = definitionCache.find(path);
+  if (it != definitionCache.end()) return it->second;
+  return definitionCache.emplace(path, parse_definition(path)).first->second;
+}
+
+void rebuild_ground_index(svc::List<GroundPicture>& list) {
+  groundIndex.clear();
+  svc::rebuild_list_index(list);
+  for (int i = 0; i < list.count; i++) groundIndex.emplace(list.index[i]->value.fileName, i);
+  groundIndexHead = list.head;
+  groundIndexTail = list.tail;
+  groundIndexCount = list.count;
+}
+
+// The first catalogue element whose fileName equals the name exactly; nullptr when none.
+GroundPicture* find_ground_picture(const std::string& name) {
+  svc::List<GroundPicture>& list = worldState.groundCatalogue;
+  if (groundIndexHead != list.head || groundIndexTail != list.tail || groundIndexCount != list.count ||
+      !list.index_valid)
+    rebuild_ground_index(list);
+  for (int attempt = 0; attempt < 2; attempt++) {
+    auto it = groundIndex.find(name);
+    if (it == groundIndex.end()) return nullptr;
+    GroundPicture* picture = &list.index[it->second]->value;
+    if (picture->fileName == name) return picture;
+    rebuild_ground_index(list);  // an element was renamed in place
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void clear_definition_cache() { definitionCache.clear(); }
+
+std::string cell_definition_path(const std::string& code) {
+  return engine.rgbCodePath + engine.appStart + "\\" + code;
+}
+
+void load_ground_catalogue() {
+  if (!svc::examine_directory(0, engine.topoGfx, "*" + engine.gfxCodec)) return;
+  while (svc::next_directory_entry(0)) {
+    if (svc::directory_entry_type(0) != 1) continue;
+    GroundPicture* picture = svc::append_element(worldState.groundCatalogue);
+    if (!picture) break;
+    std::string name = svc::directory_entry_name(0);
+    picture->path = engine.topoGfx + name;
+    picture->sprite = svc::load_sprite(-1, picture->path, svc::SPRITE_TEXTURE);
+    picture->fileName = svc::get_file_part(name);
+  }
+  svc::finish_directory(0);
+}
+
+void load_cell_definition(int x, int y, const std::string& definitionPath) {
+  WorldCell* c = svc::cell(worldState.world, x, y);
+  if (!c) return;
+  const ParsedDefinition& def = cached_definition(definitionPath);
+  if (!def.exists) return;
+  c->highestChildSlot = 0;
+  for (const DefinitionPair& pair : def.pairs) {
+    switch (pair.key) {
+      case KEY_GFXNAME: c->pictureName = pair.value; break;
+      case KEY_CHILD:
+        c->childName[pair.slot] = pair.value;
+        c->childInstance[pair.slot] = -1;
+        if (pair.value != "#") c->highestChildSlot = pair.slot;
+        break;
+      case KEY_RANDOMSEED: c->randomSeed = pair.number; break;
+      case KEY_USECOLLISION: c->useCollision = static_cast<uint8_t>(pair.number); break;
+    }
+  }
+  if (c->pictureName.empty()) c->pictureName = "dummy.png";
+  c->occupied = -1;
+}
+
+void assign_ground_sprite(int x, int y, const std::string& pictureName) {
+  WorldCell* c = svc::cell(worldState.world, x, y);
+  if (!c) return;
+  GroundPicture* picture = find_ground_picture(pictureName);
+  if (!picture) return;
+  if (svc::is_sprite3d(c->groundSprite)) svc::free_sprite3d(c->groundSprite);
+  c->groundSprite = svc::create_sprite3d(-1, picture->sprite);
+}

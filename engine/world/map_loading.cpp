@@ -1,0 +1,137 @@
+// map_loading.cpp -- fills the world grid from a ".qz61" colour-code map and its ".red" alpha map
+//
+// Both files hold (W+1) x (H+1) entries column by column after a five-line header. The code map
+// gives each cell its nine-digit code (and through it the cell definition, ground picture and
+// objects); the red map gives each cell's ground alpha. A header that claims more columns or rows
+// than the grid holds is cropped to the grid: the entries are still walked in the file's own
+// order, so the cropped cells keep their true positions, and nothing outside the grid is touched.
+#include "world/map_loading.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "core/engine_state.h"
+#include "core/fatal.h"
+#include "format/map_format.h"
+#include "services/screen.h"
+#include "services/text.h"
+#include "world/cell_definitions.h"
+#include "world/objects.h"
+
+namespace {
+
+// Steps (x, y) to the next entry: y is the fast index.
+void advance(int& x, int& y, int fileMaxY) {
+  y++;
+  if (y > fileMaxY) {
+    x++;
+    y = 0;
+  }
+}
+
+// The last column of the file that lands inside the grid; reading stops after it.
+int last_stored_column(int fileMaxX) { return std::min(fileMaxX, engine.mapMaxX); }
+
+}  // namespace
+
+int clip_map_extent(int headerMax, int gridMax) {
+  if (headerMax < 0) return 0;
+  return std::min(headerMax, std::max(gridMax, 0));
+}
+
+void compute_view_cells() {
+  // A cell size of zero or less (RESOLUTION missing from the configuration) fits no cells.
+  if (!(engine.resolution > 0.0f)) {
+    engine.cellsAcross = 0.0f;
+    engine.cellsDown = 0.0f;
+    return;
+  }
+  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
+  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
+}
+
+void show_load_progress() {
+  // The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
+  // column has a product of 0; its bar then grows by the width over the number of cells.
+  float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
+  if (divisor <= 0.0f)
+    divisor = std::max(1.0f, static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1));
+  float step = engine.screenWidth / divisor;
+  svc::start_drawing(svc::screen_output());
+  engine.loadProgress += step;
+  int y = svc::round_nearest(engine.screenHeight * 0.85f);
+  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
+  svc::draw_box(0, y, svc::round_nearest(engine.loadProgress), 8, svc::rgb(255, 0, 0));
+  svc::stop_drawing();
+  if (engine.loadFlipCounter == 0) svc::flip_buffers();
+  engine.loadFlipCounter++;
+  if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
+}
+
+void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
+  const int lastColumn = last_stored_column(fileMaxX);
+  std::string red, green, blue;
+  int x = 0, y = 0;
+  do {
+    map_read_line(mapFile, red);
+    map_read_line(mapFile, green);
+    map_read_line(mapFile, blue);
+    if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr) {
+      c->code.reserve(red.size() + green.size() + blue.size());
+      c->code.assign(red).append(green).append(blue);
+      c->loaded = 1;
+      if (engine.useSprite3D == 1) {
+        load_cell_definition(x, y, cell_definition_path(c->code));
+        assign_ground_sprite(x, y, c->pictureName);
+        place_cell_objects(x, y);
+      }
+      show_load_progress();
+    }
+    advance(x, y, fileMaxY);
+  } while (!map_reader_at_end(mapFile) && x <= lastColumn);
+  compute_view_cells();
+}
+
+void read_red_map(MapReader& redFile, int fileMaxX, int fileMaxY) {
+  const int lastColumn = last_stored_column(fileMaxX);
+  std::string line;
+  for (int i = 0; i < 5; i++) map_read_line(redFile, line);
+  int x = 0, y = 0;
+  do {
+    map_read_line(redFile, line);
+    if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr)
+      c->groundAlpha = svc::string_to_int(line);
+    advance(x, y, fileMaxY);
+  } while (!map_reader_at_end(redFile) && x <= lastColumn);
+  compute_view_cells();
+}
+
+void load_topographic_map(const std::string& mapPath) {
+  MapReader mapFile;
+  if (!open_map_reader(mapFile, mapPath)) {
+    fatal_message(4);
+    return;  // only reached when the fatal routine is a stand-in
+  }
+  clear_definition_cache();
+  MapHeader header = read_map_header(mapFile);
+  // The header's own extent orders the entries; the stored extent is clipped to the grid.
+  const int fileMaxX = std::min(std::max(header.width, 0), INT32_MAX - 1);
+  const int fileMaxY = std::min(std::max(header.height, 0), INT32_MAX - 1);
+  engine.mapMaxX = clip_map_extent(header.width, svc::grid_max_x(worldState.world));
+  engine.mapMaxY = clip_map_extent(header.height, svc::grid_max_y(worldState.world));
+  read_code_map(mapFile, fileMaxX, fileMaxY);
+  close_map_reader(mapFile);
+
+  // A missing red map is quiet: every cell of the map gets alpha 0, so no ground is drawn.
+  MapReader redFile;
+  if (open_map_reader(redFile, engine.appEntry + engine.appStart + ".red")) {
+    read_red_map(redFile, fileMaxX, fileMaxY);
+    close_map_reader(redFile);
+  } else {
+    for (int x = 0; x <= engine.mapMaxX; x++)
+      for (int y = 0; y <= engine.mapMaxY; y++)
+        if (WorldCell* c = svc::cell(worldState.world, x, y)) c->groundAlpha = 0;
+    compute_view_cells();
+  }
+  clear_definition_cache();
+}

@@ -1,0 +1,161 @@
+// objects.cpp -- the object catalogue of WORLDGFX and the random placement of objects on cells
+//
+// Each picture in WORLDGFX has a ".dll" companion of key/value line pairs naming the object and
+// saying how dense it grows and how it is drawn. A cell's CHILD slots name objects; for each slot
+// every catalogue entry of that name gets one draw from the engine's random generator, and a draw
+// of 0 places an instance. Instances are appended to instanceList and addressed by position.
+#include "world/objects.h"
+
+#include <cctype>
+
+#include "core/engine_state.h"
+#include "format/map_format.h"
+#include "services/files.h"
+#include "services/random.h"
+#include "services/sprites.h"
+#include "services/text.h"
+
+namespace {
+
+// Position of `needle` in `text` ignoring letter case (0-based); npos when absent.
+size_t find_ignoring_case(const std::string& text, const std::string& needle) {
+  if (needle.empty() || needle.size() > text.size()) return std::string::npos;
+  for (size_t i = 0; i + needle.size() <= text.size(); i++) {
+    size_t k = 0;
+    while (k < needle.size() &&
+           std::tolower(static_cast<unsigned char>(text[i + k])) == std::tolower(static_cast<unsigned char>(needle[k])))
+      k++;
+    if (k == needle.size()) return i;
+  }
+  return std::string::npos;
+}
+
+// Applies one key/value pair of an object definition file.
+void apply_object_key(ObjectDefinition& d, const std::string& key, const std::string& value) {
+  if (key == "DGFXNAME") d.objectName = (value.empty() || value == "#") ? "NOPE" : value;
+  else if (key == "DGFXTRANSPARENCY") d.transparency = svc::string_to_int(value);
+  else if (key == "DDENSITY") d.density = svc::string_to_int(value);
+  else if (key == "DFITTOMATRIX") d.fitToCell = static_cast<uint8_t>(svc::string_to_int(value));
+  else if (key == "DCOLLISION") d.collision = static_cast<uint8_t>(svc::string_to_int(value));
+  else if (key == "DHOTSPOT") d.hotSpot = value;
+  else if (key == "DXMODE1") d.blendSource = svc::string_to_int(value);
+  else if (key == "DXMODE2") d.blendTarget = svc::string_to_int(value);
+  else if (key == "DGFXSHOW") d.show = static_cast<uint8_t>(svc::string_to_int(value));
+  else if (key == "DCENTERFIELD") d.centerField = static_cast<uint8_t>(svc::string_to_int(value));
+}
+
+// Appends an instance of the definition and points the cell's slot at it.
+void place_instance(WorldCell& c, int slot, const ObjectDefinition& d) {
+  ObjectInstance* instance = svc::append_element(worldState.instanceList);
+  if (!instance) return;  // out of memory: this placement is skipped
+  instance->sprite3d = svc::create_sprite3d(-1, d.sprite);
+  instance->width = static_cast<float>(svc::sprite_width(d.sprite));
+  instance->height = static_cast<float>(svc::sprite_height(d.sprite));
+  instance->transparency = d.transparency;
+  instance->blendSource = d.blendSource;
+  instance->blendTarget = d.blendTarget;
+  instance->show = d.show;
+  instance->collision = d.collision;
+  c.childInstance[slot] = svc::list_size(worldState.instanceList) - 1;
+  c.lastChildSlot = slot;
+  c.occupied = 1;
+  apply_placement_rules(*instance, d);
+}
+
+}  // namespace
+
+std::string object_definition_path(const std::string& picturePath, const std::string& gfxCodec) {
+  // Cut before the first occurrence of the picture extension anywhere in the path. The folder scan
+  // matches the extension without regard to case, so "TREE.PNG" is found for ".png"; such a name
+  // is cut at its extension too. Without any extension to cut, ".dll" follows the whole path.
+  size_t cut = gfxCodec.empty() ? std::string::npos : picturePath.find(gfxCodec);
+  if (cut == std::string::npos) cut = find_ignoring_case(picturePath, gfxCodec);
+  if (cut == std::string::npos) cut = picturePath.size();
+  return picturePath.substr(0, cut) + ".dll";
+}
+
+void clear_world_lists() {
+  svc::clear_list(worldState.floorList);
+  for (auto* n = worldState.instanceList.head; n; n = n->next)
+    if (svc::is_sprite3d(n->value.sprite3d)) svc::free_sprite3d(n->value.sprite3d);
+  svc::clear_list(worldState.instanceList);
+  for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
+    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
+  svc::clear_list(worldState.objectCatalogue);
+}
+
+void load_object_catalogue() {
+  for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
+    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
+  svc::clear_list(worldState.objectCatalogue);
+  svc::transparent_sprite_colour(-1, svc::rgb(255, 0, 255));
+  if (!svc::examine_directory(0, engine.worldGfx, "*" + engine.gfxCodec)) return;
+  std::string key, value;
+  while (svc::next_directory_entry(0)) {
+    if (svc::directory_entry_type(0) != 1) continue;
+    ObjectDefinition* d = svc::append_element(worldState.objectCatalogue);
+    if (!d) break;
+    d->path = engine.worldGfx + svc::directory_entry_name(0);
+    d->fileName = svc::get_file_part(d->path);
+    d->sprite = svc::load_sprite(-1, d->path, svc::SPRITE_TEXTURE);
+    MapReader file;
+    if (!open_map_reader(file, object_definition_path(d->path, engine.gfxCodec))) continue;
+    while (!map_reader_at_end(file)) {
+      map_read_line(file, key);
+      map_read_line(file, value);
+      apply_object_key(*d, key, value);
+    }
+    close_map_reader(file);
+  }
+  svc::finish_directory(0);
+}
+
+void place_cell_objects(int x, int y) {
+  WorldCell* c = svc::cell(worldState.world, x, y);
+  if (!c) return;
+  c->occupied = -1;
+  c->lastChildSlot = -1;
+  int highest = c->highestChildSlot > 7 ? 7 : c->highestChildSlot;
+  for (int k = 0; k <= highest; k++) {
+    const std::string& name = c->childName[k];
+    // An empty slot name asks for nothing; otherwise a picture without a definition (empty
+    // objectName) would grow on every cell that lists no CHILD1.
+    if (name.empty()) continue;
+    for (auto* n = worldState.objectCatalogue.head; n; n = n->next) {
+      const ObjectDefinition& d = n->value;
+      if (d.objectName == "NOPE" || d.objectName != name) continue;
+      if (svc::random(d.density) != 0) continue;
+      place_instance(*c, k, d);
+    }
+  }
+}
+
+void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& definition) {
+  if (!svc::is_sprite3d(instance.sprite3d)) return;
+  const float resolution = engine.resolution;
+  if (definition.fitToCell == 1) {
+    instance.width = resolution;
+    instance.height = resolution;
+    int edge = svc::round_nearest(resolution);
+    svc::zoom_sprite3d(instance.sprite3d, edge, edge);
+  }
+  if (!definition.hotSpot.empty()) {
+    if (definition.hotSpot == "CENTER") {
+      instance.offsetX = instance.width / 2.0f;
+      instance.offsetY = instance.height / 2.0f;
+    } else if (definition.hotSpot == "RIGHT") {
+      instance.offsetX = instance.width;
+      instance.offsetY = 0.0f;
+    } else if (definition.hotSpot == "BOTTOMLEFT") {
+      instance.offsetX = 0.0f;
+      instance.offsetY = instance.height;
+    } else if (definition.hotSpot == "BOTTOMRIGHT") {
+      instance.offsetX = instance.width;
+      instance.offsetY = instance.height;
+    }
+  }
+  if (definition.centerField == 1) {
+    instance.offsetX += resolution / 2.0f;
+    instance.offsetY += resolution / 2.0f;
+  }
+}
