@@ -10,7 +10,7 @@
 #include "services/lifecycle.h"
 #include "services/windows.h"
 
-int run_dnaedit() {
+void start_editor() {
   svc::start_services();
 
   // Settings come from "ini.qz61" in the directory that is current at start-up.
@@ -20,9 +20,16 @@ int run_dnaedit() {
 
   open_main_window();
   write_log();
+}
 
+void run_event_loop() {
   // One event at a time; every command finishes, message boxes included, before the next event.
   while (!editor.quit_requested) handle_event(svc::wait_window_event(editor.wait_timeout));
+}
+
+int run_dnaedit() {
+  start_editor();
+  run_event_loop();
 
   // Nothing is saved on the way out.
   svc::stop_services();

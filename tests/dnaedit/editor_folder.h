@@ -1,0 +1,92 @@
+// editor_folder.h -- a temporary working folder with the editor's files, on the headless platform
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "editor.h"
+#include "services/headless.h"
+#include "services/lifecycle.h"
+
+// Each test runs in a fresh folder that is the current directory; the desktop is 1000 x 1200.
+class EditorFolder : public ::testing::Test {
+ protected:
+  std::string dir;
+
+  void SetUp() override {
+    char pattern[] = "/tmp/dnaedit_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    old_cwd_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    svc::headless::reset();
+    svc::headless::set_desktop(1000, 1200);
+  }
+
+  void TearDown() override {
+    svc::headless::reset();
+    std::error_code ec;
+    std::filesystem::current_path(old_cwd_, ec);
+    std::filesystem::remove_all(dir, ec);
+  }
+
+  static void write_file(const std::string& name, const std::string& bytes) {
+    std::ofstream out(name, std::ios::binary);
+    out << bytes;
+  }
+
+  static std::string read_file(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Lines joined with LF, each terminated.
+  static std::string lines(const std::vector<std::string>& items, const std::string& end = "\n") {
+    std::string text;
+    for (const std::string& item : items) text += item + end;
+    return text;
+  }
+
+  // The settings file: a window as high as the desktop, titled Editor, with dna.txt and menu.txt.
+  static void write_settings(const std::string& window_h = "1", const std::string& extra = "") {
+    write_file("ini.qz61", lines({"window_w", "0.5", "window_h", window_h, "window_name", "Editor", "qz61_source",
+                                  "dna.txt", "qz61_menu", "menu.txt", "qz61_priority", "255"}) +
+                               extra);
+  }
+
+  static void write_menu() {
+    write_file("menu.txt", lines({"#_MENUE_PROJECT", "Project", "#_MENUE_LOAD_QZ61", "Load", "#_MENUE_SAVE", "Save",
+                                  "#_MENUE_SAVE_AS", "Save as", "#_CREATE_INI_DNA_PATTERN", "Reset",
+                                  "#_LOAD_DEFAULT_DNA", "Load default", "#_MENUE_QUIT", "Quit",
+                                  "_open_file_title$", "Pick a DNA file"}));
+  }
+
+  // A DNA source of n lines "line1" .. "lineN".
+  static void write_source(int n, const std::string& name = "dna.txt") {
+    std::vector<std::string> items;
+    for (int i = 1; i <= n; ++i) items.push_back("line" + std::to_string(i));
+    write_file(name, lines(items));
+  }
+
+  // Starts the editor and runs the checks while its window and fields exist.
+  static int with_editor(const std::function<void()>& checks) {
+    return svc::headless::run_program([&] {
+      start_editor();
+      checks();
+      return 0;
+    });
+  }
+
+  // The whole program with whatever events are queued; the quit question is answered Yes by default.
+  static int run_editor() { return svc::headless::run_program(run_dnaedit); }
+
+ private:
+  std::filesystem::path old_cwd_;
+};
