@@ -1,9 +1,9 @@
 // list.h -- doubly linked lists of plain records with a current element
 //
 // The programs walk their lists with a cursor (reset, next, add after the current element) and
-// address some of them by position. Positions are looked up in O(1) through an index that stays
-// valid while elements are only appended; an insertion in the middle or a deletion rebuilds it
-// on the next lookup.
+// address some of them by position. Positions are looked up in O(1) through an index (position ->
+// node, and each node's own position) that stays valid while elements are only appended or the
+// last one deleted; an insertion in the middle or another deletion rebuilds it on the next lookup.
 #pragma once
 #include <memory>
 #include <vector>
@@ -16,6 +16,7 @@ struct List {
     T value{};
     Node* prev = nullptr;
     Node* next = nullptr;
+    int position = 0;             // Valid while the list's index is valid
   };
   Node* head = nullptr;
   Node* tail = nullptr;
@@ -83,8 +84,12 @@ T* add_element(List<T>& list) {  // Inserts a zero-filled element after the curr
     list.head = n;
   }
   if (list.index_valid) {
-    if (n == list.tail) list.index.push_back(n);
-    else list.index_valid = false;
+    if (n == list.tail) {
+      n->position = static_cast<int>(list.index.size());
+      list.index.push_back(n);
+    } else {
+      list.index_valid = false;
+    }
   }
   list.current = n;
   list.count++;
@@ -118,15 +123,18 @@ void clear_list(List<T>& list) {  // Removes every element
 }
 
 template <class T>
-int list_size(const List<T>& list) {
+int list_size(const List<T>& list) {  // Number of elements
   return list.count;
 }
 
 template <class T>
-void rebuild_list_index(List<T>& list) {
+void rebuild_list_index(List<T>& list) {  // Renumbers the elements after a middle insertion or deletion
   list.index.clear();
   list.index.reserve(list.count);
-  for (auto* n = list.head; n; n = n->next) list.index.push_back(n);
+  for (auto* n = list.head; n; n = n->next) {
+    n->position = static_cast<int>(list.index.size());
+    list.index.push_back(n);
+  }
   list.index_valid = true;
 }
 
@@ -135,9 +143,7 @@ int list_index(List<T>& list) {  // 0-based position of the current element; -1 
   if (!list.current) return -1;
   if (list.current == list.tail) return list.count - 1;
   if (!list.index_valid) rebuild_list_index(list);
-  for (int i = 0; i < list.count; i++)
-    if (list.index[i] == list.current) return i;
-  return -1;
+  return list.current->position;
 }
 
 template <class T>
