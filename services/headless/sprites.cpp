@@ -7,11 +7,6 @@
 
 namespace svc {
 
-// The picture decoders are being written beside this platform; until they link in, weak references
-// let the platform build, and a load simply fails.
-__attribute__((weak)) int decode_picture(const std::string& path, Picture& out);
-__attribute__((weak)) void apply_transparent_colour(Picture& picture, int32_t colour);
-
 using headless::DrawCall;
 using headless::detail::record;
 using headless::detail::state;
@@ -100,7 +95,6 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
   auto it = state.sprites.find(sprite);
   if (it == state.sprites.end()) return;
   // Copy first: 3D sprites made earlier keep the picture they were made from.
-  if (!apply_transparent_colour) return;
   auto copy = std::make_shared<Picture>(*it->second.picture);
   apply_transparent_colour(*copy, colour);
   it->second.picture = copy;
@@ -110,7 +104,7 @@ int load_sprite(int sprite, const std::string& path, int mode) {
   int number = pick_number(state.sprites, sprite);
   if (number < 0) return 0;
   Picture picture;
-  if (!decode_picture || !apply_transparent_colour || !decode_picture(path, picture)) {
+  if (!decode_picture(path, picture)) {
     state.sprites.erase(number);  // A failed load leaves no sprite under that number
     return 0;
   }
