@@ -1,0 +1,135 @@
+// frame_tests.cpp -- the frame: relative timer, debug overlay texts, step order, and the input
+// snapshots it reads (key release edge, joystick threshold)
+#include "core/frame.h"
+#include "engine_fixture.h"
+#include "services/input.h"
+#include "services/screen.h"
+#include "services/text.h"
+
+namespace {
+
+using svc::headless::draw_calls;
+
+class FrameTest : public EngineFixture {};
+
+TEST_F(FrameTest, TimerAdvancesOncePerRefreshPeriodPlusOneFrames) {
+  engine.refreshPeriod = 60;
+  for (int i = 0; i < 60; i++) timer_tick();
+  EXPECT_EQ(engine.InGameRelativeTimer, 0);
+  EXPECT_EQ(engine.refreshCounter, 60);
+  timer_tick();
+  EXPECT_EQ(engine.InGameRelativeTimer, 1);
+  EXPECT_EQ(engine.refreshCounter, 0);
+  for (int i = 0; i < 61; i++) timer_tick();
+  EXPECT_EQ(engine.InGameRelativeTimer, 2);
+}
+
+TEST_F(FrameTest, TimerWithPeriodZeroOrLessCountsFrames) {
+  for (int period : {0, -5}) {
+    reset_engine_state();
+    engine.refreshPeriod = period;
+    for (int i = 0; i < 17; i++) timer_tick();
+    EXPECT_EQ(engine.InGameRelativeTimer, 17) << "period " << period;
+  }
+}
+
+TEST_F(FrameTest, OverlayDrawsFiveLinesAtTheTopLeft) {
+  svc::dim_array(worldState.world, 4, 4);
+  svc::cell(worldState.world, 1, 1)->pictureName = "grass.png";
+  engine.InGameRelativeTimer = 7;
+  engine.baseVariant = -3;
+  engine.mapMaxX = 256;
+  engine.mapMaxY = 128;
+  svc::headless::clear_draw_calls();
+  debug_overlay();
+  std::vector<svc::headless::DrawCall> texts;
+  for (const auto& c : draw_calls())
+    if (c.kind == "text") texts.push_back(c);
+  ASSERT_EQ(texts.size(), 5u);
+  std::vector<std::string> expected = {
+      "Debug:  InGameRelativeTimer: 7",
+      "Debug: actual map: -3",
+      "Debug: GFXMEM:" + svc::int_to_string(svc::free_video_memory()),
+      "Debug: max_x 256.000000  max_y: 128.000000",
+      "Debug: world: grass.png",
+  };
+  for (int i = 0; i < 5; i++) {
+    EXPECT_EQ(texts[i].text, expected[i]);
+    EXPECT_EQ(texts[i].a, 10);
+    EXPECT_EQ(texts[i].b, 10 + 14 * i);
+    EXPECT_EQ(texts[i].colour, svc::rgb(255, 255, 200));
+    EXPECT_EQ(texts[i].colour2, svc::rgb(0, 0, 0));
+  }
+  // One 2D pass around the five texts.
+  EXPECT_EQ(draw_calls().front().kind, "start_drawing");
+  EXPECT_EQ(draw_calls().back().kind, "stop_drawing");
+}
+
+TEST_F(FrameTest, OverlayLastLineIsEmptyWhenThereIsNoCellOneOne) {
+  svc::dim_array(worldState.world, 0, 0);  // a world of one cell
+  EXPECT_EQ(debug_overlay_line(4), "Debug: world: ");
+  worldState.world = svc::Grid<WorldCell>{};
+  EXPECT_EQ(debug_overlay_line(4), "Debug: world: ");
+}
+
+TEST_F(FrameTest, WithoutSprite3DTheOverlayIsStillDrawnAndFlipped) {
+  svc::dim_array(worldState.world, 512, 512);
+  engine.useSprite3D = 0;
+  engine.resolution = 32;
+  svc::headless::clear_draw_calls();
+  run_frame();
+  run_frame();
+  EXPECT_EQ(count_calls("flip"), 2);
+  EXPECT_EQ(count_calls("clear"), 0);  // nothing clears the screen without the world drawing
+  EXPECT_EQ(texts_starting("Debug:").size(), 10u);
+  // The flip is the frame's last step.
+  EXPECT_EQ(draw_calls().back().kind, "flip");
+}
+
+TEST_F(FrameTest, PageUpReleasedShowsTheNewVariantInTheSameFrame) {
+  svc::dim_array(worldState.world, 512, 512);
+  engine.resolution = 32;
+  svc::headless::queue_key_snapshot({svc::KEY_PAGE_UP});
+  svc::headless::queue_key_snapshot({});
+  run_frame();
+  svc::headless::clear_draw_calls();
+  run_frame();
+  EXPECT_EQ(engine.baseVariant, 1);
+  auto lines = texts_starting("Debug: actual map:");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, "Debug: actual map: 1");
+}
+
+TEST_F(FrameTest, KeyReleasedFiresOnceAfterTheKeyComesUp) {
+  svc::init_keyboard();
+  svc::headless::queue_key_snapshot({svc::KEY_PAGE_UP});
+  svc::examine_keyboard();
+  EXPECT_TRUE(svc::key_down(svc::KEY_PAGE_UP));
+  EXPECT_FALSE(svc::key_released(svc::KEY_PAGE_UP));
+  svc::headless::queue_key_snapshot({svc::KEY_PAGE_UP});
+  svc::examine_keyboard();  // still held
+  EXPECT_FALSE(svc::key_released(svc::KEY_PAGE_UP));
+  svc::headless::queue_key_snapshot({});
+  svc::examine_keyboard();
+  EXPECT_FALSE(svc::key_down(svc::KEY_PAGE_UP));
+  EXPECT_TRUE(svc::key_released(svc::KEY_PAGE_UP));
+  EXPECT_FALSE(svc::key_released(svc::KEY_PAGE_DOWN));  // never pressed
+  svc::headless::queue_key_snapshot({});
+  svc::examine_keyboard();
+  EXPECT_FALSE(svc::key_released(svc::KEY_PAGE_UP));  // not again in the next snapshot
+}
+
+TEST_F(FrameTest, JoystickAxesCountOnlyBeyondFiveHundred) {
+  svc::headless::set_joystick_present(true);
+  ASSERT_TRUE(svc::init_joystick());
+  struct Case { int raw; int axis; };
+  for (Case c : {Case{400, 0}, Case{500, 0}, Case{501, 1}, Case{1000, 1}, Case{-500, 0}, Case{-501, -1},
+                 Case{0, 0}}) {
+    svc::headless::queue_joystick(c.raw, -c.raw);
+    svc::examine_joystick();
+    EXPECT_EQ(svc::joystick_axis_x(), c.axis) << c.raw;
+    EXPECT_EQ(svc::joystick_axis_y(), -c.axis) << c.raw;
+  }
+}
+
+}  // namespace

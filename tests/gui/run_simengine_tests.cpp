@@ -1,0 +1,168 @@
+// run_simengine_tests.cpp -- the built simengine under a real X display: window, overlay, leaving it
+//
+// Each test starts the program in a temporary folder, drives it with xdotool and reads its exit
+// status. Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24").
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string shell_output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+class SimengineRun : public ::testing::Test {
+ protected:
+  std::string dir;
+  pid_t pid = -1;
+
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    std::string pattern = (fs::temp_directory_path() / "simengine_run_XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    ASSERT_NE(mkdtemp(buf.data()), nullptr);
+    dir = std::string(buf.data()) + "/";
+  }
+
+  void TearDown() override {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+
+  void write_file(const std::string& relative, const std::string& bytes) {
+    fs::path p = dir + relative;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+  }
+
+  // A 4 x 4 map world with a cell size of 32 pixels.
+  void write_world() {
+    std::string code = "QZ61\r\n3\r\n3\r\n\r\n\r\n", red = "RED\r\n3\r\n3\r\n\r\n\r\n";
+    for (int i = 0; i < 16; i++) {
+      code += "000\r\n000\r\n000\r\n";
+      red += "255\r\n";
+    }
+    write_file("maps/start.qz61", code);
+    write_file("maps/start.red", red);
+    write_file("DATA/ini.txt", "RESOLUTION\r\n32\r\nAPPENTRY\r\nmaps/\r\nAPPSTART\r\nstart\r\nAPPNAME\r\nsimtest\r\n");
+  }
+
+  // Starts simengine in the folder, its standard error going to dir + "stderr.txt".
+  void start() {
+    pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (chdir(dir.c_str()) != 0) _exit(90);
+      FILE* err = std::freopen((dir + "stderr.txt").c_str(), "w", stderr);
+      (void)err;
+      std::string binary = std::string(SUITE_BINARY_DIR) + "/engine/simengine";
+      execl(binary.c_str(), "simengine", static_cast<char*>(nullptr));
+      _exit(91);
+    }
+  }
+
+  // The exit status after at most `ms` milliseconds; -1 when it is still running, -2 on a signal.
+  int wait_exit(int ms) {
+    for (int waited = 0; waited <= ms; waited += 50) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+      }
+      sleep_ms(50);
+    }
+    return -1;
+  }
+
+  // The X window id of a window of the program whose name matches, "" when none shows up in time.
+  std::string find_window(const std::string& name_regex, int ms = 8000) {
+    for (int waited = 0; waited <= ms; waited += 200) {
+      std::string id = shell_output("xdotool search --onlyvisible --name '" + name_regex + "' 2>/dev/null | head -1");
+      while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
+      if (!id.empty()) return id;
+      sleep_ms(200);
+    }
+    return "";
+  }
+
+  // Presses and releases a key slowly enough that a frame loop sees it held.
+  void press(const std::string& window, const std::string& key) {
+    std::system(("xdotool windowfocus --sync " + window + " 2>/dev/null; xdotool keydown " + key +
+                 "; sleep 0.2; xdotool keyup " + key).c_str());
+  }
+};
+
+TEST_F(SimengineRun, OpensADesktopSizedWindowWithTheOverlayAndLeavesOnEscape) {
+  write_world();
+  start();
+  std::string window = find_window("^simtest$");
+  ASSERT_FALSE(window.empty()) << "no simengine window";
+  sleep_ms(500);
+  std::string geometry = shell_output("xdotool getwindowgeometry " + window);
+  std::string root = shell_output("xdotool getdisplaygeometry");
+  while (!root.empty() && root.back() == '\n') root.pop_back();
+  std::string expected = root.substr(0, root.find(' ')) + "x" + root.substr(root.find(' ') + 1);
+  EXPECT_NE(geometry.find("Geometry: " + expected), std::string::npos) << geometry << " vs " << root;
+  // The overlay's text colour (255, 255, 200) appears in the top-left corner.
+  std::string shot = dir + "shot.png";
+  std::system(("import -window root " + shot).c_str());
+  std::string pixels = shell_output("/usr/bin/convert " + shot + " -crop 400x80+0+0 txt:- | grep -ci 'FFFFC8'");
+  EXPECT_GT(std::atoi(pixels.c_str()), 20) << "overlay text not found";
+  press(window, "Escape");
+  EXPECT_EQ(wait_exit(5000), 0);
+}
+
+TEST_F(SimengineRun, LeavesWithZeroOnSigterm) {
+  write_world();
+  start();
+  ASSERT_FALSE(find_window("^simtest$").empty());
+  kill(pid, SIGTERM);
+  EXPECT_EQ(wait_exit(5000), 0);
+}
+
+TEST_F(SimengineRun, MissingConfigurationShowsTheFullPathAndExitsWithZero) {
+  start();
+  std::string box = find_window("^ERROR $");
+  ASSERT_FALSE(box.empty()) << "no error box";
+  sleep_ms(300);
+  std::string shot = dir + "box.png";
+  std::system(("import -window root " + shot).c_str());
+  press(box, "Return");
+  int code = wait_exit(5000);
+  if (code == -1) {  // a box that ignores the key: click its only button
+    std::system(("xdotool windowfocus --sync " + box + " key space").c_str());
+    code = wait_exit(5000);
+  }
+  EXPECT_EQ(code, 0);
+  std::ifstream in(dir + "stderr.txt");
+  std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(err.find("Could not open " + dir + "DATA/ini.txt"), std::string::npos) << err;
+}
+
+}  // namespace
