@@ -1,0 +1,114 @@
+// map_format_test.cpp -- the map files byte for byte, the name rule, entry padding and the readers
+#include <string>
+
+#include "engine_fixture.h"
+#include "format/map_format.h"
+#include "services/files.h"
+
+namespace {
+
+class MapFormat : public EngineFixture {
+ protected:
+  // The worked example's 2 x 1 picture: (0,0) = 10,200,3 and (1,0) = 255,0,0; the extra column
+  // and row are black.
+  std::string write_example(MapKind kind, const std::string& name) {
+    int f = svc::create_file(-1, dir + name);
+    EXPECT_NE(f, 0);
+    write_map_header(f, kind, 2, 1, "C:\\pics\\a.png");
+    const int pixels[3][2][3] = {{{10, 200, 3}, {0, 0, 0}}, {{255, 0, 0}, {0, 0, 0}}, {{0, 0, 0}, {0, 0, 0}}};
+    for (int x = 0; x <= 2; x++)
+      for (int y = 0; y <= 1; y++) write_map_entry(f, kind, pixels[x][y][0], pixels[x][y][1], pixels[x][y][2]);
+    EXPECT_NE(svc::close_file(f), 0);
+    return read_file(name);
+  }
+};
+
+TEST_F(MapFormat, WorkedExampleRedMapIsElevenCrLfLines) {
+  EXPECT_EQ(write_example(MAP_RED, "a.red"),
+            crlf_lines({"RED-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "2", "1", "SourceImage:C:\\pics\\a.png",
+                        "RED-DATA:", "10", "0", "255", "0", "0", "0"}));
+}
+
+TEST_F(MapFormat, WorkedExampleAiMapIsTwentyThreeLinesOfThreeDigits) {
+  std::vector<std::string> lines = {"AI-FILE:(C) Orvanel, Made Using TINCTOR-AI By Orvanel", "2", "1",
+                                    "SourceImage:C:\\pics\\a.png", "AI-DATA:"};
+  for (const char* code : {"010200003", "000000000", "255000000", "000000000", "000000000", "000000000"}) {
+    std::string c = code;
+    lines.insert(lines.end(), {c.substr(0, 3), c.substr(3, 3), c.substr(6, 3)});
+  }
+  ASSERT_EQ(lines.size(), 23u);
+  EXPECT_EQ(write_example(MAP_AI, "a.qz61"), crlf_lines(lines));
+}
+
+TEST_F(MapFormat, EmptySourcePathStillWritesTheTag) {
+  int f = svc::create_file(-1, dir + "e.rgb");
+  write_map_header(f, MAP_RGB, 1, 1, "");
+  svc::close_file(f);
+  EXPECT_EQ(read_file("e.rgb"),
+            crlf_lines({"RGB-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "1", "1", "SourceImage:", "RGB-DATA:"}));
+}
+
+TEST(MapFormatNames, ExtensionAppendedUnlessContainedCaseSensitively) {
+  EXPECT_EQ(map_file_name("hills", MAP_RED), "hills.red");
+  EXPECT_EQ(map_file_name("hills.red", MAP_RED), "hills.red");
+  EXPECT_EQ(map_file_name("hills.RED", MAP_RED), "hills.RED.red");
+  EXPECT_EQ(map_file_name("my.redmap", MAP_RED), "my.redmap");
+  EXPECT_EQ(map_file_name("land", MAP_AI), "land.qz61");
+  EXPECT_EQ(colour_code_file_name("out/", "255000128", ""), "out/255000128");
+}
+
+TEST(MapFormatEntries, PaddingOnlyInAiMapsAndChannelsStayInRange) {
+  EXPECT_EQ(map_channel_text(0, MAP_RED), "0");
+  EXPECT_EQ(map_channel_text(0, MAP_AI), "000");
+  EXPECT_EQ(map_channel_text(9, MAP_GREEN), "9");
+  EXPECT_EQ(map_channel_text(9, MAP_AI), "009");
+  EXPECT_EQ(map_channel_text(100, MAP_RGB), "100");
+  EXPECT_EQ(map_channel_text(100, MAP_AI), "100");
+  EXPECT_EQ(colour_code(10, 200, 3), "010200003");
+  // Out-of-range channels must not break the nine-digit code.
+  EXPECT_EQ(colour_code(-1, 256, 1000), "000255255");
+  EXPECT_EQ(map_channel_text(-7, MAP_AI), "000");
+}
+
+TEST_F(MapFormat, HeaderReadersAgreeAndNonNumbersReadZero) {
+  write_file("h.red", crlf_lines({"anything", " 12", "x7", "SourceImage:", "RED-DATA:", "5"}));
+  int f = svc::open_file_read(-1, dir + "h.red");
+  MapHeader h = read_map_header(f);
+  EXPECT_EQ(h.width, 12);
+  EXPECT_EQ(h.height, 0);
+  EXPECT_EQ(svc::read_line(f), "5");
+  svc::close_file(f);
+
+  MapReader r;
+  ASSERT_TRUE(open_map_reader(r, dir + "h.red"));
+  MapHeader h2 = read_map_header(r);
+  EXPECT_EQ(h2.width, 12);
+  EXPECT_EQ(h2.height, 0);
+  EXPECT_EQ(map_read_line(r), "5");
+  EXPECT_TRUE(map_reader_at_end(r));
+  EXPECT_EQ(map_read_line(r), "");
+}
+
+TEST_F(MapFormat, ReaderLineEndingsIncludingCrLfSplitAcrossBlocks) {
+  std::string body = "a\rb\nc\r\nd";
+  body.push_back('\0');
+  body += "e";
+  write_file("ends.txt", body);
+  MapReader r;
+  ASSERT_TRUE(open_map_reader(r, dir + "ends.txt"));
+  for (const char* expected : {"a", "b", "c", "d", "e"}) EXPECT_EQ(map_read_line(r), expected);
+  EXPECT_TRUE(map_reader_at_end(r));
+
+  // A CR as the last byte of a 64 KiB block and its LF as the first of the next are one ending.
+  std::string big(65535, 'x');
+  big += "\r\nnext\r\n";
+  write_file("big.txt", big);
+  ASSERT_TRUE(open_map_reader(r, dir + "big.txt"));
+  EXPECT_EQ(map_read_line(r).size(), 65535u);
+  EXPECT_EQ(map_read_line(r), "next");
+  EXPECT_TRUE(map_reader_at_end(r));
+  EXPECT_FALSE(open_map_reader(r, dir + "missing.txt"));
+  EXPECT_TRUE(map_reader_at_end(r));
+}
+
+}  // namespace
