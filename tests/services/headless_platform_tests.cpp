@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <string>
 
 #include "services/headless.h"
 #include "services/input.h"
@@ -152,6 +154,49 @@ TEST(HeadlessSprites, Sprite3DAlphaZeroLeavesTheScreenAndAlpha255IsOpaqueButTran
   EXPECT_EQ(255, last.d);
   EXPECT_EQ(svc::BLEND_SRC_ALPHA, last.e);
   EXPECT_EQ(svc::BLEND_INV_SRC_ALPHA, last.f);
+}
+
+// A 24-bit bitmap file of 2 x 2 pixels, rows top to bottom: {red, magenta}, {blue, white}.
+std::string write_test_bitmap() {
+  std::string path = std::string(SUITE_BINARY_DIR) + "/headless_sprite_test.bmp";
+  const uint8_t header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0,
+                              2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  // Bottom row first, pixels in blue-green-red order, rows padded to 4 bytes.
+  const uint8_t rows[16] = {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 255, 0, 255, 0, 0};
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return "";
+  std::fwrite(header, 1, sizeof header, f);
+  std::fwrite(rows, 1, sizeof rows, f);
+  std::fclose(f);
+  return path;
+}
+
+TEST(HeadlessSprites, LoadedSpriteTakesTheTransparentColourButDisplaySpriteCopiesIt) {
+  open_screen(4, 4);
+  std::string path = write_test_bitmap();
+  ASSERT_FALSE(path.empty());
+  svc::transparent_sprite_colour(-1, MAGENTA);
+  int sprite = svc::load_sprite(-1, path, svc::SPRITE_TEXTURE);
+  ASSERT_GT(sprite, 0);
+  EXPECT_EQ(2, svc::sprite_width(sprite));
+  // display_sprite ignores transparency; a 3D sprite of the same picture shows the screen through it.
+  svc::clear_screen(0);
+  svc::display_sprite(sprite, 1, 1);
+  EXPECT_EQ(RED, svc::point(1, 1));
+  EXPECT_EQ(MAGENTA, svc::point(2, 1));
+  EXPECT_EQ(0xFFFFFF, svc::point(2, 2));
+  svc::clear_screen(0);
+  svc::start_3d();
+  svc::display_sprite3d(svc::create_sprite3d(-1, sprite), 0, 0, 255);
+  svc::stop_3d();
+  EXPECT_EQ(RED, svc::point(0, 0));
+  EXPECT_EQ(0, svc::point(1, 0));
+  EXPECT_EQ(BLUE, svc::point(0, 1));
+  // A failed load under a used number leaves no sprite there.
+  EXPECT_EQ(0, svc::load_sprite(sprite, path + ".missing", 0));
+  EXPECT_EQ(0, svc::is_sprite(sprite));
+  std::remove(path.c_str());
 }
 
 TEST(HeadlessSprites, ThreeDSpriteOutlivesItsFreedSpriteAndHugeZoomStaysClipped) {
