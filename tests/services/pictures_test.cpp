@@ -1,0 +1,225 @@
+// pictures_test.cpp -- decoded pictures equal ImageMagick's reading of the same files; damaged files never crash
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "services/pictures.h"
+
+namespace {
+
+const char* kMagick = "/usr/bin/convert";
+
+std::string run_text(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+std::vector<uint8_t> read_bytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+struct Sample {
+  const char* name;       // File name in the temporary folder
+  const char* options;    // ImageMagick options between the source and the output
+  int tolerance;          // Largest allowed difference per channel
+};
+
+// A 37 x 23 picture with a colour gradient, a rotated second gradient and a varying alpha channel:
+// odd sizes catch row padding faults, alpha catches channel order faults.
+const char* kSource =
+    "-size 37x23 gradient:red-blue \\( -size 23x37 gradient:yellow-black -rotate 90 \\) "
+    "-compose Multiply -composite \\( -size 37x23 gradient:white-gray20 \\) -alpha off -compose CopyOpacity -composite";
+const char* kOpaque = "-size 37x23 gradient:red-blue \\( -size 23x37 gradient:yellow-black -rotate 90 \\) "
+                      "-compose Multiply -composite";
+
+const Sample kSamples[] = {
+    {"rgb8.png", "-alpha off PNG24:", 0},
+    {"rgba8.png", "PNG32:", 0},
+    {"rgba16.png", "-depth 16 PNG64:", 1},  // 16 to 8 bits: libpng and ImageMagick may round apart by one
+    {"palette.png", "-alpha off -colors 40 PNG8:", 0},
+    {"grey.png", "-alpha off -colorspace Gray -type Grayscale PNG:", 0},
+    {"greyalpha.png", "-colorspace Gray -type GrayscaleAlpha PNG:", 0},
+    {"interlaced.png", "-interlace PNG PNG32:", 0},
+    {"baseline.jpg", "-alpha off -quality 90 JPEG:", 0},
+    {"progressive.jpg", "-alpha off -interlace JPEG JPEG:", 0},
+    {"grey.jpg", "-alpha off -colorspace Gray JPEG:", 0},
+    {"rgb.tif", "-alpha off -compress LZW TIFF:", 0},
+    {"rgb16.tif", "-alpha off -depth 16 TIFF:", 1},
+    {"rgba.tif", "-compress None TIFF:", 0},
+    {"palette.tif", "-alpha off -type Palette TIFF:", 0},
+    {"rgb24.bmp", "-alpha off -type TrueColor BMP3:", 0},
+    {"rgba32.bmp", "-type TrueColorAlpha BMP:", 0},
+    {"palette8.bmp", "-alpha off -colors 40 -type Palette BMP3:", 0},
+    {"palette4.bmp", "-alpha off -colors 12 -type Palette -depth 4 BMP3:", 0},
+    {"mono.bmp", "-alpha off -monochrome -type Bilevel BMP3:", 0},
+    {"rle8.bmp", "-alpha off -colors 40 -type Palette -compress RLE BMP3:", 0},
+};
+
+class Pictures : public ::testing::Test {
+ protected:
+  static std::string dir;
+  static bool have_magick;
+
+  static void SetUpTestSuite() {
+    svc::register_image_decoders();
+    have_magick = access(kMagick, X_OK) == 0;
+    char tmpl[] = "/tmp/pictures_test_XXXXXX";
+    dir = mkdtemp(tmpl) ? std::string(tmpl) + "/" : std::string();
+    if (!have_magick || dir.empty()) return;
+    for (const Sample& s : kSamples) {
+      bool opaque = std::string(s.options).find("-alpha off") != std::string::npos;
+      bool deep = std::string(s.options).find("-depth 16") != std::string::npos;
+      std::string cmd = std::string(kMagick) + " " + (opaque ? kOpaque : kSource) + (deep ? " " : " -depth 8 ") +
+                        s.options + dir + s.name +
+                        " 2>/dev/null";
+      if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not make %s\n", s.name);
+    }
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+  }
+  void SetUp() override {
+    if (!have_magick) GTEST_SKIP() << "ImageMagick is not installed";
+  }
+};
+std::string Pictures::dir;
+bool Pictures::have_magick = false;
+
+TEST_F(Pictures, EveryFormatDecodesAsImageMagickReadsIt) {
+  for (const Sample& s : kSamples) {
+    SCOPED_TRACE(s.name);
+    std::string path = dir + s.name;
+    ASSERT_TRUE(std::filesystem::exists(path));
+    std::string expected = run_text(std::string(kMagick) + " " + path + " -depth 8 rgba:- 2>/dev/null");
+    svc::Picture pic;
+    ASSERT_EQ(svc::decode_picture(path, pic), 1);
+    ASSERT_EQ(pic.width, 37);
+    ASSERT_EQ(pic.height, 23);
+    ASSERT_EQ(expected.size(), pic.rgba.size());
+    int worst = 0;
+    size_t worst_at = 0;
+    for (size_t i = 0; i < pic.rgba.size(); i++) {
+      int d = std::abs(int(pic.rgba[i]) - int(static_cast<uint8_t>(expected[i])));
+      if (d > worst) worst = d, worst_at = i;
+    }
+    EXPECT_LE(worst, s.tolerance) << "pixel " << worst_at / 4 << " channel " << worst_at % 4;
+  }
+}
+
+TEST_F(Pictures, FormatIsFoundByContentNotByName) {
+  std::filesystem::copy_file(dir + "rgba8.png", dir + "misnamed.bmp");
+  std::filesystem::copy_file(dir + "baseline.jpg", dir + "misnamed.png");
+  svc::Picture pic;
+  EXPECT_EQ(svc::decode_picture(dir + "misnamed.bmp", pic), 1);
+  EXPECT_EQ(pic.width, 37);
+  EXPECT_EQ(svc::decode_picture(dir + "misnamed.png", pic), 1);
+  EXPECT_EQ(pic.height, 23);
+}
+
+TEST_F(Pictures, DamagedFilesAreRefusedOrDecodedWithoutHarm) {
+  std::mt19937 rng(1234);
+  for (const Sample& s : kSamples) {
+    SCOPED_TRACE(s.name);
+    std::vector<uint8_t> good = read_bytes(dir + s.name);
+    ASSERT_GT(good.size(), 16u);
+    std::vector<std::vector<uint8_t>> damaged;
+    damaged.emplace_back(good.begin(), good.begin() + good.size() / 2);  // First half only
+    for (int round = 0; round < 20; round++) {                            // Random bytes over the middle
+      std::vector<uint8_t> bad = good;
+      size_t from = bad.size() / 4 + rng() % (bad.size() / 4);
+      size_t len = 1 + rng() % (bad.size() / 3);
+      for (size_t i = from; i < from + len && i < bad.size(); i++) bad[i] = static_cast<uint8_t>(rng());
+      damaged.push_back(bad);
+    }
+    for (size_t h = 0; h < 16 && h < good.size(); h++) {  // Header bytes set to extremes
+      std::vector<uint8_t> bad = good;
+      bad[h + 2] = 0xFF;
+      damaged.push_back(bad);
+    }
+    for (const auto& bytes : damaged) {
+      svc::Picture pic;
+      int ok = svc::decode_picture_memory(bytes.data(), bytes.size(), pic);
+      if (ok) {
+        EXPECT_GT(pic.width, 0);
+        EXPECT_EQ(pic.rgba.size(), size_t(pic.width) * size_t(pic.height) * 4);
+      } else {
+        EXPECT_TRUE(pic.rgba.empty());
+      }
+    }
+  }
+}
+
+TEST(PicturesBitmap, SmallestBitmapDecodesToRgba) {
+  const uint8_t bmp[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // File header
+                         40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+                         4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                         0x10, 0x20, 0x30, 0};  // One blue-green-red pixel and padding
+  svc::Picture pic;
+  ASSERT_EQ(svc::decode_picture_memory(bmp, sizeof bmp, pic), 1);
+  EXPECT_EQ(pic.rgba, (std::vector<uint8_t>{0x30, 0x20, 0x10, 255}));
+}
+
+// A bitmap header claiming a huge picture, or more rows than the data holds, is refused.
+TEST(PicturesBitmap, HeaderSizesAreCheckedAgainstTheData) {
+  std::vector<uint8_t> bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+                              40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+                              4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                              0x10, 0x20, 0x30, 0};
+  svc::Picture pic;
+  auto with = [&](size_t at, uint32_t v) {
+    std::vector<uint8_t> b = bmp;
+    for (int i = 0; i < 4; i++) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    return b;
+  };
+  auto huge = with(18, 0x7FFFFFFF);
+  EXPECT_EQ(svc::decode_picture_memory(huge.data(), huge.size(), pic), 0);
+  auto tall = with(22, 2);  // Two rows, data for one
+  EXPECT_EQ(svc::decode_picture_memory(tall.data(), tall.size(), pic), 0);
+  auto most_negative = with(22, 0x80000000u);
+  EXPECT_EQ(svc::decode_picture_memory(most_negative.data(), most_negative.size(), pic), 0);
+  auto offset_beyond = with(10, 0xFFFFFFF0u);
+  EXPECT_EQ(svc::decode_picture_memory(offset_beyond.data(), offset_beyond.size(), pic), 0);
+  auto header_beyond = with(14, 0xFFFFFFF0u);
+  EXPECT_EQ(svc::decode_picture_memory(header_beyond.data(), header_beyond.size(), pic), 0);
+  auto top_down = with(22, 0xFFFFFFFFu);  // Height -1: one row stored top to bottom
+  ASSERT_EQ(svc::decode_picture_memory(top_down.data(), top_down.size(), pic), 1);
+  EXPECT_EQ(pic.height, 1);
+}
+
+TEST(PicturesTransparency, OnlyTheExactColourLosesItsAlpha) {
+  svc::Picture pic;
+  pic.width = 3;
+  pic.height = 1;
+  pic.rgba = {255, 0, 255, 255, 254, 0, 255, 255, 0, 0, 0, 255};
+  svc::apply_transparent_colour(pic, 255 + 0 * 256 + 255 * 65536);  // Magenta
+  EXPECT_EQ(pic.rgba[3], 0);
+  EXPECT_EQ(pic.rgba[7], 255);
+  EXPECT_EQ(pic.rgba[11], 255);
+}
+
+TEST(PicturesFiles, MissingOrEmptyFilesGiveZero) {
+  svc::Picture pic;
+  EXPECT_EQ(svc::decode_picture("/nonexistent/picture.png", pic), 0);
+  EXPECT_EQ(svc::decode_picture("/tmp", pic), 0);
+  EXPECT_EQ(svc::decode_picture_memory(nullptr, 0, pic), 0);
+  const uint8_t junk[] = {'B', 'M', 1, 2};
+  EXPECT_EQ(svc::decode_picture_memory(junk, sizeof junk, pic), 0);
+}
+
+}  // namespace
