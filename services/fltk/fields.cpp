@@ -1,0 +1,271 @@
+// fields.cpp -- edit fields (Fl_Input), static labels (Fl_Box) and the fonts given to them
+#include "services/fields.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <map>
+
+#include "fltk_platform.h"
+#include "services/text.h"
+
+namespace svc {
+namespace {
+
+// Fl_Input has no centred alignment: this one draws its text with a left margin that centres it,
+// and shifts mouse positions by the same margin so clicks land on the character under the pointer.
+class CentredInput : public Fl_Input {
+ public:
+  CentredInput(int x, int y, int w, int h) : Fl_Input(x, y, w, h) {}
+
+  int margin() {
+    const Fl_Boxtype b = box();
+    const int inner = w() - Fl::box_dw(b) - 6;  // drawtext keeps 3 pixels free on each side
+    fl_font(textfont(), textsize());
+    const int text = static_cast<int>(fl_width(value(), size()) + 0.5);
+    return std::max(0, (inner - text) / 2);
+  }
+
+  void draw() override {
+    const Fl_Boxtype b = box();
+    clear_damage(FL_DAMAGE_ALL);  // The text moves as it grows, so every pass draws it whole
+    draw_box(b, color());
+    const int m = margin();
+    drawtext(x() + Fl::box_dx(b) + m, y() + Fl::box_dy(b), w() - Fl::box_dw(b) - m, h() - Fl::box_dh(b));
+  }
+
+  int handle(int event) override {
+    if (event != FL_PUSH && event != FL_DRAG && event != FL_RELEASE) return Fl_Input::handle(event);
+    const int m = margin();
+    Fl::e_x -= m;
+    const int used = Fl_Input::handle(event);
+    Fl::e_x += m;
+    return used;
+  }
+};
+
+struct FieldRecord {
+  Fl_Widget* widget = nullptr;
+  Fl_Window* window = nullptr;
+  bool label = false;
+  bool utf8 = true;        // The last text the program set was valid UTF-8
+  std::string label_text;  // A label's text as the program gave it
+};
+
+struct FontRecord {
+  int fl_font = 0;
+  int pixels = 0;
+};
+
+std::map<int, FieldRecord> fields;
+Fl_Window* field_window = nullptr;
+FontHandle default_field_font = 0;  // 0: FLTK's own
+std::map<int, FontRecord> fonts;
+
+// The FLTK font index and pixel size packed into one handle.
+FontHandle pack_font(int fl_font_index, int pixels) {
+  return (static_cast<FontHandle>(fl_font_index) << 16) | static_cast<FontHandle>(pixels & 0xFFFF);
+}
+
+void apply_font(const FieldRecord& record, FontHandle handle) {
+  Fl_Font face = FL_HELVETICA;
+  Fl_Fontsize size = FL_NORMAL_SIZE;
+  if (handle > 0) {
+    face = static_cast<Fl_Font>(handle >> 16);
+    size = static_cast<Fl_Fontsize>(handle & 0xFFFF);
+  }
+  if (record.label) {
+    record.widget->labelfont(face);
+    record.widget->labelsize(size);
+  } else {
+    static_cast<Fl_Input*>(record.widget)->textfont(face);
+    static_cast<Fl_Input*>(record.widget)->textsize(size);
+  }
+  record.widget->redraw();
+}
+
+void field_changed(Fl_Widget*, void* data) {
+  fltk::queue_event(EVENT_FIELD, 0, static_cast<int>(reinterpret_cast<std::intptr_t>(data)));
+}
+
+void delete_field_widget(FieldRecord& record) {
+  if (record.window) record.window->remove(record.widget);
+  Fl::delete_widget(record.widget);
+}
+
+// Common part of the two creators: picks the number, replaces an old field, places the widget.
+int add_field(int field, Fl_Widget* widget, FieldRecord record) {
+  int number = field;
+  if (number == -1) {
+    number = 1;
+    while (fields.count(number)) ++number;
+  }
+  auto old = fields.find(number);
+  if (old != fields.end()) {
+    delete_field_widget(old->second);
+    fields.erase(old);
+  }
+  record.widget = widget;
+  record.window = field_window;
+  field_window->add(widget);
+  if (!record.label) {
+    widget->callback(field_changed, reinterpret_cast<void*>(static_cast<std::intptr_t>(number)));
+    widget->when(FL_WHEN_CHANGED);
+  }
+  apply_font(record, default_field_font);
+  fields[number] = record;
+  widget->redraw();
+  return field == -1 ? number : 1;
+}
+
+int client_top() {
+  const fltk::WindowRecord* record = fltk::window_record(reinterpret_cast<WindowHandle>(field_window));
+  return record ? record->bar_height : 0;
+}
+
+}  // namespace
+
+namespace fltk {
+
+void forget_window_fields(Fl_Window* window) {
+  for (auto it = fields.begin(); it != fields.end();)
+    it = it->second.window == window ? fields.erase(it) : std::next(it);  // Widgets go with the window
+  if (field_window == window) field_window = nullptr;
+}
+
+void forget_fonts() {
+  fonts.clear();
+  default_field_font = 0;
+}
+
+}  // namespace fltk
+
+int use_field_list(WindowHandle window) {
+  fltk::WindowRecord* record = fltk::window_record(window);
+  if (!record) return 0;
+  field_window = record->window;
+  return 1;
+}
+
+int create_edit_field(int field, int x, int y, int width, int height, const std::string& text, int flags) {
+  if (!field_window || field < -1 || width < 0 || height < 0) return 0;
+  Fl_Group::current(nullptr);
+  const int top = y + client_top();
+  Fl_Input* input = (flags & FIELD_CENTRED) ? new CentredInput(x, top, width, height)
+                                            : new Fl_Input(x, top, width, height);
+  input->box(FL_DOWN_BOX);
+  input->value(to_display_text(text).c_str());
+  FieldRecord record;
+  record.utf8 = is_valid_utf8(text);
+  return add_field(field, input, record);
+}
+
+int create_label(int field, int x, int y, int width, int height, const std::string& text) {
+  if (!field_window || field < -1 || width < 0 || height < 0) return 0;
+  Fl_Group::current(nullptr);
+  Fl_Box* box = new Fl_Box(x, y + client_top(), width, height);
+  box->box(FL_FLAT_BOX);  // Filled, so a background colour shows
+  box->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP | FL_ALIGN_WRAP);
+  box->copy_label(fltk::literal_label(to_display_text(text)).c_str());
+  FieldRecord record;
+  record.label = true;
+  record.label_text = text;
+  return add_field(field, box, record);
+}
+
+void set_field_text(int field, const std::string& text) {
+  auto it = fields.find(field);
+  if (it == fields.end()) return;
+  FieldRecord& record = it->second;
+  if (record.label) {
+    record.label_text = text;
+    record.widget->copy_label(fltk::literal_label(to_display_text(text)).c_str());
+  } else {
+    record.utf8 = is_valid_utf8(text);
+    static_cast<Fl_Input*>(record.widget)->value(to_display_text(text).c_str());
+  }
+  record.widget->redraw();
+}
+
+std::string get_field_text(int field) {
+  auto it = fields.find(field);
+  if (it == fields.end()) return "";
+  const FieldRecord& record = it->second;
+  if (record.label) return record.label_text;
+  return from_display_text(static_cast<Fl_Input*>(record.widget)->value(), record.utf8);
+}
+
+void set_field_color(int field, int kind, int32_t colour) {
+  auto it = fields.find(field);
+  if (it == fields.end()) return;
+  const Fl_Color c = fl_rgb_color(static_cast<uchar>(red(colour)), static_cast<uchar>(green(colour)),
+                                  static_cast<uchar>(blue(colour)));
+  Fl_Widget* w = it->second.widget;
+  if (kind == FIELD_TEXT_COLOUR) {
+    if (it->second.label)
+      w->labelcolor(c);
+    else
+      static_cast<Fl_Input*>(w)->textcolor(c);
+  } else if (kind == FIELD_BACK_COLOUR) {
+    w->color(c);
+  } else {
+    return;
+  }
+  w->redraw();
+}
+
+void set_field_font(int field, FontHandle font) {
+  if (field == -1) {
+    default_field_font = font;
+    return;
+  }
+  auto it = fields.find(field);
+  if (it != fields.end()) apply_font(it->second, font);
+}
+
+int field_exists(int field) { return fields.count(field) ? 1 : 0; }
+
+int load_font(int font, const std::string& face, int points) {
+  if (font < -1 || face.empty() || points <= 0 || points > 1000) return 0;
+  // FLTK keeps the name's pointer and reads its first character as the style (' ' = regular).
+  static std::deque<std::string> names;
+  static std::map<std::string, int> face_index;
+  auto known = face_index.find(face);
+  int index;
+  if (known != face_index.end()) {
+    index = known->second;
+  } else {
+    index = FL_FREE_FONT + static_cast<int>(face_index.size());
+    names.push_back(" " + face);
+    Fl::set_font(static_cast<Fl_Font>(index), names.back().c_str());
+    face_index[face] = index;
+  }
+  int number = font;
+  if (number == -1) {
+    number = 1;
+    while (fonts.count(number)) ++number;
+  }
+  fonts[number] = {index, static_cast<int>(std::lround(points * 96.0 / 72.0))};  // Points at 96 dpi
+  return font == -1 ? number : 1;
+}
+
+FontHandle font_handle(int font) {
+  auto it = fonts.find(font);
+  return it == fonts.end() ? 0 : pack_font(it->second.fl_font, it->second.pixels);
+}
+
+int window_inner_height(int window) {
+  WindowHandle handle = window_handle(window);
+  const fltk::WindowRecord* record = fltk::window_record(handle);
+  // The window grew by the bar's height when the bar came, so its full height is the client
+  // height plus the bar.
+  return record ? record->window->h() : 0;
+}
+
+}  // namespace svc

@@ -1,0 +1,170 @@
+// menus.cpp -- menu bars built from titles and items, shown with Fl_Menu_Bar at the top of a window
+#include "services/menus.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Window.H>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "fltk_platform.h"
+#include "services/text.h"
+
+namespace svc {
+namespace {
+
+constexpr int kBarHeight = 25;
+
+struct MenuEntry {
+  bool title;
+  int id;
+  std::string label;  // Display text, escaped for FLTK
+};
+
+struct MenuRecord {
+  Fl_Window* window = nullptr;
+  Fl_Menu_Bar* bar = nullptr;
+  std::vector<MenuEntry> entries;
+  std::vector<Fl_Menu_Item> items;  // Built from entries; the bar points into it
+};
+
+std::map<int, MenuRecord> menus;
+int current_menu = -1;  // The menu that menu_title and menu_item add to
+
+void item_picked(Fl_Widget*, void* data) {
+  fltk::queue_event(EVENT_MENU, static_cast<int>(reinterpret_cast<std::intptr_t>(data)), 0);
+}
+
+// Lays the entries out as FLTK's flat item array: each title opens a submenu that runs until the
+// next title; items before the first title sit on the bar itself. The labels are given to FLTK as
+// they are, never through the "a/b" path syntax of Fl_Menu_::add, so a "/" or a repeated title
+// cannot merge or split drop-downs.
+void rebuild(MenuRecord& menu) {
+  menu.items.clear();
+  bool in_submenu = false;
+  for (const MenuEntry& e : menu.entries) {
+    Fl_Menu_Item item{};
+    item.text = e.label.c_str();
+    if (e.title) {
+      if (in_submenu) menu.items.push_back(Fl_Menu_Item{});
+      item.flags = FL_SUBMENU;
+      in_submenu = true;
+    } else {
+      item.callback_ = item_picked;
+      item.user_data_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(e.id));
+    }
+    menu.items.push_back(item);
+  }
+  if (in_submenu) menu.items.push_back(Fl_Menu_Item{});
+  menu.items.push_back(Fl_Menu_Item{});
+  menu.bar->menu(menu.items.data());
+  menu.bar->redraw();
+}
+
+// Makes room for the bar: the window grows by its height and what it holds moves down, so the
+// client area keeps its size and its coordinates start under the bar.
+void make_room_for_bar(fltk::WindowRecord& record) {
+  Fl_Window* win = record.window;
+  for (int i = 0; i < win->children(); ++i) {
+    Fl_Widget* child = win->child(i);
+    if (child == record.bar) continue;
+    child->position(child->x(), child->y() + kBarHeight);
+  }
+  record.bar_height = kBarHeight;
+  int x = win->x(), y = win->y(), w = win->w(), h = win->h() + kBarHeight;
+  if (record.flags & WINDOW_CENTRED_CAPTION) {
+    // Still inside the work area and centred; the bottom of the client area is cut off if needed.
+    int wx, wy, ww, wh;
+    Fl::screen_work_area(wx, wy, ww, wh, 0);
+    h = std::min(h, wh);
+    x = wx + (ww - w) / 2;
+    y = wy + (wh - h) / 2;
+    win->size_range(w, h, w, h);
+  }
+  win->resize(x, y, w, h);
+}
+
+}  // namespace
+
+namespace fltk {
+
+void forget_window_menus(Fl_Window* window) {
+  for (auto it = menus.begin(); it != menus.end();) {
+    if (it->second.window == window) {
+      if (current_menu == it->first) current_menu = -1;
+      it = menus.erase(it);  // The bar itself goes with the window
+    } else {
+      ++it;
+    }
+  }
+}
+
+}  // namespace fltk
+
+int create_menu(int menu, WindowHandle window) {
+  fltk::WindowRecord* record = fltk::window_record(window);
+  if (!record || menu < -1) return 0;
+  int number = menu;
+  if (number == -1) {
+    number = 1;
+    while (menus.count(number)) ++number;
+  }
+  auto old = menus.find(number);
+  if (old != menus.end()) {  // Reusing a number replaces that bar
+    fltk::WindowRecord* owner = fltk::window_record(reinterpret_cast<WindowHandle>(old->second.window));
+    if (owner && owner->bar == old->second.bar) {
+      owner->window->remove(old->second.bar);
+      Fl::delete_widget(old->second.bar);
+      owner->bar = nullptr;
+    }
+    menus.erase(old);
+  }
+  if (record->bar) {  // One bar per window: a new menu on it takes the old bar's place
+    for (auto it = menus.begin(); it != menus.end(); ++it)
+      if (it->second.bar == record->bar) {
+        menus.erase(it);
+        break;
+      }
+    record->window->remove(record->bar);
+    Fl::delete_widget(record->bar);
+    record->bar = nullptr;
+  }
+
+  Fl_Window* win = record->window;
+  int sx, sy, sw, sh;
+  Fl::screen_xywh(sx, sy, sw, sh, 0);
+  Fl_Group::current(nullptr);
+  // As wide as the screen, so the bar still spans the window after the user widens it.
+  Fl_Menu_Bar* bar = new Fl_Menu_Bar(0, 0, std::max(win->w(), sw), kBarHeight);
+  bar->box(FL_FLAT_BOX);
+  record->bar = bar;
+  if (record->bar_height == 0) make_room_for_bar(*record);
+  win->insert(*bar, 0);
+
+  MenuRecord& m = menus[number];
+  m.window = win;
+  m.bar = bar;
+  rebuild(m);
+  current_menu = number;
+  win->redraw();
+  Fl::check();
+  return menu == -1 ? number : 1;
+}
+
+void menu_title(const std::string& text) {
+  auto it = menus.find(current_menu);
+  if (it == menus.end()) return;
+  it->second.entries.push_back({true, 0, fltk::literal_label(to_display_text(text))});
+  rebuild(it->second);
+}
+
+void menu_item(int id, const std::string& text) {
+  auto it = menus.find(current_menu);
+  if (it == menus.end()) return;
+  it->second.entries.push_back({false, id, fltk::literal_label(to_display_text(text))});
+  rebuild(it->second);
+}
+
+}  // namespace svc

@@ -1,0 +1,169 @@
+// sprites.cpp -- the tools' sprites: decoded pictures copied onto the CPU back buffer
+//
+// The converter loads, measures and shows pictures; 3D sprites are kept as records and drawn with
+// plain source-alpha blending, enough for any tool that wants them.
+#include "services/sprites.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+#include "fltk_platform.h"
+#include "fltk_screen.h"
+#include "services/pictures.h"
+#include "surface.h"
+
+namespace svc {
+namespace {
+
+constexpr int kMaxGrabSide = 16384;  // Larger grabs are refused, not allocated
+
+struct Sprite3D {
+  std::shared_ptr<const Picture> picture;  // Shared with the sprite it was made from
+  int width = 0, height = 0;               // The size it is drawn at
+};
+
+std::map<int, std::shared_ptr<const Picture>> sprites;
+std::map<int, Sprite3D> sprites3d;
+int32_t transparent_colour = -1;  // -1: none for later loads
+
+template <typename T>
+int pick_number(const std::map<int, T>& table, int requested) {
+  if (requested != -1) return requested < 0 ? -1 : requested;
+  int n = 1;
+  while (table.count(n)) ++n;
+  return n;
+}
+
+int store_sprite(int requested, int number, Picture&& picture) {
+  sprites[number] = std::make_shared<const Picture>(std::move(picture));
+  return requested == -1 ? number : 1;
+}
+
+}  // namespace
+
+namespace fltk {
+
+void forget_sprites() {
+  sprites.clear();
+  sprites3d.clear();
+  transparent_colour = -1;
+}
+
+}  // namespace fltk
+
+int init_sprite3d() { return 1; }
+
+void transparent_sprite_colour(int sprite, int32_t colour) {
+  if (sprite == -1) {
+    transparent_colour = colour;
+    return;
+  }
+  auto it = sprites.find(sprite);
+  if (it == sprites.end()) return;
+  auto copy = std::make_shared<Picture>(*it->second);  // 3D sprites made earlier keep their picture
+  apply_transparent_colour(*copy, colour);
+  it->second = copy;
+}
+
+int load_sprite(int sprite, const std::string& path, int) {
+  const int number = pick_number(sprites, sprite);
+  if (number < 0) return 0;
+  Picture picture;
+  if (!decode_picture(path, picture)) {
+    sprites.erase(number);  // A failed load leaves no sprite under that number
+    return 0;
+  }
+  if (transparent_colour != -1) apply_transparent_colour(picture, transparent_colour);
+  return store_sprite(sprite, number, std::move(picture));
+}
+
+int is_sprite(int sprite) { return sprites.count(sprite) ? 1 : 0; }
+
+void free_sprite(int sprite) { sprites.erase(sprite); }
+
+int sprite_width(int sprite) {
+  auto it = sprites.find(sprite);
+  return it == sprites.end() ? 0 : it->second->width;
+}
+
+int sprite_height(int sprite) {
+  auto it = sprites.find(sprite);
+  return it == sprites.end() ? 0 : it->second->height;
+}
+
+void display_sprite(int sprite, int x, int y) {
+  auto it = sprites.find(sprite);
+  if (it == sprites.end()) return;
+  detail::surface_blit(fltk::the_screen().back, *it->second, x, y);
+  fltk::mark_dirty(x, y, it->second->width, it->second->height);
+}
+
+int grab_sprite(int sprite, int x, int y, int width, int height, int) {
+  const int number = pick_number(sprites, sprite);
+  if (number < 0 || !fltk::the_screen().widget) return 0;
+  if (width <= 0 || height <= 0 || width > kMaxGrabSide || height > kMaxGrabSide) return 0;
+  Picture picture;
+  detail::surface_grab(fltk::the_screen().back, x, y, width, height, picture);
+  return store_sprite(sprite, number, std::move(picture));
+}
+
+int create_sprite3d(int sprite3d, int sprite) {
+  const int number = pick_number(sprites3d, sprite3d);
+  auto it = sprites.find(sprite);
+  if (number < 0 || it == sprites.end()) return 0;
+  sprites3d[number] = {it->second, it->second->width, it->second->height};
+  return sprite3d == -1 ? number : 1;
+}
+
+int is_sprite3d(int sprite3d) { return sprites3d.count(sprite3d) ? 1 : 0; }
+
+void free_sprite3d(int sprite3d) { sprites3d.erase(sprite3d); }
+
+void zoom_sprite3d(int sprite3d, int width, int height) {
+  auto it = sprites3d.find(sprite3d);
+  if (it == sprites3d.end()) return;
+  it->second.width = width;
+  it->second.height = height;
+}
+
+int start_3d() { return fltk::the_screen().widget ? 1 : 0; }
+
+void stop_3d() {}
+
+// Nearest-neighbour scaling, source alpha times the quad's alpha over the opaque back buffer.
+void display_sprite3d(int sprite3d, int x, int y, int alpha) {
+  auto it = sprites3d.find(sprite3d);
+  if (it == sprites3d.end()) return;
+  const Picture& pic = *it->second.picture;
+  const int width = it->second.width, height = it->second.height;
+  detail::Surface& dst = fltk::the_screen().back;
+  if (width <= 0 || height <= 0 || pic.width <= 0 || pic.height <= 0) return;
+  if (pic.rgba.size() < static_cast<size_t>(pic.width) * pic.height * 4) return;
+  const int quad_alpha = std::clamp(alpha, 0, 255);
+  const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
+  const int64_t x1 = std::min<int64_t>(int64_t{x} + width, dst.width);
+  const int64_t y1 = std::min<int64_t>(int64_t{y} + height, dst.height);
+  for (int64_t row = y0; row < y1; ++row) {
+    const int64_t sy = (row - y) * pic.height / height;
+    uint32_t* out = dst.pixels.data() + row * dst.width;
+    for (int64_t col = x0; col < x1; ++col) {
+      const int64_t sx = (col - x) * pic.width / width;
+      const uint8_t* in = pic.rgba.data() + (sy * pic.width + sx) * 4;
+      const int a = in[3] * quad_alpha / 255;
+      uint32_t blended = 0xFF000000u;
+      for (int ch = 0; ch < 3; ++ch) {
+        const int d = static_cast<int>((out[col] >> (8 * ch)) & 0xFF);
+        blended |= static_cast<uint32_t>((in[ch] * a + d * (255 - a) + 127) / 255) << (8 * ch);
+      }
+      out[col] = blended;
+    }
+  }
+  fltk::mark_dirty(x, y, width, height);
+}
+
+void sprite3d_quality(int) {}
+
+void sprite3d_blending_mode(int, int) {}
+
+}  // namespace svc
