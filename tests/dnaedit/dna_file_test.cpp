@@ -69,6 +69,8 @@ TEST_F(DnaFile, LoadLongerFileDropsExtraLinesAndRebuildsTheTitle) {
     load_dna_file("long.txt");
     load_dna_file("long.txt");  // A second load starts again from the configured title
     EXPECT_EQ(hl::field_info(8).text, "line8");
+    EXPECT_EQ(hl::field_info(8).back_colour, svc::rgb(250, 220, 220));
+    EXPECT_EQ(hl::field_info(7).back_colour, svc::rgb(250, 255, 240));
     EXPECT_FALSE(hl::field_info(9).exists);
     EXPECT_EQ(hl::window_info(0).title, "Editor  long.txt DNA PART:long.txtR:lonG:g.tB:xt");
     ASSERT_EQ(hl::messages().size(), 2u);
