@@ -1,0 +1,47 @@
+// lifecycle.cpp -- starts SDL and SDL_ttf, and frees every window, texture, font and device at the end
+#include <cstdlib>
+#include "sdl_state.h"
+#include "services/lifecycle.h"
+
+namespace svc::sdl {
+State state;
+}  // namespace svc::sdl
+
+namespace svc {
+
+using sdl::state;
+
+void start_services() {
+  if (state.started) return;
+  // SIGINT and SIGTERM arrive as SDL_QUIT, which wait_window_event reports as a close request.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  // Each subsystem on its own, so a machine without a display still has events and joysticks.
+  SDL_InitSubSystem(SDL_INIT_EVENTS);
+  SDL_InitSubSystem(SDL_INIT_VIDEO);
+  SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+  TTF_Init();
+  state.started = true;
+}
+
+void stop_services() {
+  if (!state.started) return;
+  sdl::destroy_screen();
+  for (size_t n = 1; n < state.windows.used.size(); n++)
+    if (state.windows.used[n] && state.windows.slots[n]) SDL_DestroyWindow(state.windows.slots[n]);
+  state.windows.clear();
+  if (state.font) TTF_CloseFont(state.font);
+  state.font = nullptr;
+  state.font_tried = false;
+  if (state.joystick) SDL_JoystickClose(state.joystick);
+  state.joystick = nullptr;
+  if (TTF_WasInit()) TTF_Quit();
+  SDL_Quit();
+  state = sdl::State{};
+}
+
+void end_program(int exit_code) {
+  stop_services();
+  std::exit(exit_code);
+}
+
+}  // namespace svc

@@ -1,0 +1,69 @@
+// messages.cpp -- modal message boxes with SDL_ShowMessageBox; Return picks the default, Escape cancels
+#include <cstdio>
+#include "sdl_state.h"
+#include "services/messages.h"
+
+namespace svc {
+
+namespace {
+
+struct ButtonSet {
+  int count;
+  const char* text[3];
+  int answer[3];
+  int return_button;  // index of the default button (Return)
+  int escape_button;  // index of the button Escape and the window's close box choose
+};
+
+// The button sets of the system's message box flags; 0, 3 and 4 are the ones the programs use.
+ButtonSet buttons_for(int flags) {
+  switch (flags) {
+    case 1: return {2, {"OK", "Cancel"}, {ANSWER_OK, ANSWER_CANCEL}, 0, 1};
+    case 2: return {3, {"Abort", "Retry", "Ignore"}, {3, 4, 5}, 0, 0};
+    case MESSAGE_YES_NO_CANCEL: return {3, {"Yes", "No", "Cancel"}, {ANSWER_YES, ANSWER_NO, ANSWER_CANCEL}, 0, 2};
+    case MESSAGE_YES_NO: return {2, {"Yes", "No"}, {ANSWER_YES, ANSWER_NO}, 0, 1};
+    case 5: return {2, {"Retry", "Cancel"}, {4, ANSWER_CANCEL}, 0, 1};
+    default: return {1, {"OK"}, {ANSWER_OK}, 0, 0};
+  }
+}
+
+// The screen's window, else the first open window, else none.
+SDL_Window* parent_window() {
+  if (sdl::state.screen_window) return sdl::state.screen_window;
+  for (size_t n = 1; n < sdl::state.windows.used.size(); n++)
+    if (sdl::state.windows.used[n]) return sdl::state.windows.slots[n];
+  return nullptr;
+}
+
+}  // namespace
+
+int message_requester(const std::string& title, const std::string& text, int flags) {
+  ButtonSet set = buttons_for(flags);
+  SDL_MessageBoxButtonData buttons[3] = {};
+  for (int i = 0; i < set.count; i++) {
+    buttons[i].buttonid = i;
+    buttons[i].text = set.text[i];
+    if (i == set.return_button) buttons[i].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    if (i == set.escape_button) buttons[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+  }
+  std::string shown_title = sdl::display_text(title);
+  std::string shown_text = sdl::display_text(text);
+  SDL_MessageBoxData data = {};
+  data.flags = SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+  // Over the program's own window, so the box is not hidden behind a desktop-sized one.
+  data.window = parent_window();
+  data.title = shown_title.c_str();
+  data.message = shown_text.c_str();
+  data.numbuttons = set.count;
+  data.buttons = buttons;
+  int chosen = -1;
+  if (SDL_ShowMessageBox(&data, &chosen) != 0) {
+    // No way to ask: keep the message on the error stream and take the careful answer.
+    std::fprintf(stderr, "%s\n%s\n", shown_title.c_str(), shown_text.c_str());
+    return set.answer[set.escape_button];
+  }
+  if (chosen < 0 || chosen >= set.count) chosen = set.escape_button;  // closed without a button
+  return set.answer[chosen];
+}
+
+}  // namespace svc

@@ -1,0 +1,106 @@
+// windows.cpp -- SDL windows in a numbered table, and the event queue reduced to the program's event codes
+#include "sdl_state.h"
+#include "services/windows.h"
+
+namespace svc {
+
+using sdl::state;
+
+int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
+  if (!state.started || inner_width <= 0 || inner_height <= 0 || window < -1 || window == 0) return 0;
+  if (window > 0 && state.windows.has(window)) close_window(window);  // Reusing a number replaces the window
+  Uint32 sdl_flags = SDL_WINDOW_SHOWN;
+  int wx = x, wy = y;
+  if (flags & WINDOW_BORDERLESS) {
+    sdl_flags |= SDL_WINDOW_BORDERLESS;
+  } else if (flags & WINDOW_SIZABLE) {
+    sdl_flags |= SDL_WINDOW_RESIZABLE;
+  } else if (flags & WINDOW_CENTRED_CAPTION) {
+    wx = wy = SDL_WINDOWPOS_CENTERED;
+  }
+  SDL_Window* w = SDL_CreateWindow(sdl::display_text(title).c_str(), wx, wy, inner_width, inner_height, sdl_flags);
+  if (!w) return 0;
+  int number = state.windows.take(window);
+  if (!number) {
+    SDL_DestroyWindow(w);
+    return 0;
+  }
+  state.windows.slots[number] = w;
+  SDL_RaiseWindow(w);
+  return window == -1 ? number : 1;
+}
+
+int is_window(int window) { return state.windows.has(window) ? 1 : 0; }
+
+WindowHandle window_handle(int window) {
+  SDL_Window** w = state.windows.get(window);
+  return w ? reinterpret_cast<WindowHandle>(*w) : 0;
+}
+
+void set_window_title(int window, const std::string& title) {
+  if (SDL_Window** w = state.windows.get(window)) SDL_SetWindowTitle(*w, sdl::display_text(title).c_str());
+}
+
+// Closing the window that holds the screen takes the screen and every texture with it.
+void close_window(int window) {
+  SDL_Window** w = state.windows.get(window);
+  if (!w) return;
+  if (*w == state.screen_window) sdl::destroy_screen();
+  SDL_DestroyWindow(*w);
+  state.windows.release(window);
+}
+
+// Waits for the first SDL event as asked, then keeps taking the events already queued until one
+// of them means something to the program (repaint or close); key, wheel and mouse events only
+// feed the input state. So one call never leaves a close request stuck behind mouse motion.
+int wait_window_event(int timeout_ms) {
+  if (!state.started) return EVENT_NONE;
+  SDL_Event event;
+  int got;
+  if (timeout_ms == 0) got = SDL_PollEvent(&event);
+  else if (timeout_ms < 0) got = SDL_WaitEvent(&event);
+  else got = SDL_WaitEventTimeout(&event, timeout_ms);
+  while (got) {
+    int code = sdl::translate_event(event);
+    if (code != EVENT_NONE) return code;
+    got = SDL_PollEvent(&event);
+  }
+  return EVENT_NONE;
+}
+
+}  // namespace svc
+
+namespace svc::sdl {
+
+int translate_event(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:  // also SIGTERM and SIGINT
+      return EVENT_CLOSE;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) return EVENT_CLOSE;
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) return EVENT_REPAINT;
+      return EVENT_NONE;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+      return EVENT_REPAINT;
+    case SDL_KEYDOWN: {
+      // Escape and Alt+F4 close: the engine's borderless desktop-sized window has no other way out.
+      SDL_Scancode sc = event.key.keysym.scancode;
+      if (sc == SDL_SCANCODE_ESCAPE || (sc == SDL_SCANCODE_F4 && (event.key.keysym.mod & KMOD_ALT)))
+        return EVENT_CLOSE;
+      int code = set_scancode(sc);
+      if (code > 0 && code < 256 && !event.key.repeat) state.key_latch[code] = true;
+      return EVENT_NONE;
+    }
+    case SDL_MOUSEWHEEL: {
+      int steps = event.wheel.y;
+      if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+      state.wheel_steps += steps;
+      return EVENT_NONE;
+    }
+    default:
+      return EVENT_NONE;
+  }
+}
+
+}  // namespace svc::sdl
