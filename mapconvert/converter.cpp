@@ -28,7 +28,8 @@ int on_fault() {
   return 0;
 }
 
-// Settings, window, screen and menu, each step with its failure check.
+}  // namespace
+
 void start_converter(ConverterState& state) {
   svc::register_image_decoders();
   state = ConverterState();
@@ -51,6 +52,8 @@ void start_converter(ConverterState& state) {
   state.mode = MODE_IDLE;
 }
 
+namespace {
+
 // The shown frame: black with the picture at (0, 0). Scans read exactly this.
 void draw_frame(const ConverterState& state) {
   if (state.picture_loaded) {
@@ -62,11 +65,7 @@ void draw_frame(const ConverterState& state) {
 
 }  // namespace
 
-int run_mapconvert() {
-  svc::start_services();
-  ConverterState& state = converter_state;
-  start_converter(state);
-
+void run_event_loop(ConverterState& state) {
   for (;;) {
     failure_check(svc::is_window(0), "FAIL: WINDOW_ID = " + svc::int_to_string(0));
     svc::set_error_handler(on_fault);
@@ -75,6 +74,12 @@ int run_mapconvert() {
     draw_frame(state);
     if (state.mode == MODE_QUIT || event == svc::EVENT_CLOSE) break;
   }
+}
+
+int run_mapconvert() {
+  svc::start_services();
+  start_converter(converter_state);
+  run_event_loop(converter_state);
 
   svc::stop_services();
   return 0;

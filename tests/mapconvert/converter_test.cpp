@@ -1,0 +1,285 @@
+// converter_test.cpp -- the converter shell: settings files, failure checks, menu, requesters, notices
+#include "converter_fixture.h"
+
+#include "services/files.h"
+#include "services/messages.h"
+
+namespace {
+
+using svc::headless::queue_menu_pick;
+using svc::headless::queue_message_answer;
+using svc::headless::queue_requester_result;
+
+class Converter : public ConverterFixture {};
+
+// --- settings -------------------------------------------------------------------------------
+
+TEST_F(Converter, PointerFileLastPairNamesTheSettingsFile) {
+  write_file("ini.ini", "a\nfirst.ini\nb\nsecond.ini\n");
+  write_file("first.ini", "TITLE\r\nFIRST\r\n");
+  write_file("second.ini", "TITLE\rSECOND\r");
+  ConverterState state;
+  EXPECT_EQ(start_and_look(state).title, "VARDO BY ORVANEL. SECOND");
+  EXPECT_TRUE(svc::headless::messages().empty());
+}
+
+TEST_F(Converter, SettingsKeysAreExactAndTheLaterPairWins) {
+  write_settings("title\r\nlower\r\nTITLE\r\nfirst\r\nWINDOWWIDTH\r\n 640x\r\nTITLE\r\nsecond\r\nTITLE \r\nblank\r\n");
+  svc::headless::set_desktop(1280, 720);
+  ConverterState state;
+  const auto window = start_and_look(state);
+  EXPECT_EQ(window.title, "VARDO BY ORVANEL. second");
+  EXPECT_EQ(state.window_width, 640);
+  // The window keeps the desktop's size whatever the settings say.
+  EXPECT_EQ(window.width, 1280);
+  EXPECT_EQ(window.height, 720);
+  EXPECT_EQ(window.flags, svc::WINDOW_CENTRED_CAPTION);
+}
+
+TEST_F(Converter, LowerCaseTitleLeavesTheBareTitle) {
+  write_settings("title\r\nmine\r\n");
+  ConverterState state;
+  EXPECT_EQ(start_and_look(state).title, "VARDO BY ORVANEL. ");
+}
+
+TEST_F(Converter, OddSettingsFileGivesTheLastKeyAnEmptyValue) {
+  write_settings("CODEC\r\n.txt\r\nCODEC");
+  run_converter();
+  EXPECT_EQ(converter_state.codec, "");
+}
+
+// --- failure checks ---------------------------------------------------------------------------
+
+TEST_F(Converter, MissingPointerFileAnsweredYesKeepsTheDefaults) {
+  run_converter();  // no ini.ini, no settings file: both checks answered Yes
+  const auto& shown = svc::headless::messages();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].title, "Error:");
+  EXPECT_EQ(shown[0].text, "FAIL:" + svc::current_directory() + "ini.ini\rRetry?");
+  EXPECT_EQ(shown[0].flags, svc::MESSAGE_YES_NO);
+  EXPECT_EQ(shown[1].text, "FAIL:\rRetry?");
+  EXPECT_EQ(converter_state.title_suffix, "");
+}
+
+TEST_F(Converter, UnopenableSettingsFileAnsweredYesKeepsTheDefaults) {
+  write_file("ini.ini", "x\r\nnowhere.ini\r\n");
+  run_converter();
+  ASSERT_EQ(message_texts(), (std::vector<std::string>{"Error:|FAIL:nowhere.ini\rRetry?"}));
+  EXPECT_EQ(converter_state.codec, "");
+}
+
+TEST_F(Converter, FailureAnsweredNoEndsBeforeTheWindowOpens) {
+  queue_message_answer(svc::ANSWER_NO);
+  EXPECT_EQ(run_converter(), 0);
+  EXPECT_EQ(svc::headless::messages().size(), 1u);
+  EXPECT_TRUE(svc::headless::requesters().empty());
+}
+
+TEST_F(Converter, StartUpStepsAreCheckedInOrder) {
+  write_settings("");
+  svc::headless::fail_open_screen(true);
+  svc::headless::fail_create_menu(true);
+  run_converter();
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error:|FAIL: SCREEN\rRetry?",
+                                                       "Error:|FAIL: Create MENU\rRetry?"}));
+}
+
+TEST_F(Converter, MissingWindowIsCheckedAtEveryPass) {
+  write_settings("");
+  svc::headless::fail_open_window(true);
+  svc::headless::queue_event(svc::EVENT_NONE);
+  for (int i = 0; i < 4; ++i) queue_message_answer(svc::ANSWER_YES);  // start-up, first pass
+  queue_message_answer(svc::ANSWER_NO);  // second pass ends the program
+  run_converter();
+  // Screen and menu need the window, so they fail too.
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error:|FAIL: WINDOW\rRetry?", "Error:|FAIL: SCREEN\rRetry?",
+                                                       "Error:|FAIL: Create MENU\rRetry?",
+                                                       "Error:|FAIL: WINDOW_ID = 0\rRetry?",
+                                                       "Error:|FAIL: WINDOW_ID = 0\rRetry?"}));
+}
+
+// --- menu and loop ----------------------------------------------------------------------------
+
+TEST_F(Converter, MenuHasItsTitlesItemsAndIdentifiers) {
+  write_settings("");
+  std::vector<svc::headless::MenuEntry> entries;
+  svc::headless::run_program([&] {
+    start_converter(converter_state);
+    entries = svc::headless::menu_entries(8);
+    return 0;
+  });
+  std::vector<std::string> seen;
+  for (const auto& e : entries)
+    seen.push_back(e.title ? "[" + e.text + "]" : e.text + "=" + std::to_string(e.id));
+  EXPECT_EQ(seen, (std::vector<std::string>{"[PROJECT]", "OPEN_PICTURE=4", "QUIT=7", "[RGB SCANMAP:]",
+                                            "SAVE_RGB_MAP=11", "SAVE_RED_MAP=13", "SAVE_BLUE_MAP=14",
+                                            "SAVE_GREEN_MAP=12", "MAKE_AI_MAP=15", "MAKE_AI_DITHER_MAP=16",
+                                            "[INFO]", "ABOUT=10"}));
+}
+
+TEST_F(Converter, QuitEndsAfterTheCurrentFrame) {
+  write_settings("");
+  svc::headless::close_when_idle(false);
+  queue_menu_pick(7);
+  svc::headless::queue_menu_pick(10);  // never reached
+  run_converter();
+  EXPECT_EQ(svc::headless::events_pending(), 1);
+  EXPECT_TRUE(svc::headless::messages().empty());
+  EXPECT_EQ(svc::headless::draw_calls().back().kind, "flip");
+}
+
+TEST_F(Converter, CloseRequestEndsTheLoop) {
+  write_settings("");
+  svc::headless::close_when_idle(false);
+  svc::headless::queue_event(svc::EVENT_CLOSE);
+  svc::headless::queue_menu_pick(10);
+  run_converter();
+  EXPECT_EQ(svc::headless::events_pending(), 1);
+}
+
+// --- requesters and notices -------------------------------------------------------------------
+
+TEST_F(Converter, CancelledSaveRequesterStartsNoScanAndEmptiesTheLastPath) {
+  write_settings("");
+  write_example_picture("a.bmp");
+  queue_open("a.bmp");
+  queue_menu_pick(13);
+  queue_requester_result("first");
+  queue_menu_pick(12);  // cancelled
+  queue_menu_pick(15);  // Yes, then the default shown must be empty
+  queue_requester_result("");
+  run_converter();
+  const auto& req = svc::headless::requesters();
+  ASSERT_EQ(req.size(), 4u);
+  EXPECT_EQ(req[0].kind, "open");
+  EXPECT_EQ(req[0].title, "OPEN SOURCE PIC TO CONVERT");
+  EXPECT_EQ(req[0].pattern, "*.*");
+  EXPECT_EQ(req[1].title, "SAVE RED MAP AS...:");
+  EXPECT_EQ(req[1].pattern, "*.red");
+  EXPECT_EQ(req[2].title, "SAVE GREEN MAP AS...:");
+  EXPECT_EQ(req[2].default_path, "first");
+  EXPECT_EQ(req[3].title, "SAVE AI MAP AS:");
+  EXPECT_EQ(req[3].pattern, "*.qz61");
+  EXPECT_EQ(req[3].default_path, "");
+  EXPECT_TRUE(exists("first.red"));
+  EXPECT_FALSE(exists("first.green"));
+  EXPECT_EQ(converter_state.last_map_path, "");
+  EXPECT_EQ(converter_state.mode, MODE_IDLE);
+}
+
+TEST_F(Converter, CancelledFolderRequesterStartsNoScan) {
+  write_settings("");
+  write_example_picture("a.bmp");
+  queue_open("a.bmp");
+  queue_menu_pick(16);
+  queue_requester_result("basic");
+  queue_requester_result("");  // folder cancelled
+  run_converter();
+  const auto& req = svc::headless::requesters();
+  ASSERT_EQ(req.size(), 3u);
+  EXPECT_EQ(req[2].kind, "path");
+  EXPECT_EQ(req[2].title, "PLEASE QZ61 DESTINATION:");
+  EXPECT_EQ(req[2].default_path, "basic");  // the basic map's folder starts at the map just chosen
+  EXPECT_FALSE(exists("basic.qz61"));
+  EXPECT_EQ(converter_state.destination_folder, "");
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Info:| This Will Create Basic RGB QZ61 MAP.\nContinue?"}));
+}
+
+TEST_F(Converter, FullAiFolderRequesterStartsAtTheLastFolder) {
+  write_settings("");
+  write_example_picture("a.bmp");
+  std::filesystem::create_directory(dir + "codes");
+  queue_open("a.bmp");
+  queue_menu_pick(15);
+  queue_requester_result("one");
+  queue_requester_result(dir + "codes/");
+  queue_menu_pick(15);
+  queue_requester_result("two");
+  run_converter();
+  const auto& req = svc::headless::requesters();
+  ASSERT_EQ(req.size(), 5u);
+  EXPECT_EQ(req[2].default_path, "");
+  EXPECT_EQ(req[4].default_path, dir + "codes/");
+}
+
+TEST_F(Converter, WarningAnsweredNoAsksNothingMore) {
+  write_settings("");
+  write_example_picture("a.bmp");
+  queue_open("a.bmp");
+  queue_menu_pick(15);
+  queue_message_answer(svc::ANSWER_NO);
+  queue_message_answer(svc::ANSWER_OK);
+  queue_menu_pick(16);
+  queue_message_answer(svc::ANSWER_NO);
+  run_converter();
+  EXPECT_EQ(svc::headless::requesters().size(), 1u);  // the open requester only
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Attention:| This Can Cause Millions Of Files.\nContinue?",
+                                                       "Info:|Scan Apported. By User.",
+                                                       "Info:| This Will Create Basic RGB QZ61 MAP.\nContinue?",
+                                                       "Info:|Scan Apported. By User."}));
+  EXPECT_EQ(svc::headless::messages()[1].flags, svc::MESSAGE_OK);
+}
+
+TEST_F(Converter, ScanWithoutPictureIsRefused) {
+  write_settings("");
+  queue_menu_pick(13);
+  queue_requester_result("nothing");
+  queue_menu_pick(16);
+  queue_requester_result("nothing");
+  queue_requester_result(dir);
+  run_converter();
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error RGB()|No Image To Convert Into RGB()MAP",
+                                                       "Info:| This Will Create Basic RGB QZ61 MAP.\nContinue?",
+                                                       "Error RGB()|No Image To Convert Into AI()MAP"}));
+  EXPECT_FALSE(exists("nothing.red"));
+  EXPECT_FALSE(exists("nothing.qz61"));
+  EXPECT_EQ(converter_state.mode, MODE_IDLE);
+}
+
+// --- picture load -----------------------------------------------------------------------------
+
+TEST_F(Converter, FileThatIsNotAPictureKeepsTheOldPicture) {
+  write_settings("");
+  write_picture("big.bmp", 3, 2, std::vector<Rgb>(6, Rgb{1, 2, 3}));
+  write_file("notes.txt", "not a picture\r\n");
+  queue_open("big.bmp");
+  queue_open("notes.txt");
+  queue_menu_pick(13);
+  queue_requester_result("m");
+  run_converter();
+  EXPECT_EQ(converter_state.picture_width, 3);
+  EXPECT_EQ(converter_state.picture_height, 2);
+  const auto lines = crlf_lines(read_file("m.red"));
+  ASSERT_EQ(lines.size(), 5u + 4 * 3);
+  EXPECT_EQ(lines[3], "SourceImage:notes.txt");  // the new source path, the old picture
+  EXPECT_EQ(lines[5], "1");
+  // The second open requester starts at the path the first one chose.
+  EXPECT_EQ(svc::headless::requesters()[1].default_path, "big.bmp");
+}
+
+TEST_F(Converter, CancelledOpenRequesterEmptiesTheSourcePath) {
+  write_settings("");
+  write_example_picture("a.bmp");
+  queue_open("a.bmp");
+  queue_open("");
+  queue_menu_pick(13);
+  queue_requester_result("m");
+  run_converter();
+  EXPECT_EQ(crlf_lines(read_file("m.red"))[3], "SourceImage:");
+}
+
+TEST_F(Converter, FrameShowsThePictureOnBlack) {
+  write_settings("");
+  write_example_picture("a.bmp");
+  queue_open("a.bmp");
+  svc::headless::queue_event(svc::EVENT_NONE);
+  run_converter();
+  std::vector<std::string> kinds;
+  for (const auto& c : svc::headless::draw_calls()) kinds.push_back(c.kind);
+  // A frame without a picture only flips; with one it clears, draws the picture, flips.
+  ASSERT_GE(kinds.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(kinds.end() - 3, kinds.end()),
+            (std::vector<std::string>{"clear", "sprite", "flip"}));
+}
+
+}  // namespace
