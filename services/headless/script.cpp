@@ -3,6 +3,7 @@
 
 #include "headless_state.h"
 #include "input_state.h"
+#include "services/files.h"
 #include "services/headless.h"
 #include "services/windows.h"
 
@@ -44,6 +45,7 @@ void release_objects() {
 using detail::state;
 
 void reset() {
+  close_all_files();
   state = detail::State{};
   svc::detail::clear_input_state();
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "services/desktops.h"
 #include "services/headless.h"
 #include "services/input.h"
 #include "services/lifecycle.h"
@@ -237,6 +238,39 @@ TEST(HeadlessLifecycle, RunProgramReturnsTheEndProgramCodeAndReleasesObjects) {
   EXPECT_EQ(0, svc::is_window(1));
   // A nested run ends only itself.
   EXPECT_EQ(6, hl::run_program([] { return hl::run_program([]() -> int { svc::end_program(5); }) + 1; }));
+}
+
+TEST(HeadlessLifecycle, EndProgramOutsideARunEndsTheProcessWithItsCode) {
+  EXPECT_EXIT(svc::end_program(3), ::testing::ExitedWithCode(3), "");
+}
+
+// A program-shaped body: window, screen, a frame loop until the close request, drawing each frame.
+TEST(HeadlessLifecycle, FrameLoopRunsOneFramePerQueuedEventAndEndsWhenIdle) {
+  hl::reset();
+  hl::set_desktop(320, 200);
+  for (int i = 0; i < 4; ++i) hl::queue_event(svc::EVENT_NONE);
+  int frames = hl::run_program([] {
+    svc::start_services();
+    svc::examine_desktops();
+    int w = svc::desktop_width(0), h = svc::desktop_height(0);
+    int window = svc::open_window(-1, 0, 0, w, h, "frames", svc::WINDOW_BORDERLESS);
+    if (!window || !svc::open_windowed_screen(svc::window_handle(window), 0, 0, w, h, 1, 0, 0)) return -1;
+    int count = 0;
+    while (svc::wait_window_event(10) != svc::EVENT_CLOSE) {
+      svc::clear_screen(0);
+      svc::start_drawing(svc::screen_output());
+      svc::draw_box(count, 0, 1, 1, RED);
+      svc::stop_drawing();
+      svc::flip_buffers();
+      ++count;
+    }
+    return count;
+  });
+  EXPECT_EQ(4, frames);
+  int flips = 0;
+  for (const hl::DrawCall& c : hl::draw_calls()) flips += c.kind == "flip";
+  EXPECT_EQ(4, flips);
+  EXPECT_EQ(-1, hl::screen_pixel(0, 0));  // The run's end released the screen
 }
 
 TEST(HeadlessEvents, QueuedEventsComeInOrderThenIdleCloses) {
