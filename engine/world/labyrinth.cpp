@@ -1,0 +1,239 @@
+// labyrinth.cpp -- builds the self-created base: walls everywhere, then three random walks carve
+// floor, green and water, and floor cells next to other tiles get edge marks
+//
+// The size and layout come from the one engine-wide random generator, seeded with WORLDRANDOM +
+// the base variant, so one configuration and variant always give the same base. The first build
+// of a run seeds twice and uses another size formula than a rebuild, so it differs from a later
+// rebuild of the same variant. The base is clipped to the grid: a size beyond the last index (256)
+// becomes 256, so no step touches a cell outside the world.
+#include "world/labyrinth.h"
+
+#include <cstdint>
+
+#include "core/engine_state.h"
+#include "core/fatal.h"
+#include "core/world_drawing.h"
+#include "services/files.h"
+#include "services/random.h"
+#include "services/screen.h"
+#include "services/sprites.h"
+#include "services/text.h"
+#include "world/cell_definitions.h"
+#include "world/map_loading.h"
+#include "world/objects.h"
+
+namespace {
+
+const std::string kWall = "LAB_WALL";
+const std::string kFloor = "LAB_FLOOR";
+const std::string kGreen = "LAB_GREEN";
+const std::string kWater = "LAB_WATER";
+
+// A computed base size as the grid can hold it: negative sizes (from a negative header) give 0,
+// sizes beyond the grid give its last index.
+int32_t clip_to_grid(int64_t size) {
+  if (size < 0) return 0;
+  if (size > kBaseGridMax) return kBaseGridMax;
+  return static_cast<int32_t>(size);
+}
+
+// WORLDRANDOM + variant as the generator's 32-bit seed (wrapping, as 32-bit arithmetic does).
+uint32_t variant_seed() {
+  return static_cast<uint32_t>(engine.worldRandom) + static_cast<uint32_t>(engine.baseVariant);
+}
+
+// The edge mark for a floor cell whose neighbour has `neighbour` as code; "" for none.
+const char* edge_mark(const std::string& neighbour, bool west) {
+  if (neighbour == kWall) return west ? "LAB_WALL_E" : "LAB_WALL_S";
+  if (neighbour == kGreen) return west ? "LAB_GREEN_E" : "LAB_GREEN_S";
+  if (neighbour == kWater) return west ? "LAB_WATER_E" : "LAB_WATER_S";
+  return "";
+}
+
+// One pass of the edge marks over the floor list, against the west (dx -1) or north (dy -1) neighbour.
+void mark_pass(int dx, int dy) {
+  svc::reset_list(worldState.floorList);
+  while (FloorCell* e = svc::next_element(worldState.floorList)) {
+    const WorldCell* n = svc::cell(worldState.world, e->x + dx, e->y + dy);
+    WorldCell* c = svc::cell(worldState.world, e->x, e->y);
+    if (!n || !c || n->code == e->code) continue;
+    const char* mark = edge_mark(n->code, dx != 0);
+    if (*mark) c->code = mark;
+    // Every cell whose neighbour is not plain floor is redefined for its current code.
+    std::string code = c->code;
+    set_tile(e->x, e->y, code);
+  }
+}
+
+// The random walk shared by the floor and tile carvers. It starts at (1, 1) heading west; each
+// step may draw a new direction (chance 1 in LABSWITCH + 1), then moves one cell unless the move
+// would reach column or row 1 again, or the last two columns or rows. A wall it lands on becomes
+// `tile`.
+void random_walk(int maxX, int maxY, const std::string& tile, bool floor) {
+  int px = 1, py = 1, d = 0;
+  int64_t steps = static_cast<int64_t>(maxX) * maxY;
+  bool cursorPlaced = false;
+  while (steps > 0) {
+    int dx = 0, dy = 0;
+    if (svc::random(engine.labSwitch) == 0) d = svc::random(3);
+    switch (d) {
+      case 0: if (px - 1 > 1) dx = -1; break;
+      case 1: if (py - 1 > 1) dy = -1; break;
+      case 2: if (px + 1 < maxX - 1) dx = 1; break;
+      case 3: if (py + 1 < maxY - 1) dy = 1; break;
+    }
+    px += dx;
+    py += dy;
+    WorldCell* c = svc::cell(worldState.world, px, py);
+    if (c && c->code == kWall) {
+      set_tile(px, py, tile);
+      if (floor) {
+        if (FloorCell* f = svc::append_element(worldState.floorList)) {
+          f->x = px;
+          f->y = py;
+          f->code = kFloor;
+        }
+        if (!cursorPlaced) {
+          svc::reset_list(worldState.cursorList);
+          while (Cursor* cur = svc::next_element(worldState.cursorList)) {
+            cur->x = static_cast<float>(px) * engine.resolution;
+            cur->y = static_cast<float>(py) * engine.resolution;
+          }
+          cursorPlaced = true;
+        }
+      }
+    }
+    steps--;
+  }
+}
+
+// Walls, floor, green, water, edge marks, then the ground sprites fitted to the cell size.
+void build_layout() {
+  fill_walls(engine.mapMaxX, engine.mapMaxY);
+  carve_floor(engine.mapMaxX, engine.mapMaxY);
+  carve_tiles(engine.mapMaxX, engine.mapMaxY, kGreen);
+  carve_tiles(engine.mapMaxX, engine.mapMaxY, kWater);
+  mark_edges();
+  ground_refit();
+  clear_definition_cache();
+}
+
+}  // namespace
+
+void reset_cursor_list() {
+  svc::clear_list(worldState.cursorList);
+  svc::add_element(worldState.cursorList);  // zero-filled: (0, 0), move counter 0
+}
+
+void reset_world() {
+  engine.scrollX = 0;
+  engine.scrollY = 0;
+  svc::clear_list(worldState.floorList);
+  svc::reset_list(worldState.instanceList);
+  while (ObjectInstance* i = svc::next_element(worldState.instanceList))
+    if (svc::is_sprite3d(i->sprite3d)) svc::free_sprite3d(i->sprite3d);
+  svc::clear_list(worldState.instanceList);
+  for (WorldCell& c : worldState.world.cells)
+    if (svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+  svc::dim_array(worldState.world, kBaseGridMax, kBaseGridMax);
+}
+
+void set_tile(int x, int y, const std::string& tile) {
+  WorldCell* c = svc::cell(worldState.world, x, y);
+  if (!c) return;
+  c->code = tile;
+  load_cell_definition(x, y, cell_definition_path(tile));
+  assign_ground_sprite(x, y, c->pictureName);
+  place_cell_objects(x, y);
+}
+
+void show_build_progress() {
+  if (engine.builtVariant != engine.baseVariant) {
+    engine.buildProgress = 1.0f;
+    engine.builtVariant = engine.baseVariant;
+  }
+  // A base of one row or column has no area: its bar then grows per cell instead.
+  float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
+  if (divisor <= 0.0f)
+    divisor = static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1);
+  float step = engine.screenWidth / divisor;
+  svc::start_drawing(svc::screen_output());
+  engine.buildProgress += step;
+  int y = svc::round_nearest(engine.screenHeight * 0.85f);
+  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
+  svc::draw_box(0, y, svc::round_nearest(engine.buildProgress), 8, svc::rgb(255, 0, 0));
+  svc::stop_drawing();
+  engine.buildFlipCounter++;
+  if (engine.buildFlipCounter > 2 * engine.mapMaxX) {
+    svc::flip_buffers();
+    engine.buildFlipCounter = 0;
+  }
+}
+
+void fill_walls(int maxX, int maxY) {
+  for (int x = 0; x <= maxX; x++) {
+    for (int y = 0; y <= maxY; y++) {
+      set_tile(x, y, kWall);
+      if (WorldCell* c = svc::cell(worldState.world, x, y)) {
+        c->groundAlpha = 255;
+        c->loaded = 1;
+      }
+      show_build_progress();
+    }
+  }
+  compute_view_cells();
+}
+
+void carve_floor(int maxX, int maxY) { random_walk(maxX, maxY, kFloor, true); }
+
+void carve_tiles(int maxX, int maxY, const std::string& tile) { random_walk(maxX, maxY, tile, false); }
+
+void mark_edges() {
+  mark_pass(-1, 0);
+  mark_pass(0, -1);
+}
+
+void build_base(const std::string& basePath) {
+  int file = svc::open_file_read(-1, basePath);
+  if (!file) {
+    fatal_message(FATAL_NO_BASE);
+    return;
+  }
+  svc::read_line(file);
+  engine.baseMaxX = svc::string_to_int(svc::read_line(file));
+  engine.baseMaxY = svc::string_to_int(svc::read_line(file));
+  svc::read_line(file);
+  svc::read_line(file);
+  svc::close_file(file);
+  clear_definition_cache();
+
+  // Seeded twice: the first build follows another sequence than a rebuild of the same variant.
+  svc::random_seed(svc::random_seed(variant_seed()));
+
+  // Four draws, in this order; a negative half draws nothing useful and gives size 0.
+  int64_t x = int64_t{svc::random(engine.baseMaxX / 2)} + svc::random(engine.baseMaxX / 2);
+  int64_t y = int64_t{svc::random(engine.baseMaxY / 2)} + svc::random(engine.baseMaxY / 2);
+  engine.mapMaxX = clip_to_grid(x);
+  engine.mapMaxY = clip_to_grid(y);
+
+  reset_world();
+  build_layout();
+}
+
+void rebuild_base() {
+  if (engine.baseVariant < 1) engine.baseVariant = 0;
+  clear_definition_cache();
+  svc::random_seed(variant_seed());
+
+  int64_t x = int64_t{svc::random(engine.baseMaxX / 2)} + engine.baseMaxX / 2 + engine.baseVariant;
+  int64_t y = int64_t{svc::random(engine.baseMaxY / 2)} + engine.baseMaxY / 2 + engine.baseVariant;
+  // Outside 1..MAPSIZE the size falls back to MAPSIZE.
+  if (x > engine.mapSizeX || x < 1) x = engine.mapSizeX;
+  if (y > engine.mapSizeY || y < 1) y = engine.mapSizeY;
+  engine.mapMaxX = clip_to_grid(x);
+  engine.mapMaxY = clip_to_grid(y);
+
+  reset_world();
+  load_object_catalogue();
+  build_layout();
+}
