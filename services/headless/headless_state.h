@@ -139,6 +139,12 @@ int free_number(const std::map<int, T>& table) {
   }
   return n;
 }
+// The number an object gets: -1 picks the lowest free one; other negatives are refused with -2.
+template <typename T>
+int pick_number(const std::map<int, T>& table, int requested) {
+  if (requested == -1) return free_number(table);
+  return requested < 0 ? -2 : requested;
+}
 // Releases every window, screen, sprite, font, field and menu.
 void release_objects();
 

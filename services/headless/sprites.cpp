@@ -21,13 +21,6 @@ DrawCall call(const char* kind) {
   return c;
 }
 
-// The number an object gets: -1 picks the lowest free one; other negatives are refused with -2.
-template <typename T>
-int pick_number(const std::map<int, T>& table, int requested) {
-  if (requested == -1) return headless::detail::free_number(table);
-  return requested < 0 ? -2 : requested;
-}
-
 // Stores a picture as a sprite; the result as the object-number rule asks.
 int store_sprite(int requested, int number, Picture&& picture, int mode) {
   headless::detail::Sprite& s = state.sprites[number];
@@ -101,7 +94,7 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
 }
 
 int load_sprite(int sprite, const std::string& path, int mode) {
-  int number = pick_number(state.sprites, sprite);
+  int number = headless::detail::pick_number(state.sprites, sprite);
   if (number < 0) return 0;
   Picture picture;
   if (!decode_picture(path, picture)) {
@@ -144,7 +137,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   c.d = width;
   c.e = height;
   record(c);
-  int number = pick_number(state.sprites, sprite);
+  int number = headless::detail::pick_number(state.sprites, sprite);
   if (number < 0 || !state.screen.open) return 0;
   if (width <= 0 || height <= 0 || width > MAX_GRAB_SIDE || height > MAX_GRAB_SIDE) return 0;
   Picture picture;
@@ -153,7 +146,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
 }
 
 int create_sprite3d(int sprite3d, int sprite) {
-  int number = pick_number(state.sprites3d, sprite3d);
+  int number = headless::detail::pick_number(state.sprites3d, sprite3d);
   auto it = state.sprites.find(sprite);
   if (number < 0 || it == state.sprites.end()) return 0;
   headless::detail::Sprite3D& s = state.sprites3d[number];

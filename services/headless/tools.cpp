@@ -13,13 +13,6 @@ namespace {
 // The headless menu bar takes no room: window_inner_height() adds nothing for it.
 constexpr int MENU_BAR_HEIGHT = 0;
 
-// The number an object gets: -1 picks the lowest free one; other negatives are refused with -2.
-template <typename T>
-int pick_number(const std::map<int, T>& table, int requested) {
-  if (requested == -1) return headless::detail::free_number(table);
-  return requested < 0 ? -2 : requested;
-}
-
 headless::detail::Menu* current_menu() {
   auto it = state.menus.find(state.current_menu);
   return it == state.menus.end() ? nullptr : &it->second;
@@ -42,7 +35,7 @@ std::string file_requester(const char* kind, const std::string& title, const std
 
 // A field of either kind, or 0 when the number is refused, scripted to fail or has no parent window.
 int create_field(int field, int x, int y, int width, int height, const std::string& text, int flags, bool label) {
-  int number = pick_number(state.fields, field);
+  int number = headless::detail::pick_number(state.fields, field);
   if (number < 0) return 0;
   auto failure = state.field_failures.find(number);
   if (failure != state.field_failures.end()) {
@@ -67,7 +60,7 @@ int create_field(int field, int x, int y, int width, int height, const std::stri
 }  // namespace
 
 int create_menu(int menu, WindowHandle window) {
-  int number = pick_number(state.menus, menu);
+  int number = headless::detail::pick_number(state.menus, menu);
   if (number < 0 || state.fail_create_menu || headless::detail::window_of_handle(window) < 0) return 0;
   // A window has one menu bar: a new one replaces the old.
   for (auto m = state.menus.begin(); m != state.menus.end();)
@@ -162,7 +155,7 @@ int field_exists(int field) { return state.fields.count(field) ? 1 : 0; }
 int event_field() { return state.event_field; }
 
 int load_font(int font, const std::string& face, int points) {
-  int number = pick_number(state.fonts, font);
+  int number = headless::detail::pick_number(state.fonts, font);
   if (number < 0 || face.empty() || points <= 0) return 0;
   state.fonts[number] = headless::detail::Font{face, points, headless::detail::new_handle()};
   return font == -1 ? number : 1;

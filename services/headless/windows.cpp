@@ -9,8 +9,8 @@ namespace svc {
 using headless::detail::state;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
-  if (state.fail_open_window || window < -1 || inner_width < 0 || inner_height < 0) return 0;
-  int number = window == -1 ? headless::detail::free_number(state.windows) : window;
+  int number = headless::detail::pick_number(state.windows, window);
+  if (state.fail_open_window || number < 0 || inner_width < 0 || inner_height < 0) return 0;
   if (state.windows.count(number)) close_window(number);  // Reusing a number replaces the window
   headless::detail::Window& w = state.windows[number];
   w.x = x;
