@@ -36,10 +36,10 @@ void mouse_locate(int x, int y) {
   state.mouse_y = y;
 }
 
-// Without a joystick the axes stay centred and the queue is left alone.
+// Presence only decides init_joystick(); whoever examines gets the scripted axes.
 void examine_joystick() {
   int x = 0, y = 0;
-  if (state.joystick_present && !state.joystick_axes.empty()) {
+  if (!state.joystick_axes.empty()) {
     x = state.joystick_axes.front().first;
     y = state.joystick_axes.front().second;
     state.joystick_axes.pop_front();
