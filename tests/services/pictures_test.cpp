@@ -202,6 +202,33 @@ TEST(PicturesBitmap, HeaderSizesAreCheckedAgainstTheData) {
   EXPECT_EQ(pic.height, 1);
 }
 
+// A 4 x 2 run-length bitmap with 4-bit indexes: a run, an absolute run, and a pixel left unset.
+std::vector<uint8_t> rle4_bitmap(const std::vector<uint8_t>& runs) {
+  std::vector<uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 70, 0, 0, 0,
+                            40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 4, 0, 2, 0, 0, 0,
+                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0,
+                            0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};  // Red, green, blue, white
+  b.insert(b.end(), runs.begin(), runs.end());
+  return b;
+}
+
+TEST(PicturesBitmap, RunLengthDataStaysInsideThePicture) {
+  svc::Picture pic;
+  auto bmp = rle4_bitmap({4, 0x12, 0, 0, 0, 3, 0x30, 0x10, 0, 0, 0, 1});
+  ASSERT_EQ(svc::decode_picture_memory(bmp.data(), bmp.size(), pic), 1);
+  const std::vector<uint8_t> expected = {
+      255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0,  // Top row: stored second
+      0, 255, 0, 255, 0, 0, 255, 255, 0, 255, 0, 255, 0, 0, 255, 255};   // Bottom row: stored first
+  EXPECT_EQ(pic.rgba, expected);
+  // Deltas and runs that point past the edges, and data that simply stops, write nothing outside.
+  for (auto runs : {std::vector<uint8_t>{0, 2, 255, 255, 4, 0x33, 0, 1}, std::vector<uint8_t>{200, 0x11, 200, 0x22},
+                    std::vector<uint8_t>{0, 200, 1, 2}, std::vector<uint8_t>{0, 2}}) {
+    auto b = rle4_bitmap(runs);
+    EXPECT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 1);
+    EXPECT_EQ(pic.rgba.size(), 32u);
+  }
+}
+
 TEST(PicturesTransparency, OnlyTheExactColourLosesItsAlpha) {
   svc::Picture pic;
   pic.width = 3;
