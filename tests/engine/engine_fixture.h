@@ -6,6 +6,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +91,34 @@ class EngineFixture : public ::testing::Test {
     }
     write_file(name + ".qz61", crlf_lines(code));
     write_file(name + ".red", crlf_lines(red));
+  }
+
+  // A plain 24-bit BMP picture of one colour (r, g, b).
+  void write_bmp(const std::string& relative, int width, int height, int r, int g, int b) {
+    int rowBytes = (width * 3 + 3) / 4 * 4;
+    int dataSize = rowBytes * height;
+    std::string bmp(54 + dataSize, '\0');
+    auto put32 = [&](int at, uint32_t v) {
+      for (int i = 0; i < 4; i++) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, 54 + dataSize);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    bmp[26] = 1;   // planes
+    bmp[28] = 24;  // bits per pixel
+    put32(34, dataSize);
+    for (int y = 0; y < height; y++)
+      for (int x = 0; x < width; x++) {
+        size_t at = 54 + y * rowBytes + x * 3;
+        bmp[at] = static_cast<char>(b);
+        bmp[at + 1] = static_cast<char>(g);
+        bmp[at + 2] = static_cast<char>(r);
+      }
+    write_file(relative, bmp);
   }
 
   // A minimal configuration that starts: a cell size and a one-map world "maps/start".

@@ -1,0 +1,364 @@
+// labyrinth_tests.cpp -- the self-created base: seeding and sizes, the walks' rules, edge marks,
+// clipping to the grid, the rebuild from the main loop, the progress bar and the ground fit
+#include <map>
+#include <set>
+#include "core/engine.h"
+#include "core/world_dump.h"
+#include "engine_fixture.h"
+#include "services/input.h"
+#include "services/random.h"
+#include "services/text.h"
+#include "services/sprites.h"
+#include "world/labyrinth.h"
+
+namespace {
+
+const char* const kTiles[] = {"LAB_WALL",   "LAB_FLOOR",   "LAB_GREEN",   "LAB_WATER",   "LAB_WALL_E",
+                              "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"};
+
+class LabyrinthTest : public EngineFixture {
+ protected:
+  // A labyrinth configuration with a base file of the given header size and one definition file
+  // per tile naming the picture "<tile>.bmp".
+  ConfigPairs lab_config(int baseX, int baseY, const ConfigPairs& extra = {}) {
+    write_file("base.txt", crlf_lines({"BASE", std::to_string(baseX), std::to_string(baseY), "", ""}));
+    for (const char* tile : kTiles) write_file(std::string("codes/lab/") + tile, crlf_lines({"GFXNAME", std::string(tile) + ".bmp"}));
+    ConfigPairs cfg = {{"RESOLUTION", "32"},      {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
+                       {"WORLDRANDOM", "7"},      {"RGBCODEPATH", "codes/"},  {"APPSTART", "lab"}};
+    cfg.insert(cfg.end(), extra.begin(), extra.end());
+    return cfg;
+  }
+
+  // Start-up on the headless platform, then `after` (inside the run, while sprites still exist);
+  // returns the world dump taken at the end.
+  std::string start(const std::function<void()>& after = {}, bool drawing = false) {
+    svc::headless::record_drawing(drawing);
+    std::string dump;
+    svc::headless::run_program([&] {
+      engine_startup(true);
+      if (after) after();
+      dump = world_dump_text();
+      engine_shutdown();
+      return 0;
+    });
+    return dump;
+  }
+
+  static WorldCell& at(int x, int y) { return *svc::cell(worldState.world, x, y); }
+
+  static std::vector<FloorCell> floor_cells() {
+    std::vector<FloorCell> out;
+    for (auto* n = worldState.floorList.head; n; n = n->next) out.push_back(n->value);
+    return out;
+  }
+};
+
+bool is_base_tile(const std::string& code) {
+  return code == "LAB_WALL" || code == "LAB_GREEN" || code == "LAB_WATER";
+}
+
+TEST_F(LabyrinthTest, WalkersStayInsideAndNeverReturnToColumnOrRowOne) {
+  for (int seed : {1, 2, 3, 4, 5}) {
+    for (int labSwitch : {0, 4}) {
+      write_config(lab_config(80, 60, {{"WORLDRANDOM", std::to_string(seed)}, {"LABSWITCH", std::to_string(labSwitch)}}));
+      start();
+      SCOPED_TRACE("seed " + std::to_string(seed) + " labswitch " + std::to_string(labSwitch));
+      const int maxX = engine.mapMaxX, maxY = engine.mapMaxY;
+      ASSERT_GT(maxX, 3);
+      ASSERT_GT(maxY, 3);
+      // Floor cells in carving order: after the first cell off column 1, none on column 1 again.
+      bool leftColumn = false, leftRow = false;
+      for (const FloorCell& f : floor_cells()) {
+        if (leftColumn) {
+          EXPECT_NE(f.x, 1) << f.x << "," << f.y;
+        }
+        if (leftRow) {
+          EXPECT_NE(f.y, 1) << f.x << "," << f.y;
+        }
+        leftColumn = leftColumn || f.x >= 2;
+        leftRow = leftRow || f.y >= 2;
+        EXPECT_EQ(f.code, "LAB_FLOOR");
+      }
+      // Every carved cell lies in 1..max-2; the border and the last two columns and rows stay wall.
+      for (int x = 0; x <= maxX; x++)
+        for (int y = 0; y <= maxY; y++) {
+          const WorldCell& c = at(x, y);
+          EXPECT_EQ(c.loaded, 1);
+          EXPECT_EQ(c.groundAlpha, 255);
+          bool inside = x >= 1 && y >= 1 && x <= maxX - 2 && y <= maxY - 2;
+          if (!inside) {
+            EXPECT_EQ(c.code, "LAB_WALL") << x << "," << y;
+          }
+        }
+      // Beyond the base nothing is loaded.
+      if (maxX < 256) {
+        EXPECT_EQ(at(maxX + 1, 0).loaded, 0);
+      }
+    }
+  }
+}
+
+TEST_F(LabyrinthTest, EdgeMarksFollowTheNorthThenWestNeighbour) {
+  write_config(lab_config(90, 90, {{"LABSWITCH", "2"}}));
+  start();
+  auto floor = floor_cells();
+  ASSERT_GT(floor.size(), 20u);
+  std::set<std::string> seen;
+  for (const FloorCell& f : floor) {
+    const std::string& west = at(f.x - 1, f.y).code;
+    const std::string& north = at(f.x, f.y - 1).code;
+    // Wall, green and water cells never change during marking, so their final codes decide.
+    std::string expected = "LAB_FLOOR";
+    if (is_base_tile(north)) expected = north + "_S";
+    else if (is_base_tile(west)) expected = west + "_E";
+    EXPECT_EQ(at(f.x, f.y).code, expected) << f.x << "," << f.y;
+    // The definition was read again for the final code.
+    EXPECT_EQ(at(f.x, f.y).pictureName, expected + ".bmp") << f.x << "," << f.y;
+    seen.insert(expected);
+  }
+  EXPECT_TRUE(seen.count("LAB_WALL_S") && seen.count("LAB_WALL_E")) << "layout too small to show both marks";
+}
+
+TEST_F(LabyrinthTest, NegativeLabSwitchCarvesOnlyTheStartCellAndReMarksItSouth) {
+  write_config(lab_config(40, 40, {{"LABSWITCH", "-1"}}));
+  start();
+  ASSERT_GT(engine.mapMaxX, 3);
+  auto floor = floor_cells();
+  ASSERT_EQ(floor.size(), 1u);
+  EXPECT_EQ(floor[0].x, 1);
+  EXPECT_EQ(floor[0].y, 1);
+  // West neighbour wall gives "_E"; the north pass then re-marks it "_S".
+  EXPECT_EQ(at(1, 1).code, "LAB_WALL_S");
+  EXPECT_EQ(at(1, 1).pictureName, "LAB_WALL_S.bmp");
+  for (int x = 0; x <= engine.mapMaxX; x++)
+    for (int y = 0; y <= engine.mapMaxY; y++)
+      if (x != 1 || y != 1) {
+        ASSERT_EQ(at(x, y).code, "LAB_WALL") << x << "," << y;
+      }
+  auto* cursor = svc::first_element(worldState.cursorList);
+  EXPECT_EQ(cursor->x, 32.0f);
+  EXPECT_EQ(cursor->y, 32.0f);
+}
+
+TEST_F(LabyrinthTest, CursorGoesToTheFirstFloorCell) {
+  write_config(lab_config(60, 60, {{"RESOLUTION", "20"}}));
+  start();
+  auto floor = floor_cells();
+  ASSERT_FALSE(floor.empty());
+  auto* cursor = svc::first_element(worldState.cursorList);
+  EXPECT_EQ(cursor->x, floor[0].x * 20.0f);
+  EXPECT_EQ(cursor->y, floor[0].y * 20.0f);
+  EXPECT_EQ(svc::list_size(worldState.cursorList), 1);
+}
+
+TEST_F(LabyrinthTest, FirstBuildSizesComeFromFourDrawsAfterDoubleSeeding) {
+  write_config(lab_config(101, 51, {{"WORLDRANDOM", "1234"}}));
+  start();
+  svc::random_seed(svc::random_seed(1234));
+  int x = svc::random(50), x2 = svc::random(50);
+  int y = svc::random(25), y2 = svc::random(25);
+  EXPECT_EQ(engine.mapMaxX, x + x2);
+  EXPECT_EQ(engine.mapMaxY, y + y2);
+  EXPECT_EQ(engine.baseMaxX, 101);
+  EXPECT_EQ(engine.baseMaxY, 51);
+  EXPECT_EQ(worldState.world.columns, 257);
+  EXPECT_EQ(worldState.world.rows, 257);
+}
+
+TEST_F(LabyrinthTest, RebuildSizesUseSingleSeedingAndTheVariant) {
+  write_config(lab_config(101, 51, {{"WORLDRANDOM", "1234"}, {"MAPSIZE", "200"}}));
+  start([] {
+    engine.baseVariant = 3;
+    rebuild_if_variant_changed();
+  });
+  svc::random_seed(1237);
+  int x = svc::random(50) + 50 + 3;
+  int y = svc::random(25) + 25 + 3;
+  EXPECT_EQ(engine.mapMaxX, x);
+  EXPECT_EQ(engine.mapMaxY, y);
+  EXPECT_EQ(engine.builtVariant, 3);
+}
+
+TEST_F(LabyrinthTest, RebuildWithMapSizeLeftAtOneIsOneByOne) {
+  write_config(lab_config(100, 100));
+  for (int variant : {1, 2, 9, 250}) {
+    start([variant] {
+      engine.baseVariant = variant;
+      rebuild_if_variant_changed();
+    });
+    EXPECT_EQ(engine.mapMaxX, 1) << variant;
+    EXPECT_EQ(engine.mapMaxY, 1) << variant;
+  }
+}
+
+TEST_F(LabyrinthTest, NegativeVariantRebuildsAsVariantZero) {
+  write_config(lab_config(100, 100, {{"MAPSIZE", "300"}}));
+  std::string zero = start([] { rebuild_base(); });
+  std::string negative = start([] {
+    engine.baseVariant = -5;
+    rebuild_if_variant_changed();
+  });
+  EXPECT_EQ(engine.baseVariant, 0);
+  EXPECT_EQ(engine.builtVariant, 0);
+  EXPECT_EQ(negative, zero);
+}
+
+TEST_F(LabyrinthTest, OneConfigurationAndVariantAlwaysGiveTheSameWorld) {
+  // Objects placed by chance make the comparison cover the placement draws too.
+  write_bmp("objects/bush.bmp", 4, 4, 0, 200, 0);
+  write_file("objects/bush.dll", crlf_lines({"DGFXNAME", "bush", "DDENSITY", "3", "DGFXSHOW", "1"}));
+  ConfigPairs cfg = lab_config(120, 120, {{"MAPSIZE", "90"}, {"WORLDGFX", "objects/"}, {"GFXCODEC", ".bmp"}});
+  write_config(cfg);
+  write_file("codes/lab/LAB_FLOOR", crlf_lines({"GFXNAME", "LAB_FLOOR.bmp", "CHILD1", "bush", "CHILD2", "bush"}));
+
+  std::string first = start();
+  EXPECT_NE(first.find("bush"), std::string::npos);
+  EXPECT_EQ(start(), first);
+
+  auto variant = [](int v) {
+    return [v] {
+      engine.baseVariant = v;
+      rebuild_if_variant_changed();
+    };
+  };
+  std::string one = start(variant(1));
+  // Away to 2 and back to 1 gives the same base again.
+  std::string back = start([] {
+    engine.baseVariant = 1;
+    rebuild_if_variant_changed();
+    engine.baseVariant = 2;
+    rebuild_if_variant_changed();
+    engine.baseVariant = 1;
+    rebuild_if_variant_changed();
+  });
+  EXPECT_EQ(back, one);
+  // The first build of a run (double seeding) differs from a rebuild of the same variant.
+  std::string rebuiltZero = start([] { rebuild_base(); });
+  EXPECT_NE(rebuiltZero, first);
+}
+
+TEST_F(LabyrinthTest, BaseOfZeroExtentIsOneWallCellWithoutWalks) {
+  write_config(lab_config(1, 1));
+  std::string dump = start();
+  EXPECT_EQ(engine.mapMaxX, 0);
+  EXPECT_EQ(engine.mapMaxY, 0);
+  EXPECT_EQ(svc::list_size(worldState.floorList), 0);
+  EXPECT_EQ(dump, "0 0\ncursor 0 0\n0\t0\tLAB_WALL\t1\t255\tLAB_WALL.bmp\t-1\t\n");
+}
+
+TEST_F(LabyrinthTest, NonNumericOrNegativeBaseHeaderGivesSizeZero) {
+  write_config(lab_config(0, 0));
+  write_file("base.txt", crlf_lines({"BASE", "wide", "-80", "", ""}));
+  start();
+  EXPECT_EQ(engine.mapMaxX, 0);
+  EXPECT_EQ(engine.mapMaxY, 0);
+}
+
+TEST_F(LabyrinthTest, BasesLargerThanTheGridAreClipped) {
+  write_config(lab_config(3000, 2000, {{"MAPSIZE", "1024"}}));
+  start();
+  EXPECT_EQ(engine.mapMaxX, 256);
+  EXPECT_EQ(engine.mapMaxY, 256);
+  EXPECT_EQ(at(256, 256).loaded, 1);
+  start([] {
+    engine.baseVariant = 700;
+    rebuild_if_variant_changed();
+  });
+  EXPECT_EQ(engine.mapMaxX, 256);
+  EXPECT_EQ(engine.mapMaxY, 256);
+  EXPECT_EQ(worldState.world.columns, 257);
+}
+
+TEST_F(LabyrinthTest, MissingBaseFileIsCodeFiveWithThePath) {
+  write_config(lab_config(10, 10, {{"SELFCREATEBASE", "bases\\none.txt"}}));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run_engine(), 0);
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(svc::headless::messages().size(), 1u);
+  EXPECT_EQ(svc::headless::messages()[0].title, "ERROR ");
+  EXPECT_EQ(svc::headless::messages()[0].text, " Could not open:" + dir + "bases/none.txt");
+}
+
+TEST_F(LabyrinthTest, PageUpInTheMainLoopRebuildsOnceBeforeTheNextPoll) {
+  write_config(lab_config(60, 60, {{"MAPSIZE", "100"}}));
+  std::string expected = start([] {
+    engine.baseVariant = 1;
+    rebuild_if_variant_changed();
+  });
+  // Frame 1 sees Page Up held, frame 2 its release; the third pass rebuilds before its poll.
+  svc::headless::queue_key_snapshot({svc::KEY_PAGE_UP});
+  svc::headless::queue_key_snapshot({});
+  for (int e : {svc::EVENT_NONE, svc::EVENT_NONE, svc::EVENT_NONE, svc::EVENT_CLOSE}) svc::headless::queue_event(e);
+  std::string dump;
+  svc::headless::run_program([&] {
+    engine_startup(true);
+    run_main_loop();
+    dump = world_dump_text();
+    return 0;
+  });
+  EXPECT_EQ(engine.baseVariant, 1);
+  EXPECT_EQ(engine.builtVariant, 1);
+  // The cursor and scroll may have moved in the loop; the cells are those of variant 1.
+  EXPECT_EQ(dump.substr(dump.find('\n', dump.find('\n') + 1)), expected.substr(expected.find('\n', expected.find('\n') + 1)));
+}
+
+TEST_F(LabyrinthTest, OutsideLabyrinthModeAVariantChangeRebuildsNothing) {
+  ConfigPairs cfg = minimal_config();
+  cfg.push_back({"MAPSIZE", "10"});
+  write_config(cfg);
+  start([] {
+    engine.baseVariant = 4;
+    rebuild_if_variant_changed();
+  });
+  EXPECT_EQ(worldState.world.columns, 513);
+  EXPECT_EQ(engine.mapMaxX, 3);
+  EXPECT_EQ(engine.builtVariant, 0);
+}
+
+TEST_F(LabyrinthTest, ProgressBarGrowsAcrossTheScreenAndFlipsEveryTwoColumns) {
+  svc::headless::set_desktop(1000, 800);
+  write_config(lab_config(1, 1, {}));
+  write_file("base.txt", crlf_lines({"BASE", "20", "20", "", ""}));
+  start({}, true);
+  const int cells = (engine.mapMaxX + 1) * (engine.mapMaxY + 1);
+  std::vector<svc::headless::DrawCall> black, red;
+  for (const auto& c : svc::headless::draw_calls()) {
+    if (c.kind != "box") continue;
+    (c.colour == 0 ? black : red).push_back(c);
+  }
+  ASSERT_EQ(black.size(), static_cast<size_t>(cells));
+  ASSERT_EQ(red.size(), static_cast<size_t>(cells));
+  EXPECT_EQ(black[0].a, 0);
+  EXPECT_EQ(black[0].b, 680);  // 85 % of 800
+  EXPECT_EQ(black[0].c, 1000);
+  EXPECT_EQ(black[0].d, 9);
+  EXPECT_EQ(red[0].d, 8);
+  // The red bar starts at 1 pixel and grows by the width over mapMaxX * mapMaxY per cell.
+  float step = 1000.0f / (engine.mapMaxX * engine.mapMaxY);
+  EXPECT_EQ(red[0].c, svc::round_nearest(1.0f + step));
+  EXPECT_NEAR(red.back().c, 1.0f + step * cells, 2.0);
+  // A flip after every 2 * mapMaxX + 1 bars (no frame runs here).
+  EXPECT_EQ(count_calls("flip"), cells / (2 * engine.mapMaxX + 1));
+}
+
+TEST_F(LabyrinthTest, GroundSpritesAreFittedToTheCellSize) {
+  write_config(lab_config(40, 40, {{"TOPOGFX", "ground/"}, {"GFXCODEC", ".bmp"}, {"RESOLUTION", "24"}}));
+  for (const char* tile : kTiles) write_bmp(std::string("ground/") + tile + ".bmp", 8, 8, 100, 100, 100);
+  int fitted = 0, wrong = 0;
+  start([&] {
+    for (int x = 0; x <= engine.mapMaxX; x++)
+      for (int y = 0; y <= engine.mapMaxY; y++) {
+        int w = 0, h = 0;
+        if (!svc::headless::sprite3d_size(at(x, y).groundSprite, &w, &h)) {
+          wrong++;
+          continue;
+        }
+        (w == 24 && h == 24) ? fitted++ : wrong++;
+      }
+  });
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(fitted, (engine.mapMaxX + 1) * (engine.mapMaxY + 1));
+  EXPECT_EQ(engine.zoomedCellSize, 24);
+}
+
+}  // namespace
