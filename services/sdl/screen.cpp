@@ -126,11 +126,11 @@ void flip_buffers() {
   if (!state.renderer) return;
   SDL_Renderer* r = state.renderer;
   SDL_SetRenderTarget(r, nullptr);
-  SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
-  SDL_RenderClear(r);
   if (state.auto_stretch) {
-    SDL_RenderCopy(r, state.back_buffer, nullptr, nullptr);
+    SDL_RenderCopy(r, state.back_buffer, nullptr, nullptr);  // covers the whole window
   } else {
+    SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+    SDL_RenderClear(r);
     SDL_Rect dst = {state.screen_x, state.screen_y, state.screen_width, state.screen_height};
     SDL_RenderCopy(r, state.back_buffer, nullptr, &dst);
   }

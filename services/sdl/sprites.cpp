@@ -177,13 +177,20 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   SDL_SetRenderTarget(r, t);
   SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
   SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
-  SDL_RenderClear(r);
   int x0 = std::max(x, 0), y0 = std::max(y, 0);
   int x1 = std::min(x + width, state.screen_width), y1 = std::min(y + height, state.screen_height);
   if (x1 > x0 && y1 > y0) {
+    // Black where the area leaves the screen: strips right of and below the copied part (the
+    // engine grabs from (1, 1), one pixel past the screen), or above and left of it.
+    SDL_Rect strips[4] = {{0, 0, width, y0 - y}, {0, 0, x0 - x, height},
+                          {x1 - x, 0, width - (x1 - x), height}, {0, y1 - y, width, height - (y1 - y)}};
+    for (const SDL_Rect& strip : strips)
+      if (strip.w > 0 && strip.h > 0) SDL_RenderFillRect(r, &strip);
     SDL_Rect src = {x0, y0, x1 - x0, y1 - y0};
     SDL_Rect dst = {x0 - x, y0 - y, x1 - x0, y1 - y0};
     SDL_RenderCopy(r, state.back_buffer, &src, &dst);
+  } else {
+    SDL_RenderClear(r);
   }
   SDL_SetRenderTarget(r, state.back_buffer);
   return sprite == -1 ? number : 1;
