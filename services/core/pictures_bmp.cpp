@@ -26,6 +26,7 @@ struct Channel {
   uint32_t max = 0;  // Largest value the mask can hold
   bool present() const { return mask != 0; }
   uint8_t get(uint32_t pixel) const {
+    if (!mask) return 0;  // A channel without bits reads as 0
     uint32_t v = (pixel & mask) >> shift;
     if (max == 255) return static_cast<uint8_t>(v);
     return static_cast<uint8_t>((static_cast<uint64_t>(v) * 255 + max / 2) / max);

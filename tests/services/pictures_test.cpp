@@ -229,6 +229,17 @@ TEST(PicturesBitmap, RunLengthDataStaysInsideThePicture) {
   }
 }
 
+TEST(PicturesBitmap, BitFieldsWithEmptyMasksReadAsZero) {
+  std::vector<uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0,
+                            40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 32, 0, 3, 0, 0, 0,
+                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                            0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0,  // Red mask empty, green 0xFF, blue empty
+                            0x12, 0x34, 0x56, 0x78};
+  svc::Picture pic;
+  ASSERT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 1);
+  EXPECT_EQ(pic.rgba, (std::vector<uint8_t>{0, 0x12, 0, 255}));
+}
+
 TEST(PicturesTransparency, OnlyTheExactColourLosesItsAlpha) {
   svc::Picture pic;
   pic.width = 3;
