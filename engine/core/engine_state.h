@@ -143,7 +143,6 @@ struct EngineState {
 
   // Load screen
   int32_t loadScreenSprite = 0, loadScreenSprite3D = 0;
-  int32_t loadScreenWaitMs = 4000;      // how long the load screen stays
 
   // Set for a run without a window (the world dump): no window, screen, picture or wait
   int8_t windowless = 0;

@@ -14,6 +14,12 @@
 #include "services/sprites.h"
 #include "services/text.h"
 
+namespace {
+int loadScreenWaitMs = 4000;
+}
+
+void set_load_screen_wait(int milliseconds) { loadScreenWaitMs = milliseconds; }
+
 std::string load_screen_name(const std::string& pattern, int digit) {
   int p = svc::find_string(pattern, "#", 1);
   if (p <= 0) return "";
@@ -54,5 +60,5 @@ void show_load_screen() {
     svc::stop_3d();
     svc::flip_buffers();
   }
-  svc::delay(engine.loadScreenWaitMs);
+  svc::delay(loadScreenWaitMs);
 }

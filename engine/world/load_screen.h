@@ -4,5 +4,8 @@
 
 void show_load_screen();  // Draws random(1) for the picture's digit, then shows it when it loads
 
+// How long the picture stays, in milliseconds (4000; tests set 0). Kept across runs.
+void set_load_screen_wait(int milliseconds);
+
 // LOADSCREEN with its first "#" replaced by the digit; "" when there is no "#".
 std::string load_screen_name(const std::string& pattern, int digit);

@@ -1,0 +1,142 @@
+// worlddump_tests.cpp -- the world dump: its format, and the worlddump program on real folders
+#include <sys/wait.h>
+#include <cstdio>
+#include "core/world_dump.h"
+#include "engine_fixture.h"
+
+namespace {
+
+class WorldDumpTest : public EngineFixture {
+ protected:
+  struct Result {
+    int exit_code = -1;
+    std::string out, err;
+  };
+
+  // Runs the built worlddump in the test folder; skips the test when it was not built.
+  Result run_tool(const std::string& args = "") {
+    Result r;
+    std::string tool = std::string(SUITE_BINARY_DIR) + "/tools/worlddump";
+    if (!std::filesystem::exists(tool)) return r;
+    std::string command = "cd '" + dir + "' && '" + tool + "' " + args + " 2>'" + dir + "err.txt'";
+    if (FILE* p = popen(command.c_str(), "r")) {
+      char buf[65536];
+      size_t n;
+      while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+      int status = pclose(p);
+      r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
+    r.err = read_file("err.txt");
+    return r;
+  }
+
+  bool tool_built() { return std::filesystem::exists(std::string(SUITE_BINARY_DIR) + "/tools/worlddump"); }
+
+  ConfigPairs lab_config() {
+    write_file("base.txt", crlf_lines({"BASE", "70", "50", "", ""}));
+    write_file("codes/lab/LAB_FLOOR", crlf_lines({"GFXNAME", "floor.png", "CHILD1", "#", "CHILD2", "stone"}));
+    write_bmp("objects/stone.bmp", 2, 2, 90, 90, 90);
+    write_file("objects/stone.dll", crlf_lines({"DGFXNAME", "stone", "DDENSITY", "2"}));
+    return {{"RESOLUTION", "16"}, {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
+            {"WORLDRANDOM", "31"}, {"RGBCODEPATH", "codes/"},   {"APPSTART", "lab"},
+            {"MAPSIZE", "60"},     {"WORLDGFX", "objects/"},    {"GFXCODEC", ".bmp"}};
+  }
+};
+
+TEST_F(WorldDumpTest, FormatListsExtentCursorAndEveryCellColumnByColumn) {
+  svc::dim_array(worldState.world, 4, 4);
+  engine.mapMaxX = 1;
+  engine.mapMaxY = 2;
+  Cursor* cursor = svc::add_element(worldState.cursorList);
+  cursor->x = 47.5f;  // halves round to even
+  cursor->y = 16.0f;
+  for (int x = 0; x <= 1; x++)
+    for (int y = 0; y <= 2; y++) {
+      WorldCell* c = svc::cell(worldState.world, x, y);
+      c->code = "C" + std::to_string(x) + std::to_string(y);
+      c->loaded = 1;
+      c->groundAlpha = 10 * x + y;
+      c->lastChildSlot = -1;
+    }
+  WorldCell* c = svc::cell(worldState.world, 1, 0);
+  c->pictureName = "tree.png";
+  c->lastChildSlot = 2;
+  c->childInstance[0] = 5;
+  c->childName[0] = "oak";
+  c->childInstance[1] = -1;  // an empty slot is left out
+  c->childName[1] = "#";
+  c->childInstance[2] = 0;
+  c->childName[2] = "fern";
+  c->childInstance[3] = 7;  // beyond lastChildSlot
+  c->childName[3] = "moss";
+  EXPECT_EQ(world_dump_text(),
+            "1 2\n"
+            "cursor 48 16\n"
+            "0\t0\tC00\t1\t0\t\t-1\t\n"
+            "0\t1\tC01\t1\t1\t\t-1\t\n"
+            "0\t2\tC02\t1\t2\t\t-1\t\n"
+            "1\t0\tC10\t1\t10\ttree.png\t2\toak,fern\n"
+            "1\t1\tC11\t1\t11\t\t-1\t\n"
+            "1\t2\tC12\t1\t12\t\t-1\t\n");
+}
+
+TEST_F(WorldDumpTest, ToolGivesTheSameWorldEveryRunAndMatchesTheEngineStartUp) {
+  if (!tool_built()) GTEST_SKIP() << "worlddump not built";
+  write_config(lab_config());
+  Result a = run_tool(), b = run_tool();
+  ASSERT_EQ(a.exit_code, 0) << a.err;
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_NE(a.out.find("stone"), std::string::npos);
+  // The engine's own start-up (with its window) builds the same world.
+  std::string engineDump;
+  svc::headless::record_drawing(false);
+  svc::headless::run_program([&] {
+    engine_startup(true);
+    engineDump = world_dump_text();
+    return 0;
+  });
+  EXPECT_EQ(a.out, engineDump);
+}
+
+TEST_F(WorldDumpTest, VariantOptionRebuildsAsTheMainLoopWould) {
+  if (!tool_built()) GTEST_SKIP() << "worlddump not built";
+  write_config(lab_config());
+  Result v2 = run_tool("--variant 2"), again = run_tool("--variant 2"), v0 = run_tool();
+  ASSERT_EQ(v2.exit_code, 0) << v2.err;
+  EXPECT_EQ(v2.out, again.out);
+  EXPECT_NE(v2.out, v0.out);
+  std::string engineDump;
+  svc::headless::record_drawing(false);
+  svc::headless::run_program([&] {
+    engine_startup(true);
+    engine.baseVariant = 2;
+    rebuild_if_variant_changed();
+    engineDump = world_dump_text();
+    return 0;
+  });
+  EXPECT_EQ(v2.out, engineDump);
+  // A variant that is not a number is refused with a usage message.
+  EXPECT_EQ(run_tool("--variant x").exit_code, 2);
+}
+
+TEST_F(WorldDumpTest, MissingFilesGiveTheEngineMessageAndExitCodeOne) {
+  if (!tool_built()) GTEST_SKIP() << "worlddump not built";
+  Result noConfig = run_tool();
+  EXPECT_EQ(noConfig.exit_code, 1);
+  EXPECT_EQ(noConfig.out, "");
+  EXPECT_EQ(noConfig.err, "ERROR  Could not open " + dir + "DATA/ini.txt\n");
+
+  ConfigPairs cfg = lab_config();
+  cfg.push_back({"SELFCREATEBASE", "gone.txt"});
+  write_config(cfg);
+  Result noBase = run_tool();
+  EXPECT_EQ(noBase.exit_code, 1);
+  EXPECT_EQ(noBase.err, "ERROR  Could not open:" + dir + "gone.txt\n");
+
+  write_config({{"RESOLUTION", "16"}, {"APPSTART", "nomap"}});
+  Result noMap = run_tool();
+  EXPECT_EQ(noMap.exit_code, 1);
+  EXPECT_EQ(noMap.err, "ERROR  Could not open topographic data\n");
+}
+
+}  // namespace
