@@ -1,0 +1,53 @@
+// blend_factors_test.cpp -- blend factor numbers to factor kinds, and the nearest fixed blend mode
+#include <gtest/gtest.h>
+#include "../../services/core/blend_factors.h"
+
+namespace {
+
+using svc::detail::BlendKind;
+using svc::detail::FixedBlend;
+using svc::detail::destination_blend_kind;
+using svc::detail::nearest_fixed_blend;
+using svc::detail::source_blend_kind;
+
+TEST(BlendFactors, NumbersFollowTheDirect3DOrder) {
+  const BlendKind expected[] = {BlendKind::Zero,        BlendKind::One,        BlendKind::SrcColour,
+                                BlendKind::InvSrcColour, BlendKind::SrcAlpha,   BlendKind::InvSrcAlpha,
+                                BlendKind::DstAlpha,     BlendKind::InvDstAlpha, BlendKind::DstColour,
+                                BlendKind::InvDstColour};
+  for (int n = 1; n <= 10; n++) {
+    EXPECT_EQ(source_blend_kind(n), expected[n - 1]) << n;
+    EXPECT_EQ(destination_blend_kind(n), expected[n - 1]) << n;
+  }
+  EXPECT_EQ(source_blend_kind(11), BlendKind::SrcAlpha);  // saturated source alpha, on an opaque screen
+}
+
+// Object definitions may hold 0, negatives or large numbers: each side falls back to the default pass.
+TEST(BlendFactors, NumbersOutsideTheRangeGiveThePassDefaults) {
+  for (int n : {0, -1, 12, 255, -2147483647 - 1}) {
+    EXPECT_EQ(source_blend_kind(n), BlendKind::SrcAlpha) << n;
+    EXPECT_EQ(destination_blend_kind(n), BlendKind::InvSrcAlpha) << n;
+  }
+}
+
+FixedBlend nearest(int source, int destination) {
+  return nearest_fixed_blend(source_blend_kind(source), destination_blend_kind(destination));
+}
+
+TEST(BlendFactors, PairsMapToTheFixedModeThatLooksClosest) {
+  EXPECT_EQ(nearest(5, 6), FixedBlend::Blend);
+  EXPECT_EQ(nearest(2, 6), FixedBlend::Blend);   // premultiplied
+  EXPECT_EQ(nearest(2, 2), FixedBlend::Add);
+  EXPECT_EQ(nearest(5, 2), FixedBlend::Add);
+  EXPECT_EQ(nearest(2, 4), FixedBlend::Add);     // lightening
+  EXPECT_EQ(nearest(1, 3), FixedBlend::Mod);
+  EXPECT_EQ(nearest(9, 1), FixedBlend::Mod);
+  EXPECT_EQ(nearest(1, 6), FixedBlend::Mod);     // darkening where the picture is opaque
+  EXPECT_EQ(nearest(9, 6), FixedBlend::Mul);
+  EXPECT_EQ(nearest(2, 1), FixedBlend::None);
+  EXPECT_EQ(nearest(5, 1), FixedBlend::None);
+  EXPECT_EQ(nearest(1, 2), FixedBlend::Skip);    // leaves the screen as it is
+  EXPECT_EQ(nearest(7, 8), FixedBlend::Blend);
+}
+
+}  // namespace
