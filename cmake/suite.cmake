@@ -28,6 +28,7 @@ function(suite_test name)
   if(NOT T_WORKDIR)
     set(T_WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
   endif()
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${T_WORKDIR}
-    PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+  # Labels go on the folder: a list inside gtest_discover_tests' PROPERTIES keeps only its first item.
+  set_property(DIRECTORY APPEND PROPERTY LABELS ${T_LABELS})
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${T_WORKDIR} DISCOVERY_TIMEOUT 60)
 endfunction()
