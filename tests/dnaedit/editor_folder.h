@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,7 +12,6 @@
 
 #include "editor.h"
 #include "services/headless.h"
-#include "services/lifecycle.h"
 
 // Each test runs in a fresh folder that is the current directory; the desktop is 1000 x 1200.
 class EditorFolder : public ::testing::Test {
@@ -38,8 +36,7 @@ class EditorFolder : public ::testing::Test {
   }
 
   static void write_file(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary);
-    out << bytes;
+    std::ofstream(name, std::ios::binary) << bytes;
   }
 
   static std::string read_file(const std::string& name) {
@@ -47,29 +44,25 @@ class EditorFolder : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  // Lines joined with LF, each terminated.
+  // The items as lines, each ending in `end`.
   static std::string lines(const std::vector<std::string>& items, const std::string& end = "\n") {
     std::string text;
     for (const std::string& item : items) text += item + end;
     return text;
   }
 
-  // The settings file: a window as high as the desktop, titled Editor, with dna.txt and menu.txt.
-  static void write_settings(const std::string& window_h = "1", const std::string& extra = "") {
+  // Settings for a window window_h of the desktop high, titled Editor, with dna.txt and menu.txt;
+  // the menu file; and a DNA source of `source_lines` lines "line1", "line2", ...
+  static void write_editor_files(const std::string& window_h, int source_lines, const std::string& extra = "") {
     write_file("ini.qz61", lines({"window_w", "0.5", "window_h", window_h, "window_name", "Editor", "qz61_source",
-                                  "dna.txt", "qz61_menu", "menu.txt", "qz61_priority", "255"}) +
-                               extra);
-  }
-
-  static void write_menu() {
+                                  "dna.txt", "qz61_menu", "menu.txt"}) + extra);
     write_file("menu.txt", lines({"#_MENUE_PROJECT", "Project", "#_MENUE_LOAD_QZ61", "Load", "#_MENUE_SAVE", "Save",
                                   "#_MENUE_SAVE_AS", "Save as", "#_CREATE_INI_DNA_PATTERN", "Reset",
-                                  "#_LOAD_DEFAULT_DNA", "Load default", "#_MENUE_QUIT", "Quit",
-                                  "_open_file_title$", "Pick a DNA file"}));
+                                  "#_MENUE_QUIT", "Quit", "_open_file_title$", "Pick a DNA file"}));
+    if (source_lines > 0) write_numbered("dna.txt", source_lines);
   }
 
-  // A DNA source of n lines "line1" .. "lineN".
-  static void write_source(int n, const std::string& name = "dna.txt") {
+  static void write_numbered(const std::string& name, int n) {
     std::vector<std::string> items;
     for (int i = 1; i <= n; ++i) items.push_back("line" + std::to_string(i));
     write_file(name, lines(items));
@@ -84,7 +77,7 @@ class EditorFolder : public ::testing::Test {
     });
   }
 
-  // The whole program with whatever events are queued; the quit question is answered Yes by default.
+  // The whole program with the queued events; the quit question is answered Yes by default.
   static int run_editor() { return svc::headless::run_program(run_dnaedit); }
 
  private:
