@@ -84,6 +84,14 @@ void load_dna_file(const std::string& path) {
   report(REPORT_LOADED, path);
 }
 
+// A field's text as one line: a pasted line break (or NUL) would split the entry in two and shift
+// every following entry into the other role, so it is written as a blank.
+static std::string as_one_line(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  return text;
+}
+
 void save_dna_file(const std::string& path) {
   SafeWrite w;
   if (!begin_safe_write(w, path)) {
@@ -93,7 +101,7 @@ void save_dna_file(const std::string& path) {
   bool written = true;
   for (int n = 1; is_entry_field(n); ++n) {
     std::string text = svc::get_field_text(n);
-    if (!is_template_line(text)) written = svc::write_line(w.file, text) != 0 && written;
+    if (!is_template_line(text)) written = svc::write_line(w.file, as_one_line(text)) != 0 && written;
   }
   bool saved = finish_safe_write(w) && written;
   report(saved ? REPORT_SAVED : REPORT_SAVE_FAILED, path);
@@ -110,7 +118,7 @@ void write_default_pattern() {
     int field = i <= MAX_ENTRY_FIELD ? static_cast<int>(i) : 0;
     std::string text = is_entry_field(field) ? svc::get_field_text(field) : std::string();
     if (i % 2 == 0 && text.empty()) text = "#";  // An empty value entry gets a placeholder
-    written = svc::write_line(w.file, text) != 0 && written;
+    written = svc::write_line(w.file, as_one_line(text)) != 0 && written;
   }
   bool saved = finish_safe_write(w) && written;
   report(saved ? REPORT_PATTERN_WRITTEN : REPORT_PATTERN_FAILED, editor.dna_source);

@@ -83,8 +83,13 @@ TEST_F(DnaFile, UnchangedFileSavesToTheSameBytes) {
   write_editor_files("1", 0);
   std::string source = lines({"caf\xE9", "\xC3\xA9t\xC3\xA9", "", "\xB4"}, "\r\n");  // Windows-1252 and UTF-8
   write_file("dna.txt", source);
-  with_editor([&] { save_dna_file("copy.txt"); });
+  with_editor([&] {
+    save_dna_file("copy.txt");
+    hl::type_into_field(1, "pasted\r\ntwo lines");  // Still one entry: the roles below stay in place
+    save_dna_file("pasted.txt");
+  });
   EXPECT_EQ(read_file("copy.txt"), source);
+  EXPECT_EQ(read_file("pasted.txt"), "pasted  two lines\r\n" + source.substr(source.find('\n') + 1));
 }
 
 TEST_F(DnaFile, SaveFailuresAreReported) {
