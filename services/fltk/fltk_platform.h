@@ -40,8 +40,9 @@ std::string literal_label(const std::string& display_text);
 std::string normalise_breaks(const std::string& text);
 
 // Requester patterns ("desc|*.ext|desc2|*.e2" or a bare "*.ext") as an FLTK chooser filter
-// ("desc\t*.[eE][xX][tT]\n..."): letters match in either case, and "*.*" means every file.
+// ("desc\t*.ext\ndesc2\t*.e2" or "*.ext"), where "*.*" becomes "*": every file, as on Windows.
 std::string chooser_filter(const std::string& pattern);
-std::string case_blind_pattern(const std::string& filter);  // One filter, letters made case-blind
+std::string chooser_pattern(const std::string& filter);  // One filter in FLTK's spelling
+void use_toolkit_chooser(bool on);  // On: FLTK's own file chooser even where GTK is installed
 
 }  // namespace svc::fltk

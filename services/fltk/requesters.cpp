@@ -5,7 +5,6 @@
 #include <FL/Fl_Native_File_Chooser.H>
 #include <unistd.h>
 
-#include <cctype>
 #include <climits>
 #include <vector>
 
@@ -16,23 +15,13 @@
 namespace svc {
 namespace fltk {
 
-std::string case_blind_pattern(const std::string& filter) {
-  if (filter == "*.*" || filter.empty()) return "*";  // On the system the data comes from, *.* is every file
-  if (filter.find_first_of("[{") != std::string::npos) return filter;  // Already FLTK syntax
-  std::string out;
-  for (char c : filter) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (std::isalpha(u) && u < 0x80) {
-      out += '[';
-      out += static_cast<char>(std::tolower(u));
-      out += static_cast<char>(std::toupper(u));
-      out += ']';
-    } else {
-      out += c;
-    }
-  }
-  return out;
+std::string chooser_pattern(const std::string& filter) {
+  // On the system the data comes from, *.* is every file, also those without a dot.
+  if (filter == "*.*" || filter.empty()) return "*";
+  return filter;
 }
+
+void use_toolkit_chooser(bool on) { Fl::option(Fl::OPTION_FNFC_USES_GTK, !on); }
 
 std::string chooser_filter(const std::string& pattern) {
   std::vector<std::string> parts;
@@ -44,15 +33,14 @@ std::string chooser_filter(const std::string& pattern) {
     start = bar + 1;
   }
   if (parts.size() == 1) {  // A bare filter such as "*.qz61"
-    if (parts[0].empty()) return "";
-    return to_display_text(parts[0]) + "\t" + case_blind_pattern(parts[0]);
+    return parts[0].empty() ? "" : chooser_pattern(parts[0]);
   }
   std::string out;
   for (size_t i = 0; i + 1 < parts.size(); i += 2) {  // A description without its filter is dropped
     if (parts[i + 1].empty()) continue;
     if (!out.empty()) out += '\n';
     const std::string& name = parts[i].empty() ? parts[i + 1] : parts[i];
-    out += to_display_text(name) + "\t" + case_blind_pattern(parts[i + 1]);
+    out += to_display_text(name) + "\t" + chooser_pattern(parts[i + 1]);
   }
   return out;
 }

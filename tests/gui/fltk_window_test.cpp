@@ -1,0 +1,281 @@
+// fltk_window_test.cpp -- the tools' platform in a real X session: window, menu bar, fields, message
+// boxes, choosers and the screen, driven with xdotool from a child process
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../../services/fltk/fltk_platform.h"
+#include "services/fields.h"
+#include "services/files.h"
+#include "services/lifecycle.h"
+#include "services/menus.h"
+#include "services/messages.h"
+#include "services/requesters.h"
+#include "services/screen.h"
+#include "services/windows.h"
+
+namespace {
+
+const char* const kTitle = "fltk gui test";
+
+// Runs a shell script in a child process; the parent keeps pumping FLTK meanwhile.
+pid_t run_script(const std::string& script) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+void stop_script(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+}
+
+// The script waits for the titled window, then repeats its xdotool action every second while the
+// window is still there: a slow machine may map the window late or drop the first key.
+std::string retry_on_window(const std::string& title, const std::string& action) {
+  return "for i in $(seq 1 20); do sleep 1; "
+         "w=$(xdotool search --name '^" + title + "$' 2>/dev/null | tail -1); "
+         "[ -n \"$w\" ] && " + action + "; done 2>/dev/null";
+}
+
+struct Events {
+  std::vector<int> codes, menus, fields;
+};
+
+// Takes window events until the condition holds or the time is up; true when it held.
+bool pump_until(Events& seen, const std::function<bool()>& done, double seconds = 25) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    const int code = svc::wait_window_event(20);
+    if (code != svc::EVENT_NONE) seen.codes.push_back(code);
+    if (code == svc::EVENT_MENU) seen.menus.push_back(svc::event_menu());
+    if (code == svc::EVENT_FIELD) seen.fields.push_back(svc::event_field());
+    if (done()) return true;
+  }
+  return false;
+}
+
+void open_test_window(int flags = svc::WINDOW_SIZABLE) {
+  svc::start_services();
+  ASSERT_NE(svc::open_window(0, 40, 60, 640, 400, kTitle, flags), 0);
+  ASSERT_NE(svc::use_field_list(svc::window_handle(0)), 0);
+}
+
+// One pixel of the root window as 0xRRGGBB, read from a screenshot.
+long screen_pixel(int x, int y) {
+  const std::string shot = std::string(SUITE_BINARY_DIR) + "/fltk_gui_shot.png";
+  if (std::system(("import -window root " + shot + " 2>/dev/null").c_str()) != 0) return -1;
+  const std::string cmd = "/usr/bin/convert " + shot + " -crop 1x1+" + std::to_string(x) + "+" +
+                          std::to_string(y) + " -depth 8 txt:- | tail -1 | grep -o '#[0-9A-Fa-f]\\{6\\}'";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return -1;
+  char buf[32] = {};
+  const bool got = fgets(buf, sizeof buf, p) != nullptr;
+  pclose(p);
+  return got ? std::strtol(buf + 1, nullptr, 16) : -1;
+}
+
+// The window's origin on the root window, from xdotool.
+bool window_origin(int& x, int& y) {
+  FILE* p = popen(("xdotool search --name '^" + std::string(kTitle) +
+                   "$' getwindowgeometry --shell 2>/dev/null").c_str(), "r");
+  if (!p) return false;
+  char line[128];
+  bool gx = false, gy = false;
+  while (fgets(line, sizeof line, p)) {
+    if (sscanf(line, "X=%d", &x) == 1) gx = true;
+    if (sscanf(line, "Y=%d", &y) == 1) gy = true;
+  }
+  pclose(p);
+  return gx && gy;
+}
+
+TEST(FltkWindow, MenuBarMovesTheClientAreaAndFieldsTakeTypedText) {
+  open_test_window();
+  // Fields made before the bar move down with the client area; later ones start under it too.
+  ASSERT_NE(svc::create_edit_field(1, 10, 10, 200, 24, "Caf\xE9", 0), 0);
+  ASSERT_NE(svc::create_menu(8, svc::window_handle(0)), 0);
+  svc::menu_item(20, "BAR ITEM");
+  svc::menu_title("PROJECT");
+  svc::menu_item(4, "OPEN_PICTURE");
+  svc::menu_item(7, "QUIT");
+  svc::menu_title("RGB SCANMAP:");
+  svc::menu_item(11, "SAVE_RGB_MAP");
+  svc::menu_item(12, "A&B/C_D\\E @x");
+  ASSERT_NE(svc::create_edit_field(2, 10, 40, 200, 24, "centred", svc::FIELD_CENTRED), 0);
+  ASSERT_NE(svc::create_label(1024, 230, 10, 50, 50, ""), 0);
+  svc::set_field_color(1024, svc::FIELD_BACK_COLOUR, 0x0000FF);
+
+  const int inner = svc::window_inner_height(0);
+  EXPECT_GT(inner, 400);  // The bar's height is added
+  EXPECT_LT(inner, 460);
+  const int bar = inner - 400;
+
+  // An unchanged Windows-1252 text goes back byte for byte; a number without a field reads "".
+  EXPECT_EQ(svc::get_field_text(1), "Caf\xE9");
+  EXPECT_EQ(svc::get_field_text(99), "");
+
+  Events seen;
+  pump_until(seen, [] { return false; }, 0.5);
+  int wx = 0, wy = 0;
+  ASSERT_TRUE(window_origin(wx, wy));
+
+  // The red swatch label shows at its place under the bar.
+  EXPECT_EQ(screen_pixel(wx + 255, wy + bar + 35), 0xFF0000);
+
+  // Click at the end of field 1 (under the bar) and type.
+  const std::string click = "xdotool mousemove --window $w 205 " + std::to_string(bar + 22) +
+                            " click 1 sleep 0.3 key End type --delay 50 'xy'; exit 0";
+  pid_t child = run_script(retry_on_window(kTitle, click));
+  const bool typed = pump_until(seen, [] { return svc::get_field_text(1).size() >= 6; });
+  stop_script(child);
+  ASSERT_TRUE(typed);
+  EXPECT_EQ(svc::get_field_text(1).substr(0, 6), "Caf\xE9xy");
+  ASSERT_FALSE(seen.fields.empty());
+  EXPECT_EQ(seen.fields.back(), 1);
+
+  // Escape in the window is no close request: the program alone decides about closing.
+  child = run_script("sleep 0.5; xdotool key Escape");
+  waitpid(child, nullptr, 0);
+  pump_until(seen, [] { return false; }, 1.0);
+  for (int code : seen.codes) EXPECT_NE(code, svc::EVENT_CLOSE);
+  EXPECT_EQ(svc::is_window(0), 1);
+  std::system(("import -window root " + std::string(SUITE_BINARY_DIR) + "/fltk_gui_window.png").c_str());
+
+  // An item given before any title sits on the bar itself and is picked with one click.
+  pid_t bar_click = run_script(retry_on_window(kTitle, "xdotool mousemove --window $w 40 12 click 1; exit 0"));
+  const bool bar_picked = pump_until(seen, [&] { return !seen.menus.empty(); });
+  stop_script(bar_click);
+  ASSERT_TRUE(bar_picked);
+  EXPECT_EQ(seen.menus.back(), 20);
+
+  // PROJECT, then its second item QUIT.
+  const std::string pick = "xdotool mousemove --window $w 160 12 click 1 sleep 0.5 "
+                           "mousemove --window $w 170 " + std::to_string(bar + 36) + " sleep 0.3 click 1; exit 0";
+  child = run_script(retry_on_window(kTitle, pick));
+  const bool picked = pump_until(seen, [&] { return seen.menus.size() >= 2; });
+  stop_script(child);
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(seen.menus.back(), 7);
+
+  svc::stop_services();
+  EXPECT_EQ(svc::is_window(0), 0);
+}
+
+// Message boxes: Return takes the default button, Escape cancels (or says No without Cancel).
+TEST(FltkWindow, MessageBoxAnswersFollowTheKeys) {
+  svc::start_services();
+  struct Case {
+    int flags;
+    const char* key;
+    int expected;
+  };
+  const Case cases[] = {
+      {svc::MESSAGE_YES_NO_CANCEL, "Return", svc::ANSWER_YES},
+      {svc::MESSAGE_YES_NO_CANCEL, "Escape", svc::ANSWER_CANCEL},
+      {svc::MESSAGE_YES_NO, "Escape", svc::ANSWER_NO},
+      {svc::MESSAGE_OK, "Return", svc::ANSWER_OK},
+  };
+  for (const Case& c : cases) {
+    const std::string action = std::string("xdotool windowfocus --sync $w key ") + c.key;
+    pid_t child = run_script(retry_on_window("Box title", action));
+    const int answer = svc::message_requester("Box title", "Confirm `qz61.qz61\xB4 reset:\r\nsecond line", c.flags);
+    stop_script(child);
+    EXPECT_EQ(answer, c.expected) << "flags " << c.flags << " key " << c.key;
+  }
+  svc::stop_services();
+}
+
+// The screen shows exact colours under the bar, and point() reads the back buffer exactly.
+TEST(FltkWindow, ScreenShowsTheBackBufferUnderTheBar) {
+  open_test_window(svc::WINDOW_CENTRED_CAPTION);
+  ASSERT_NE(svc::create_menu(-1, svc::window_handle(0)), 0);
+  svc::menu_title("PROJECT");
+  ASSERT_NE(svc::open_windowed_screen(svc::window_handle(0), 0, 0, 640, 400, 0, 0, 0), 0);
+  const int bar = svc::window_inner_height(0) - 400;
+
+  svc::clear_screen(0);
+  svc::draw_box(0, 0, 20, 20, 0x0000FF);     // Red
+  svc::draw_box(100, 50, 10, 10, 0x00FF00);  // Green
+  svc::plot(639, 399, 0xFF0000);             // Blue, the last pixel
+  EXPECT_EQ(svc::point(639, 399), 0xFF0000);
+  EXPECT_EQ(svc::point(105, 55), 0x00FF00);
+  EXPECT_EQ(svc::point(640, 0), -1);
+  EXPECT_EQ(svc::point(0, -1), -1);
+  svc::flip_buffers();
+
+  Events seen;
+  pump_until(seen, [] { return false; }, 0.5);
+  int wx = 0, wy = 0;
+  ASSERT_TRUE(window_origin(wx, wy));
+  EXPECT_EQ(screen_pixel(wx + 5, wy + bar + 5), 0xFF0000);
+  EXPECT_EQ(screen_pixel(wx + 105, wy + bar + 55), 0x00FF00);
+  EXPECT_EQ(screen_pixel(wx + 50, wy + bar + 50), 0x000000);
+
+  // A second frame that only changes one box shows the change.
+  svc::draw_box(0, 0, 20, 20, 0x00FFFF);  // Yellow
+  svc::flip_buffers();
+  EXPECT_EQ(screen_pixel(wx + 5, wy + bar + 5), 0xFFFF00);
+  svc::stop_services();
+}
+
+// The choosers return what the user typed, never change the working directory and never ask
+// before overwriting an existing file.
+void chooser_round(bool toolkit_chooser) {
+  svc::start_services();
+  svc::fltk::use_toolkit_chooser(toolkit_chooser);
+  const std::string dir = std::string(SUITE_BINARY_DIR) + "/fltk_chooser_dir";
+  std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "/sub' && touch '" + dir + "/exists.red'").c_str());
+  const std::string before = svc::current_directory();
+
+  const std::string target = dir + "/exists.red";
+  // The save chooser's name field has the focus: select its text, type the full path, Return.
+  const std::string action = "xdotool windowfocus --sync $w sleep 0.5 key ctrl+a type --delay 20 '" + target +
+                             "'; sleep 0.5; xdotool key Return";
+  pid_t child = run_script(retry_on_window("SAVE RED MAP AS...:", action));
+  const std::string chosen = svc::save_file_requester("SAVE RED MAP AS...:", dir + "/sub/", "*.red", 0);
+  stop_script(child);
+  EXPECT_EQ(chosen, target);
+  EXPECT_EQ(svc::current_directory(), before);
+
+  // Cancelling gives "".
+  child = run_script(retry_on_window("PLEASE QZ61 DESTINATION:", "xdotool windowfocus --sync $w key Escape"));
+  const std::string folder = svc::path_requester("PLEASE QZ61 DESTINATION:", dir + "/");
+  stop_script(child);
+  EXPECT_EQ(folder, "");
+  EXPECT_EQ(svc::current_directory(), before);
+  svc::fltk::use_toolkit_chooser(false);
+  svc::stop_services();
+}
+
+TEST(FltkWindow, SaveChooserReturnsTypedPathWithoutAsking) { chooser_round(false); }
+
+// FLTK's own chooser stands in where GTK is missing; it must work the same way.
+TEST(FltkWindow, ToolkitChooserReturnsTypedPathWithoutAsking) { chooser_round(true); }
+
+TEST(FltkPlatform, RequesterPatternsBecomeChooserFilters) {
+  EXPECT_EQ(svc::fltk::chooser_filter("*.qz61"), "*.qz61");
+  EXPECT_EQ(svc::fltk::chooser_filter("*.*"), "*");  // Also names without a dot
+  EXPECT_EQ(svc::fltk::chooser_filter("*"), "*");
+  EXPECT_EQ(svc::fltk::chooser_filter("Maps|*.red|All|*.*"), "Maps\t*.red\nAll\t*");
+  EXPECT_EQ(svc::fltk::chooser_filter("Maps|*.red|Dangling"), "Maps\t*.red");
+  EXPECT_EQ(svc::fltk::chooser_filter("|*.red"), "*.red\t*.red");
+  EXPECT_EQ(svc::fltk::chooser_filter(""), "");
+  // Labels keep '@' and '&' literal; message breaks: CR LF, CR and LF each make one line break.
+  EXPECT_EQ(svc::fltk::literal_label("@x & y"), "@@x && y");
+  EXPECT_EQ(svc::fltk::normalise_breaks("a\r\nb\rc\nd\n\re"), "a\nb\nc\nd\n\ne");
+}
+
+}  // namespace
