@@ -17,6 +17,7 @@ constexpr size_t kAltStackSize = 1 << 20;  // The procedure may write a report: 
 FaultProcedure g_procedure = nullptr;
 const char* volatile g_message = "";
 volatile sig_atomic_t g_in_handler = 0;
+void* g_alt_stack = nullptr;  // The handler's stack, kept for the life of the process
 
 const char* describe(int sig) {
   switch (sig) {
@@ -44,8 +45,12 @@ void install_alternate_stack() {
   if (!ss.ss_sp) return;
   ss.ss_size = kAltStackSize;
   ss.ss_flags = 0;
-  if (sigaltstack(&ss, nullptr) == 0) done = true;
-  else free(ss.ss_sp);
+  if (sigaltstack(&ss, nullptr) == 0) {
+    done = true;
+    g_alt_stack = ss.ss_sp;
+  } else {
+    free(ss.ss_sp);
+  }
 }
 
 }  // namespace
