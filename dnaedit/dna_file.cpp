@@ -103,7 +103,7 @@ void save_dna_file(const std::string& path) {
     std::string text = svc::get_field_text(n);
     if (!is_template_line(text)) written = svc::write_line(w.file, as_one_line(text)) != 0 && written;
   }
-  bool saved = finish_safe_write(w) && written;
+  bool saved = finish_safe_write(w, written);
   report(saved ? REPORT_SAVED : REPORT_SAVE_FAILED, path);
 }
 
@@ -120,6 +120,6 @@ void write_default_pattern() {
     if (i % 2 == 0 && text.empty()) text = "#";  // An empty value entry gets a placeholder
     written = svc::write_line(w.file, as_one_line(text)) != 0 && written;
   }
-  bool saved = finish_safe_write(w) && written;
+  bool saved = finish_safe_write(w, written);
   report(saved ? REPORT_PATTERN_WRITTEN : REPORT_PATTERN_FAILED, editor.dna_source);
 }

@@ -56,16 +56,17 @@ bool begin_safe_write(SafeWrite& w, const std::string& path) {
   return w.file != 0;
 }
 
-bool finish_safe_write(SafeWrite& w) {
+bool finish_safe_write(SafeWrite& w, bool lines_written) {
   if (!w.file) return false;
   int file = w.file;
   w.file = 0;
   if (w.temp.empty()) {
     bool cut = svc::truncate_file(file) != 0;
     bool closed = svc::close_file(file) != 0;
-    return cut && closed;
+    return lines_written && cut && closed;
   }
-  if (!svc::close_file(file)) {
+  // A failed write leaves the old file untouched: the new one is thrown away.
+  if (!svc::close_file(file) || !lines_written) {
     svc::delete_file(w.temp);
     return false;
   }

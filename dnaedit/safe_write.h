@@ -11,4 +11,5 @@ struct SafeWrite {
 };
 
 bool begin_safe_write(SafeWrite& w, const std::string& path);  // false when the target cannot be written
-bool finish_safe_write(SafeWrite& w);  // Closes and puts the new content in place; false when anything failed
+// Closes and, when every line was written, puts the new content in place; false when anything failed.
+bool finish_safe_write(SafeWrite& w, bool lines_written);

@@ -1,6 +1,9 @@
 // dna_file_test.cpp -- loading DNA files into the grid, saving and resetting it, names that carry colours
 #include "dna_file.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <algorithm>
 
 #include "editor_folder.h"
@@ -77,6 +80,31 @@ TEST_F(DnaFile, SaveDropsTemplateLinesAndReplacesALongerFile) {
   EXPECT_EQ(read_file("target.txt"), "k1\r\n\r\nk3\r\n");
   for (auto& entry : std::filesystem::directory_iterator(dir))  // No temporary file stays behind
     EXPECT_NE(entry.path().filename().string()[0], '.');
+}
+
+TEST_F(DnaFile, FullDiskDuringASaveLeavesTheOldFileWhole) {
+  write_editor_files("1", 0);
+  write_file("dna.txt", lines({std::string(3000, 'k'), std::string(3000, 'v')}));
+  write_file("target.txt", "old content\r\n");
+  with_editor([&] {
+    // Files may not grow past 4096 bytes: the save's writes fail as on a full disk.
+    rlimit old_limit{}, small{4096, 4096};
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    small.rlim_max = old_limit.rlim_max;
+    auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    save_dna_file("target.txt");
+    editor.max_entries = 2;
+    write_default_pattern();
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+    ASSERT_EQ(hl::messages().size(), 2u);
+    EXPECT_EQ(hl::messages()[0].text, "Can not create file:target.txt");
+    EXPECT_EQ(hl::messages()[1].text, "Can not create file:dna.txt");
+  });
+  EXPECT_EQ(read_file("target.txt"), "old content\r\n");
+  EXPECT_EQ(read_file("dna.txt").size(), 6002u);
+  for (auto& entry : std::filesystem::directory_iterator(dir)) EXPECT_NE(entry.path().filename().string()[0], '.');
 }
 
 TEST_F(DnaFile, UnchangedFileSavesToTheSameBytes) {
