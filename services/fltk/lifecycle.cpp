@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "fltk_platform.h"
+#include "services/files.h"
 
 namespace svc {
 
@@ -15,6 +16,7 @@ void start_services() {
 }
 
 void stop_services() {
+  close_all_files();
   fltk::close_all_windows();
   fltk::forget_fonts();
   fltk::forget_sprites();

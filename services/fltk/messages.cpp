@@ -76,6 +76,7 @@ int message_requester(const std::string& title, const std::string& text, int fla
     text_h = 0;
     fl_measure(body.c_str(), text_w, text_h, 1);
   }
+  text_w += 8;  // The label keeps a few pixels free at its sides, so the measured lines must fit with them
   const int buttons_w = static_cast<int>(buttons.size()) * (button_w + gap) - gap;
   const int width = std::max({text_w, buttons_w, 200}) + 2 * margin;
   const int height = margin + std::max(text_h, 20) + margin + button_h + margin;

@@ -80,8 +80,9 @@ std::string run_chooser(int type, const std::string& title, const std::string& s
     if (pattern_index > 0 && pattern_index < chooser.filters()) chooser.filter_value(pattern_index);
   }
 
-  if (!start.empty()) {
-    const std::string path = absolute_path(start);
+  // Without a default the chooser starts in the working directory, as the system's own ones do.
+  {
+    const std::string path = start.empty() ? current_directory() : absolute_path(start);
     const int64_t size = file_size(path);
     if (type == Fl_Native_File_Chooser::BROWSE_DIRECTORY || size == -2) {
       chooser.directory(path.c_str());
