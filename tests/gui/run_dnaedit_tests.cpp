@@ -79,7 +79,8 @@ class DnaeditRun : public ::testing::Test {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       if (chdir(dir.c_str()) != 0) _exit(90);
-      // FLTK's own file chooser: the GTK one takes no input under Xvfb here.
+      // FLTK's own file chooser (chosen in the preferences under HOME): the same keys work on every machine,
+      // whether or not GTK is installed.
       setenv("HOME", (dir + "home").c_str(), 1);
       // A sanitizer build must not fail on fontconfig's own caches, which it never frees.
       std::string lsan = "suppressions=" + dir + "lsan.supp:print_suppressions=0";
