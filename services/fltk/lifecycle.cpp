@@ -28,3 +28,20 @@ void end_program(int exit_code) {
 }
 
 }  // namespace svc
+
+// Under LeakSanitizer: the toolkit's libraries keep caches (fontconfig patterns, GTK and GLib type
+// data) until the process ends, which the leak check would report at every exit of a tool. Weak, so
+// a program may give its own list.
+extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n"
+         "leak:libXft.so\n"
+         "leak:libX11.so\n"
+         "leak:libgtk-x11-2.0.so\n"
+         "leak:libgdk-x11-2.0.so\n"
+         "leak:libglib-2.0.so\n"
+         "leak:libgobject-2.0.so\n"
+         "leak:libgio-2.0.so\n"
+         "leak:libpango-1.0.so\n"
+         "leak:libpangoft2-1.0.so\n"
+         "leak:libcairo.so\n";
+}
