@@ -36,18 +36,6 @@ TEST_F(Converter, SettingsKeysAreExactAndTheLaterPairWins) {
   EXPECT_EQ(window.flags, svc::WINDOW_CENTRED_CAPTION);
 }
 
-TEST_F(Converter, LowerCaseTitleLeavesTheBareTitle) {
-  write_settings("title\r\nmine\r\n");
-  ConverterState state;
-  EXPECT_EQ(start_and_look(state).title, "VARDO BY ORVANEL. ");
-}
-
-TEST_F(Converter, OddSettingsFileGivesTheLastKeyAnEmptyValue) {
-  write_settings("CODEC\r\n.txt\r\nCODEC");
-  run_converter();
-  EXPECT_EQ(converter_state.codec, "");
-}
-
 // --- failure checks ---------------------------------------------------------------------------
 
 TEST_F(Converter, MissingPointerFileAnsweredYesKeepsTheDefaults) {
@@ -73,15 +61,6 @@ TEST_F(Converter, FailureAnsweredNoEndsBeforeTheWindowOpens) {
   EXPECT_EQ(run_converter(), 0);
   EXPECT_EQ(svc::headless::messages().size(), 1u);
   EXPECT_TRUE(svc::headless::requesters().empty());
-}
-
-TEST_F(Converter, StartUpStepsAreCheckedInOrder) {
-  write_settings("");
-  svc::headless::fail_open_screen(true);
-  svc::headless::fail_create_menu(true);
-  run_converter();
-  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error:|FAIL: SCREEN\rRetry?",
-                                                       "Error:|FAIL: Create MENU\rRetry?"}));
 }
 
 TEST_F(Converter, MissingWindowIsCheckedAtEveryPass) {
@@ -266,20 +245,6 @@ TEST_F(Converter, CancelledOpenRequesterEmptiesTheSourcePath) {
   queue_requester_result("m");
   run_converter();
   EXPECT_EQ(crlf_lines(read_file("m.red"))[3], "SourceImage:");
-}
-
-TEST_F(Converter, FrameShowsThePictureOnBlack) {
-  write_settings("");
-  write_example_picture("a.bmp");
-  queue_open("a.bmp");
-  svc::headless::queue_event(svc::EVENT_NONE);
-  run_converter();
-  std::vector<std::string> kinds;
-  for (const auto& c : svc::headless::draw_calls()) kinds.push_back(c.kind);
-  // A frame without a picture only flips; with one it clears, draws the picture, flips.
-  ASSERT_GE(kinds.size(), 4u);
-  EXPECT_EQ(std::vector<std::string>(kinds.end() - 3, kinds.end()),
-            (std::vector<std::string>{"clear", "sprite", "flip"}));
 }
 
 }  // namespace

@@ -111,23 +111,6 @@ TEST_F(Scan, FailedMapCreationStillEndsWithImageConverted) {
   EXPECT_EQ(state.mode, MODE_IDLE);
 }
 
-TEST_F(Scan, ProgressLineIsDrawnBelowTheExtraRowOncePerColumn) {
-  write_example_picture("p.bmp");
-  show_picture(state, "p.bmp", 10, 10);
-  svc::headless::clear_draw_calls();
-  scan_colour_map(state, MAP_RED, 2, 1, "m");
-  int flips = 0;
-  for (const auto& c : svc::headless::draw_calls()) {
-    if (c.kind == "flip") ++flips;
-    if (c.kind == "plot") {
-      EXPECT_EQ(c.b, 2);
-    }
-  }
-  EXPECT_EQ(flips, 3);
-  for (int x = 0; x <= 2; ++x) EXPECT_EQ(svc::headless::screen_pixel(x, 2), svc::rgb(255, 0, 0));
-  EXPECT_EQ(svc::headless::screen_pixel(0, 1), 0);
-}
-
 // --- AI maps and colour-code files ------------------------------------------------------------
 
 TEST_F(Scan, AiMapPadsValuesAndCodesTheExtraColumnAndRowBlack) {
@@ -220,17 +203,6 @@ TEST_F(Scan, BasicReductionOfSingleColours) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(name(basic_colour(c.in.r, c.in.g, c.in.b)), c.out) << c.in.r << "," << c.in.g << "," << c.in.b;
-}
-
-TEST_F(Scan, BasicReductionReadsOnceAndLetsTheLastHitWin) {
-  // (200, 50, 10) meets the red test and the yellow test: the pixel becomes yellow, not red.
-  write_picture("p.bmp", 1, 1, {{200, 50, 10}});
-  show_picture(state, "p.bmp", 5, 5);
-  svc::start_drawing(svc::screen_output());
-  classify_pixel(0, 0);
-  classify_pixel(7, 7);  // beyond the screen: nothing is drawn
-  svc::stop_drawing();
-  EXPECT_EQ(svc::headless::screen_pixel(0, 0), svc::rgb(255, 255, 0));
 }
 
 }  // namespace
