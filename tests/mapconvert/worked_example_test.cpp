@@ -1,6 +1,8 @@
 // worked_example_test.cpp -- the converter's red and AI maps of a 2 x 1 picture, byte for byte
 #include "converter_fixture.h"
 
+#include <sys/wait.h>
+
 namespace {
 
 const char* kRedMap =
@@ -50,6 +52,28 @@ TEST_F(WorkedExample, MapscanWritesTheSameFiles) {
   EXPECT_EQ(read_file("land.qz61"), kAiMap);
   EXPECT_EQ(files_in("codes"), (std::vector<std::string>{"000000000", "010200003", "255000000"}));
   EXPECT_EQ(read_file("err.txt"), "");
+}
+
+// Each failure is one line on standard error naming the file, and exit code 1; nothing is written.
+TEST_F(WorkedExample, MapscanFailuresNameTheFileAndExitWithOne) {
+  const std::string tool = std::string(SUITE_BINARY_DIR) + "/tools/mapscan";
+  if (!std::filesystem::exists(tool)) GTEST_SKIP() << "mapscan not built";
+  write_example_picture("a.bmp");
+  write_file("notes.txt", "not a picture");
+  auto fails = [&](const std::string& args, const std::string& named) {
+    const int status = std::system((tool + " " + args + " 2>err.txt").c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
+    const auto err = read_file("err.txt");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(named), std::string::npos) << err;
+  };
+  fails("red missing.png m", "missing.png");
+  fails("red notes.txt m", "notes.txt");
+  fails("red a.bmp nowhere/m", "nowhere/m.red");
+  fails("ai a.bmp m", "--dest");
+  fails("ai-basic a.bmp m --dest nowhere", "nowhere");
+  EXPECT_FALSE(exists("m.red"));
+  EXPECT_FALSE(exists("m.qz61"));
 }
 
 }  // namespace
