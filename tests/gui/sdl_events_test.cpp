@@ -1,11 +1,13 @@
 // sdl_events_test.cpp -- the SDL window's events, keys, wheel and message boxes, driven by xdotool under Xvfb
 #include <gtest/gtest.h>
-#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include "services/desktops.h"
 #include "services/input.h"
 #include "services/lifecycle.h"
@@ -159,19 +161,19 @@ TEST_F(SdlEvents, WheelStepsAccumulateUntilTheNextSnapshot) {
   EXPECT_EQ(svc::mouse_wheel(), -1);
 }
 
-// The box is answered from a second thread, as a user would, with retries on a slow machine.
+// The box is answered by a separate shell loop, as a user would, pressing the key every half second
+// until the box is gone (a slow machine may need several tries). The loop is started before the
+// box blocks this thread, and stopped by its pid afterwards.
 int answer_box(const std::string& box_title, int flags, const std::string& key) {
-  std::atomic<bool> done{false};
-  std::thread presser([&] {
-    while (!done) {
-      std::string id = x_window(box_title);
-      if (!id.empty()) std::system(("xdotool windowfocus " + id + " key " + key + " >/dev/null 2>&1").c_str());
-      for (int i = 0; i < 10 && !done; i++) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-  });
+  std::string script = "for i in $(seq 120); do id=$(xwininfo -root -tree 2>/dev/null | grep -F '\"" + box_title +
+                       "\":' | awk '{print $1}' | head -1); [ -n \"$id\" ] && xdotool windowfocus $id key " + key +
+                       " >/dev/null 2>&1; sleep 0.5; done";
+  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
+  pid_t presser = 0;
+  if (posix_spawnp(&presser, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return -1;
   int answer = svc::message_requester(box_title, "Line one\rLine two", flags);
-  done = true;
-  presser.join();
+  kill(presser, SIGTERM);
+  waitpid(presser, nullptr, 0);
   return answer;
 }
 
