@@ -18,6 +18,12 @@ void start_services() {
   // Each subsystem on its own, so a machine without a display still has events and joysticks.
   SDL_InitSubSystem(SDL_INIT_EVENTS);
   SDL_InitSubSystem(SDL_INIT_VIDEO);
+  // Without a display SDL falls back to drivers that show nothing; a window there could never be
+  // seen or closed, so the machine counts as having no display unless someone asked for that driver.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+      !SDL_getenv("SDL_VIDEODRIVER"))
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_InitSubSystem(SDL_INIT_JOYSTICK);
   TTF_Init();
   state.started = true;
