@@ -14,7 +14,8 @@ namespace svc::sdl {
 // are handed out again first, so creating and freeing stays O(1) even with hundreds of thousands.
 template <class T>
 struct NumberTable {
-  static constexpr int kMaxNumber = 1 << 24;  // Larger explicit numbers are refused, not allocated
+  static constexpr int kMaxNumber = 1 << 24;    // Room for 8 objects on each of 513 x 513 cells
+  static constexpr int kMaxExplicit = 1 << 20;  // Larger chosen numbers are refused, not allocated
   std::vector<T> slots;
   std::vector<uint8_t> used;
   std::vector<int> released;
@@ -25,6 +26,7 @@ struct NumberTable {
 
   // Reserves a number: -1 picks a free one, an explicit number must not be in use. 0 on failure.
   int take(int n) {
+    if (n >= kMaxExplicit) return 0;
     if (n == -1) {
       while (!released.empty()) {
         int r = released.back();

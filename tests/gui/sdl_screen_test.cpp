@@ -156,6 +156,7 @@ TEST_F(SdlScreen, SpriteLoadsAndDisplaysWithoutTransparency) {
   EXPECT_EQ(svc::point(kWidth - 1, 0), svc::rgb(255, 0, 255));
   EXPECT_EQ(svc::point(4, 0), svc::rgb(0, 128, 0));
 
+  EXPECT_EQ(svc::load_sprite(2000000000, file("two.bmp"), svc::SPRITE_TEXTURE), 0);  // refused, not allocated
   EXPECT_EQ(svc::load_sprite(7, file("two.bmp"), svc::SPRITE_TEXTURE), 1);  // an explicit number
   EXPECT_TRUE(svc::is_sprite(7));
   svc::free_sprite(7);
