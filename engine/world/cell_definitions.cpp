@@ -32,6 +32,10 @@ struct ParsedDefinition {
 };
 
 std::unordered_map<std::string, ParsedDefinition> definitionCache;
+// The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
+// than hashing it. Map nodes stay where they are when the map grows.
+const std::string* lastPath = nullptr;
+const ParsedDefinition* lastDefinition = nullptr;
 
 // Name -> position of the first catalogue element of that name. Rebuilt when the catalogue's
 // shape changed; every hit is checked against the element itself before it is used.
@@ -74,9 +78,12 @@ ParsedDefinition parse_definition(const std::string& path) {
 }
 
 const ParsedDefinition& cached_definition(const std::string& path) {
+  if (lastPath && *lastPath == path) return *lastDefinition;
   auto it = definitionCache.find(path);
-  if (it != definitionCache.end()) return it->second;
-  return definitionCache.emplace(path, parse_definition(path)).first->second;
+  if (it == definitionCache.end()) it = definitionCache.emplace(path, parse_definition(path)).first;
+  lastPath = &it->first;
+  lastDefinition = &it->second;
+  return it->second;
 }
 
 void rebuild_ground_index(svc::List<GroundPicture>& list) {
@@ -106,7 +113,11 @@ GroundPicture* find_ground_picture(const std::string& name) {
 
 }  // namespace
 
-void clear_definition_cache() { definitionCache.clear(); }
+void clear_definition_cache() {
+  definitionCache.clear();
+  lastPath = nullptr;
+  lastDefinition = nullptr;
+}
 
 std::string cell_definition_path(const std::string& code) {
   return engine.rgbCodePath + engine.appStart + "\\" + code;

@@ -13,6 +13,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "format/map_format.h"
+#include "services/clock.h"
 #include "services/screen.h"
 #include "services/text.h"
 #include "world/cell_definitions.h"
@@ -50,22 +51,53 @@ void compute_view_cells() {
   engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
 }
 
+namespace {
+
+// Shortest time between two shown states of the bar, and when the last one was shown.
+constexpr uint32_t kMinFlipIntervalMs = 100;
+bool barShown = false;
+uint32_t lastFlipTick = 0;
+bool lastCallDrew = false;  // the back buffer already holds the bar's current state
+
+// The bar as it stands: a black track across the screen and the red bar over it.
+void draw_load_bar() {
+  svc::start_drawing(svc::screen_output());
+  int y = svc::round_nearest(engine.screenHeight * 0.85f);
+  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
+  svc::draw_box(0, y, svc::round_nearest(engine.loadProgress), 8, svc::rgb(255, 0, 0));
+  svc::stop_drawing();
+}
+
+}  // namespace
+
 void show_load_progress() {
   // The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
   // column has a product of 0; its bar then grows by the width over the number of cells.
   float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
   if (divisor <= 0.0f)
     divisor = std::max(1.0f, static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1));
-  float step = engine.screenWidth / divisor;
-  svc::start_drawing(svc::screen_output());
-  engine.loadProgress += step;
-  int y = svc::round_nearest(engine.screenHeight * 0.85f);
-  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
-  svc::draw_box(0, y, svc::round_nearest(engine.loadProgress), 8, svc::rgb(255, 0, 0));
-  svc::stop_drawing();
-  if (engine.loadFlipCounter == 0) svc::flip_buffers();
+  engine.loadProgress += engine.screenWidth / divisor;
+  // The screen shows the bar on the first call and on every 501st after it, but no more than ten
+  // times a second: a flip can wait for the display, and a large map would otherwise spend most
+  // of its load flipping. Each drawing of the bar covers the previous one completely, so it is
+  // drawn only when it is shown (finish_load_progress leaves the last state in the back buffer).
+  lastCallDrew = false;
+  if (engine.loadFlipCounter == 0) {
+    const uint32_t tick = svc::tick_count();
+    if (!barShown || tick - lastFlipTick >= kMinFlipIntervalMs) {
+      draw_load_bar();
+      svc::flip_buffers();
+      barShown = true;
+      lastFlipTick = tick;
+      lastCallDrew = true;
+    }
+  }
   engine.loadFlipCounter++;
   if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
+}
+
+void finish_load_progress() {
+  if (!lastCallDrew) draw_load_bar();
 }
 
 void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
@@ -89,6 +121,7 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
     }
     advance(x, y, fileMaxY);
   } while (!map_reader_at_end(mapFile) && x <= lastColumn);
+  finish_load_progress();
   compute_view_cells();
 }
 
@@ -113,6 +146,7 @@ void load_topographic_map(const std::string& mapPath) {
     return;  // only reached when the fatal routine is a stand-in
   }
   clear_definition_cache();
+  barShown = false;  // the first cell of this load shows the bar
   MapHeader header = read_map_header(mapFile);
   // The header's own extent orders the entries; the stored extent is clipped to the grid.
   const int fileMaxX = std::min(std::max(header.width, 0), INT32_MAX - 1);

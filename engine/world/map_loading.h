@@ -6,7 +6,8 @@ struct MapReader;
 
 void load_topographic_map(const std::string& mapPath);  // APPENTRY + APPSTART + ".qz61"
 void compute_view_cells();                              // cellsAcross, cellsDown from RESOLUTION
-void show_load_progress();                              // Advances and draws the load bar; called per cell
+void show_load_progress();                              // Advances the load bar, shows it every 501 cells
+void finish_load_progress();                            // Leaves the bar's last state in the back buffer
 
 // The map bodies, walked x outer and y inner over the header's extent (fileMaxX, fileMaxY);
 // only cells inside the grid are stored, so a header larger than the grid crops the map.

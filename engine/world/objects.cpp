@@ -7,6 +7,8 @@
 #include "world/objects.h"
 
 #include <cctype>
+#include <unordered_map>
+#include <vector>
 
 #include "core/engine_state.h"
 #include "format/map_format.h"
@@ -16,6 +18,45 @@
 #include "services/text.h"
 
 namespace {
+
+// objectName -> catalogue positions of the definitions with that name, in catalogue order
+// ("NOPE" is never listed). Rebuilt when the catalogue is reloaded or its shape changed; each
+// use checks the definition's name again.
+std::unordered_map<std::string, std::vector<int>> nameIndex;
+const void* nameIndexHead = nullptr;
+const void* nameIndexTail = nullptr;
+int nameIndexCount = -1;
+
+void forget_name_index() { nameIndexCount = -1; }
+
+void rebuild_name_index(svc::List<ObjectDefinition>& list) {
+  nameIndex.clear();
+  svc::rebuild_list_index(list);
+  for (int i = 0; i < list.count; i++) {
+    const std::string& name = list.index[i]->value.objectName;
+    if (name != "NOPE") nameIndex[name].push_back(i);
+  }
+  nameIndexHead = list.head;
+  nameIndexTail = list.tail;
+  nameIndexCount = list.count;
+}
+
+// The definitions a slot name asks for, in catalogue order; nullptr when none.
+const std::vector<int>* definitions_named(const std::string& name) {
+  svc::List<ObjectDefinition>& list = worldState.objectCatalogue;
+  if (nameIndexCount != list.count || nameIndexHead != list.head || nameIndexTail != list.tail || !list.index_valid)
+    rebuild_name_index(list);
+  auto it = nameIndex.find(name);
+  if (it == nameIndex.end()) return nullptr;
+  for (int position : it->second) {
+    if (list.index[position]->value.objectName != name) {  // renamed in place: look again
+      rebuild_name_index(list);
+      it = nameIndex.find(name);
+      return it == nameIndex.end() ? nullptr : &it->second;
+    }
+  }
+  return &it->second;
+}
 
 // Position of `needle` in `text` ignoring letter case (0-based); npos when absent.
 size_t find_ignoring_case(const std::string& text, const std::string& needle) {
@@ -75,6 +116,7 @@ std::string object_definition_path(const std::string& picturePath, const std::st
 }
 
 void clear_world_lists() {
+  forget_name_index();
   svc::clear_list(worldState.floorList);
   for (auto* n = worldState.instanceList.head; n; n = n->next)
     if (svc::is_sprite3d(n->value.sprite3d)) svc::free_sprite3d(n->value.sprite3d);
@@ -88,6 +130,7 @@ void load_object_catalogue() {
   for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
     if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
   svc::clear_list(worldState.objectCatalogue);
+  forget_name_index();
   svc::transparent_sprite_colour(-1, svc::rgb(255, 0, 255));
   if (!svc::examine_directory(0, engine.worldGfx, "*" + engine.gfxCodec)) return;
   std::string key, value;
@@ -108,6 +151,7 @@ void load_object_catalogue() {
     close_map_reader(file);
   }
   svc::finish_directory(0);
+  forget_name_index();
 }
 
 void place_cell_objects(int x, int y) {
@@ -121,9 +165,11 @@ void place_cell_objects(int x, int y) {
     // An empty slot name asks for nothing; otherwise a picture without a definition (empty
     // objectName) would grow on every cell that lists no CHILD1.
     if (name.empty()) continue;
-    for (auto* n = worldState.objectCatalogue.head; n; n = n->next) {
-      const ObjectDefinition& d = n->value;
-      if (d.objectName == "NOPE" || d.objectName != name) continue;
+    const std::vector<int>* named = definitions_named(name);
+    if (!named) continue;
+    // Every definition of that name draws; the slot keeps the last placement.
+    for (int position : *named) {
+      const ObjectDefinition& d = worldState.objectCatalogue.index[position]->value;
       if (svc::random(d.density) != 0) continue;
       place_instance(*c, k, d);
     }
