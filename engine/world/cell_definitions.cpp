@@ -43,6 +43,7 @@ std::unordered_map<std::string, int> groundIndex;
 const void* groundIndexHead = nullptr;
 const void* groundIndexTail = nullptr;
 int groundIndexCount = -1;
+int lastGroundPosition = -1;  // the last answer (a first element of its name); -1 after a rebuild
 
 // Recognises one key line; false for keys the definition does not know.
 bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
@@ -93,6 +94,7 @@ void rebuild_ground_index(svc::List<GroundPicture>& list) {
   groundIndexHead = list.head;
   groundIndexTail = list.tail;
   groundIndexCount = list.count;
+  lastGroundPosition = -1;
 }
 
 // The first catalogue element whose fileName equals the name exactly; nullptr when none.
@@ -101,11 +103,18 @@ GroundPicture* find_ground_picture(const std::string& name) {
   if (groundIndexHead != list.head || groundIndexTail != list.tail || groundIndexCount != list.count ||
       !list.index_valid)
     rebuild_ground_index(list);
+  // Neighbouring cells mostly share their picture: try the last answer first.
+  if (lastGroundPosition >= 0 && lastGroundPosition < list.count &&
+      list.index[lastGroundPosition]->value.fileName == name)
+    return &list.index[lastGroundPosition]->value;
   for (int attempt = 0; attempt < 2; attempt++) {
     auto it = groundIndex.find(name);
     if (it == groundIndex.end()) return nullptr;
     GroundPicture* picture = &list.index[it->second]->value;
-    if (picture->fileName == name) return picture;
+    if (picture->fileName == name) {
+      lastGroundPosition = it->second;
+      return picture;
+    }
     rebuild_ground_index(list);  // an element was renamed in place
   }
   return nullptr;

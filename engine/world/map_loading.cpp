@@ -102,7 +102,8 @@ void finish_load_progress() {
 
 void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
-  std::string red, green, blue;
+  const std::string pathPrefix = cell_definition_path("");
+  std::string red, green, blue, path;
   int x = 0, y = 0;
   do {
     map_read_line(mapFile, red);
@@ -113,7 +114,8 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
       c->code.assign(red).append(green).append(blue);
       c->loaded = 1;
       if (engine.useSprite3D == 1) {
-        load_cell_definition(x, y, cell_definition_path(c->code));
+        path.assign(pathPrefix).append(c->code);  // reuses the buffer: no allocation per cell
+        load_cell_definition(x, y, path);
         assign_ground_sprite(x, y, c->pictureName);
         place_cell_objects(x, y);
       }

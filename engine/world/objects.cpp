@@ -164,7 +164,7 @@ void place_cell_objects(int x, int y) {
     const std::string& name = c->childName[k];
     // An empty slot name asks for nothing; otherwise a picture without a definition (empty
     // objectName) would grow on every cell that lists no CHILD1.
-    if (name.empty()) continue;
+    if (name.empty() || name == "#") continue;  // "#" is never an object name (it reads as "NOPE")
     const std::vector<int>* named = definitions_named(name);
     if (!named) continue;
     // Every definition of that name draws; the slot keeps the last placement.
