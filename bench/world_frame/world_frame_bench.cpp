@@ -1,0 +1,221 @@
+// world_frame_bench.cpp -- one engine frame against a bare SDL loop that draws the same picture
+//
+// The engine side: a 1920 x 1080 view at RESOLUTION 32 over a map whose every cell has a ground
+// picture and one placed object, with the smoothing pass; a frame is the world drawing, the
+// position boxes and the flip. The bare side: plain SDL calls drawing the same quads into a
+// render-target back buffer, the same full-screen copy and the same present. Both run in the same
+// process, in alternating blocks; the ratio of the medians is printed (goal <= 1.2). Run it under
+// a display (xvfb-run -a -s "-screen 0 1920x1080x24").
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/engine_state.h"
+#include "core/world_drawing.h"
+#include "services/desktops.h"
+#include "services/grid.h"
+#include "services/lifecycle.h"
+#include "services/list.h"
+#include "services/screen.h"
+#include "services/sprites.h"
+#include "services/windows.h"
+#include "world/map_loading.h"
+
+namespace {
+
+constexpr int kFramesPerBlock = 60;
+constexpr int kBlocks = 5;
+
+void write_bmp(const std::string& path, int size, int r, int g, int b, bool magentaBorder) {
+  const int row = (size * 3 + 3) / 4 * 4;
+  std::string f(54 + row * size, '\0');
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; i++) f[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  f[0] = 'B';
+  f[1] = 'M';
+  put32(2, static_cast<uint32_t>(f.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(size));
+  put32(22, static_cast<uint32_t>(size));
+  f[26] = 1;
+  f[28] = 24;
+  for (int y = 0; y < size; y++)
+    for (int x = 0; x < size; x++) {
+      bool edge = magentaBorder && (x < 4 || y < 4 || x >= size - 4 || y >= size - 4);
+      size_t p = 54 + static_cast<size_t>(y * row + x * 3);
+      f[p] = static_cast<char>(edge ? 255 : b);
+      f[p + 1] = static_cast<char>(edge ? 0 : g);
+      f[p + 2] = static_cast<char>(edge ? 255 : r);
+    }
+  std::ofstream(path, std::ios::binary) << f;
+}
+
+double now_ms() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// The engine's world: every cell of a 127 x 127 map with ground and one fitted object.
+void build_engine_world(const std::string& dir, int width, int height) {
+  reset_engine_state();
+  engine.screenWidth = static_cast<float>(width);
+  engine.screenHeight = static_cast<float>(height);
+  engine.resolution = 32.0f;
+  engine.useSprite3D = 1;
+  engine.smoothingPass = 1;
+  svc::transparent_sprite_colour(-1, 255 + 255 * 65536);
+  const int ground = svc::load_sprite(-1, dir + "ground.bmp", svc::SPRITE_TEXTURE);
+  const int object = svc::load_sprite(-1, dir + "object.bmp", svc::SPRITE_TEXTURE);
+  svc::dim_array(worldState.world, 127, 127);
+  engine.mapMaxX = engine.mapMaxY = 127;
+  for (int x = 0; x <= 127; x++)
+    for (int y = 0; y <= 127; y++) {
+      WorldCell& c = *svc::cell(worldState.world, x, y);
+      c.loaded = 1;
+      c.groundAlpha = 255;
+      c.groundSprite = svc::create_sprite3d(-1, ground);
+      ObjectInstance* i = svc::append_element(worldState.instanceList);
+      i->sprite3d = svc::create_sprite3d(-1, object);
+      svc::zoom_sprite3d(i->sprite3d, 32, 32);
+      i->show = 1;
+      i->transparency = 255;
+      c.childInstance[0] = svc::list_size(worldState.instanceList) - 1;
+      c.lastChildSlot = 0;
+    }
+  svc::append_element(worldState.cursorList);
+  compute_view_cells();
+}
+
+double engine_frames(int n) {
+  double t0 = now_ms();
+  for (int i = 0; i < n; i++) {
+    draw_world();
+    draw_position_boxes();
+    svc::flip_buffers();
+  }
+  return (now_ms() - t0) / n;
+}
+
+// The bare loop's own window, renderer and textures.
+struct Bare {
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* back = nullptr;
+  SDL_Texture* grab = nullptr;
+  SDL_Texture* ground = nullptr;
+  SDL_Texture* object = nullptr;
+  int width = 0, height = 0;
+};
+
+SDL_Texture* bare_texture(SDL_Renderer* r, const std::string& path) {
+  SDL_Surface* s = SDL_LoadBMP(path.c_str());
+  if (!s) return nullptr;
+  SDL_SetColorKey(s, SDL_TRUE, SDL_MapRGB(s->format, 255, 0, 255));
+  SDL_Texture* t = SDL_CreateTextureFromSurface(r, s);
+  SDL_FreeSurface(s);
+  SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+  return t;
+}
+
+bool open_bare(Bare& b, const std::string& dir, int width, int height) {
+  b.width = width;
+  b.height = height;
+  b.window = SDL_CreateWindow("bare", 0, 0, width, height, SDL_WINDOW_BORDERLESS);
+  if (!b.window) return false;
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  b.renderer = SDL_CreateRenderer(b.window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+  if (!b.renderer) return false;
+  b.back = SDL_CreateTexture(b.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
+  b.grab = SDL_CreateTexture(b.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
+  SDL_SetTextureScaleMode(b.grab, SDL_ScaleModeLinear);
+  b.ground = bare_texture(b.renderer, dir + "ground.bmp");
+  b.object = bare_texture(b.renderer, dir + "object.bmp");
+  return b.back && b.grab && b.ground && b.object;
+}
+
+double bare_frames(Bare& b, int n) {
+  SDL_Renderer* r = b.renderer;
+  const int across = (b.width + 31) / 32 + 1, down = (b.height + 31) / 32;
+  double t0 = now_ms();
+  for (int i = 0; i < n; i++) {
+    SDL_SetRenderTarget(r, b.back);
+    SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+    SDL_RenderClear(r);
+    for (SDL_Texture* t : {b.ground, b.object})
+      for (int row = 0; row < down; row++)
+        for (int col = 0; col < across; col++) {
+          SDL_Rect dst = {col * 32, row * 32, 32, 32};
+          SDL_RenderCopy(r, t, nullptr, &dst);
+        }
+    // The full-screen copy: grab from (1, 1), draw it back filtered.
+    SDL_SetRenderTarget(r, b.grab);
+    SDL_Rect src = {1, 1, b.width - 1, b.height - 1}, to = {0, 0, b.width - 1, b.height - 1};
+    SDL_RenderCopy(r, b.back, &src, &to);
+    SDL_SetRenderTarget(r, b.back);
+    SDL_RenderCopy(r, b.grab, nullptr, nullptr);
+    SDL_SetRenderDrawColor(r, 255, 0, 0, 255);
+    SDL_Rect box = {0, 0, 32, 32};
+    SDL_RenderFillRect(r, &box);
+    SDL_SetRenderTarget(r, nullptr);
+    SDL_RenderCopy(r, b.back, nullptr, nullptr);
+    SDL_RenderPresent(r);
+  }
+  return (now_ms() - t0) / n;
+}
+
+}  // namespace
+
+int main() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "world_frame_XXXXXX").string();
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data())) return 1;
+  const std::string dir = std::string(buf.data()) + "/";
+  write_bmp(dir + "ground.bmp", 32, 40, 140, 60, false);
+  write_bmp(dir + "object.bmp", 16, 150, 90, 30, true);
+
+  svc::start_services();
+  svc::init_sprite();
+  svc::init_sprite3d();
+  svc::examine_desktops();
+  const int width = svc::desktop_width(0), height = svc::desktop_height(0);
+  const int window = svc::open_window(-1, 0, 0, width, height, "world_frame_bench", svc::WINDOW_BORDERLESS);
+  if (!window || !svc::open_windowed_screen(svc::window_handle(window), 0, 0, width, height, 1, 0, 0)) {
+    std::fprintf(stderr, "world_frame_bench: no window or screen (run under xvfb-run)\n");
+    return 1;
+  }
+  build_engine_world(dir, width, height);
+  Bare bare;
+  if (!open_bare(bare, dir, width, height)) {
+    std::fprintf(stderr, "world_frame_bench: bare SDL setup failed: %s\n", SDL_GetError());
+    return 1;
+  }
+  engine_frames(5);  // warm-up: the first frame refits every ground sprite
+  bare_frames(bare, 5);
+  std::vector<double> eng, raw;
+  for (int b = 0; b < kBlocks; b++) {
+    eng.push_back(engine_frames(kFramesPerBlock));
+    raw.push_back(bare_frames(bare, kFramesPerBlock));
+  }
+  std::sort(eng.begin(), eng.end());
+  std::sort(raw.begin(), raw.end());
+  const double e = eng[eng.size() / 2], r = raw[raw.size() / 2];
+  std::printf("engine frame %dx%d, RESOLUTION 32, %d x %d cells, ground + one object each, smoothing: %.2f ms\n",
+              width, height, static_cast<int>(engine.cellsAcross) + 1, static_cast<int>(engine.cellsDown), e);
+  std::printf("bare SDL loop, same quads and full-screen copy: %.2f ms\n", r);
+  std::printf("ratio engine / bare: %.2f (goal <= 1.20)\n", e / r);
+  SDL_DestroyRenderer(bare.renderer);
+  SDL_DestroyWindow(bare.window);
+  svc::stop_services();
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  return 0;
+}
