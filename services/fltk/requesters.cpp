@@ -89,7 +89,13 @@ std::string run_chooser(int type, const std::string& title, const std::string& s
     } else {
       const std::string folder = folder_part(path);
       const std::string file = get_file_part(path);
-      if (!folder.empty()) chooser.directory(folder.c_str());
+      if (!folder.empty()) {
+        chooser.directory(folder.c_str());
+        // FLTK's own chooser reads a preset name against the working directory; KeepDirectory
+        // puts the working directory back after the dialog. A missing folder leaves it where it is.
+        if (chdir(folder.c_str()) != 0) {
+        }
+      }
       if (!file.empty()) chooser.preset_file(file.c_str());
     }
   }
