@@ -8,11 +8,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "../../services/fltk/fltk_platform.h"
+#include "services/desktops.h"
 #include "services/fields.h"
 #include "services/files.h"
 #include "services/lifecycle.h"
@@ -20,6 +22,7 @@
 #include "services/messages.h"
 #include "services/requesters.h"
 #include "services/screen.h"
+#include "services/sprites.h"
 #include "services/windows.h"
 
 namespace {
@@ -267,6 +270,94 @@ TEST(FltkWindow, SaveChooserReturnsTypedPathWithoutAsking) { chooser_round(false
 
 // FLTK's own chooser stands in where GTK is missing; it must work the same way.
 TEST(FltkWindow, ToolkitChooserReturnsTypedPathWithoutAsking) { chooser_round(true); }
+
+// Fields, menus and the screen belong to their window: once it is closed, using them is harmless.
+TEST(FltkWindow, ObjectsGoWithTheirWindow) {
+  open_test_window();
+  ASSERT_GE(svc::examine_desktops(), 1);
+  EXPECT_GT(svc::desktop_width(0), 0);
+  EXPECT_EQ(svc::desktop_width(svc::examine_desktops()), 0);
+
+  // A repeated number replaces the field; -1 picks a free number.
+  ASSERT_NE(svc::create_edit_field(1, 0, 0, 100, 24, "old", 0), 0);
+  ASSERT_NE(svc::create_edit_field(1, 0, 30, 100, 24, "new", 0), 0);
+  EXPECT_EQ(svc::get_field_text(1), "new");
+  const int picked = svc::create_edit_field(-1, 0, 60, 100, 24, "", 0);
+  EXPECT_GT(picked, 1);
+  ASSERT_NE(svc::create_label(1024, 120, 0, 50, 50, "@x & y"), 0);
+  EXPECT_EQ(svc::get_field_text(1024), "@x & y");  // Labels give back what the program set
+
+  const int font = svc::load_font(-1, "ARIAL", 12);
+  EXPECT_GT(font, 0);
+  EXPECT_NE(svc::font_handle(font), 0);
+  EXPECT_EQ(svc::load_font(-1, "", 12), 0);
+  svc::set_field_font(1, svc::font_handle(font));
+
+  ASSERT_NE(svc::create_menu(3, svc::window_handle(0)), 0);
+  svc::menu_title("PROJECT");
+  ASSERT_NE(svc::open_windowed_screen(svc::window_handle(0), 0, 0, 64, 64, 0, 0, 0), 0);
+
+  const int second = svc::open_window(-1, 0, 0, 100, 100, "second", svc::WINDOW_SIZABLE);
+  EXPECT_GT(second, 0);
+  EXPECT_NE(svc::window_handle(second), svc::window_handle(0));
+
+  svc::close_window(0);
+  EXPECT_EQ(svc::is_window(0), 0);
+  EXPECT_EQ(svc::window_handle(0), 0);
+  EXPECT_EQ(svc::field_exists(1), 0);
+  EXPECT_EQ(svc::get_field_text(1), "");
+  svc::set_field_text(1, "gone");
+  svc::menu_item(5, "nowhere");
+  EXPECT_EQ(svc::create_edit_field(2, 0, 0, 10, 10, "", 0), 0);  // No field window any more
+  svc::clear_screen(0xFFFFFF);
+  svc::flip_buffers();
+  EXPECT_EQ(svc::point(0, 0), -1);
+  EXPECT_EQ(svc::screen_output(), 0);
+  EXPECT_EQ(svc::wait_window_event(0), svc::EVENT_NONE);
+  EXPECT_EQ(svc::is_window(second), 1);
+  svc::stop_services();
+  EXPECT_EQ(svc::is_window(second), 0);
+}
+
+// A picture file goes through the decoder onto the screen with its exact colours, clipped.
+TEST(FltkWindow, SpritesShowExactColoursClipped) {
+  // A 2 x 2 24-bit bitmap, rows bottom-up: bottom row blue, white; top row red, green.
+  const unsigned char bmp[] = {
+      'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+      40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,
+      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+      255, 0, 0, 255, 255, 255, 0, 0,  // bottom row (B, G, R order) and padding
+      0, 0, 255, 0, 255, 0, 0, 0};     // top row
+  const std::string path = std::string(SUITE_BINARY_DIR) + "/fltk_sprite.bmp";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+  const std::string junk = std::string(SUITE_BINARY_DIR) + "/fltk_not_a_picture.bmp";
+  std::ofstream(junk) << "not a picture";
+
+  open_test_window();
+  ASSERT_NE(svc::open_windowed_screen(svc::window_handle(0), 0, 0, 32, 32, 0, 0, 0), 0);
+  const int sprite = svc::load_sprite(-1, path, 4);
+  ASSERT_GT(sprite, 0);
+  EXPECT_EQ(svc::sprite_width(sprite), 2);
+  EXPECT_EQ(svc::sprite_height(sprite), 2);
+  EXPECT_EQ(svc::load_sprite(7, junk, 4), 0);
+  EXPECT_EQ(svc::is_sprite(7), 0);
+
+  svc::clear_screen(0);
+  svc::display_sprite(sprite, 0, 0);
+  svc::display_sprite(sprite, 31, 31);  // Only its top-left pixel lies on the screen
+  svc::display_sprite(sprite, -1, -1);  // Only its bottom-right pixel
+  EXPECT_EQ(svc::point(0, 0), 0xFFFFFF);  // Overwritten by the white corner of the last copy
+  EXPECT_EQ(svc::point(1, 0), 0x00FF00);
+  EXPECT_EQ(svc::point(0, 1), 0xFF0000);
+  EXPECT_EQ(svc::point(31, 31), 0x0000FF);
+  EXPECT_EQ(svc::point(2, 2), 0);
+  svc::flip_buffers();
+  svc::free_sprite(sprite);
+  EXPECT_EQ(svc::is_sprite(sprite), 0);
+  svc::display_sprite(sprite, 5, 5);  // A freed sprite draws nothing
+  EXPECT_EQ(svc::point(5, 5), 0);
+  svc::stop_services();
+}
 
 TEST(FltkPlatform, RequesterPatternsBecomeChooserFilters) {
   EXPECT_EQ(svc::fltk::chooser_filter("*.qz61"), "*.qz61");
