@@ -6,6 +6,7 @@
 // drawing step applies the same -1 -> mapMaxX rule.
 #include "core/view_input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -54,19 +55,24 @@ void keyboard_control() {
   cursor_move(engine.horizontalMove, engine.verticalMove);
 }
 
+namespace {
+
+// Applies one wheel reading to the cell size and recounts the cells on screen. A fast turn of
+// several notches may pass the 8 or 64 bound, but never makes the cell size smaller than one
+// pixel: a zero or negative size would divide every view step by nothing.
+void zoom_by(int wheel) {
+  engine.resolution = std::max(1.0f, engine.resolution + static_cast<float>(wheel));
+  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
+  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
+}
+
+}  // namespace
+
 void wheel_zoom() {
   svc::examine_mouse();
   const int wheel = svc::mouse_wheel();
-  if (engine.resolution > 8.0f && wheel < 0) {
-    engine.resolution += static_cast<float>(wheel);
-    engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
-    engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
-  }
-  if (engine.resolution < 64.0f && wheel > 0) {
-    engine.resolution += static_cast<float>(wheel);
-    engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
-    engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
-  }
+  if (engine.resolution > 8.0f && wheel < 0) zoom_by(wheel);
+  if (engine.resolution < 64.0f && wheel > 0) zoom_by(wheel);
 }
 
 void joystick_control() {

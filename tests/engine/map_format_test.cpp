@@ -40,14 +40,6 @@ TEST_F(MapFormat, WorkedExampleAiMapIsTwentyThreeLinesOfThreeDigits) {
   EXPECT_EQ(write_example(MAP_AI, "a.qz61"), crlf_lines(lines));
 }
 
-TEST_F(MapFormat, EmptySourcePathStillWritesTheTag) {
-  int f = svc::create_file(-1, dir + "e.rgb");
-  write_map_header(f, MAP_RGB, 1, 1, "");
-  svc::close_file(f);
-  EXPECT_EQ(read_file("e.rgb"),
-            crlf_lines({"RGB-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", "1", "1", "SourceImage:", "RGB-DATA:"}));
-}
-
 TEST(MapFormatNames, ExtensionAppendedUnlessContainedCaseSensitively) {
   EXPECT_EQ(map_file_name("hills", MAP_RED), "hills.red");
   EXPECT_EQ(map_file_name("hills.red", MAP_RED), "hills.red");

@@ -69,19 +69,4 @@ TEST_F(WorldEngine, SmallMapShowsGroundAndObjectsAndTheCursorStopsAtWater) {
   EXPECT_EQ(quads[36], engine.grabSprite3D);
 }
 
-TEST_F(WorldEngine, WheelZoomRefitsGroundInTheNextFrame) {
-  svc::headless::set_desktop(128, 96);
-  write_small_world();
-  svc::headless::queue_wheel(0);
-  svc::headless::queue_wheel(4);
-  EXPECT_EQ(run_engine({0}), 0);
-  EXPECT_EQ(engine.resolution, 20.0f);
-  EXPECT_EQ(engine.zoomedCellSize, 20);
-  int refits = 0;  // the sprites are gone after shutdown; the zoom calls remain
-  for (const auto& c : svc::headless::draw_calls())
-    refits += c.kind == "zoom" && c.a == at(4, 3).groundSprite && c.b == 20 && c.c == 20;
-  EXPECT_EQ(refits, 1);
-  EXPECT_EQ(engine.cellsAcross, 7.0f);  // 128 / 20 rounded up
-}
-
 }  // namespace
