@@ -179,6 +179,52 @@ TEST(FltkWindow, MenuBarMovesTheClientAreaAndFieldsTakeTypedText) {
   EXPECT_EQ(svc::is_window(0), 0);
 }
 
+// What a window manager sends when the user clicks a window's close button: WM_DELETE_WINDOW.
+// Written in Python over libX11 so that the test itself needs no X headers.
+const char* const kCloseScript = R"(
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+class Event(ctypes.Union):
+    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+d = x.XOpenDisplay(None)
+e = Event()
+e.xclient.type = 33
+e.xclient.window = int(sys.argv[1])
+e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
+e.xclient.format = 32
+e.xclient.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, e.xclient.window, 0, 0, ctypes.byref(e))
+x.XFlush(d)
+)";
+
+// The close button only asks: the program gets event 16 and the window stays until it closes it.
+TEST(FltkWindow, CloseButtonAsksAndTheWindowStays) {
+  if (std::system("python3 -c 'import ctypes' >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is missing";
+  const std::string script = std::string(SUITE_BINARY_DIR) + "/fltk_close_window.py";
+  std::ofstream(script) << kCloseScript;
+  open_test_window();
+  Events seen;
+  pid_t child = run_script(retry_on_window(kTitle, "python3 " + script + " $w; exit 0"));
+  const bool asked = pump_until(seen, [&] { return !seen.codes.empty(); });
+  stop_script(child);
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(seen.codes.front(), svc::EVENT_CLOSE);
+  EXPECT_EQ(svc::is_window(0), 1);
+  pump_until(seen, [] { return false; }, 0.5);
+  int x = 0, y = 0;
+  EXPECT_TRUE(window_origin(x, y));  // Still mapped
+  svc::stop_services();
+}
+
 // Message boxes: Return takes the default button, Escape cancels (or says No without Cancel).
 TEST(FltkWindow, MessageBoxAnswersFollowTheKeys) {
   svc::start_services();
