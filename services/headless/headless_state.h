@@ -131,6 +131,11 @@ std::intptr_t new_handle();
 // The lowest free number >= 1 in a table.
 template <typename T>
 int free_number(const std::map<int, T>& table) {
+  // Fast path: when the numbers from 1 up are taken without a gap, the next one is free. Worlds
+  // create hundreds of thousands of 3D sprites, and a scan from 1 each time would be quadratic.
+  size_t from_one = table.size() - table.count(0);
+  if (from_one == 0) return 1;
+  if (table.rbegin()->first == static_cast<int>(from_one)) return static_cast<int>(from_one) + 1;
   int n = 1;
   for (const auto& entry : table) {
     if (entry.first < n) continue;
