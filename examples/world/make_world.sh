@@ -15,11 +15,11 @@ ground forest '#2f6a2a'
 ground rock '#8a8780'
 
 # Object pictures on magenta, the transparent colour.
-$IM -size 32x32 xc:magenta -fill '#5a3a1a' -draw 'rectangle 14,18 17,30' \
+$IM -size 32x32 xc:magenta +antialias -fill '#5a3a1a' -draw 'rectangle 14,18 17,30' \
     -fill '#1f5a1f' -draw 'circle 16,12 16,2' -fill '#2e7a2e' -draw 'circle 13,10 13,5' gfx/objects/tree.png
-$IM -size 32x32 xc:magenta -fill '#3f7f2f' -draw 'circle 16,22 16,14' -fill '#5a9a3a' -draw 'circle 12,20 12,17' gfx/objects/bush.png
-$IM -size 16x16 xc:magenta -fill '#f0e040' -draw 'circle 8,8 8,4' -fill '#e05050' -draw 'circle 8,8 8,7' gfx/objects/flower.png
-$IM -size 32x32 xc:magenta -fill '#6a6660' -draw 'ellipse 16,20 12,8 0,360' -fill '#9a968f' -draw 'ellipse 13,17 5,3 0,360' gfx/objects/stone.png
+$IM -size 32x32 xc:magenta +antialias -fill '#3f7f2f' -draw 'circle 16,22 16,14' -fill '#5a9a3a' -draw 'circle 12,20 12,17' gfx/objects/bush.png
+$IM -size 16x16 xc:magenta +antialias -fill '#f0e040' -draw 'circle 8,8 8,4' -fill '#e05050' -draw 'circle 8,8 8,7' gfx/objects/flower.png
+$IM -size 32x32 xc:magenta +antialias -fill '#6a6660' -draw 'ellipse 16,20 12,8 0,360' -fill '#9a968f' -draw 'ellipse 13,17 5,3 0,360' gfx/objects/stone.png
 
 # Object definitions: name, density (1 in density + 1), drawing and collision.
 obj() {  # file name density fit hotspot collision
