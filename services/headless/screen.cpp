@@ -1,4 +1,5 @@
 // screen.cpp -- the headless screen: a CPU back buffer the size of the screen, every call recorded
+// (unless recording is off: then no record is even built, so per-pixel calls stay cheap)
 #include "headless_state.h"
 #include "services/screen.h"
 
@@ -37,45 +38,54 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
 }
 
 void clear_screen(int32_t colour) {
-  DrawCall c = call("clear");
-  c.colour = colour;
-  record(c);
+  if (state.recording) {
+    DrawCall c = call("clear");
+    c.colour = colour;
+    record(c);
+  }
   svc::detail::surface_fill(state.screen.surface, colour);
 }
 
-void flip_buffers() { record(call("flip")); }
+void flip_buffers() {
+  if (state.recording) record(call("flip"));
+}
 
 int64_t free_video_memory() { return VIDEO_MEMORY; }
 
 int screen_output() { return state.screen.open ? BACK_BUFFER_TARGET : 0; }
 
 int start_drawing(int target) {
-  DrawCall c = call("start_drawing");
-  c.a = target;
-  record(c);
+  if (state.recording) {
+    DrawCall c = call("start_drawing");
+    c.a = target;
+    record(c);
+  }
   if (!state.screen.open || target != BACK_BUFFER_TARGET) return 0;
   state.in_drawing = true;
   return 1;
 }
 
 void stop_drawing() {
-  record(call("stop_drawing"));
+  if (state.recording) record(call("stop_drawing"));
   state.in_drawing = false;
 }
 
 void draw_box(int x, int y, int width, int height, int32_t colour) {
-  DrawCall c = call("box");
-  c.a = x;
-  c.b = y;
-  c.c = width;
-  c.d = height;
-  c.colour = colour;
-  record(c);
+  if (state.recording) {
+    DrawCall c = call("box");
+    c.a = x;
+    c.b = y;
+    c.c = width;
+    c.d = height;
+    c.colour = colour;
+    record(c);
+  }
   svc::detail::surface_box(state.screen.surface, x, y, width, height, colour);
 }
 
 // Text is recorded only: the headless platform has no font to draw it with.
 void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back) {
+  if (!state.recording) return;
   DrawCall c = call("text");
   c.a = x;
   c.b = y;
@@ -88,11 +98,13 @@ void draw_text(int x, int y, const std::string& text, int32_t front, int32_t bac
 int32_t point(int x, int y) { return svc::detail::surface_point(state.screen.surface, x, y); }
 
 void plot(int x, int y, int32_t colour) {
-  DrawCall c = call("plot");
-  c.a = x;
-  c.b = y;
-  c.colour = colour;
-  record(c);
+  if (state.recording) {  // Building the record costs more than the pixel itself
+    DrawCall c = call("plot");
+    c.a = x;
+    c.b = y;
+    c.colour = colour;
+    record(c);
+  }
   svc::detail::surface_plot(state.screen.surface, x, y, colour);
 }
 

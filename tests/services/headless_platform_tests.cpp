@@ -102,6 +102,25 @@ TEST(HeadlessScreen, DrawingOutsideTheScreenIsClipped) {
   EXPECT_EQ(0xFFFFFF, svc::point(4, 4));
 }
 
+// With recording off (as mapscan runs) the screen is still drawn; only the record stays empty.
+TEST(HeadlessScreen, RecordingOffStillDrawsButRecordsNothing) {
+  open_screen(4, 3);
+  hl::record_drawing(false);
+  svc::clear_screen(BLUE);
+  svc::draw_box(0, 0, 2, 2, RED);
+  svc::plot(3, 2, MAGENTA);
+  svc::flip_buffers();
+  EXPECT_TRUE(hl::draw_calls().empty());
+  EXPECT_EQ(RED, svc::point(1, 1));
+  EXPECT_EQ(BLUE, svc::point(2, 0));
+  EXPECT_EQ(MAGENTA, svc::point(3, 2));
+  hl::record_drawing(true);
+  svc::plot(0, 2, RED);
+  ASSERT_EQ(1u, hl::draw_calls().size());
+  EXPECT_EQ("plot", hl::draw_calls()[0].kind);
+  EXPECT_EQ(RED, hl::draw_calls()[0].colour);
+}
+
 // A 4 x 1 sprite grabbed from the screen: red, magenta, blue, red; magenta made transparent.
 int make_sprite_with_transparency() {
   svc::clear_screen(0);
