@@ -13,6 +13,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "core/world_drawing.h"
+#include "services/clock.h"
 #include "services/files.h"
 #include "services/random.h"
 #include "services/screen.h"
@@ -118,6 +119,29 @@ void build_layout() {
   clear_definition_cache();
 }
 
+// How much the bar grows per cell: the screen width over mapMaxX * mapMaxY. A base of one row
+// or column has no area; its bar then grows by the width over the number of cells.
+float build_progress_step() {
+  float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
+  if (divisor <= 0.0f)
+    divisor = static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1);
+  return engine.screenWidth / divisor;
+}
+
+bool buildBarDrawn = true;   // whether the back buffer holds the bar's current state
+bool buildBarShown = false;  // whether this build has shown the bar yet
+uint32_t lastBuildFlipTick = 0;
+constexpr uint32_t kMinBuildFlipIntervalMs = 100;
+
+// The bar at 85 % of the screen height: black under the full width, red as far as it has grown.
+void draw_build_bar() {
+  svc::start_drawing(svc::screen_output());
+  int y = svc::round_nearest(engine.screenHeight * 0.85f);
+  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
+  svc::draw_box(0, y, svc::round_nearest(engine.buildProgress), 8, svc::rgb(255, 0, 0));
+  svc::stop_drawing();
+}
+
 }  // namespace
 
 void reset_cursor_list() {
@@ -152,25 +176,33 @@ void show_build_progress() {
     engine.buildProgress = 1.0f;
     engine.builtVariant = engine.baseVariant;
   }
-  // A base of one row or column has no area: its bar then grows per cell instead.
-  float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
-  if (divisor <= 0.0f)
-    divisor = static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1);
-  float step = engine.screenWidth / divisor;
-  svc::start_drawing(svc::screen_output());
-  engine.buildProgress += step;
-  int y = svc::round_nearest(engine.screenHeight * 0.85f);
-  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
-  svc::draw_box(0, y, svc::round_nearest(engine.buildProgress), 8, svc::rgb(255, 0, 0));
-  svc::stop_drawing();
+  engine.buildProgress += build_progress_step();
+  // The bar is shown with every 2 * mapMaxX + 1st call, but no more than ten times a second: a
+  // flip can wait for the display, and a large base would otherwise spend most of its build
+  // flipping. Each drawing covers the one before it completely, so it is drawn only when it is
+  // shown; finish_build_progress leaves the last state in the back buffer.
   engine.buildFlipCounter++;
+  buildBarDrawn = false;
   if (engine.buildFlipCounter > 2 * engine.mapMaxX) {
-    svc::flip_buffers();
     engine.buildFlipCounter = 0;
+    const uint32_t tick = svc::tick_count();
+    if (!buildBarShown || tick - lastBuildFlipTick >= kMinBuildFlipIntervalMs) {
+      draw_build_bar();
+      svc::flip_buffers();
+      buildBarShown = true;
+      buildBarDrawn = true;
+      lastBuildFlipTick = tick;
+    }
   }
 }
 
+void finish_build_progress() {
+  if (!buildBarDrawn) draw_build_bar();
+  buildBarDrawn = true;
+}
+
 void fill_walls(int maxX, int maxY) {
+  buildBarShown = false;  // every build shows its bar at its first chance
   for (int x = 0; x <= maxX; x++) {
     for (int y = 0; y <= maxY; y++) {
       set_tile(x, y, kWall);
@@ -181,6 +213,7 @@ void fill_walls(int maxX, int maxY) {
       show_build_progress();
     }
   }
+  finish_build_progress();
   compute_view_cells();
 }
 

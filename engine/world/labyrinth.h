@@ -13,7 +13,8 @@ void fill_walls(int maxX, int maxY);           // Every cell of the base becomes
 void carve_floor(int maxX, int maxY);          // The floor walk; places the cursor on its first cell
 void carve_tiles(int maxX, int maxY, const std::string& tile);  // A walk turning walls into `tile`
 void mark_edges();                             // "_E" and "_S" marks on floor cells next to other tiles
-void show_build_progress();                    // The red bar at 85 % of the screen height
+void show_build_progress();                    // Grows the red bar at 85 % of the screen height; shows it now and then
+void finish_build_progress();                  // Leaves the bar's last state in the back buffer
 
 // The largest x and y a base can have: the last index of the 257 x 257 grid.
 constexpr int kBaseGridMax = 256;

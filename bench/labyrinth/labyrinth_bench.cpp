@@ -1,0 +1,131 @@
+// labyrinth_bench.cpp -- a 256 x 256 labyrinth rebuild against loading a 256 x 256 map pair that
+// uses the same cell definition, ground picture and object files, side by side in one run
+//
+// Prints the median time of each and their ratio (rebuild / map load; the goal is at most 1.5).
+// Runs on the engine's SDL platform with its window, as simengine does (xvfb-run -a ...).
+#include <unistd.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+#include "core/engine.h"
+#include "core/engine_state.h"
+#include "services/sprites.h"
+#include "world/labyrinth.h"
+#include "world/map_loading.h"
+#include "world/objects.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRuns = 5;
+const char* const kTiles[] = {"LAB_WALL",   "LAB_FLOOR",   "LAB_GREEN",   "LAB_WATER",   "LAB_WALL_E",
+                              "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"};
+
+void write(const std::string& path, const std::string& bytes) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// An 8 x 8 24-bit BMP.
+std::string bmp() {
+  std::string b(54 + 8 * 8 * 3, '\x40');
+  const unsigned char header[54] = {'B', 'M', 246, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 8, 0, 0, 0, 8, 0,
+                                    0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 192, 0, 0, 0};
+  for (int i = 0; i < 54; i++) b[i] = static_cast<char>(header[i]);
+  return b;
+}
+
+// The shared files: one definition per tile with a ground picture, and one object that grows on
+// floor cells. The map's colour codes are the tile names, so both worlds read the same files.
+void write_world_files(const std::string& dir) {
+  for (const char* tile : kTiles) {
+    std::string def = std::string("GFXNAME\r\n") + tile + ".bmp\r\n";
+    if (std::string(tile) == "LAB_FLOOR") def += "CHILD1\r\nstone\r\n";
+    write(dir + "codes/lab/" + tile, def);
+    write(dir + "ground/" + tile + ".bmp", bmp());
+  }
+  write(dir + "objects/stone.bmp", bmp());
+  write(dir + "objects/stone.dll", "DGFXNAME\r\nstone\r\nDDENSITY\r\n3\r\nDGFXSHOW\r\n1\r\n");
+  write(dir + "base.txt", "BASE\r\n512\r\n512\r\n\r\n\r\n");
+  // A 256 x 256 map whose cells are walls with floor, green and water stripes.
+  std::string code = "QZ61\r\n255\r\n255\r\n\r\n\r\n", red = "RED\r\n255\r\n255\r\n\r\n\r\n";
+  const char* parts[][3] = {{"LAB", "_WA", "LL"}, {"LAB", "_FL", "OOR"}, {"LAB", "_GR", "EEN"}, {"LAB", "_WA", "TER"}};
+  for (int x = 0; x < 256; x++)
+    for (int y = 0; y < 256; y++) {
+      const auto& p = parts[(x * 7 + y * 3) % 4];
+      code += std::string(p[0]) + "\r\n" + p[1] + "\r\n" + p[2] + "\r\n";
+      red += "255\r\n";
+    }
+  write(dir + "lab.qz61", code);
+  write(dir + "lab.red", red);
+}
+
+void write_config(const std::string& dir, bool labyrinth) {
+  std::string c =
+      "RESOLUTION\r\n32\r\nWINDOWMODE\r\n1\r\nRGBCODEPATH\r\ncodes/\r\nAPPSTART\r\nlab\r\nTOPOGFX\r\nground/\r\n"
+      "WORLDGFX\r\nobjects/\r\nGFXCODEC\r\n.bmp\r\nWORLDRANDOM\r\n5\r\nMAPSIZE\r\n256\r\nSELFCREATEBASE\r\nbase.txt\r\n";
+  c += labyrinth ? "USESELFCREATEBASE\r\n1\r\n" : "USESELFCREATEBASE\r\n0\r\n";
+  write(dir + "DATA/ini.txt", c);
+}
+
+double ms_since(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+  char pattern[] = "/tmp/labyrinth_bench_XXXXXX";
+  if (!mkdtemp(pattern) || chdir(pattern) != 0) return 1;
+  std::string dir = std::string(pattern) + "/";
+  write_world_files(dir);
+
+  std::vector<double> rebuild, load;
+  int rebuiltX = 0, rebuiltY = 0, loadedX = 0, loadedY = 0;
+  {
+    // Labyrinth: each variant change rebuilds the whole 256 x 256 base.
+    write_config(dir, true);
+    engine_startup(true);
+    for (int i = 0; i < kRuns; i++) {
+      engine.baseVariant = i + 1;
+      Clock::time_point t = Clock::now();
+      rebuild_if_variant_changed();
+      rebuild.push_back(ms_since(t));
+    }
+    rebuiltX = engine.mapMaxX;
+    rebuiltY = engine.mapMaxY;
+    engine_shutdown();
+
+    // Map pair: a fresh start-up world (513 x 513 grid, empty instance list) before each load.
+    write_config(dir, false);
+    engine_startup(true);
+    for (int i = 0; i < kRuns; i++) {
+      for (WorldCell& c : worldState.world.cells)
+        if (svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+      svc::dim_array(worldState.world, 512, 512);
+      clear_world_lists();
+      load_object_catalogue();
+      Clock::time_point t = Clock::now();
+      load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
+      load.push_back(ms_since(t));
+    }
+    loadedX = engine.mapMaxX;
+    loadedY = engine.mapMaxY;
+    engine_shutdown();
+  }
+
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  double r = median(rebuild), l = median(load);
+  std::printf("labyrinth rebuild %dx%d: %.1f ms, map pair load %dx%d: %.1f ms, ratio %.2f (goal <= 1.5)\n",
+              rebuiltX + 1, rebuiltY + 1, r, loadedX + 1, loadedY + 1, l, l > 0 ? r / l : 0.0);
+  return 0;
+}
