@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +74,58 @@ class SimengineRun : public ::testing::Test {
     write_file("DATA/ini.txt", "RESOLUTION\r\n32\r\nAPPENTRY\r\nmaps/\r\nAPPSTART\r\nstart\r\nAPPNAME\r\nsimtest\r\n");
   }
 
+  // A plain 24-bit BMP of one colour.
+  void write_bmp(const std::string& relative, int size, int r, int g, int b) {
+    int rowBytes = (size * 3 + 3) / 4 * 4;
+    std::string bmp(54 + rowBytes * size, '\0');
+    auto put32 = [&](int at, uint32_t v) {
+      for (int i = 0; i < 4; i++) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, bmp.size());
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, size);
+    put32(22, size);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    for (int y = 0; y < size; y++)
+      for (int x = 0; x < size; x++) {
+        size_t at = 54 + y * rowBytes + x * 3;
+        bmp[at] = static_cast<char>(b);
+        bmp[at + 1] = static_cast<char>(g);
+        bmp[at + 2] = static_cast<char>(r);
+      }
+    write_file(relative, bmp);
+  }
+
+  // A labyrinth world: one coloured ground picture per tile, drawn at 16 pixels a cell.
+  void write_labyrinth() {
+    struct Tile { const char* name; int r, g, b; };
+    const Tile tiles[] = {{"LAB_WALL", 90, 90, 100},    {"LAB_FLOOR", 200, 190, 150}, {"LAB_GREEN", 40, 160, 60},
+                          {"LAB_WATER", 40, 90, 200},   {"LAB_WALL_E", 70, 70, 80},   {"LAB_GREEN_E", 30, 120, 45},
+                          {"LAB_WATER_E", 30, 70, 160}, {"LAB_WALL_S", 60, 60, 70},   {"LAB_GREEN_S", 25, 100, 40},
+                          {"LAB_WATER_S", 25, 60, 140}};
+    for (const Tile& t : tiles) {
+      write_file(std::string("codes/lab/") + t.name, std::string("GFXNAME\r\n") + t.name + ".bmp\r\n");
+      write_bmp(std::string("ground/") + t.name + ".bmp", 16, t.r, t.g, t.b);
+    }
+    write_file("base.txt", "BASE\r\n120\r\n80\r\n\r\n\r\n");
+    write_file("DATA/ini.txt",
+               "RESOLUTION\r\n16\r\nWINDOWMODE\r\n1\r\nUSESELFCREATEBASE\r\n1\r\nSELFCREATEBASE\r\nbase.txt\r\n"
+               "WORLDRANDOM\r\n11\r\nRGBCODEPATH\r\ncodes/\r\nAPPSTART\r\nlab\r\nTOPOGFX\r\nground/\r\n"
+               "GFXCODEC\r\n.bmp\r\nMAPSIZE\r\n100\r\nCURSORSPEED\r\n255\r\nAPPNAME\r\nlabtest\r\n");
+  }
+
+  // Pixels that differ between two areas of two screenshots.
+  int differing_pixels(const std::string& a, const std::string& b, const std::string& geometry) {
+    std::string out = shell_output("/usr/bin/convert " + a + " -crop " + geometry + " +repage " + dir + "ca.png; " +
+                                   "/usr/bin/convert " + b + " -crop " + geometry + " +repage " + dir + "cb.png; " +
+                                   "/usr/bin/compare -metric AE " + dir + "ca.png " + dir + "cb.png null: 2>&1");
+    return std::atoi(out.c_str());
+  }
+
   // Starts simengine in the folder, its standard error going to dir + "stderr.txt".
   void start() {
     pid = fork();
@@ -135,6 +188,26 @@ TEST_F(SimengineRun, OpensADesktopSizedWindowWithTheOverlayAndLeavesOnEscape) {
   std::system(("import -window root " + shot).c_str());
   std::string pixels = shell_output("/usr/bin/convert " + shot + " -crop 400x80+0+0 txt:- | grep -ci 'FFFFC8'");
   EXPECT_GT(std::atoi(pixels.c_str()), 20) << "overlay text not found";
+  press(window, "Escape");
+  EXPECT_EQ(wait_exit(5000), 0);
+}
+
+TEST_F(SimengineRun, LabyrinthIsShownAndPageUpRebuildsIt) {
+  write_labyrinth();
+  start();
+  std::string window = find_window("labtest");
+  ASSERT_FALSE(window.empty()) << "no simengine window";
+  sleep_ms(1500);
+  std::string before = dir + "before.png", after = dir + "after.png";
+  std::system(("import -window root " + before).c_str());
+  // The ground shows the tiles' colours: some floor (200, 190, 150) in the world area.
+  std::string floor = shell_output("/usr/bin/convert " + before + " -crop 1600x900+0+100 txt:- | grep -ci 'C8BE96'");
+  EXPECT_GT(std::atoi(floor.c_str()), 1000) << "no floor tiles on the screen";
+  press(window, "Page_Up");
+  sleep_ms(1500);
+  std::system(("import -window root " + after).c_str());
+  EXPECT_GT(differing_pixels(before, after, "1600x900+0+100"), 1000) << "the base did not change";
+  EXPECT_GT(differing_pixels(before, after, "300x14+10+24"), 10) << "the overlay's variant line did not change";
   press(window, "Escape");
   EXPECT_EQ(wait_exit(5000), 0);
 }
