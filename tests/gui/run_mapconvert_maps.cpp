@@ -70,10 +70,16 @@ bool window_gone(const std::string& title, int ms) {
   }
 }
 
+// Gives the window the keyboard; false when it is gone. The wait for the focus is bounded, since
+// --sync waits for good on a window that unmaps meanwhile.
+bool focus(const std::string& window) {
+  return run("timeout 10 xdotool windowfocus --sync " + window + " 2>/dev/null") == 0;
+}
+
 // Gives the window the keyboard and presses the keys (xdotool key names, blank-separated). Presses
 // nothing when the window is gone, so no key reaches the window that happens to come next.
 bool keys(const std::string& window, const std::string& names) {
-  if (run("xdotool windowfocus --sync " + window + " 2>/dev/null") != 0) return false;
+  if (!focus(window)) return false;
   pause_ms(300);
   return run("xdotool key --delay 150 " + names) == 0;
 }
@@ -88,7 +94,7 @@ bool pick(const std::string& main, int title_index, int item_index, const std::s
   for (int i = 0; i <= item_index; ++i) moves += " Down";
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!find_window(expected_window, 0).empty()) return true;  // The last try's window came late
-    run("xdotool windowfocus --sync " + main + " 2>/dev/null");
+    focus(main);
     run("xdotool mousemove --window " + main + " 15 12 click 1");
     pause_ms(1000);
     run("xdotool key --delay 150" + moves + " Return");
@@ -306,7 +312,7 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
   ASSERT_TRUE(confirm("Info:", "9_ai_done"));
 
   // PROJECT / QUIT ends the program; the window's close button stands in when the pick is lost.
-  run("xdotool windowfocus --sync " + main + " 2>/dev/null");
+  focus(main);
   run("xdotool mousemove --window " + main + " 15 12 click 1");
   pause_ms(1000);
   run("xdotool key --delay 150 Down Down Return");
