@@ -43,11 +43,11 @@ void dialog_dismissed(Fl_Widget*, void* data) {
 }  // namespace
 
 int message_requester(const std::string& title, const std::string& text, int flags) {
-  struct ButtonChoice {
+  struct ButtonLabel {
     const char* label;
     int answer;
   };
-  std::vector<ButtonChoice> buttons;
+  std::vector<ButtonLabel> buttons;
   Dialog dialog;
   if (flags == MESSAGE_YES_NO_CANCEL) {
     buttons = {{"Yes", ANSWER_YES}, {"No", ANSWER_NO}, {"Cancel", ANSWER_CANCEL}};
