@@ -148,7 +148,7 @@ double time_read(const std::string& dir) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::string pattern = (std::filesystem::temp_directory_path() / "world_load_XXXXXX").string();
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
@@ -164,6 +164,19 @@ int main() {
   if (!window || !svc::open_windowed_screen(svc::window_handle(window), 0, 0, w, h, 1, 0, 0)) {
     std::fprintf(stderr, "world_load_bench: no window or screen (run under xvfb-run)\n");
     return 1;
+  }
+  // "--repeat load|grid|read N" only runs that part N times: a steady workload for a profiler.
+  if (argc == 4 && std::string(argv[1]) == "--repeat") {
+    const std::string part = argv[2];
+    for (int i = 0, n = std::atoi(argv[3]); i < n; i++) {
+      double t = part == "read" ? time_read(dir) : time_load(dir, part == "load");
+      std::printf("%s %.1f ms\n", part.c_str(), t * 1000.0);
+    }
+    clear_world_lists();
+    svc::stop_services();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    return 0;
   }
   std::vector<double> loads, bare, reads;
   int instances = 0;

@@ -4,19 +4,55 @@
 // labyrinth build. Both are defined once, in engine_state.cpp.
 #pragma once
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include "services/grid.h"
 #include "services/list.h"
 
+// A name that many cells share (object and picture names from definition files). Its text is
+// kept once in a program-wide table that only grows (a world names few distinct objects and
+// pictures) and the cell holds the text's number: a 513 x 513 grid stays small, and copying a
+// name is copying a number. It reads as a const std::string& and is assigned from text. The
+// table is not locked: names are assigned from one thread.
+struct CellName {
+  uint32_t id = 0;  // number of the text in the table; 0 is ""
+
+  CellName& operator=(const std::string& text);
+  CellName& operator=(const char* text);
+  const std::string& str() const;                       // The text
+  operator const std::string&() const { return str(); }
+  bool empty() const { return id == 0; }
+  size_t size() const { return str().size(); }
+  const char* c_str() const { return str().c_str(); }
+};
+
+CellName cell_name(const std::string& text);  // The name with this text (entered in the table when new)
+
+inline bool operator==(const CellName& a, const CellName& b) { return a.id == b.id; }
+inline bool operator!=(const CellName& a, const CellName& b) { return a.id != b.id; }
+inline bool operator==(const CellName& a, const std::string& b) { return a.str() == b; }
+inline bool operator==(const std::string& a, const CellName& b) { return a == b.str(); }
+inline bool operator!=(const CellName& a, const std::string& b) { return a.str() != b; }
+inline bool operator!=(const std::string& a, const CellName& b) { return a != b.str(); }
+inline bool operator==(const CellName& a, const char* b) { return a.str() == b; }
+inline bool operator==(const char* a, const CellName& b) { return a == b.str(); }
+inline bool operator!=(const CellName& a, const char* b) { return a.str() != b; }
+inline bool operator!=(const char* a, const CellName& b) { return a != b.str(); }
+inline std::string operator+(const CellName& a, const std::string& b) { return a.str() + b; }
+inline std::string operator+(const std::string& a, const CellName& b) { return a + b.str(); }
+inline std::string operator+(const CellName& a, const char* b) { return a.str() + b; }
+inline std::string operator+(const char* a, const CellName& b) { return a + b.str(); }
+std::ostream& operator<<(std::ostream& out, const CellName& name);
+
 // One cell of the world grid.
 struct WorldCell {
   int32_t childInstance[8] = {};   // position in instanceList per child slot; -1 = none
-  std::string childName[8];        // object names from CHILD1..CHILD8; "#" = none
+  CellName childName[8];           // object names from CHILD1..CHILD8; "#" = none
   int32_t lastChildSlot = 0;       // highest slot placed by the last placement; -1 = none
   int32_t groundSprite = 0;        // 3D sprite of the ground picture; 0 = none
   int32_t groundAlpha = 0;         // red-channel value, the ground's alpha
-  std::string code;                // colour code or labyrinth tile name
-  std::string pictureName;         // GFXNAME, "dummy.png" when none
+  std::string code;                // colour code or labyrinth tile name (short: kept inline)
+  CellName pictureName;            // GFXNAME, "dummy.png" when none
   int32_t randomSeed = 0;          // RANDOMSEED, stored only
   uint8_t useCollision = 0;        // non-zero blocks moves onto the cell
   int8_t occupied = 0;             // -1 after (re)definition, 1 while a colliding object stands on it

@@ -23,7 +23,7 @@ struct DefinitionPair {
   DefinitionKey key;
   int8_t slot;          // 0..7 for CHILD1..CHILD8
   int32_t number;       // the value as an integer, for the numeric keys
-  std::string value;
+  CellName name;        // the value as a name, for GFXNAME and CHILDn
 };
 
 struct ParsedDefinition {
@@ -71,7 +71,7 @@ ParsedDefinition parse_definition(const std::string& path) {
     DefinitionPair pair{};
     if (!classify_key(key, pair.key, pair.slot)) continue;
     pair.number = svc::string_to_int(value);
-    pair.value = value;
+    if (pair.key == KEY_GFXNAME || pair.key == KEY_CHILD) pair.name = value;
     parsed.pairs.push_back(std::move(pair));
   }
   close_map_reader(reader);
@@ -151,20 +151,22 @@ void load_cell_definition(int x, int y, const std::string& definitionPath) {
   if (!c) return;
   const ParsedDefinition& def = cached_definition(definitionPath);
   if (!def.exists) return;
+  static const CellName noObject = cell_name("#");
+  static const CellName noPicture = cell_name("dummy.png");
   c->highestChildSlot = 0;
   for (const DefinitionPair& pair : def.pairs) {
     switch (pair.key) {
-      case KEY_GFXNAME: c->pictureName = pair.value; break;
+      case KEY_GFXNAME: c->pictureName = pair.name; break;
       case KEY_CHILD:
-        c->childName[pair.slot] = pair.value;
+        c->childName[pair.slot] = pair.name;
         c->childInstance[pair.slot] = -1;
-        if (pair.value != "#") c->highestChildSlot = pair.slot;
+        if (pair.name != noObject) c->highestChildSlot = pair.slot;
         break;
       case KEY_RANDOMSEED: c->randomSeed = pair.number; break;
       case KEY_USECOLLISION: c->useCollision = static_cast<uint8_t>(pair.number); break;
     }
   }
-  if (c->pictureName.empty()) c->pictureName = "dummy.png";
+  if (c->pictureName.empty()) c->pictureName = noPicture;
   c->occupied = -1;
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "core/engine_state.h"
 #include "core/fatal.h"
@@ -68,15 +69,18 @@ void draw_load_bar() {
   svc::stop_drawing();
 }
 
-}  // namespace
-
-void show_load_progress() {
-  // The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
-  // column has a product of 0; its bar then grows by the width over the number of cells.
+// The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
+// column has a product of 0; its bar then grows by the width over the number of cells.
+float load_progress_step() {
   float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
   if (divisor <= 0.0f)
     divisor = std::max(1.0f, static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1));
-  engine.loadProgress += engine.screenWidth / divisor;
+  return engine.screenWidth / divisor;
+}
+
+// One cell's step of the bar; the map reader works the step out once per map.
+void advance_load_progress(float step) {
+  engine.loadProgress += step;
   // The screen shows the bar on the first call and on every 501st after it, but no more than ten
   // times a second: a flip can wait for the display, and a large map would otherwise spend most
   // of its load flipping. Each drawing of the bar covers the previous one completely, so it is
@@ -96,6 +100,25 @@ void show_load_progress() {
   if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
 }
 
+// Joins the three channel lines into the cell's code. A colour code's nine characters are joined
+// in a local buffer and written once, inside the string's own storage (no allocation).
+void set_code(std::string& code, const std::string& red, const std::string& green, const std::string& blue) {
+  char joined[32];
+  const size_t length = red.size() + green.size() + blue.size();
+  if (length > sizeof joined) {
+    code.assign(red).append(green).append(blue);
+    return;
+  }
+  std::memcpy(joined, red.data(), red.size());
+  std::memcpy(joined + red.size(), green.data(), green.size());
+  std::memcpy(joined + red.size() + green.size(), blue.data(), blue.size());
+  code.assign(joined, length);
+}
+
+}  // namespace
+
+void show_load_progress() { advance_load_progress(load_progress_step()); }
+
 void finish_load_progress() {
   if (!lastCallDrew) draw_load_bar();
 }
@@ -103,6 +126,7 @@ void finish_load_progress() {
 void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
   const std::string pathPrefix = cell_definition_path("");
+  const float progressStep = load_progress_step();
   std::string red, green, blue, path;
   int x = 0, y = 0;
   do {
@@ -110,8 +134,7 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
     map_read_line(mapFile, green);
     map_read_line(mapFile, blue);
     if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr) {
-      c->code.reserve(red.size() + green.size() + blue.size());
-      c->code.assign(red).append(green).append(blue);
+      set_code(c->code, red, green, blue);
       c->loaded = 1;
       if (engine.useSprite3D == 1) {
         path.assign(pathPrefix).append(c->code);  // reuses the buffer: no allocation per cell
@@ -119,7 +142,7 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
         assign_ground_sprite(x, y, c->pictureName);
         place_cell_objects(x, y);
       }
-      show_load_progress();
+      advance_load_progress(progressStep);
     }
     advance(x, y, fileMaxY);
   } while (!map_reader_at_end(mapFile) && x <= lastColumn);

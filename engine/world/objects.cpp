@@ -26,11 +26,17 @@ std::unordered_map<std::string, std::vector<int>> nameIndex;
 const void* nameIndexHead = nullptr;
 const void* nameIndexTail = nullptr;
 int nameIndexCount = -1;
+// The same answers by cell-name number, filled as slots ask: a placement looks a name up without
+// hashing its text. found[id] is 0 before the first look-up of that name.
+std::vector<const std::vector<int>*> namedById;
+std::vector<uint8_t> found;
 
 void forget_name_index() { nameIndexCount = -1; }
 
 void rebuild_name_index(svc::List<ObjectDefinition>& list) {
   nameIndex.clear();
+  namedById.clear();
+  found.clear();
   svc::rebuild_list_index(list);
   for (int i = 0; i < list.count; i++) {
     const std::string& name = list.index[i]->value.objectName;
@@ -41,21 +47,33 @@ void rebuild_name_index(svc::List<ObjectDefinition>& list) {
   nameIndexCount = list.count;
 }
 
+const std::vector<int>* lookup_name(const CellName& name) {
+  if (name.id >= found.size()) {
+    found.resize(name.id + 1, 0);
+    namedById.resize(name.id + 1, nullptr);
+  }
+  if (!found[name.id]) {
+    auto it = nameIndex.find(name.str());
+    namedById[name.id] = it == nameIndex.end() ? nullptr : &it->second;
+    found[name.id] = 1;
+  }
+  return namedById[name.id];
+}
+
 // The definitions a slot name asks for, in catalogue order; nullptr when none.
-const std::vector<int>* definitions_named(const std::string& name) {
+const std::vector<int>* definitions_named(const CellName& name) {
   svc::List<ObjectDefinition>& list = worldState.objectCatalogue;
   if (nameIndexCount != list.count || nameIndexHead != list.head || nameIndexTail != list.tail || !list.index_valid)
     rebuild_name_index(list);
-  auto it = nameIndex.find(name);
-  if (it == nameIndex.end()) return nullptr;
-  for (int position : it->second) {
-    if (list.index[position]->value.objectName != name) {  // renamed in place: look again
+  const std::vector<int>* named = lookup_name(name);
+  if (!named) return nullptr;
+  for (int position : *named) {
+    if (list.index[position]->value.objectName != name.str()) {  // renamed in place: look again
       rebuild_name_index(list);
-      it = nameIndex.find(name);
-      return it == nameIndex.end() ? nullptr : &it->second;
+      return lookup_name(name);
     }
   }
-  return &it->second;
+  return named;
 }
 
 // Position of `needle` in `text` ignoring letter case (0-based); npos when absent.
@@ -164,10 +182,11 @@ void place_cell_objects(int x, int y) {
     // A slot holds only what this placement puts there. A slot the definition never named is
     // still zero-filled, and 0 would make the renderer draw the world's first instance here.
     c->childInstance[k] = -1;
-    const std::string& name = c->childName[k];
+    const CellName& name = c->childName[k];
     // An empty slot name asks for nothing; otherwise a picture without a definition (empty
     // objectName) would grow on every cell that lists no CHILD1.
-    if (name.empty() || name == "#") continue;  // "#" is never an object name (it reads as "NOPE")
+    static const CellName noObject = cell_name("#");
+    if (name.empty() || name == noObject) continue;  // "#" is never an object name (it reads as "NOPE")
     const std::vector<int>* named = definitions_named(name);
     if (!named) continue;
     // Every definition of that name draws; the slot keeps the last placement.
