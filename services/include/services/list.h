@@ -4,8 +4,14 @@
 // address some of them by position. Positions are looked up in O(1) through an index (position ->
 // node, and each node's own position) that stays valid while elements are only appended or the
 // last one deleted; an insertion in the middle or another deletion rebuilds it on the next lookup.
+// Nodes are carved from blocks that grow with the list, and deleted nodes are kept for the next
+// insertion: a list of hundreds of thousands of elements makes a few dozen allocations, not one
+// per element. Nodes never move, so pointers to elements stay valid until they are deleted.
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace svc {
@@ -24,6 +30,10 @@ struct List {
   int count = 0;
   std::vector<Node*> index;       // position -> node, valid while index_valid
   bool index_valid = true;
+  std::vector<std::unique_ptr<Node[]>> blocks;  // Every node's storage
+  size_t block_used = 0, block_size = 0;        // Nodes handed out from the last block, and its size
+  size_t nodes_made = 0;                        // Nodes in all blocks
+  Node* spare = nullptr;          // Deleted nodes, chained through next, reused first
 
   List() = default;
   List(const List&) = delete;
@@ -31,16 +41,43 @@ struct List {
   ~List() { clear(); }
 
   void clear() {
-    Node* n = head;
-    while (n) {
-      Node* next = n->next;
-      delete n;
-      n = next;
-    }
+    blocks.clear();
+    block_used = block_size = nodes_made = 0;
+    spare = nullptr;
     head = tail = current = nullptr;
     count = 0;
     index.clear();
     index_valid = true;
+  }
+
+  // A node holding a zero-filled element, unlinked; nullptr when memory runs out.
+  Node* make_node() {
+    if (spare) {
+      Node* n = spare;
+      spare = n->next;
+      n->next = nullptr;
+      return n;
+    }
+    if (block_used == block_size) {
+      // Blocks double with the list, from about 256 bytes to about 1 MiB each.
+      const size_t smallest = std::max<size_t>(1, 256 / sizeof(Node));
+      const size_t largest = std::max<size_t>(1, (size_t{1} << 20) / sizeof(Node));
+      const size_t size = std::min(std::max(nodes_made, smallest), largest);
+      std::unique_ptr<Node[]> block(new (std::nothrow) Node[size]);
+      if (!block) return nullptr;
+      blocks.push_back(std::move(block));
+      block_used = 0;
+      block_size = size;
+      nodes_made += size;
+    }
+    return &blocks.back()[block_used++];
+  }
+
+  // Keeps a deleted node for reuse; its element is zero-filled now, releasing what it held.
+  void keep_node(Node* n) {
+    *n = Node();
+    n->next = spare;
+    spare = n;
   }
 };
 
@@ -70,7 +107,7 @@ T* first_element(List<T>& list) {  // Makes the first element current
 
 template <class T>
 T* add_element(List<T>& list) {  // Inserts a zero-filled element after the current one; it becomes current
-  auto* n = new (std::nothrow) typename List<T>::Node();
+  typename List<T>::Node* n = list.make_node();
   if (!n) return nullptr;
   typename List<T>::Node* after = list.current;
   if (after) {
@@ -113,7 +150,7 @@ void delete_element(List<T>& list) {  // Removes the current element; its predec
     if (!list.index.empty() && list.index.back() == n) list.index.pop_back();
     else list.index_valid = false;
   }
-  delete n;
+  list.keep_node(n);
   list.count--;
 }
 
