@@ -26,16 +26,21 @@ struct DefinitionPair {
   CellName name;        // the value as a name, for GFXNAME and CHILDn
 };
 
-struct ParsedDefinition {
+}  // namespace
+
+// A definition file's recognised pairs, in file order.
+struct CellDefinition {
   bool exists = false;  // false: the file could not be opened, the cell stays as it was
   std::vector<DefinitionPair> pairs;
 };
 
-std::unordered_map<std::string, ParsedDefinition> definitionCache;
+namespace {
+
+std::unordered_map<std::string, CellDefinition> definitionCache;
 // The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
 // than hashing it. Map nodes stay where they are when the map grows.
 const std::string* lastPath = nullptr;
-const ParsedDefinition* lastDefinition = nullptr;
+const CellDefinition* lastDefinition = nullptr;
 
 // Name -> position of the first catalogue element of that name. Rebuilt when the catalogue's
 // shape changed; every hit is checked against the element itself before it is used.
@@ -59,8 +64,8 @@ bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
 }
 
 // Reads a definition file into its recognised pairs, in file order.
-ParsedDefinition parse_definition(const std::string& path) {
-  ParsedDefinition parsed;
+CellDefinition parse_definition(const std::string& path) {
+  CellDefinition parsed;
   MapReader reader;
   if (!open_map_reader(reader, path)) return parsed;
   parsed.exists = true;
@@ -78,7 +83,7 @@ ParsedDefinition parse_definition(const std::string& path) {
   return parsed;
 }
 
-const ParsedDefinition& cached_definition(const std::string& path) {
+const CellDefinition& cached_definition(const std::string& path) {
   if (lastPath && *lastPath == path) return *lastDefinition;
   auto it = definitionCache.find(path);
   if (it == definitionCache.end()) it = definitionCache.emplace(path, parse_definition(path)).first;
@@ -146,11 +151,18 @@ void load_ground_catalogue() {
   svc::finish_directory(0);
 }
 
+const CellDefinition& find_cell_definition(const std::string& definitionPath) {
+  return cached_definition(definitionPath);
+}
+
 void load_cell_definition(int x, int y, const std::string& definitionPath) {
+  if (!svc::cell(worldState.world, x, y)) return;
+  apply_cell_definition(x, y, cached_definition(definitionPath));
+}
+
+void apply_cell_definition(int x, int y, const CellDefinition& def) {
   WorldCell* c = svc::cell(worldState.world, x, y);
-  if (!c) return;
-  const ParsedDefinition& def = cached_definition(definitionPath);
-  if (!def.exists) return;
+  if (!c || !def.exists) return;
   static const CellName noObject = cell_name("#");
   static const CellName noPicture = cell_name("dummy.png");
   c->highestChildSlot = 0;

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/engine_state.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 struct NameTable {
   std::deque<std::string> texts{std::string()};
+  std::vector<const std::string*> byId{&texts[0]};  // id -> text, for reading without the deque
   std::unordered_map<std::string_view, uint32_t> ids{{std::string_view(), 0}};
 };
 
@@ -22,13 +24,21 @@ NameTable& table() {
   return names;
 }
 
+// What reading a name needs, kept apart from the table so that it is valid (zero) before the
+// table exists: str() is called for every cell of a load.
+const std::string* const* textById = nullptr;
+uint32_t textCount = 0;
+
 uint32_t name_id(std::string_view text) {
   NameTable& names = table();
   auto it = names.ids.find(text);
   if (it != names.ids.end()) return it->second;
   const uint32_t id = static_cast<uint32_t>(names.texts.size());
   names.texts.emplace_back(text);
+  names.byId.push_back(&names.texts.back());
   names.ids.emplace(names.texts.back(), id);
+  textById = names.byId.data();
+  textCount = static_cast<uint32_t>(names.byId.size());
   return id;
 }
 
@@ -51,8 +61,8 @@ CellName& CellName::operator=(const char* text) {
 }
 
 const std::string& CellName::str() const {
-  const NameTable& names = table();
-  return id < names.texts.size() ? names.texts[id] : names.texts[0];
+  if (id < textCount) return *textById[id];
+  return table().texts[0];  // "" (also for a number that was never handed out)
 }
 
 std::ostream& operator<<(std::ostream& out, const CellName& name) { return out << name.str(); }

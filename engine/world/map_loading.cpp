@@ -9,7 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <initializer_list>
+#include <string>
 
 #include "core/engine_state.h"
 #include "core/fatal.h"
@@ -109,10 +110,18 @@ void set_code(std::string& code, const std::string& red, const std::string& gree
     code.assign(red).append(green).append(blue);
     return;
   }
-  std::memcpy(joined, red.data(), red.size());
-  std::memcpy(joined + red.size(), green.data(), green.size());
-  std::memcpy(joined + red.size() + green.size(), blue.data(), blue.size());
+  char* out = joined;
+  for (const std::string* part : {&red, &green, &blue})
+    for (char ch : *part) *out++ = ch;
   code.assign(joined, length);
+}
+
+// Equal texts; inline for the short codes compared on every cell.
+bool same_text(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++)
+    if (a[i] != b[i]) return false;
+  return true;
 }
 
 }  // namespace
@@ -128,6 +137,10 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
   const std::string pathPrefix = cell_definition_path("");
   const float progressStep = load_progress_step();
   std::string red, green, blue, path;
+  // Neighbouring cells mostly share a code: its definition is looked up again only when the
+  // code changes (the same code always names the same file within one load).
+  const CellDefinition* definition = nullptr;
+  std::string definitionCode;
   int x = 0, y = 0;
   do {
     map_read_line(mapFile, red);
@@ -137,8 +150,12 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
       set_code(c->code, red, green, blue);
       c->loaded = 1;
       if (engine.useSprite3D == 1) {
-        path.assign(pathPrefix).append(c->code);  // reuses the buffer: no allocation per cell
-        load_cell_definition(x, y, path);
+        if (!definition || !same_text(c->code, definitionCode)) {
+          path.assign(pathPrefix).append(c->code);  // reuses the buffer: no allocation per cell
+          definition = &find_cell_definition(path);
+          definitionCode = c->code;
+        }
+        apply_cell_definition(x, y, *definition);
         assign_ground_sprite(x, y, c->pictureName);
         place_cell_objects(x, y);
       }

@@ -7,7 +7,10 @@
 #include "world/objects.h"
 
 #include <cctype>
+#include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/engine_state.h"
@@ -28,7 +31,8 @@ const void* nameIndexTail = nullptr;
 int nameIndexCount = -1;
 // The same answers by cell-name number, filled as slots ask: a placement looks a name up without
 // hashing its text. found[id] is 0 before the first look-up of that name.
-std::vector<const std::vector<int>*> namedById;
+using NameEntry = std::pair<const std::string, std::vector<int>>;
+std::vector<const NameEntry*> namedById;
 std::vector<uint8_t> found;
 
 void forget_name_index() { nameIndexCount = -1; }
@@ -47,14 +51,23 @@ void rebuild_name_index(svc::List<ObjectDefinition>& list) {
   nameIndexCount = list.count;
 }
 
-const std::vector<int>* lookup_name(const CellName& name) {
+// Equal texts; inline for the short names checked on every placement.
+bool same_text(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// The index entry of a name (its text and positions); nullptr when no definition has that name.
+const NameEntry* lookup_name(const CellName& name) {
   if (name.id >= found.size()) {
     found.resize(name.id + 1, 0);
     namedById.resize(name.id + 1, nullptr);
   }
   if (!found[name.id]) {
     auto it = nameIndex.find(name.str());
-    namedById[name.id] = it == nameIndex.end() ? nullptr : &it->second;
+    namedById[name.id] = it == nameIndex.end() ? nullptr : &*it;
     found[name.id] = 1;
   }
   return namedById[name.id];
@@ -65,15 +78,16 @@ const std::vector<int>* definitions_named(const CellName& name) {
   svc::List<ObjectDefinition>& list = worldState.objectCatalogue;
   if (nameIndexCount != list.count || nameIndexHead != list.head || nameIndexTail != list.tail || !list.index_valid)
     rebuild_name_index(list);
-  const std::vector<int>* named = lookup_name(name);
-  if (!named) return nullptr;
-  for (int position : *named) {
-    if (list.index[position]->value.objectName != name.str()) {  // renamed in place: look again
+  const NameEntry* entry = lookup_name(name);
+  if (!entry) return nullptr;
+  for (int position : entry->second) {
+    if (!same_text(list.index[position]->value.objectName, entry->first)) {  // renamed in place: look again
       rebuild_name_index(list);
-      return lookup_name(name);
+      entry = lookup_name(name);
+      return entry ? &entry->second : nullptr;
     }
   }
-  return named;
+  return &entry->second;
 }
 
 // Position of `needle` in `text` ignoring letter case (0-based); npos when absent.
@@ -207,17 +221,18 @@ void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& def
     int edge = svc::round_nearest(resolution);
     svc::zoom_sprite3d(instance.sprite3d, edge, edge);
   }
-  if (!definition.hotSpot.empty()) {
-    if (definition.hotSpot == "CENTER") {
+  const std::string_view hotSpot = definition.hotSpot;  // compared as views: no strlen per call
+  if (!hotSpot.empty()) {
+    if (hotSpot == "CENTER") {
       instance.offsetX = instance.width / 2.0f;
       instance.offsetY = instance.height / 2.0f;
-    } else if (definition.hotSpot == "RIGHT") {
+    } else if (hotSpot == "RIGHT") {
       instance.offsetX = instance.width;
       instance.offsetY = 0.0f;
-    } else if (definition.hotSpot == "BOTTOMLEFT") {
+    } else if (hotSpot == "BOTTOMLEFT") {
       instance.offsetX = 0.0f;
       instance.offsetY = instance.height;
-    } else if (definition.hotSpot == "BOTTOMRIGHT") {
+    } else if (hotSpot == "BOTTOMRIGHT") {
       instance.offsetX = instance.width;
       instance.offsetY = instance.height;
     }
