@@ -1,0 +1,20 @@
+// files.h -- whole-file reads and writes, line joining and folder listings for the tests
+#pragma once
+#include <string>
+#include <vector>
+
+namespace support {
+
+// Writes the bytes to a file, creating its parent folders; false when the file cannot be written.
+bool write_file(const std::string& path, const std::string& bytes);
+
+// All bytes of a file; "" when it cannot be read.
+std::string read_file(const std::string& path);
+
+// The lines joined, each one followed by `end` (CR LF unless given).
+std::string join_lines(const std::vector<std::string>& lines, const std::string& end = "\r\n");
+
+// The names of a folder's entries, sorted; empty when the folder cannot be read.
+std::vector<std::string> names_in(const std::string& folder);
+
+}  // namespace support

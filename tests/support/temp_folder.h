@@ -1,0 +1,28 @@
+// temp_folder.h -- fresh temporary folders for tests, optionally the working directory while a test runs
+#pragma once
+#include <string>
+
+namespace support {
+
+// A fresh empty folder named `name` plus six random characters under `parent` (the system's
+// temporary folder when empty); its path ending in "/", or "" when it cannot be made.
+std::string make_temp_folder(const std::string& name, const std::string& parent = "");
+
+// Removes a folder and everything in it, after making the folder itself writable again (a test
+// may have taken the rights away); errors are ignored.
+void remove_folder(const std::string& path);
+
+// A temporary folder that a test works in, and the working directory to go back to.
+struct WorkFolder {
+  std::string dir;       // the folder, ending in "/"; "" until made
+  std::string previous;  // the working directory before; "" until entered
+};
+
+// Makes a temporary folder (see make_temp_folder) and makes it the working directory; false when
+// either fails.
+bool enter_temp_folder(WorkFolder& folder, const std::string& name);
+
+// Goes back to the previous working directory and removes the folder.
+void leave_temp_folder(WorkFolder& folder);
+
+}  // namespace support
