@@ -1,54 +1,41 @@
 // editor_folder.h -- a temporary working folder with the editor's files, on the headless platform
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "editor.h"
 #include "services/headless.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 // Each test runs in a fresh folder that is the current directory; the desktop is 1000 x 1200.
 class EditorFolder : public ::testing::Test {
  protected:
-  std::string dir;
+  std::string dir;  // the folder, without a final "/"
 
   void SetUp() override {
-    char pattern[] = "/tmp/dnaedit_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
+    ASSERT_TRUE(support::enter_temp_folder(folder_, "dnaedit_test_"));
+    dir = folder_.dir.substr(0, folder_.dir.size() - 1);
     svc::headless::reset();
     svc::headless::set_desktop(1000, 1200);
   }
 
   void TearDown() override {
     svc::headless::reset();
-    std::error_code ec;
-    std::filesystem::current_path(old_cwd_, ec);
-    std::filesystem::remove_all(dir, ec);
+    support::leave_temp_folder(folder_);
   }
 
-  static void write_file(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-  }
+  static void write_file(const std::string& name, const std::string& bytes) { support::write_file(name, bytes); }
 
-  static std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string read_file(const std::string& name) { return support::read_file(name); }
 
   // The items as lines, each ending in `end`.
   static std::string lines(const std::vector<std::string>& items, const std::string& end = "\n") {
-    std::string text;
-    for (const std::string& item : items) text += item + end;
-    return text;
+    return support::join_lines(items, end);
   }
 
   // Settings for a window window_h of the desktop high, titled Editor, with dna.txt and menu.txt;
@@ -81,5 +68,5 @@ class EditorFolder : public ::testing::Test {
   static int run_editor() { return svc::headless::run_program(run_dnaedit); }
 
  private:
-  std::filesystem::path old_cwd_;
+  support::WorkFolder folder_;
 };

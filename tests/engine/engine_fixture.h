@@ -5,11 +5,8 @@
 // simengine's body on the headless platform.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,54 +15,33 @@
 #include "services/headless.h"
 #include "services/random.h"
 #include "services/windows.h"
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 using ConfigPairs = std::vector<std::pair<std::string, std::string>>;
 
 class EngineFixture : public ::testing::Test {
  protected:
-  std::string dir;      // the temporary folder, ending in "/"
-  std::string oldDir;   // the working directory before the test
+  std::string dir;  // the temporary folder, ending in "/"
 
   void SetUp() override {
-    char cwd[4096];
-    oldDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
-    std::string pattern = (std::filesystem::temp_directory_path() / "engine_test_XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    ASSERT_NE(mkdtemp(buf.data()), nullptr);
-    dir = std::string(buf.data()) + "/";
-    ASSERT_EQ(chdir(dir.c_str()), 0);
+    ASSERT_TRUE(support::enter_temp_folder(folder_, "engine_test_"));
+    dir = folder_.dir;
     svc::headless::reset();
     svc::random_forget();
     reset_engine_state();
   }
 
-  void TearDown() override {
-    (void)!chdir(oldDir.c_str());
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
+  void TearDown() override { support::leave_temp_folder(folder_); }
 
   // Writes a file under the folder (parents created); "/" separates folders in `relative`.
-  void write_file(const std::string& relative, const std::string& bytes) {
-    std::filesystem::path p = dir + relative;
-    std::error_code ec;
-    std::filesystem::create_directories(p.parent_path(), ec);
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-  }
+  void write_file(const std::string& relative, const std::string& bytes) { support::write_file(dir + relative, bytes); }
 
-  std::string read_file(const std::string& relative) {
-    std::ifstream in(dir + relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string read_file(const std::string& relative) { return support::read_file(dir + relative); }
 
   // Lines joined with CR LF, the last one terminated too.
-  static std::string crlf_lines(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const auto& l : lines) s += l + "\r\n";
-    return s;
-  }
+  static std::string crlf_lines(const std::vector<std::string>& lines) { return support::join_lines(lines); }
 
   // "DATA/ini.txt" from exact lines, for tests of the file's syntax.
   void write_config_lines(const std::vector<std::string>& lines) { write_file("DATA/ini.txt", crlf_lines(lines)); }
@@ -95,30 +71,7 @@ class EngineFixture : public ::testing::Test {
 
   // A plain 24-bit BMP picture of one colour (r, g, b).
   void write_bmp(const std::string& relative, int width, int height, int r, int g, int b) {
-    int rowBytes = (width * 3 + 3) / 4 * 4;
-    int dataSize = rowBytes * height;
-    std::string bmp(54 + dataSize, '\0');
-    auto put32 = [&](int at, uint32_t v) {
-      for (int i = 0; i < 4; i++) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, 54 + dataSize);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    bmp[26] = 1;   // planes
-    bmp[28] = 24;  // bits per pixel
-    put32(34, dataSize);
-    for (int y = 0; y < height; y++)
-      for (int x = 0; x < width; x++) {
-        size_t at = 54 + y * rowBytes + x * 3;
-        bmp[at] = static_cast<char>(b);
-        bmp[at + 1] = static_cast<char>(g);
-        bmp[at + 2] = static_cast<char>(r);
-      }
-    write_file(relative, bmp);
+    write_file(relative, support::solid_bmp(width, height, r, g, b));
   }
 
   // A minimal configuration that starts: a cell size and a one-map world "maps/start".
@@ -148,4 +101,6 @@ class EngineFixture : public ::testing::Test {
     for (const auto& c : svc::headless::draw_calls()) n += c.kind == kind;
     return n;
   }
+ private:
+  support::WorkFolder folder_;
 };

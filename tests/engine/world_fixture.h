@@ -1,6 +1,5 @@
-// world_fixture.h -- helpers for the world tests: small pictures, definition files, a prepared grid
+// world_fixture.h -- helpers for the world tests: definition files, a prepared grid
 #pragma once
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,33 +9,6 @@
 
 class WorldFixture : public EngineFixture {
  protected:
-  // A 24-bit bitmap of one colour (red, green, blue) under the test folder.
-  void write_bmp(const std::string& relative, int width, int height, int r, int g, int b) {
-    const int row = (width * 3 + 3) / 4 * 4;
-    const uint32_t size = 54 + static_cast<uint32_t>(row * height);
-    std::string f(size, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-      for (int i = 0; i < 4; i++) f[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    f[0] = 'B';
-    f[1] = 'M';
-    put32(2, size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    f[26] = 1;
-    f[28] = 24;
-    for (int y = 0; y < height; y++)
-      for (int x = 0; x < width; x++) {
-        size_t p = 54 + static_cast<size_t>(y * row + x * 3);
-        f[p] = static_cast<char>(b);
-        f[p + 1] = static_cast<char>(g);
-        f[p + 2] = static_cast<char>(r);
-      }
-    write_file(relative, f);
-  }
-
   // Key/value pairs as a definition file.
   void write_pairs(const std::string& relative, const std::vector<std::string>& lines) {
     write_file(relative, crlf_lines(lines));

@@ -1,8 +1,7 @@
 // worlddump_tests.cpp -- the world dump: its format, and the worlddump program on real folders
-#include <sys/wait.h>
-#include <cstdio>
 #include "core/world_dump.h"
 #include "engine_fixture.h"
+#include "support/process.h"
 
 namespace {
 
@@ -19,13 +18,7 @@ class WorldDumpTest : public EngineFixture {
     std::string tool = std::string(SUITE_BINARY_DIR) + "/tools/worlddump";
     if (!std::filesystem::exists(tool)) return r;
     std::string command = "cd '" + dir + "' && '" + tool + "' " + args + " 2>'" + dir + "err.txt'";
-    if (FILE* p = popen(command.c_str(), "r")) {
-      char buf[65536];
-      size_t n;
-      while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-      int status = pclose(p);
-      r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-    }
+    r.out = support::shell_output(command, &r.exit_code);
     r.err = read_file("err.txt");
     return r;
   }

@@ -5,13 +5,9 @@
 // the converter's body or a scan on a screen of a chosen size.
 #pragma once
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,39 +18,12 @@
 #include "services/sprites.h"
 #include "services/text.h"
 #include "services/windows.h"
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
-struct Rgb {
-  int r, g, b;
-};
-
-// A 24-bit bottom-up BMP of width x height pixels given row by row from the top.
-inline std::string bmp_bytes(int width, int height, const std::vector<Rgb>& pixels) {
-  const int row = (width * 3 + 3) / 4 * 4;
-  const uint32_t size = 54 + uint32_t(row) * height;
-  std::string b(size, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = char((v >> (8 * i)) & 255);
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(width));
-  put32(22, uint32_t(height));
-  b[26] = 1;
-  b[28] = 24;
-  put32(34, uint32_t(row) * height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const Rgb& p = pixels[size_t(y) * width + x];
-      const size_t at = 54 + size_t(height - 1 - y) * row + size_t(x) * 3;
-      b[at] = char(p.b);
-      b[at + 1] = char(p.g);
-      b[at + 2] = char(p.r);
-    }
-  return b;
-}
+using support::bmp_bytes;
+using support::Rgb;
 
 // The lines of a text whose lines all end in CR LF; a missing final CR LF adds a marker line.
 inline std::vector<std::string> crlf_lines(const std::string& text) {
@@ -74,40 +43,19 @@ inline std::vector<std::string> crlf_lines(const std::string& text) {
 
 class ConverterFixture : public ::testing::Test {
  protected:
-  std::string dir;     // the temporary folder, ending in "/"
-  std::string old_dir;
+  std::string dir;  // the temporary folder, ending in "/"
 
   void SetUp() override {
-    char cwd[4096];
-    old_dir = getcwd(cwd, sizeof cwd) ? cwd : ".";
-    std::string pattern = (std::filesystem::temp_directory_path() / "mapconvert_test_XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    ASSERT_NE(mkdtemp(buf.data()), nullptr);
-    dir = std::string(buf.data()) + "/";
-    ASSERT_EQ(chdir(dir.c_str()), 0);
+    ASSERT_TRUE(support::enter_temp_folder(folder_, "mapconvert_test_"));
+    dir = folder_.dir;
     svc::headless::reset();
   }
 
-  void TearDown() override {
-    (void)!chdir(old_dir.c_str());
-    std::error_code ec;
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(dir, ec);
-  }
+  void TearDown() override { support::leave_temp_folder(folder_); }
 
-  void write_file(const std::string& relative, const std::string& bytes) {
-    std::filesystem::path p = dir + relative;
-    std::error_code ec;
-    std::filesystem::create_directories(p.parent_path(), ec);
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-  }
+  void write_file(const std::string& relative, const std::string& bytes) { support::write_file(dir + relative, bytes); }
 
-  std::string read_file(const std::string& relative) {
-    std::ifstream in(dir + relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string read_file(const std::string& relative) { return support::read_file(dir + relative); }
 
   bool exists(const std::string& relative) { return std::filesystem::exists(dir + relative); }
 
@@ -170,12 +118,8 @@ class ConverterFixture : public ::testing::Test {
   }
 
   // Names of the files in a folder of the temporary folder, sorted.
-  std::vector<std::string> files_in(const std::string& relative) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dir + relative, ec))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> files_in(const std::string& relative) { return support::names_in(dir + relative); }
+
+ private:
+  support::WorkFolder folder_;
 };

@@ -6,31 +6,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "services/pictures.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 const char* kMagick = "/usr/bin/convert";
 
-std::string run_text(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 std::vector<uint8_t> read_bytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const std::string bytes = support::read_file(path);
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 struct Sample {
@@ -78,8 +69,7 @@ class Pictures : public ::testing::Test {
   static void SetUpTestSuite() {
     svc::register_image_decoders();
     have_magick = access(kMagick, X_OK) == 0;
-    char tmpl[] = "/tmp/pictures_test_XXXXXX";
-    dir = mkdtemp(tmpl) ? std::string(tmpl) + "/" : std::string();
+    dir = support::make_temp_folder("pictures_test_");
     if (!have_magick || dir.empty()) return;
     for (const Sample& s : kSamples) {
       bool opaque = std::string(s.options).find("-alpha off") != std::string::npos;
@@ -91,8 +81,7 @@ class Pictures : public ::testing::Test {
     }
   }
   static void TearDownTestSuite() {
-    std::error_code ec;
-    if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+    support::remove_folder(dir);
   }
   void SetUp() override {
     if (!have_magick) GTEST_SKIP() << "ImageMagick is not installed";
@@ -106,7 +95,7 @@ TEST_F(Pictures, EveryFormatDecodesAsImageMagickReadsIt) {
     SCOPED_TRACE(s.name);
     std::string path = dir + s.name;
     ASSERT_TRUE(std::filesystem::exists(path));
-    std::string expected = run_text(std::string(kMagick) + " " + path + " -depth 8 rgba:- 2>/dev/null");
+    std::string expected = support::shell_output(std::string(kMagick) + " " + path + " -depth 8 rgba:- 2>/dev/null");
     svc::Picture pic;
     ASSERT_EQ(svc::decode_picture(path, pic), 1);
     ASSERT_EQ(pic.width, 37);
