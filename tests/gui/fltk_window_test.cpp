@@ -24,6 +24,7 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/windows.h"
+#include "support/process.h"
 
 namespace {
 
@@ -81,30 +82,21 @@ void open_test_window(int flags = svc::WINDOW_SIZABLE) {
 // One pixel of the root window as 0xRRGGBB, read from a screenshot.
 long screen_pixel(int x, int y) {
   const std::string shot = std::string(SUITE_BINARY_DIR) + "/fltk_gui_shot.png";
-  if (std::system(("import -window root " + shot + " 2>/dev/null").c_str()) != 0) return -1;
-  const std::string cmd = "/usr/bin/convert " + shot + " -crop 1x1+" + std::to_string(x) + "+" +
-                          std::to_string(y) + " -depth 8 txt:- | tail -1 | grep -o '#[0-9A-Fa-f]\\{6\\}'";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  char buf[32] = {};
-  const bool got = fgets(buf, sizeof buf, p) != nullptr;
-  pclose(p);
-  return got ? std::strtol(buf + 1, nullptr, 16) : -1;
+  if (support::shell("import -window root " + shot + " 2>/dev/null") != 0) return -1;
+  const std::string hex = support::shell_line("/usr/bin/convert " + shot + " -crop 1x1+" + std::to_string(x) + "+" +
+                                              std::to_string(y) + " -depth 8 txt:- | tail -1 | grep -o '#[0-9A-Fa-f]\\{6\\}'");
+  return hex.empty() ? -1 : std::strtol(hex.c_str() + 1, nullptr, 16);
 }
 
 // The window's origin on the root window, from xdotool.
 bool window_origin(int& x, int& y) {
-  FILE* p = popen(("xdotool search --name '^" + std::string(kTitle) +
-                   "$' getwindowgeometry --shell 2>/dev/null").c_str(), "r");
-  if (!p) return false;
-  char line[128];
-  bool gx = false, gy = false;
-  while (fgets(line, sizeof line, p)) {
-    if (sscanf(line, "X=%d", &x) == 1) gx = true;
-    if (sscanf(line, "Y=%d", &y) == 1) gy = true;
-  }
-  pclose(p);
-  return gx && gy;
+  const std::string g = support::shell_output("xdotool search --name '^" + std::string(kTitle) +
+                                              "$' getwindowgeometry --shell 2>/dev/null");
+  const size_t gx = g.find("\nX="), gy = g.find("\nY=");
+  if (gx == std::string::npos || gy == std::string::npos) return false;
+  x = std::atoi(g.c_str() + gx + 3);
+  y = std::atoi(g.c_str() + gy + 3);
+  return true;
 }
 
 TEST(FltkWindow, MenuBarMovesTheClientAreaAndFieldsTakeTypedText) {

@@ -3,47 +3,27 @@
 // Runs in a copy of examples/dna; screenshots of each step go to <build>/dnaedit_gui_shots/.
 // Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24").
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
+
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/xdo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+using support::read_file;
+using support::sleep_ms;
 
-int sh(const std::string& command) { return std::system(command.c_str()); }
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+int sh(const std::string& command) { return support::shell(command); }
 
 // The id of a visible window whose name matches, "" when none shows up within `ms`.
-std::string find_window(const std::string& name_regex, int ms = 10000) {
-  for (int waited = 0; waited <= ms; waited += 200) {
-    std::string id;
-    if (FILE* p = popen(("xdotool search --onlyvisible --name '" + name_regex + "' 2>/dev/null | head -1").c_str(), "r")) {
-      char buf[64] = {0};
-      if (fgets(buf, sizeof buf, p)) id = buf;
-      pclose(p);
-    }
-    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
-    if (!id.empty()) return id;
-    sleep_ms(200);
-  }
-  return "";
-}
+std::string find_window(const std::string& name_regex, int ms = 10000) { return support::shown_window(name_regex, ms); }
 
 class DnaeditRun : public ::testing::Test {
  protected:
@@ -52,65 +32,34 @@ class DnaeditRun : public ::testing::Test {
 
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    char pattern[] = "/tmp/dnaedit_run_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = std::string(pattern) + "/";
+    dir = support::make_temp_folder("dnaedit_run_", "/tmp");
+    ASSERT_NE(dir, "");
     fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/dna", dir);
-    fs::create_directories(dir + "home/.fltk/fltk.org");
-    std::ofstream(dir + "home/.fltk/fltk.org/fltk.prefs")
-        << "; FLTK preferences file format 1.0\n; vendor: fltk.org\n; application: fltk\n\n[.]\n\n"
-           "[./options]\n\nFNFCUsesGTK:0\n";
-    std::ofstream(dir + "lsan.supp") << "leak:libfontconfig.so\n";
+    support::prepare_fltk_home(dir);
     shots = std::string(SUITE_BINARY_DIR) + "/dnaedit_gui_shots/";
     fs::create_directories(shots);
   }
 
   void TearDown() override {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
+    support::end_program(pid);
+    support::remove_folder(dir);
   }
 
+  // Starts dnaedit in the folder with FLTK's own file chooser (the same keys work on every
+  // machine, whether or not GTK is installed), its standard error going to dir + "stderr.txt".
   void start() {
-    pid = fork();
+    support::ProgramRun program{std::string(SUITE_BINARY_DIR) + "/dnaedit/dnaedit", dir, dir + "stderr.txt"};
+    program.fltk_home = true;
+    pid = support::start_program(program);
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      if (chdir(dir.c_str()) != 0) _exit(90);
-      // FLTK's own file chooser (chosen in the preferences under HOME): the same keys work on every machine,
-      // whether or not GTK is installed.
-      setenv("HOME", (dir + "home").c_str(), 1);
-      // A sanitizer build must not fail on fontconfig's own caches, which it never frees.
-      std::string lsan = "suppressions=" + dir + "lsan.supp:print_suppressions=0";
-      if (const char* old = std::getenv("LSAN_OPTIONS")) lsan = std::string(old) + ":" + lsan;
-      setenv("LSAN_OPTIONS", lsan.c_str(), 1);
-      if (!std::freopen((dir + "stderr.txt").c_str(), "w", stderr)) _exit(92);
-      std::string binary = std::string(SUITE_BINARY_DIR) + "/dnaedit/dnaedit";
-      execl(binary.c_str(), "dnaedit", static_cast<char*>(nullptr));
-      _exit(91);
-    }
   }
 
-  int wait_exit(int ms) {
-    for (int waited = 0; waited <= ms; waited += 50) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      }
-      sleep_ms(50);
-    }
-    return -1;
-  }
+  int wait_exit(int ms) { return support::wait_exit(pid, ms); }
 
-  void shot(const std::string& name) { sh("import -window root " + shots + name + ".png"); }
+  void shot(const std::string& name) { support::screenshot(shots + name + ".png"); }
 
   // Focuses the window and presses the keys.
-  void keys(const std::string& window, const std::string& keys) {
-    sh("xdotool windowfocus --sync " + window + " 2>/dev/null; sleep 0.2; xdotool key --delay 100 " + keys);
-  }
+  void keys(const std::string& window, const std::string& keys) { support::press_keys(window, keys, 200, 100); }
 
   // Opens the first drop-down of the bar and picks its n-th item with the keyboard.
   void pick_menu_item(const std::string& editor_window, int n) {

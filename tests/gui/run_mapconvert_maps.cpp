@@ -9,80 +9,44 @@
 // manager. Screenshots of each step go to <build>/mapconvert_gui_shots/.
 // Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24").
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <csignal>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/xdo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+using support::focus_window;
+using support::read_file;
+using support::shell_output;
+using support::sleep_ms;
+
 const std::string kConverter = std::string(SUITE_BINARY_DIR) + "/mapconvert/mapconvert";
 const std::string kMapscan = std::string(SUITE_BINARY_DIR) + "/tools/mapscan";
 const std::string kShots = std::string(SUITE_BINARY_DIR) + "/mapconvert_gui_shots/";
 
-void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+int run(const std::string& command) { return support::shell(command); }
 
-// Runs a shell command and returns its standard output.
-std::string capture(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-int run(const std::string& command) { return std::system(command.c_str()); }
-
-void shot(const std::string& name) { run("import -window root '" + kShots + name + ".png' 2>/dev/null"); }
+void shot(const std::string& name) { support::screenshot(kShots + name + ".png"); }
 
 // The id of a shown window whose name is exactly `title`, or "" after waiting `ms`.
-std::string find_window(const std::string& title, int ms) {
-  for (int waited = 0;; waited += 200) {
-    std::string id = capture("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null | head -1");
-    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
-    if (!id.empty() || waited >= ms) return id;
-    pause_ms(200);
-  }
-}
+std::string find_window(const std::string& title, int ms) { return support::shown_window("^" + title + "$", ms); }
 
 // True once no shown window is named exactly `title`; false when one is still there after `ms`.
-bool window_gone(const std::string& title, int ms) {
-  for (int waited = 0;; waited += 200) {
-    if (capture("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null").empty()) return true;
-    if (waited >= ms) return false;
-    pause_ms(200);
-  }
-}
+bool window_gone(const std::string& title, int ms) { return support::shown_window_gone("^" + title + "$", ms); }
 
-// Gives the window the keyboard; false when it is gone. The wait for the focus is bounded, since
-// --sync waits for good on a window that unmaps meanwhile.
-bool focus(const std::string& window) {
-  return run("timeout 10 xdotool windowfocus --sync " + window + " 2>/dev/null") == 0;
-}
-
-// Gives the window the keyboard and presses the keys (xdotool key names, blank-separated). Presses
-// nothing when the window is gone, so no key reaches the window that happens to come next.
-bool keys(const std::string& window, const std::string& names) {
-  if (!focus(window)) return false;
-  pause_ms(300);
-  return run("xdotool key --delay 150 " + names) == 0;
-}
+// Gives the window the keyboard and presses the keys (xdotool key names, blank-separated); nothing
+// when the window is gone.
+bool keys(const std::string& window, const std::string& names) { return support::press_keys(window, names, 300, 150); }
 
 // Picks an item of the menu bar: a click on its first title opens it, Right moves to the
 // title_index-th title, Down to the item_index-th item (from 0), Return picks it. When the window
@@ -94,15 +58,15 @@ bool pick(const std::string& main, int title_index, int item_index, const std::s
   for (int i = 0; i <= item_index; ++i) moves += " Down";
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!find_window(expected_window, 0).empty()) return true;  // The last try's window came late
-    focus(main);
+    focus_window(main);
     run("xdotool mousemove --window " + main + " 15 12 click 1");
-    pause_ms(1000);
+    sleep_ms(1000);
     run("xdotool key --delay 150" + moves + " Return");
     if (!find_window(expected_window, 20000).empty()) return true;
     shot("pick_failed_" + std::to_string(attempt));
     if (!find_window(expected_window, 0).empty()) return true;
     run("xdotool mousemove --window " + main + " 600 500 click 1");
-    pause_ms(1000);
+    sleep_ms(1000);
   }
   return false;
 }
@@ -111,7 +75,7 @@ bool pick(const std::string& main, int title_index, int item_index, const std::s
 // a shown window without a name from the same X client as the chooser.
 void close_chooser_alert(const std::string& chooser) {
   const unsigned long client = std::stoul(chooser) >> 21;
-  std::string list = capture("xdotool search --onlyvisible --name '^$' 2>/dev/null");
+  std::string list = shell_output("xdotool search --onlyvisible --name '^$' 2>/dev/null");
   for (size_t at = 0; at < list.size();) {
     const size_t nl = list.find('\n', at);
     const std::string id = list.substr(at, nl == std::string::npos ? std::string::npos : nl - at);
@@ -132,24 +96,24 @@ bool choose(const std::string& title, const std::string& path, bool folder, cons
     shot(shot_name + "_missing");
     return false;
   }
-  pause_ms(1000);  // The chooser reads the folder before it takes keys
+  sleep_ms(1000);  // The chooser reads the folder before it takes keys
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!keys(id, "Home Right shift+End")) return window_gone(title, 0);
-    pause_ms(200);
+    sleep_ms(200);
     run("xdotool type --delay 40 '" + path.substr(1) + "'");
-    pause_ms(500);
+    sleep_ms(500);
     run("xdotool key Delete");
-    pause_ms(300);
+    sleep_ms(300);
     shot(shot_name + (attempt ? "_" + std::to_string(attempt) : std::string()));
     run("xdotool key Return");
     if (folder) {
-      pause_ms(1500);
+      sleep_ms(1500);
       keys(id, "Return");
     }
     if (window_gone(title, 20000)) return true;
     shot(shot_name + "_stuck_" + std::to_string(attempt));
     close_chooser_alert(id);  // Then whatever was typed is typed again
-    pause_ms(500);
+    sleep_ms(500);
   }
   return false;
 }
@@ -161,7 +125,7 @@ bool confirm(const std::string& title, const std::string& shot_name) {
     shot(shot_name + "_missing");
     return false;
   }
-  pause_ms(500);
+  sleep_ms(500);
   shot(shot_name);
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!keys(id, "Return")) return window_gone(title, 0);
@@ -170,44 +134,12 @@ bool confirm(const std::string& title, const std::string& shot_name) {
   return false;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> names_in(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A 24-bit BMP of four coloured quarters with a red ramp, so the AI map has a few dozen codes.
 std::string test_picture(int width, int height) {
-  const int row = (width * 3 + 3) / 4 * 4;
-  std::string b(54 + size_t(row) * height, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = char((v >> (8 * i)) & 255);
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put32(2, uint32_t(b.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(width));
-  put32(22, uint32_t(height));
-  b[26] = 1;
-  b[28] = 24;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const size_t at = 54 + size_t(height - 1 - y) * row + size_t(x) * 3;
-      const bool right = x >= width / 2, low = y >= height / 2;
-      b[at] = char(low ? 200 : 10);          // blue
-      b[at + 1] = char(right ? 180 : 30);    // green
-      b[at + 2] = char((x / 4) * 20 % 256);  // red ramp
-    }
-  return b;
+  return support::bmp_bytes(width, height, [&](int x, int y) {
+    const bool right = x >= width / 2, low = y >= height / 2;
+    return support::Rgb{(x / 4) * 20 % 256, right ? 180 : 30, low ? 200 : 10};  // a red ramp
+  });
 }
 
 class MapconvertWindow : public ::testing::Test {
@@ -220,62 +152,31 @@ class MapconvertWindow : public ::testing::Test {
     if (run("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
     ASSERT_TRUE(fs::exists(kConverter));
     // Letters and digits only in the folder's name, so every typed character is on the keymap.
-    char pattern[] = "/tmp/mcguiXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = std::string(pattern) + "/";
-    fs::create_directories(dir + "home/.fltk/fltk.org");
-    std::ofstream(dir + "home/.fltk/fltk.org/fltk.prefs")
-        << "; FLTK preferences file format 1.0\n; vendor: fltk.org\n; application: fltk\n\n[.]\n\n"
-           "[./options]\n\nFNFCUsesGTK:0\n";
-    std::ofstream(dir + "lsan.supp") << "leak:libfontconfig.so\n";
+    dir = support::make_temp_folder("mcgui", "/tmp");
+    ASSERT_NE(dir, "");
+    support::prepare_fltk_home(dir);
     std::error_code ec;
     fs::remove_all(kShots, ec);
     fs::create_directories(kShots);
   }
 
   void TearDown() override {
-    if (child > 0) {
-      kill(child, SIGKILL);
-      waitpid(child, nullptr, 0);
-    }
-    std::error_code ec;
-    if (!dir.empty() && !HasFailure()) fs::remove_all(dir, ec);
+    support::end_program(child);
+    if (!HasFailure()) support::remove_folder(dir);
   }
 
-  void write(const std::string& name, const std::string& bytes) {
-    std::ofstream out(dir + name, std::ios::binary);
-    out << bytes;
-  }
+  void write(const std::string& name, const std::string& bytes) { support::write_file(dir + name, bytes); }
 
   // Starts the converter in the test folder, its HOME there too.
   void start() {
-    child = fork();
+    support::ProgramRun program{kConverter, dir, dir + "converter.log"};
+    program.fltk_home = true;
+    child = support::start_program(program);
     ASSERT_GE(child, 0);
-    if (child == 0) {
-      if (chdir(dir.c_str()) != 0) _exit(90);
-      setenv("HOME", (dir + "home").c_str(), 1);
-      // A sanitizer build must not fail on fontconfig's own caches, which it never frees.
-      std::string lsan = "suppressions=" + dir + "lsan.supp:print_suppressions=0";
-      if (const char* old = std::getenv("LSAN_OPTIONS")) lsan = std::string(old) + ":" + lsan;
-      setenv("LSAN_OPTIONS", lsan.c_str(), 1);
-      if (!std::freopen((dir + "converter.log").c_str(), "w", stderr)) _exit(92);
-      execl(kConverter.c_str(), kConverter.c_str(), static_cast<char*>(nullptr));
-      _exit(91);
-    }
   }
 
   // Waits for the converter to end; its exit code, or -1 when it is still running.
-  int wait_end(int ms) {
-    for (int waited = 0; waited <= ms; waited += 100) {
-      int status = 0;
-      if (waitpid(child, &status, WNOHANG) == child) {
-        child = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      }
-      pause_ms(100);
-    }
-    return -1;
-  }
+  int wait_end(int ms) { return support::wait_exit(child, ms, 100); }
 };
 
 TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
@@ -289,14 +190,14 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
 
   const std::string main = find_window("VARDO BY ORVANEL. GUI", 60000);
   ASSERT_FALSE(main.empty()) << read_file(dir + "converter.log");
-  pause_ms(1500);  // The menu bar is drawn and takes clicks
+  sleep_ms(1500);  // The menu bar is drawn and takes clicks
   shot("1_start");
   const int project = 0, scanmap = 1;
 
   // PROJECT / OPEN_PICTURE, then the picture's path in the open requester.
   ASSERT_TRUE(pick(main, project, 0, "OPEN SOURCE PIC TO CONVERT"));
   ASSERT_TRUE(choose("OPEN SOURCE PIC TO CONVERT", dir + "pic.bmp", false, "2_open"));
-  pause_ms(1000);
+  sleep_ms(1000);
   shot("3_picture");
 
   // RGB SCANMAP: / SAVE_RED_MAP as "land".
@@ -312,9 +213,9 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
   ASSERT_TRUE(confirm("Info:", "9_ai_done"));
 
   // PROJECT / QUIT ends the program; the window's close button stands in when the pick is lost.
-  focus(main);
+  focus_window(main);
   run("xdotool mousemove --window " + main + " 15 12 click 1");
-  pause_ms(1000);
+  sleep_ms(1000);
   run("xdotool key --delay 150 Down Down Return");
   int code = wait_end(20000);
   if (code == -1) {
@@ -325,10 +226,8 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
   EXPECT_EQ(code, 0) << read_file(dir + "converter.log");
 
   // mapscan on a screen of the desktop's size writes the same bytes and the same files.
-  const std::string size = capture("xdotool getdisplaygeometry");
-  const size_t blank = size.find(' ');
-  ASSERT_NE(blank, std::string::npos);
-  const std::string screen = size.substr(0, blank) + "x" + std::to_string(std::atoi(size.c_str() + blank + 1));
+  const std::string screen = support::display_size();
+  ASSERT_NE(screen, "");
   // The picture as the open requester gave it (line 4 of the map).
   const std::string red = read_file(dir + "land.red");
   const size_t tag = red.find("SourceImage:"), end = red.find("\r\n", tag);
@@ -342,9 +241,9 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
 
   EXPECT_TRUE(red == read_file(dir + "ref/land.red"));
   EXPECT_TRUE(read_file(dir + "land.qz61") == read_file(dir + "ref/land.qz61"));
-  const auto codes = names_in(dir + "codes");
+  const auto codes = support::names_in(dir + "codes");
   EXPECT_GT(codes.size(), 5u);
-  EXPECT_EQ(codes, names_in(dir + "ref/codes"));
+  EXPECT_EQ(codes, support::names_in(dir + "ref/codes"));
   ASSERT_FALSE(codes.empty());
   EXPECT_EQ(codes.front(), "000000000.cell");
 }

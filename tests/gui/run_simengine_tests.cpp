@@ -4,34 +4,20 @@
 // status. Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24").
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/xdo.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string shell_output(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+using support::shell;
+using support::shell_output;
+using support::sleep_ms;
 
 class SimengineRun : public ::testing::Test {
  protected:
@@ -40,27 +26,16 @@ class SimengineRun : public ::testing::Test {
 
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    std::string pattern = (fs::temp_directory_path() / "simengine_run_XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    ASSERT_NE(mkdtemp(buf.data()), nullptr);
-    dir = std::string(buf.data()) + "/";
+    dir = support::make_temp_folder("simengine_run_");
+    ASSERT_NE(dir, "");
   }
 
   void TearDown() override {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
+    support::end_program(pid);
+    support::remove_folder(dir);
   }
 
-  void write_file(const std::string& relative, const std::string& bytes) {
-    fs::path p = dir + relative;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-  }
+  void write_file(const std::string& relative, const std::string& bytes) { support::write_file(dir + relative, bytes); }
 
   // A 4 x 4 map world with a cell size of 32 pixels.
   void write_world() {
@@ -74,32 +49,6 @@ class SimengineRun : public ::testing::Test {
     write_file("DATA/ini.txt", "RESOLUTION\r\n32\r\nAPPENTRY\r\nmaps/\r\nAPPSTART\r\nstart\r\nAPPNAME\r\nsimtest\r\n");
   }
 
-  // A plain 24-bit BMP of one colour.
-  void write_bmp(const std::string& relative, int size, int r, int g, int b) {
-    int rowBytes = (size * 3 + 3) / 4 * 4;
-    std::string bmp(54 + rowBytes * size, '\0');
-    auto put32 = [&](int at, uint32_t v) {
-      for (int i = 0; i < 4; i++) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, bmp.size());
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, size);
-    put32(22, size);
-    bmp[26] = 1;
-    bmp[28] = 24;
-    for (int y = 0; y < size; y++)
-      for (int x = 0; x < size; x++) {
-        size_t at = 54 + y * rowBytes + x * 3;
-        bmp[at] = static_cast<char>(b);
-        bmp[at + 1] = static_cast<char>(g);
-        bmp[at + 2] = static_cast<char>(r);
-      }
-    write_file(relative, bmp);
-  }
-
   // A labyrinth world: one coloured ground picture per tile, drawn at 16 pixels a cell.
   void write_labyrinth() {
     struct Tile { const char* name; int r, g, b; };
@@ -109,7 +58,7 @@ class SimengineRun : public ::testing::Test {
                           {"LAB_WATER_S", 25, 60, 140}};
     for (const Tile& t : tiles) {
       write_file(std::string("codes/lab/") + t.name, std::string("GFXNAME\r\n") + t.name + ".bmp\r\n");
-      write_bmp(std::string("ground/") + t.name + ".bmp", 16, t.r, t.g, t.b);
+      write_file(std::string("ground/") + t.name + ".bmp", support::solid_bmp(16, 16, t.r, t.g, t.b));
     }
     write_file("base.txt", "BASE\r\n120\r\n80\r\n\r\n\r\n");
     write_file("DATA/ini.txt",
@@ -118,57 +67,27 @@ class SimengineRun : public ::testing::Test {
                "GFXCODEC\r\n.bmp\r\nMAPSIZE\r\n100\r\nCURSORSPEED\r\n255\r\nAPPNAME\r\nlabtest\r\n");
   }
 
-  // Pixels that differ between two areas of two screenshots.
-  int differing_pixels(const std::string& a, const std::string& b, const std::string& geometry) {
-    std::string out = shell_output("/usr/bin/convert " + a + " -crop " + geometry + " +repage " + dir + "ca.png; " +
-                                   "/usr/bin/convert " + b + " -crop " + geometry + " +repage " + dir + "cb.png; " +
-                                   "/usr/bin/compare -metric AE " + dir + "ca.png " + dir + "cb.png null: 2>&1");
-    return std::atoi(out.c_str());
-  }
-
   // Starts simengine in the folder, its standard error going to dir + "stderr.txt".
   void start() {
-    pid = fork();
+    pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", dir, dir + "stderr.txt"});
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      if (chdir(dir.c_str()) != 0) _exit(90);
-      FILE* err = std::freopen((dir + "stderr.txt").c_str(), "w", stderr);
-      (void)err;
-      std::string binary = std::string(SUITE_BINARY_DIR) + "/engine/simengine";
-      execl(binary.c_str(), "simengine", static_cast<char*>(nullptr));
-      _exit(91);
-    }
   }
 
   // The exit status after at most `ms` milliseconds; -1 when it is still running, -2 on a signal.
-  int wait_exit(int ms) {
-    for (int waited = 0; waited <= ms; waited += 50) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-      }
-      sleep_ms(50);
-    }
-    return -1;
-  }
+  int wait_exit(int ms) { return support::wait_exit(pid, ms); }
 
   // The X window id of the window with exactly this title, "" when none shows up in time.
-  std::string find_window(const std::string& title, int ms = 8000) {
-    std::string command = "xwininfo -root -tree 2>/dev/null | grep -F '\"" + title + "\":' | awk '{print $1}' | head -1";
-    for (int waited = 0; waited <= ms; waited += 200) {
-      std::string id = shell_output(command);
-      while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
-      if (!id.empty()) return id;
-      sleep_ms(200);
-    }
-    return "";
-  }
+  std::string find_window(const std::string& title, int ms = 8000) { return support::window_titled(title, ms); }
 
   // Presses and releases a key slowly enough that a frame loop sees it held.
   void press(const std::string& window, const std::string& key) {
-    std::system(("xdotool windowfocus --sync " + window + " 2>/dev/null; xdotool keydown " + key +
-                 "; sleep 0.2; xdotool keyup " + key).c_str());
+    support::focus_window(window);
+    support::hold_key(key, 200);
+  }
+
+  // Pixels that differ between two areas of two screenshots.
+  long differing_pixels(const std::string& a, const std::string& b, const std::string& geometry) {
+    return support::differing_pixels(a, b, geometry, dir);
   }
 };
 
@@ -179,13 +98,12 @@ TEST_F(SimengineRun, OpensADesktopSizedWindowWithTheOverlayAndLeavesOnEscape) {
   ASSERT_FALSE(window.empty()) << "no simengine window";
   sleep_ms(500);
   std::string geometry = shell_output("xdotool getwindowgeometry " + window);
-  std::string root = shell_output("xdotool getdisplaygeometry");
-  while (!root.empty() && root.back() == '\n') root.pop_back();
-  std::string expected = root.substr(0, root.find(' ')) + "x" + root.substr(root.find(' ') + 1);
-  EXPECT_NE(geometry.find("Geometry: " + expected), std::string::npos) << geometry << " vs " << root;
+  std::string expected = support::display_size();
+  ASSERT_NE(expected, "");
+  EXPECT_NE(geometry.find("Geometry: " + expected), std::string::npos) << geometry << " vs " << expected;
   // The overlay's text colour (255, 255, 200) appears in the top-left corner.
   std::string shot = dir + "shot.png";
-  std::system(("import -window root " + shot).c_str());
+  support::screenshot(shot);
   std::string pixels = shell_output("/usr/bin/convert " + shot + " -crop 400x80+0+0 txt:- | grep -ci 'FFFFC8'");
   EXPECT_GT(std::atoi(pixels.c_str()), 20) << "overlay text not found";
   press(window, "Escape");
@@ -199,13 +117,13 @@ TEST_F(SimengineRun, LabyrinthIsShownAndPageUpRebuildsIt) {
   ASSERT_FALSE(window.empty()) << "no simengine window";
   sleep_ms(1500);
   std::string before = dir + "before.png", after = dir + "after.png";
-  std::system(("import -window root " + before).c_str());
+  support::screenshot(before);
   // The ground shows the tiles' colours: some floor (200, 190, 150) in the world area.
   std::string floor = shell_output("/usr/bin/convert " + before + " -crop 1600x900+0+100 txt:- | grep -ci 'C8BE96'");
   EXPECT_GT(std::atoi(floor.c_str()), 1000) << "no floor tiles on the screen";
   press(window, "Page_Up");
   sleep_ms(1500);
-  std::system(("import -window root " + after).c_str());
+  support::screenshot(after);
   EXPECT_GT(differing_pixels(before, after, "1600x900+0+100"), 1000) << "the base did not change";
   EXPECT_GT(differing_pixels(before, after, "300x14+10+24"), 10) << "the overlay's variant line did not change";
   press(window, "Escape");
@@ -226,16 +144,15 @@ TEST_F(SimengineRun, MissingConfigurationShowsTheFullPathAndExitsWithZero) {
   ASSERT_FALSE(box.empty()) << "no error box";
   sleep_ms(300);
   std::string shot = dir + "box.png";
-  std::system(("import -window root " + shot).c_str());
+  support::screenshot(shot);
   press(box, "Return");
   int code = wait_exit(5000);
   if (code == -1) {  // a box that ignores the key: click its only button
-    std::system(("xdotool windowfocus --sync " + box + " key space").c_str());
+    shell("xdotool windowfocus --sync " + box + " key space");
     code = wait_exit(5000);
   }
   EXPECT_EQ(code, 0);
-  std::ifstream in(dir + "stderr.txt");
-  std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string err = support::read_file(dir + "stderr.txt");
   EXPECT_NE(err.find("Could not open " + dir + "DATA/ini.txt"), std::string::npos) << err;
 }
 

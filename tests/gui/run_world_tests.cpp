@@ -4,35 +4,23 @@
 // Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24"); each test copies examples/world into a
 // temporary folder and starts simengine there.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/xdo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string shell_output(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
-
-void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+using support::shell;
+using support::shell_line;
+using support::sleep_ms;
 
 // The bounding box of the pure red cursor box in a screenshot.
 struct Box {
@@ -48,11 +36,8 @@ class WorldRun : public ::testing::Test {
 
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    std::string pattern = (fs::temp_directory_path() / "world_run_XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    ASSERT_NE(mkdtemp(buf.data()), nullptr);
-    dir = std::string(buf.data()) + "/";
+    dir = support::make_temp_folder("world_run_");
+    ASSERT_NE(dir, "");
     std::error_code ec;
     fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", dir, fs::copy_options::recursive, ec);
     ASSERT_FALSE(ec) << ec.message();
@@ -60,59 +45,40 @@ class WorldRun : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      for (int i = 0; i < 40 && waitpid(pid, nullptr, WNOHANG) == 0; i++) sleep_ms(50);
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
+    support::end_program(pid, 2000);
+    support::remove_folder(dir);
   }
 
   void start() {
-    pid = fork();
+    pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", dir, ""});
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      if (chdir(dir.c_str()) != 0) _exit(90);
-      std::string binary = std::string(SUITE_BINARY_DIR) + "/engine/simengine";
-      execl(binary.c_str(), "simengine", static_cast<char*>(nullptr));
-      _exit(91);
-    }
-    const std::string command =
-        "xwininfo -root -tree 2>/dev/null | grep -F '\"Orvanel world demo\":' | awk '{print $1}' | head -1";
-    for (int waited = 0; waited <= 10000 && window.empty(); waited += 200) {
-      window = shell_output(command);
-      if (window.empty()) sleep_ms(200);
-    }
+    window = support::window_titled("Orvanel world demo", 10000);
     ASSERT_FALSE(window.empty()) << "no simengine window";
     sleep_ms(1500);  // the map loads and the first frames are drawn
-    std::system(("xdotool windowfocus --sync " + window + " 2>/dev/null").c_str());
+    support::focus_window(window);
   }
 
   std::string shot() {
     std::string path = dir + "shot" + std::to_string(shots++) + ".png";
-    std::system(("import -window root " + path).c_str());
+    support::screenshot(path);
     return path;
   }
 
   // Holds a key for a while, as a person would.
   void hold(const std::string& key, int ms) {
-    std::system(("xdotool keydown " + key).c_str());
-    sleep_ms(ms);
-    std::system(("xdotool keyup " + key).c_str());
+    support::hold_key(key, ms);
     sleep_ms(300);
   }
 
   // Share of the screen whose colour lies within `fuzz` of `colour`.
   static double share(const std::string& png, const std::string& colour, int fuzz) {
-    std::string out = shell_output("/usr/bin/convert " + png + " -fuzz " + std::to_string(fuzz) + "% -fill white -opaque '" +
-                                   colour + "' -fill black +opaque white -format '%[fx:mean]' info:");
+    std::string out = shell_line("/usr/bin/convert " + png + " -fuzz " + std::to_string(fuzz) + "% -fill white -opaque '" +
+                                 colour + "' -fill black +opaque white -format '%[fx:mean]' info:");
     return std::atof(out.c_str());
   }
 
   static Box cursor_box(const std::string& png) {
-    std::string g = shell_output("/usr/bin/convert " + png + " -fill black +opaque '#FF0000' -format '%@' info:");
+    std::string g = shell_line("/usr/bin/convert " + png + " -fill black +opaque '#FF0000' -format '%@' info:");
     Box b;
     if (std::sscanf(g.c_str(), "%dx%d+%d+%d", &b.w, &b.h, &b.x, &b.y) != 4) return Box{};
     return b;
@@ -120,9 +86,7 @@ class WorldRun : public ::testing::Test {
 
   // Pixels that differ between two screenshots inside a region (geometry WxH+X+Y).
   long difference(const std::string& a, const std::string& b, const std::string& region) {
-    std::system(("/usr/bin/convert " + a + " -crop " + region + " +repage " + dir + "crop_a.png").c_str());
-    std::system(("/usr/bin/convert " + b + " -crop " + region + " +repage " + dir + "crop_b.png").c_str());
-    return std::atol(shell_output("compare -metric AE " + dir + "crop_a.png " + dir + "crop_b.png null: 2>&1").c_str());
+    return support::differing_pixels(a, b, region, dir);
   }
 };
 
@@ -160,11 +124,11 @@ TEST_F(WorldRun, ArrowKeysMoveTheCursorThenScrollTheView) {
 }
 
 TEST_F(WorldRun, WheelZoomsTheCells) {
-  std::system("xdotool click 4");  // one notch towards the user's screen: larger cells
+  shell("xdotool click 4");  // one notch towards the user's screen: larger cells
   sleep_ms(500);
   EXPECT_EQ(cursor_box(shot()).w, 33);
   for (int i = 0; i < 3; i++) {
-    std::system("xdotool click 5");
+    shell("xdotool click 5");
     sleep_ms(200);
   }
   sleep_ms(400);

@@ -14,21 +14,12 @@
 #include "services/messages.h"
 #include "services/screen.h"
 #include "services/windows.h"
+#include "support/xdo.h"
 
 namespace {
 
 // The X window id of the top-level window with this exact title; "" when there is none.
-std::string x_window(const std::string& title) {
-  std::string cmd = "xwininfo -root -tree 2>/dev/null | grep -F '\"" + title + "\":' | awk '{print $1}' | head -1";
-  std::string out;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[64];
-    while (fgets(buf, sizeof buf, p)) out += buf;
-    pclose(p);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-  return out;
-}
+std::string x_window(const std::string& title) { return support::window_titled(title, 0); }
 
 // Focuses the window with this title and runs xdotool commands on it ("%W" stands for its id),
 // retrying while the window is not there yet.

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 #include <string>
 #include <vector>
 #include "services/lifecycle.h"
@@ -11,36 +9,20 @@
 #include "services/sprites.h"
 #include "services/text.h"
 #include "services/windows.h"
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 constexpr int kWidth = 320, kHeight = 240;
 
-// A 24-bit BMP whose left half is (lr, lg, lb) and right half (rr, rg, rb).
+// A 24-bit BMP whose left half is `left` and right half `right`.
 void write_bmp(const std::string& path, int width, int height, int32_t left, int32_t right) {
-  int row = (width * 3 + 3) / 4 * 4;
-  std::string bmp(54 + row * height, '\0');
-  auto put32 = [&](int at, uint32_t v) {
-    for (int i = 0; i < 4; i++) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, static_cast<uint32_t>(bmp.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, width);
-  put32(22, height);
-  bmp[26] = 1;
-  bmp[28] = 24;
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) {
-      int32_t c = x < width / 2 ? left : right;
-      size_t at = 54 + y * row + x * 3;
-      bmp[at] = static_cast<char>(svc::blue(c));
-      bmp[at + 1] = static_cast<char>(svc::green(c));
-      bmp[at + 2] = static_cast<char>(svc::red(c));
-    }
-  std::ofstream(path, std::ios::binary) << bmp;
+  support::write_file(path, support::bmp_bytes(width, height, [&](int x, int) {
+                        const int32_t c = x < width / 2 ? left : right;
+                        return support::Rgb{svc::red(c), svc::green(c), svc::blue(c)};
+                      }));
 }
 
 bool near_colour(int32_t got, int32_t want, int tolerance = 2) {
@@ -60,15 +42,14 @@ class SdlScreen : public ::testing::Test {
     window = svc::open_window(-1, 0, 0, kWidth, kHeight, "sdl screen test", svc::WINDOW_BORDERLESS);
     ASSERT_GE(window, 1);
     ASSERT_NE(svc::open_windowed_screen(svc::window_handle(window), 0, 0, kWidth, kHeight, 1, 0, 0), 0);
-    dir = std::filesystem::temp_directory_path() / ("sdl_screen_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    dir = support::make_temp_folder("sdl_screen_");
+    ASSERT_NE(dir, "");
   }
   void TearDown() override {
     svc::stop_services();
-    std::error_code ec;
-    if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+    support::remove_folder(dir);
   }
-  std::string file(const std::string& name) { return (dir / name).string(); }
+  std::string file(const std::string& name) { return dir + name; }
 
   // A 4x4 sprite, magenta on the left half and `right` on the right, magenta transparent.
   int two_tone_sprite(int32_t right) {
@@ -86,7 +67,7 @@ class SdlScreen : public ::testing::Test {
   }
 
   int window = 0;
-  std::filesystem::path dir;
+  std::string dir;  // ends in "/"
 };
 
 TEST_F(SdlScreen, BoxesAndPointsReadBackAndOutsideIsMinusOne) {
