@@ -1,5 +1,6 @@
 // headless_state.h -- the headless platform's one state record: object tables, queues and records
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -54,8 +55,54 @@ struct Sprite {
 
 struct Sprite3D {
   int sprite = 0;                    // The sprite it was made from
-  std::shared_ptr<const Picture> picture;
+  std::shared_ptr<const Picture> picture;  // Kept while the 3D sprite lives; null marks a free number
   int width = 0, height = 0;         // Drawn size
+};
+
+// The 3D sprites: worlds make hundreds of thousands, so they live in one array indexed by number,
+// as on the SDL platform. -1 takes the last freed number still free, else the next never-used
+// one (creating and freeing are O(1)); a chosen number must lie in 1 .. kMaxExplicit - 1.
+struct Sprite3DTable {
+  static constexpr int kMaxExplicit = 1 << 20;  // Larger chosen numbers are refused, not allocated
+  std::vector<Sprite3D> slots = std::vector<Sprite3D>(1);  // Number 0 is never used
+  std::vector<int> released;
+  int next_unused = 1;
+  int live = 0;
+
+  bool has(int n) const { return n > 0 && n < static_cast<int>(slots.size()) && slots[n].picture; }
+  Sprite3D* get(int n) { return has(n) ? &slots[n] : nullptr; }
+  // Stores a record (its picture set) under n, or under a free number for -1; 0 on failure.
+  int take(int n, Sprite3D&& record) {
+    if (n >= kMaxExplicit || !record.picture) return 0;
+    if (n == -1) {
+      while (!released.empty()) {
+        int r = released.back();
+        released.pop_back();
+        if (!has(r)) { n = r; break; }
+      }
+      if (n == -1) {
+        while (has(next_unused)) next_unused++;
+        n = next_unused++;
+      }
+    }
+    if (n <= 0 || has(n)) return 0;
+    if (n >= static_cast<int>(slots.size())) slots.resize(std::max<size_t>(n + 1, slots.size() * 2));
+    slots[n] = std::move(record);
+    live++;
+    return n;
+  }
+  void release(int n) {
+    if (!has(n)) return;
+    slots[n] = Sprite3D{};
+    released.push_back(n);
+    live--;
+  }
+  void clear() {
+    slots.assign(1, Sprite3D{});
+    released.clear();
+    next_unused = 1;
+    live = 0;
+  }
 };
 
 struct Desktop {
@@ -96,7 +143,7 @@ struct State {
   std::intptr_t default_field_font = 0;
   std::map<int, Font> fonts;
   std::map<int, Sprite> sprites;
-  std::map<int, Sprite3D> sprites3d;
+  Sprite3DTable sprites3d;
   int32_t transparent_colour = -1;   // -1: none for later loads
   Screen screen;
   std::intptr_t next_handle = 0x1000;

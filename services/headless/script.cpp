@@ -126,19 +126,19 @@ void record_drawing(bool on) { state.recording = on; }
 int32_t screen_pixel(int x, int y) { return svc::detail::surface_point(state.screen.surface, x, y); }
 
 int sprite3d_size(int sprite3d, int* width, int* height) {
-  auto it = state.sprites3d.find(sprite3d);
-  if (it == state.sprites3d.end()) return 0;
-  if (width) *width = it->second.width;
-  if (height) *height = it->second.height;
+  const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d);
+  if (!s) return 0;
+  if (width) *width = s->width;
+  if (height) *height = s->height;
   return 1;
 }
 
 int sprite3d_picture(int sprite3d) {
-  auto it = state.sprites3d.find(sprite3d);
-  return it == state.sprites3d.end() ? 0 : it->second.sprite;
+  const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->sprite : 0;
 }
 
-int live_sprite3d_count() { return static_cast<int>(state.sprites3d.size()); }
+int live_sprite3d_count() { return state.sprites3d.live; }
 
 void mouse_position(int* x, int* y) {
   if (x) *x = state.mouse_x;

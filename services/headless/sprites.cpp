@@ -146,20 +146,19 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
 }
 
 int create_sprite3d(int sprite3d, int sprite) {
-  int number = headless::detail::pick_number(state.sprites3d, sprite3d);
   auto it = state.sprites.find(sprite);
-  if (number < 0 || it == state.sprites.end()) return 0;
-  headless::detail::Sprite3D& s = state.sprites3d[number];
-  s.sprite = sprite;
-  s.picture = it->second.picture;
-  s.width = it->second.picture->width;
-  s.height = it->second.picture->height;
+  if (sprite3d < -1 || sprite3d == 0 || it == state.sprites.end() || !it->second.picture) return 0;
+  if (sprite3d > 0) free_sprite3d(sprite3d);  // Reusing a number replaces the 3D sprite
+  const Picture& picture = *it->second.picture;
+  int number = state.sprites3d.take(
+      sprite3d, headless::detail::Sprite3D{sprite, it->second.picture, picture.width, picture.height});
+  if (!number) return 0;
   return sprite3d == -1 ? number : 1;
 }
 
-int is_sprite3d(int sprite3d) { return state.sprites3d.count(sprite3d) ? 1 : 0; }
+int is_sprite3d(int sprite3d) { return state.sprites3d.has(sprite3d) ? 1 : 0; }
 
-void free_sprite3d(int sprite3d) { state.sprites3d.erase(sprite3d); }
+void free_sprite3d(int sprite3d) { state.sprites3d.release(sprite3d); }
 
 void zoom_sprite3d(int sprite3d, int width, int height) {
   DrawCall c = call("zoom");
@@ -167,10 +166,10 @@ void zoom_sprite3d(int sprite3d, int width, int height) {
   c.b = width;
   c.c = height;
   record(c);
-  auto it = state.sprites3d.find(sprite3d);
-  if (it == state.sprites3d.end()) return;
-  it->second.width = width;
-  it->second.height = height;
+  if (headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d)) {
+    s->width = width;
+    s->height = height;
+  }
 }
 
 int start_3d() {
@@ -195,10 +194,8 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
   c.e = state.blend_source;
   c.f = state.blend_destination;
   record(c);
-  auto it = state.sprites3d.find(sprite3d);
-  if (it == state.sprites3d.end()) return;
-  const headless::detail::Sprite3D& s = it->second;
-  blend_picture(*s.picture, x, y, s.width, s.height, alpha);
+  if (const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d))
+    blend_picture(*s->picture, x, y, s->width, s->height, alpha);
 }
 
 void sprite3d_quality(int filtered) {
