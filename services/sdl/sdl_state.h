@@ -2,7 +2,6 @@
 #pragma once
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <algorithm>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -73,53 +72,8 @@ struct Sprite {
 };
 
 struct Sprite3D {
-  int sprite = 0;               // The sprite whose picture it draws; 0 marks a free number
+  int sprite = 0;               // The sprite whose picture it draws
   int width = 0, height = 0;    // Drawn size
-};
-
-// The 3D sprites: a world holds hundreds of thousands over a few dozen textures, so each is a
-// 12-byte record in one array, in use while its sprite is set (a 3D sprite is always made from a
-// sprite, and sprites are numbered from 1). Numbers follow the same rule as NumberTable: -1 takes
-// the last freed number still free, else the next never-used one; creating and freeing are O(1).
-struct Sprite3DTable {
-  static constexpr int kMaxNumber = 1 << 24;    // Room for 8 objects on each of 513 x 513 cells
-  static constexpr int kMaxExplicit = 1 << 20;  // Larger chosen numbers are refused, not allocated
-  std::vector<Sprite3D> slots = std::vector<Sprite3D>(1);  // Number 0 is never used
-  std::vector<int> released;
-  int next_unused = 1;
-
-  bool has(int n) const { return n > 0 && n < static_cast<int>(slots.size()) && slots[n].sprite != 0; }
-  Sprite3D* get(int n) { return has(n) ? &slots[n] : nullptr; }
-
-  // Stores a record (its sprite non-zero) under n, or under a free number for -1; 0 on failure.
-  int take(int n, const Sprite3D& record) {
-    if (n >= kMaxExplicit || record.sprite == 0) return 0;
-    if (n == -1) {
-      while (!released.empty()) {
-        int r = released.back();
-        released.pop_back();
-        if (!has(r)) { n = r; break; }
-      }
-      if (n == -1) {
-        while (has(next_unused)) next_unused++;
-        n = next_unused++;
-      }
-    }
-    if (n <= 0 || n >= kMaxNumber || has(n)) return 0;
-    if (n >= static_cast<int>(slots.size())) slots.resize(std::max<size_t>(n + 1, slots.size() * 2));
-    slots[n] = record;
-    return n;
-  }
-  void release(int n) {
-    if (!has(n)) return;
-    slots[n] = Sprite3D{};
-    released.push_back(n);
-  }
-  void clear() {
-    slots.assign(1, Sprite3D{});
-    released.clear();
-    next_unused = 1;
-  }
 };
 
 struct CachedText {
@@ -147,7 +101,7 @@ struct State {
 
   // Sprites and 3D sprites.
   NumberTable<Sprite> sprites;
-  Sprite3DTable sprites3d;
+  NumberTable<Sprite3D> sprites3d;
   bool transparent_set = false;
   int32_t transparent_colour = 0;
   int quality = 0;                      // 0 nearest, 1 linear

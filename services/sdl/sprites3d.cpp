@@ -66,8 +66,9 @@ int create_sprite3d(int sprite3d, int sprite) {
   if (!s || sprite3d < -1 || sprite3d == 0) return 0;
   int width = s->width, height = s->height;
   if (sprite3d > 0) free_sprite3d(sprite3d);
-  int number = state.sprites3d.take(sprite3d, sdl::Sprite3D{sprite, width, height});
+  int number = state.sprites3d.take(sprite3d);
   if (!number) return 0;
+  state.sprites3d.slots[number] = sdl::Sprite3D{sprite, width, height};
   return sprite3d == -1 ? number : 1;
 }
 
