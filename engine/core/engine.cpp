@@ -46,12 +46,7 @@ void open_window_and_screen() {
 // The world grid at its start-up size and empty lists.
 void create_world_containers() {
   svc::dim_array(worldState.world, 512, 512);
-  svc::clear_list(worldState.floorList);
-  svc::clear_list(worldState.cursorList);
-  svc::clear_list(worldState.instanceList);
-  svc::clear_list(worldState.objectCatalogue);
-  svc::clear_list(worldState.groundCatalogue);
-  svc::clear_list(worldState.spareList);
+  empty_world_lists();
 }
 
 }  // namespace

@@ -7,6 +7,10 @@ World worldState;
 void reset_engine_state() {
   engine = EngineState{};
   worldState.world = svc::Grid<WorldCell>{};
+  empty_world_lists();
+}
+
+void empty_world_lists() {
   svc::clear_list(worldState.floorList);
   svc::clear_list(worldState.cursorList);
   svc::clear_list(worldState.instanceList);

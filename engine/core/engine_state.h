@@ -200,3 +200,4 @@ extern EngineState engine;
 extern World worldState;
 
 void reset_engine_state();  // Zero-fills both records (start of a run; tests)
+void empty_world_lists();   // Empties every list of the world (the grid stays)

@@ -7,6 +7,7 @@
 // rebuild of the same variant. The base is clipped to the grid: a size beyond the last index (256)
 // becomes 256, so no step touches a cell outside the world.
 #include "world/labyrinth.h"
+#include "world/progress_bar.h"
 
 #include <cstdint>
 
@@ -128,19 +129,7 @@ float build_progress_step() {
   return engine.screenWidth / divisor;
 }
 
-bool buildBarDrawn = true;   // whether the back buffer holds the bar's current state
-bool buildBarShown = false;  // whether this build has shown the bar yet
-uint32_t lastBuildFlipTick = 0;
-constexpr uint32_t kMinBuildFlipIntervalMs = 100;
-
-// The bar at 85 % of the screen height: black under the full width, red as far as it has grown.
-void draw_build_bar() {
-  svc::start_drawing(svc::screen_output());
-  int y = svc::round_nearest(engine.screenHeight * 0.85f);
-  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
-  svc::draw_box(0, y, svc::round_nearest(engine.buildProgress), 8, svc::rgb(255, 0, 0));
-  svc::stop_drawing();
-}
+ProgressBar buildBar;
 
 }  // namespace
 
@@ -177,32 +166,17 @@ void show_build_progress() {
     engine.builtVariant = engine.baseVariant;
   }
   engine.buildProgress += build_progress_step();
-  // The bar is shown with every 2 * mapMaxX + 1st call, but no more than ten times a second: a
-  // flip can wait for the display, and a large base would otherwise spend most of its build
-  // flipping. Each drawing covers the one before it completely, so it is drawn only when it is
-  // shown; finish_build_progress leaves the last state in the back buffer.
+  // The bar is due with every 2 * mapMaxX + 1st call (and shown at most ten times a second).
   engine.buildFlipCounter++;
-  buildBarDrawn = false;
-  if (engine.buildFlipCounter > 2 * engine.mapMaxX) {
-    engine.buildFlipCounter = 0;
-    const uint32_t tick = svc::tick_count();
-    if (!buildBarShown || tick - lastBuildFlipTick >= kMinBuildFlipIntervalMs) {
-      draw_build_bar();
-      svc::flip_buffers();
-      buildBarShown = true;
-      buildBarDrawn = true;
-      lastBuildFlipTick = tick;
-    }
-  }
+  const bool due = engine.buildFlipCounter > 2 * engine.mapMaxX;
+  if (due) engine.buildFlipCounter = 0;
+  advance_progress_bar(buildBar, engine.buildProgress, due);
 }
 
-void finish_build_progress() {
-  if (!buildBarDrawn) draw_build_bar();
-  buildBarDrawn = true;
-}
+void finish_build_progress() { finish_progress_bar(buildBar, engine.buildProgress); }
 
 void fill_walls(int maxX, int maxY) {
-  buildBarShown = false;  // every build shows its bar at its first chance
+  restart_progress_bar(buildBar);  // every build shows its bar at its first chance
   for (int x = 0; x <= maxX; x++) {
     for (int y = 0; y <= maxY; y++) {
       set_tile(x, y, kWall);

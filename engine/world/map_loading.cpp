@@ -6,6 +6,7 @@
 // than the grid holds is cropped to the grid: the entries are still walked in the file's own
 // order, so the cropped cells keep their true positions, and nothing outside the grid is touched.
 #include "world/map_loading.h"
+#include "world/progress_bar.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -55,20 +56,7 @@ void compute_view_cells() {
 
 namespace {
 
-// Shortest time between two shown states of the bar, and when the last one was shown.
-constexpr uint32_t kMinFlipIntervalMs = 100;
-bool barShown = false;
-uint32_t lastFlipTick = 0;
-bool lastCallDrew = false;  // the back buffer already holds the bar's current state
-
-// The bar as it stands: a black track across the screen and the red bar over it.
-void draw_load_bar() {
-  svc::start_drawing(svc::screen_output());
-  int y = svc::round_nearest(engine.screenHeight * 0.85f);
-  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
-  svc::draw_box(0, y, svc::round_nearest(engine.loadProgress), 8, svc::rgb(255, 0, 0));
-  svc::stop_drawing();
-}
+ProgressBar loadBar;
 
 // The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
 // column has a product of 0; its bar then grows by the width over the number of cells.
@@ -79,24 +67,11 @@ float load_progress_step() {
   return engine.screenWidth / divisor;
 }
 
-// One cell's step of the bar; the map reader works the step out once per map.
+// One cell's step of the bar; the map reader works the step out once per map. The screen shows
+// the bar on the first call and on every 501st after it (at most ten times a second).
 void advance_load_progress(float step) {
   engine.loadProgress += step;
-  // The screen shows the bar on the first call and on every 501st after it, but no more than ten
-  // times a second: a flip can wait for the display, and a large map would otherwise spend most
-  // of its load flipping. Each drawing of the bar covers the previous one completely, so it is
-  // drawn only when it is shown (finish_load_progress leaves the last state in the back buffer).
-  lastCallDrew = false;
-  if (engine.loadFlipCounter == 0) {
-    const uint32_t tick = svc::tick_count();
-    if (!barShown || tick - lastFlipTick >= kMinFlipIntervalMs) {
-      draw_load_bar();
-      svc::flip_buffers();
-      barShown = true;
-      lastFlipTick = tick;
-      lastCallDrew = true;
-    }
-  }
+  advance_progress_bar(loadBar, engine.loadProgress, engine.loadFlipCounter == 0);
   engine.loadFlipCounter++;
   if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
 }
@@ -128,9 +103,7 @@ bool same_text(const std::string& a, const std::string& b) {
 
 void show_load_progress() { advance_load_progress(load_progress_step()); }
 
-void finish_load_progress() {
-  if (!lastCallDrew) draw_load_bar();
-}
+void finish_load_progress() { finish_progress_bar(loadBar, engine.loadProgress); }
 
 void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
@@ -188,7 +161,7 @@ void load_topographic_map(const std::string& mapPath) {
     return;  // only reached when the fatal routine is a stand-in
   }
   clear_definition_cache();
-  barShown = false;  // the first cell of this load shows the bar
+  restart_progress_bar(loadBar);  // the first cell of this load shows the bar
   MapHeader header = read_map_header(mapFile);
   // The header's own extent orders the entries; the stored extent is clipped to the grid.
   const int fileMaxX = std::min(std::max(header.width, 0), INT32_MAX - 1);

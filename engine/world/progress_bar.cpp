@@ -1,0 +1,41 @@
+// progress_bar.cpp -- drawing and showing the load and build progress bar
+#include "world/progress_bar.h"
+
+#include "core/engine_state.h"
+#include "services/clock.h"
+#include "services/screen.h"
+#include "services/text.h"
+
+namespace {
+
+constexpr uint32_t kMinFlipIntervalMs = 100;  // shortest time between two shown states
+
+// The bar at 85 % of the screen height: black under the full width, red as far as it has grown.
+void draw_progress_bar(float width) {
+  svc::start_drawing(svc::screen_output());
+  int y = svc::round_nearest(engine.screenHeight * 0.85f);
+  svc::draw_box(0, y, svc::round_nearest(engine.screenWidth), 9, svc::rgb(0, 0, 0));
+  svc::draw_box(0, y, svc::round_nearest(width), 8, svc::rgb(255, 0, 0));
+  svc::stop_drawing();
+}
+
+}  // namespace
+
+void restart_progress_bar(ProgressBar& bar) { bar.shown = false; }
+
+void advance_progress_bar(ProgressBar& bar, float width, bool due) {
+  bar.drawn = false;
+  if (!due) return;
+  const uint32_t tick = svc::tick_count();
+  if (bar.shown && tick - bar.lastFlipTick < kMinFlipIntervalMs) return;
+  draw_progress_bar(width);
+  svc::flip_buffers();
+  bar.shown = true;
+  bar.drawn = true;
+  bar.lastFlipTick = tick;
+}
+
+void finish_progress_bar(ProgressBar& bar, float width) {
+  if (!bar.drawn) draw_progress_bar(width);
+  bar.drawn = true;
+}
