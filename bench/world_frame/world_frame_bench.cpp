@@ -19,6 +19,7 @@
 
 #include "core/engine_state.h"
 #include "core/world_drawing.h"
+#include "support/bmp.h"
 #include "services/desktops.h"
 #include "services/grid.h"
 #include "services/lifecycle.h"
@@ -33,30 +34,12 @@ namespace {
 constexpr int kFramesPerBlock = 60;
 constexpr int kBlocks = 5;
 
+// A size x size picture of one colour, optionally with a 4-pixel magenta (transparent) border.
 void write_bmp(const std::string& path, int size, int r, int g, int b, bool magentaBorder) {
-  const int row = (size * 3 + 3) / 4 * 4;
-  std::string f(54 + row * size, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) f[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  f[0] = 'B';
-  f[1] = 'M';
-  put32(2, static_cast<uint32_t>(f.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(size));
-  put32(22, static_cast<uint32_t>(size));
-  f[26] = 1;
-  f[28] = 24;
-  for (int y = 0; y < size; y++)
-    for (int x = 0; x < size; x++) {
-      bool edge = magentaBorder && (x < 4 || y < 4 || x >= size - 4 || y >= size - 4);
-      size_t p = 54 + static_cast<size_t>(y * row + x * 3);
-      f[p] = static_cast<char>(edge ? 255 : b);
-      f[p + 1] = static_cast<char>(edge ? 0 : g);
-      f[p + 2] = static_cast<char>(edge ? 255 : r);
-    }
-  std::ofstream(path, std::ios::binary) << f;
+  std::ofstream(path, std::ios::binary) << support::bmp_bytes(size, size, [&](int x, int y) {
+    bool edge = magentaBorder && (x < 4 || y < 4 || x >= size - 4 || y >= size - 4);
+    return edge ? support::Rgb{255, 0, 255} : support::Rgb{r, g, b};
+  });
 }
 
 double now_ms() {

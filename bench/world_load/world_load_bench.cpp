@@ -27,6 +27,7 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/windows.h"
+#include "support/bmp.h"
 #include "world/cell_definitions.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
@@ -40,29 +41,7 @@ void write_text(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-void write_bmp(const std::string& path, int r, int g, int b) {
-  const int w = 8, h = 8, row = 24;
-  std::string f(54 + row * h, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) f[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  f[0] = 'B';
-  f[1] = 'M';
-  put32(2, static_cast<uint32_t>(f.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, w);
-  put32(22, h);
-  f[26] = 1;
-  f[28] = 24;
-  for (int i = 0; i < w * h; i++) {
-    size_t p = 54 + static_cast<size_t>((i / w) * row + (i % w) * 3);
-    f[p] = static_cast<char>(b);
-    f[p + 1] = static_cast<char>(g);
-    f[p + 2] = static_cast<char>(r);
-  }
-  write_text(path, f);
-}
+void write_bmp(const std::string& path, int r, int g, int b) { write_text(path, support::solid_bmp(8, 8, r, g, b)); }
 
 // The test world: 16 codes, each a ground picture and two object names; 8 objects of density 3.
 void write_world(const std::string& dir) {
