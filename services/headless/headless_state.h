@@ -9,6 +9,7 @@
 #include <vector>
 #include "services/headless.h"
 #include "services/pictures.h"
+#include "number_pick.h"
 #include "surface.h"
 
 namespace svc::headless::detail {
@@ -74,17 +75,7 @@ struct Sprite3DTable {
   // Stores a record (its picture set) under n, or under a free number for -1; 0 on failure.
   int take(int n, Sprite3D&& record) {
     if (n >= kMaxExplicit || !record.picture) return 0;
-    if (n == -1) {
-      while (!released.empty()) {
-        int r = released.back();
-        released.pop_back();
-        if (!has(r)) { n = r; break; }
-      }
-      if (n == -1) {
-        while (has(next_unused)) next_unused++;
-        n = next_unused++;
-      }
-    }
+    if (n == -1) n = svc::detail::pick_free_number(released, next_unused, [this](int k) { return has(k); });
     if (n <= 0 || has(n)) return 0;
     if (n >= static_cast<int>(slots.size())) slots.resize(std::max<size_t>(n + 1, slots.size() * 2));
     slots[n] = std::move(record);

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "number_pick.h"
+
 namespace svc::sdl {
 
 // A table of objects addressed by small numbers (1 and up). -1 asks for a free number; freed numbers
@@ -27,17 +29,7 @@ struct NumberTable {
   // Reserves a number: -1 picks a free one, an explicit number must not be in use. 0 on failure.
   int take(int n) {
     if (n >= kMaxExplicit) return 0;
-    if (n == -1) {
-      while (!released.empty()) {
-        int r = released.back();
-        released.pop_back();
-        if (!has(r)) { n = r; break; }
-      }
-      if (n == -1) {
-        while (has(next_unused)) next_unused++;
-        n = next_unused++;
-      }
-    }
+    if (n == -1) n = svc::detail::pick_free_number(released, next_unused, [this](int k) { return has(k); });
     if (n <= 0 || n >= kMaxNumber || has(n)) return 0;
     if (n >= static_cast<int>(used.size())) {
       slots.resize(n + 1);
