@@ -9,17 +9,11 @@
 #include "services/text.h"
 #include "services/windows.h"
 
-int32_t start_colour(int field) {
-  return field % 2 ? svc::rgb(240, 255, 240) : svc::rgb(220, 220, 220);
-}
+int32_t start_colour(int field) { return field % 2 ? svc::rgb(240, 255, 240) : svc::rgb(220, 220, 220); }
 
-int32_t loaded_colour(int field) {
-  return field % 2 ? svc::rgb(250, 255, 240) : svc::rgb(250, 220, 220);
-}
+int32_t loaded_colour(int field) { return field % 2 ? svc::rgb(250, 255, 240) : svc::rgb(250, 220, 220); }
 
-int32_t template_colour(int field) {
-  return field % 2 ? svc::rgb(200, 255, 240) : svc::rgb(200, 220, 220);
-}
+int32_t template_colour(int field) { return field % 2 ? svc::rgb(200, 255, 240) : svc::rgb(200, 220, 220); }
 
 bool is_template_line(const std::string& text) {
   return svc::find_string(text, "QZ61_KEYWORD", 1) != 0 || svc::find_string(text, "QZ61_VALUE", 1) != 0;
@@ -35,9 +29,7 @@ DnaNameColour dna_name_colour(const std::string& path) {
   return c;
 }
 
-bool is_entry_field(int field) {
-  return field >= 1 && field <= MAX_ENTRY_FIELD && svc::field_exists(field);
-}
+bool is_entry_field(int field) { return field >= 1 && field <= MAX_ENTRY_FIELD && svc::field_exists(field); }
 
 DnaSourceState read_dna_source(const std::string& path, std::vector<std::string>& entries, size_t max_lines) {
   entries.clear();

@@ -20,9 +20,9 @@ struct DnaNameColour {
   int32_t colour = 0;            // red + 256 * green + 65536 * blue, not clamped
 };
 
-bool is_template_line(const std::string& text);           // Contains "QZ61_KEYWORD" or "QZ61_VALUE"
-DnaNameColour dna_name_colour(const std::string& path);   // From the name after the last separator
-bool is_entry_field(int field);                           // An existing field numbered 1..MAX_ENTRY_FIELD
+bool is_template_line(const std::string& text);          // Contains "QZ61_KEYWORD" or "QZ61_VALUE"
+DnaNameColour dna_name_colour(const std::string& path);  // From the name after the last separator
+bool is_entry_field(int field);                          // An existing field numbered 1..MAX_ENTRY_FIELD
 
 enum DnaSourceState { DNA_SOURCE_MISSING, DNA_SOURCE_EMPTY, DNA_SOURCE_READ };
 // Reads the DNA source's lines, at most max_lines of them.

@@ -14,9 +14,9 @@ enum MenuId {
 };
 
 int menu_id_of(const std::string& keyword);  // The item id a menu definition keyword stands for; 0 for none
-void handle_event(int event);   // Close request asks to quit; a menu pick runs its command; others do nothing
-void handle_menu(int id);       // Runs the command of a menu id; unknown ids do nothing
-void request_quit();            // Asks whether to quit; Yes sets quit_requested
-void request_reset();           // Asks whether to reset the DNA source; Yes writes the default pattern
-void load_with_dialog();        // Asks for a DNA file and loads it
-void save_as();                 // Asks for a target, remembers it and saves to it
+void handle_event(int event);  // Close request asks to quit; a menu pick runs its command; others do nothing
+void handle_menu(int id);      // Runs the command of a menu id; unknown ids do nothing
+void request_quit();           // Asks whether to quit; Yes sets quit_requested
+void request_reset();          // Asks whether to reset the DNA source; Yes writes the default pattern
+void load_with_dialog();       // Asks for a DNA file and loads it
+void save_as();                // Asks for a target, remembers it and saves to it

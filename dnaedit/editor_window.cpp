@@ -19,8 +19,7 @@ constexpr int ROWS_PER_COLUMN = 40;
 constexpr int ROW_TEST_HEIGHT = 25;  // The column wrap measures 25 pixels a row though fields are 24 apart
 
 void open_main_window() {
-  if (!svc::open_window(0, 0, 0, editor.window_width, editor.window_height, editor.window_title,
-                        svc::WINDOW_SIZABLE))
+  if (!svc::open_window(0, 0, 0, editor.window_width, editor.window_height, editor.window_title, svc::WINDOW_SIZABLE))
     report(REPORT_NO_WINDOW, "");
   if (!svc::use_field_list(svc::window_handle(0))) report(REPORT_NO_WINDOW, "");
   build_start_grid();
@@ -29,8 +28,8 @@ void open_main_window() {
 }
 
 static int create_entry_field(const GridLayout& g, const std::string& text) {
-  return svc::create_edit_field(g.field, FIELD_WIDTH * g.column, FIELD_HEIGHT * g.row, FIELD_WIDTH, FIELD_HEIGHT,
-                                text, svc::FIELD_CENTRED);
+  return svc::create_edit_field(g.field, FIELD_WIDTH * g.column, FIELD_HEIGHT * g.row, FIELD_WIDTH, FIELD_HEIGHT, text,
+                                svc::FIELD_CENTRED);
 }
 
 // Moves to the next field; a column ends after 40 rows or where the next row would pass the window.

@@ -9,7 +9,7 @@ struct GridLayout {
   int row = 1;
 };
 
-void open_main_window();         // Window 0, the grid, the menu bar; reports code 0 (ending the program) on failure
-void build_start_grid();         // One field per line of the DNA source, or the failsafe grid when it is missing
-void build_failsafe_grid();      // max_entries empty fields in the default font
+void open_main_window();     // Window 0, the grid, the menu bar; reports code 0 (ending the program) on failure
+void build_start_grid();     // One field per line of the DNA source, or the failsafe grid when it is missing
+void build_failsafe_grid();  // max_entries empty fields in the default font
 void build_menu(const std::string& path);  // The menu bar from the menu definition file; code 0 when unreadable

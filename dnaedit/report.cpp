@@ -28,13 +28,8 @@ void report(int code, const std::string& text) {
     case REPORT_PATTERN_WRITTEN:
       svc::message_requester(INFO_TITLE, "Default/Inifile: " + text + "\nCreated", svc::MESSAGE_OK);
       break;
-    case REPORT_SAVED:
-      svc::message_requester(INFO_TITLE, text + "\nCreated", svc::MESSAGE_OK);
-      break;
-    case REPORT_LOADED:
-      svc::message_requester(INFO_TITLE, text + "\nLoaded", svc::MESSAGE_OK);
-      break;
-    default:
-      break;
+    case REPORT_SAVED: svc::message_requester(INFO_TITLE, text + "\nCreated", svc::MESSAGE_OK); break;
+    case REPORT_LOADED: svc::message_requester(INFO_TITLE, text + "\nLoaded", svc::MESSAGE_OK); break;
+    default: break;
   }
 }

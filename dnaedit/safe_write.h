@@ -5,9 +5,9 @@
 // One replacement in progress: lines go to `file`, which is a new file beside the target
 // (renamed over it at the end) or, where the folder allows no new files, the target itself.
 struct SafeWrite {
-  int file = 0;          // The open file to write lines to
-  std::string target;    // The file being replaced (symbolic links resolved)
-  std::string temp;      // The new file beside the target; empty when writing in place
+  int file = 0;        // The open file to write lines to
+  std::string target;  // The file being replaced (symbolic links resolved)
+  std::string temp;    // The new file beside the target; empty when writing in place
 };
 
 bool begin_safe_write(SafeWrite& w, const std::string& path);  // false when the target cannot be written

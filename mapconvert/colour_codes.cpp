@@ -10,8 +10,8 @@ void begin_code_files(CodeFileMemory& memory) {
   memory.failed = 0;
 }
 
-void ensure_code_file(CodeFileMemory& memory, const std::string& folder, const std::string& suffix,
-                      int red, int green, int blue) {
+void ensure_code_file(CodeFileMemory& memory, const std::string& folder, const std::string& suffix, int red, int green,
+                      int blue) {
   const uint32_t index = (uint32_t(red & 255) << 16) | (uint32_t(green & 255) << 8) | uint32_t(blue & 255);
   uint64_t& word = memory.seen[index >> 6];
   const uint64_t bit = uint64_t(1) << (index & 63);

@@ -17,5 +17,5 @@ void begin_code_files(CodeFileMemory& memory);
 // Makes sure folder + code + suffix exists: an existing file is never opened for writing, a
 // missing one is created empty (without truncating one that appears meanwhile). Each code is
 // tried once per scan; a file that can't be created is skipped silently.
-void ensure_code_file(CodeFileMemory& memory, const std::string& folder, const std::string& suffix,
-                      int red, int green, int blue);
+void ensure_code_file(CodeFileMemory& memory, const std::string& folder, const std::string& suffix, int red, int green,
+                      int blue);

@@ -25,16 +25,17 @@ void save_colour_map(ConverterState& state, MapKind kind, const std::string& tit
 // Warning, map name, destination folder, then the AI scan. The full map's folder requester starts
 // at the last destination folder, the basic map's at the map path just chosen.
 void make_ai_map(ConverterState& state, bool basic) {
-  const int answer = basic
-      ? svc::message_requester("Info:", " This Will Create Basic RGB QZ61 MAP.\nContinue?", svc::MESSAGE_YES_NO)
-      : svc::message_requester("Attention:", " This Can Cause Millions Of Files.\nContinue?", svc::MESSAGE_YES_NO);
+  const int answer =
+      basic
+          ? svc::message_requester("Info:", " This Will Create Basic RGB QZ61 MAP.\nContinue?", svc::MESSAGE_YES_NO)
+          : svc::message_requester("Attention:", " This Can Cause Millions Of Files.\nContinue?", svc::MESSAGE_YES_NO);
   if (answer != svc::ANSWER_YES) {
     svc::message_requester("Info:", "Scan Apported. By User.", svc::MESSAGE_OK);
     return;
   }
   if (!ask_map_path(state, "SAVE AI MAP AS:", "*.qz61")) return;
-  state.destination_folder = svc::path_requester(
-      "PLEASE QZ61 DESTINATION:", basic ? state.last_map_path : state.destination_folder);
+  state.destination_folder =
+      svc::path_requester("PLEASE QZ61 DESTINATION:", basic ? state.last_map_path : state.destination_folder);
   if (state.destination_folder.empty()) return;
   scan_ai_map(state, basic, state.picture_width, state.picture_height, state.last_map_path);
 }

@@ -5,8 +5,15 @@
 
 // Menu item identifiers, as the event loop dispatches on them.
 enum MenuCommand {
-  CMD_OPEN_PICTURE = 4, CMD_QUIT = 7, CMD_ABOUT = 10, CMD_SAVE_RGB_MAP = 11, CMD_SAVE_GREEN_MAP = 12,
-  CMD_SAVE_RED_MAP = 13, CMD_SAVE_BLUE_MAP = 14, CMD_MAKE_AI_MAP = 15, CMD_MAKE_AI_DITHER_MAP = 16
+  CMD_OPEN_PICTURE = 4,
+  CMD_QUIT = 7,
+  CMD_ABOUT = 10,
+  CMD_SAVE_RGB_MAP = 11,
+  CMD_SAVE_GREEN_MAP = 12,
+  CMD_SAVE_RED_MAP = 13,
+  CMD_SAVE_BLUE_MAP = 14,
+  CMD_MAKE_AI_MAP = 15,
+  CMD_MAKE_AI_DITHER_MAP = 16
 };
 
 enum { CONVERTER_MENU = 8 };  // The menu's object number

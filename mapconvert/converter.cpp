@@ -40,9 +40,9 @@ void start_converter(ConverterState& state) {
 
   svc::examine_desktops();
   const int width = svc::desktop_width(0), height = svc::desktop_height(0);
-  failure_check(svc::open_window(0, 0, 0, width, height, "VARDO BY ORVANEL. " + state.title_suffix,
-                                 svc::WINDOW_CENTRED_CAPTION),
-                "FAIL: WINDOW");
+  failure_check(
+      svc::open_window(0, 0, 0, width, height, "VARDO BY ORVANEL. " + state.title_suffix, svc::WINDOW_CENTRED_CAPTION),
+      "FAIL: WINDOW");
   failure_check(svc::init_sprite(), "FAIL: DX");
   failure_check(svc::init_keyboard(), "FAIL: KEYBOARD");
   failure_check(svc::init_mouse(), "FAIL: MAUSE");

@@ -6,20 +6,20 @@
 enum ConverterMode { MODE_BUSY = 0, MODE_QUIT = 6, MODE_IDLE = 9 };
 
 struct ConverterState {
-  std::string base_path;          // Working directory at start, ending in the separator
-  std::string title_suffix;       // TITLE: appended to the window title
-  std::string codec;              // CODEC: suffix of every colour-code file name, used unchanged
-  int window_width = 0;           // WINDOWWIDTH: read, without effect on the window
-  int window_height = 0;          // WINDOWHEIGHT: read, without effect on the window
+  std::string base_path;     // Working directory at start, ending in the separator
+  std::string title_suffix;  // TITLE: appended to the window title
+  std::string codec;         // CODEC: suffix of every colour-code file name, used unchanged
+  int window_width = 0;      // WINDOWWIDTH: read, without effect on the window
+  int window_height = 0;     // WINDOWHEIGHT: read, without effect on the window
 
-  std::string source_path;        // The path last chosen in the open requester
-  int picture = 0;                // Sprite number of the loaded picture; 0 while none
-  int picture_width = 0;          // Pixels; 0 while no picture is loaded
+  std::string source_path;  // The path last chosen in the open requester
+  int picture = 0;          // Sprite number of the loaded picture; 0 while none
+  int picture_width = 0;    // Pixels; 0 while no picture is loaded
   int picture_height = 0;
   bool picture_loaded = false;
 
-  std::string last_map_path;      // Default of every map save requester; "" after a cancel
-  std::string destination_folder; // Folder of the colour-code files of the last AI request
+  std::string last_map_path;       // Default of every map save requester; "" after a cancel
+  std::string destination_folder;  // Folder of the colour-code files of the last AI request
   int mode = MODE_IDLE;
 };
 

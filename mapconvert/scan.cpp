@@ -54,10 +54,10 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   report.map_path = map_file_name(chosen_path, kind);
 
   if (width <= 0 || height <= 0 || report.map_path.empty()) {
-    svc::message_requester("Error RGB()",
-                           entry == ENTRY_CHANNELS ? "No Image To Convert Into RGB()MAP"
-                                                   : "No Image To Convert Into AI()MAP",
-                           svc::MESSAGE_OK);
+    svc::message_requester(
+        "Error RGB()",
+        entry == ENTRY_CHANNELS ? "No Image To Convert Into RGB()MAP" : "No Image To Convert Into AI()MAP",
+        svc::MESSAGE_OK);
     report.refused = true;
     state.mode = MODE_IDLE;
     return report;
@@ -83,8 +83,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
       const int32_t colour = svc::point(x, y);
       const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
       if (file) append_entry(column, kind, lines, r, g, b);
-      if (entry != ENTRY_CHANNELS)
-        ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
+      if (entry != ENTRY_CHANNELS) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
     }
     write_column(file, column);
     // The progress line lies one row below the extra row, so the scan never reads it.
@@ -99,8 +98,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   report.codes_failed = codes.failed;
 
   // A map that could not be written is said so before the usual closing notice.
-  if (!report.map_written)
-    svc::message_requester("Error:", "Map Not Written:\r" + report.map_path, svc::MESSAGE_OK);
+  if (!report.map_written) svc::message_requester("Error:", "Map Not Written:\r" + report.map_path, svc::MESSAGE_OK);
   svc::message_requester("Info:", "Image Converted!", svc::MESSAGE_OK);
   state.mode = MODE_IDLE;
   return report;
@@ -108,15 +106,14 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
 
 }  // namespace
 
-ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height,
-                           const std::string& chosen_path, const ScanProgress* progress) {
+ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height, const std::string& chosen_path,
+                           const ScanProgress* progress) {
   return run_scan(state, kind, ENTRY_CHANNELS, width, height, chosen_path, progress);
 }
 
-ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height,
-                       const std::string& chosen_path, const ScanProgress* progress) {
-  return run_scan(state, MAP_AI, basic ? ENTRY_AI_BASIC : ENTRY_AI_FULL, width, height, chosen_path,
-                  progress);
+ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height, const std::string& chosen_path,
+                       const ScanProgress* progress) {
+  return run_scan(state, MAP_AI, basic ? ENTRY_AI_BASIC : ENTRY_AI_FULL, width, height, chosen_path, progress);
 }
 
 int32_t basic_colour(int red, int green, int blue) {

@@ -26,13 +26,13 @@ struct ScanProgress {
 
 // Red, green, blue or RGB map of a width x height picture to chosen_path (extension appended
 // unless contained). Ends with the "Image Converted!" notice, or refuses without a picture.
-ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height,
-                           const std::string& chosen_path, const ScanProgress* progress = nullptr);
+ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height, const std::string& chosen_path,
+                           const ScanProgress* progress = nullptr);
 
 // AI map; basic reduces every position to one of five colours on the screen first. Ensures the
 // colour-code files in state.destination_folder with state.codec.
-ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height,
-                       const std::string& chosen_path, const ScanProgress* progress = nullptr);
+ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height, const std::string& chosen_path,
+                       const ScanProgress* progress = nullptr);
 
 // The basic colour of a red, green, blue triple: red, green, blue, yellow or black.
 int32_t basic_colour(int red, int green, int blue);

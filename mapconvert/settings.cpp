@@ -23,10 +23,14 @@ void read_settings_file(const std::string& path, ConverterState& state) {
   while (!svc::end_of_file(file)) {
     const std::string key = svc::read_line(file);
     const std::string value = svc::read_line(file);  // "" when the file ends after the key
-    if (key == "WINDOWWIDTH") state.window_width = svc::string_to_int(value);
-    else if (key == "WINDOWHEIGHT") state.window_height = svc::string_to_int(value);
-    else if (key == "TITLE") state.title_suffix = value;
-    else if (key == "CODEC") state.codec = value;
+    if (key == "WINDOWWIDTH")
+      state.window_width = svc::string_to_int(value);
+    else if (key == "WINDOWHEIGHT")
+      state.window_height = svc::string_to_int(value);
+    else if (key == "TITLE")
+      state.title_suffix = value;
+    else if (key == "CODEC")
+      state.codec = value;
   }
   svc::close_file(file);
 }

@@ -70,11 +70,16 @@ void show_progress(int done, int total, void* context) {
 int run(const Options& o) {
   const bool ai = o.kind == "ai" || o.kind == "ai-basic";
   MapKind kind = MAP_AI;
-  if (o.kind == "red") kind = MAP_RED;
-  else if (o.kind == "green") kind = MAP_GREEN;
-  else if (o.kind == "blue") kind = MAP_BLUE;
-  else if (o.kind == "rgb") kind = MAP_RGB;
-  else if (!ai) return fail(o.kind, "unknown kind (use red, green, blue, rgb, ai or ai-basic)");
+  if (o.kind == "red")
+    kind = MAP_RED;
+  else if (o.kind == "green")
+    kind = MAP_GREEN;
+  else if (o.kind == "blue")
+    kind = MAP_BLUE;
+  else if (o.kind == "rgb")
+    kind = MAP_RGB;
+  else if (!ai)
+    return fail(o.kind, "unknown kind (use red, green, blue, rgb, ai or ai-basic)");
 
   ConverterState state;
   state.codec = o.codec;
@@ -146,17 +151,27 @@ int main(int argc, char** argv) {
     if (arg == "--dest" || arg == "--codec" || arg == "--screen") {
       if (!has_value) return fail(arg, "needs a value");
       const std::string value = argv[++i];
-      if (arg == "--dest") { o.dest = value; o.has_dest = true; }
-      else if (arg == "--codec") o.codec = value;
+      if (arg == "--dest") {
+        o.dest = value;
+        o.has_dest = true;
+      } else if (arg == "--codec")
+        o.codec = value;
       else if (!parse_screen(value, o.screen_width, o.screen_height))
         return fail(value, "not a screen size WxH (1 to 32768 each)");
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (positional == 0) { o.kind = arg; ++positional; }
-    else if (positional == 1) { o.picture = arg; ++positional; }
-    else if (positional == 2) { o.map = arg; ++positional; }
-    else return fail(arg, "unexpected argument");
+    } else if (positional == 0) {
+      o.kind = arg;
+      ++positional;
+    } else if (positional == 1) {
+      o.picture = arg;
+      ++positional;
+    } else if (positional == 2) {
+      o.map = arg;
+      ++positional;
+    } else
+      return fail(arg, "unexpected argument");
   }
   if (positional < 3) {
     std::fputs(kUsage, stderr);

@@ -21,9 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr double kSeconds = 3.0;
 
-double elapsed(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
+double elapsed(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 // A folder with a configuration and a 4 x 4 map, made the working directory.
 bool make_world_folder() {

@@ -22,7 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 5;
-const char* const kTiles[] = {"LAB_WALL",   "LAB_FLOOR",   "LAB_GREEN",   "LAB_WATER",   "LAB_WALL_E",
+const char* const kTiles[] = {"LAB_WALL",    "LAB_FLOOR",   "LAB_GREEN",  "LAB_WATER",   "LAB_WALL_E",
                               "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"};
 
 void write(const std::string& path, const std::string& bytes) {
@@ -34,8 +34,8 @@ void write(const std::string& path, const std::string& bytes) {
 // An 8 x 8 24-bit BMP.
 std::string bmp() {
   std::string b(54 + 8 * 8 * 3, '\x40');
-  const unsigned char header[54] = {'B', 'M', 246, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 8, 0, 0, 0, 8, 0,
-                                    0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 192, 0, 0, 0};
+  const unsigned char header[54] = {'B', 'M', 246, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,   0, 0, 8,
+                                    0,   0,   0,   8, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  192, 0, 0, 0};
   for (int i = 0; i < 54; i++) b[i] = static_cast<char>(header[i]);
   return b;
 }
@@ -68,7 +68,8 @@ void write_world_files(const std::string& dir) {
 void write_config(const std::string& dir, bool labyrinth) {
   std::string c =
       "RESOLUTION\r\n32\r\nWINDOWMODE\r\n1\r\nRGBCODEPATH\r\ncodes/\r\nAPPSTART\r\nlab\r\nTOPOGFX\r\nground/\r\n"
-      "WORLDGFX\r\nobjects/\r\nGFXCODEC\r\n.bmp\r\nWORLDRANDOM\r\n5\r\nMAPSIZE\r\n256\r\nSELFCREATEBASE\r\nbase.txt\r\n";
+      "WORLDGFX\r\nobjects/"
+      "\r\nGFXCODEC\r\n.bmp\r\nWORLDRANDOM\r\n5\r\nMAPSIZE\r\n256\r\nSELFCREATEBASE\r\nbase.txt\r\n";
   c += labyrinth ? "USESELFCREATEBASE\r\n1\r\n" : "USESELFCREATEBASE\r\n0\r\n";
   write(dir + "DATA/ini.txt", c);
 }

@@ -66,8 +66,7 @@ double services_round(int quad, int frames) {
     svc::sprite3d_quality(0);
     svc::stop_3d();
     svc::start_drawing(svc::screen_output());
-    for (int i = 0; i < 5; i++)
-      svc::draw_text(10, 10 + 14 * i, "Debug: line " + std::to_string(i), 0xC8FFFF, 0);
+    for (int i = 0; i < 5; i++) svc::draw_text(10, 10 + 14 * i, "Debug: line " + std::to_string(i), 0xC8FFFF, 0);
     svc::stop_drawing();
     svc::flip_buffers();
   }
@@ -154,8 +153,10 @@ int main(int argc, char** argv) {
     if (s > services_best) services_best = s;
     if (p > bare_best) bare_best = p;
   }
-  std::printf("services frame: %.1f fps, bare SDL loop: %.1f fps, ratio %.2f (bare / services, best of %d rounds of %d frames)\n",
-              services_best, bare_best, bare_best / services_best, rounds, frames);
+  std::printf(
+      "services frame: %.1f fps, bare SDL loop: %.1f fps, ratio %.2f (bare / services, best of %d rounds of %d "
+      "frames)\n",
+      services_best, bare_best, bare_best / services_best, rounds, frames);
   SDL_DestroyTexture(b.picture);
   SDL_DestroyTexture(b.grab);
   SDL_DestroyTexture(b.back);

@@ -191,8 +191,8 @@ int main() {
   std::sort(eng.begin(), eng.end());
   std::sort(raw.begin(), raw.end());
   const double e = eng[eng.size() / 2], r = raw[raw.size() / 2];
-  std::printf("engine frame %dx%d, RESOLUTION 32, %d x %d cells, ground + one object each, smoothing: %.2f ms\n",
-              width, height, static_cast<int>(engine.cellsAcross) + 1, static_cast<int>(engine.cellsDown), e);
+  std::printf("engine frame %dx%d, RESOLUTION 32, %d x %d cells, ground + one object each, smoothing: %.2f ms\n", width,
+              height, static_cast<int>(engine.cellsAcross) + 1, static_cast<int>(engine.cellsDown), e);
   std::printf("bare SDL loop, same quads and full-screen copy: %.2f ms\n", r);
   std::printf("ratio engine / bare: %.2f (goal <= 1.20)\n", e / r);
   SDL_DestroyRenderer(bare.renderer);

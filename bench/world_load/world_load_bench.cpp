@@ -49,8 +49,9 @@ void write_world(const std::string& dir) {
   for (int k = 0; k < 8; k++) {
     write_bmp(dir + "objects/o" + std::to_string(k) + ".bmp", 200, k * 30, 0);
     write_text(dir + "objects/o" + std::to_string(k) + ".dll",
-               "DGFXNAME\r\nobj" + std::to_string(k) + "\r\nDDENSITY\r\n3\r\nDGFXSHOW\r\n1\r\nDFITTOMATRIX\r\n1\r\n"
-               "DHOTSPOT\r\nCENTER\r\nDGFXTRANSPARENCY\r\n255\r\n");
+               "DGFXNAME\r\nobj" + std::to_string(k) +
+                   "\r\nDDENSITY\r\n3\r\nDGFXSHOW\r\n1\r\nDFITTOMATRIX\r\n1\r\n"
+                   "DHOTSPOT\r\nCENTER\r\nDGFXTRANSPARENCY\r\n255\r\n");
   }
   std::vector<std::string> codes;
   for (int k = 0; k < 16; k++) {

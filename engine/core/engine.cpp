@@ -38,8 +38,7 @@ void open_window_and_screen() {
   int width = static_cast<int>(engine.screenWidth), height = static_cast<int>(engine.screenHeight);
   engine.window = svc::open_window(-1, 0, 0, width, height, engine.windowTitle, svc::WINDOW_BORDERLESS);
   if (!engine.window) fatal_message(FATAL_NO_WINDOW);
-  engine.screenResult =
-      svc::open_windowed_screen(svc::window_handle(engine.window), 0, 0, width, height, 1, 0, 0);
+  engine.screenResult = svc::open_windowed_screen(svc::window_handle(engine.window), 0, 0, width, height, 1, 0, 0);
   if (!engine.screenResult) fatal_message(FATAL_NO_SCREEN);
 }
 

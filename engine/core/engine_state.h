@@ -19,7 +19,7 @@ struct CellName {
 
   CellName& operator=(const std::string& text);
   CellName& operator=(const char* text);
-  const std::string& str() const;                       // The text
+  const std::string& str() const;  // The text
   operator const std::string&() const { return str(); }
   bool empty() const { return id == 0; }
   size_t size() const { return str().size(); }
@@ -46,18 +46,18 @@ std::ostream& operator<<(std::ostream& out, const CellName& name);
 
 // One cell of the world grid.
 struct WorldCell {
-  int32_t childInstance[8] = {};   // position in instanceList per child slot; -1 = none
-  CellName childName[8];           // object names from CHILD1..CHILD8; "#" = none
-  int32_t lastChildSlot = 0;       // highest slot placed by the last placement; -1 = none
-  int32_t groundSprite = 0;        // 3D sprite of the ground picture; 0 = none
-  int32_t groundAlpha = 0;         // red-channel value, the ground's alpha
-  std::string code;                // colour code or labyrinth tile name (short: kept inline)
-  CellName pictureName;            // GFXNAME, "dummy.png" when none
-  int32_t randomSeed = 0;          // RANDOMSEED, stored only
-  uint8_t useCollision = 0;        // non-zero blocks moves onto the cell
-  int8_t occupied = 0;             // -1 after (re)definition, 1 while a colliding object stands on it
-  int8_t loaded = 0;               // 1 once the cell belongs to the map or base
-  int8_t highestChildSlot = 0;     // last CHILDn key whose value was not "#"
+  int32_t childInstance[8] = {};  // position in instanceList per child slot; -1 = none
+  CellName childName[8];          // object names from CHILD1..CHILD8; "#" = none
+  int32_t lastChildSlot = 0;      // highest slot placed by the last placement; -1 = none
+  int32_t groundSprite = 0;       // 3D sprite of the ground picture; 0 = none
+  int32_t groundAlpha = 0;        // red-channel value, the ground's alpha
+  std::string code;               // colour code or labyrinth tile name (short: kept inline)
+  CellName pictureName;           // GFXNAME, "dummy.png" when none
+  int32_t randomSeed = 0;         // RANDOMSEED, stored only
+  uint8_t useCollision = 0;       // non-zero blocks moves onto the cell
+  int8_t occupied = 0;            // -1 after (re)definition, 1 while a colliding object stands on it
+  int8_t loaded = 0;              // 1 once the cell belongs to the map or base
+  int8_t highestChildSlot = 0;    // last CHILDn key whose value was not "#"
 };
 
 // A ground picture of the TOPOGFX folder.
@@ -116,10 +116,10 @@ struct EngineState {
   // Paths and names
   std::string baseDirectory;
   std::string configPath;
-  std::string windowTitle;          // APPNAME
-  std::string appEntry, appStart;   // APPENTRY, APPSTART
-  std::string labyrinthBaseFile;    // SELFCREATEBASE (base +)
-  std::string logPath, logFile;     // LOGPATH (base +), LOGFILE
+  std::string windowTitle;         // APPNAME
+  std::string appEntry, appStart;  // APPENTRY, APPSTART
+  std::string labyrinthBaseFile;   // SELFCREATEBASE (base +)
+  std::string logPath, logFile;    // LOGPATH (base +), LOGFILE
   std::string fontPath, fontSystem, saveGfx, saveEvolution, gfxPath, topo, basicGfx;
   std::string topoGfx, gfxCodec, systemCore, coreName, rgbCodePath, worldGfx;
   std::string loadScreen, loadAnim, cursorName;
@@ -141,7 +141,7 @@ struct EngineState {
   int32_t screenResult = 0;
 
   // View and input
-  float resolution = -1.0f;         // RESOLUTION: cell edge in pixels
+  float resolution = -1.0f;  // RESOLUTION: cell edge in pixels
   int32_t scrollX = 0, scrollY = 0;
   int32_t mapMaxX = 0, mapMaxY = 0;
   float cellsAcross = 0, cellsDown = 0;
@@ -159,11 +159,11 @@ struct EngineState {
   int32_t lastEvent = 0;
 
   // World parameters
-  int32_t mapSizeX = 1, mapSizeY = 1;   // MAPSIZE
-  int32_t worldRandom = 0;              // WORLDRANDOM
-  int32_t labSwitch = 0;                // LABSWITCH
-  int32_t vegiDense = 100;              // VEGIDENSE
-  float worldTemperature = 15.0f;       // WORLDTEMPERATURE
+  int32_t mapSizeX = 1, mapSizeY = 1;  // MAPSIZE
+  int32_t worldRandom = 0;             // WORLDRANDOM
+  int32_t labSwitch = 0;               // LABSWITCH
+  int32_t vegiDense = 100;             // VEGIDENSE
+  float worldTemperature = 15.0f;      // WORLDTEMPERATURE
 
   // Labyrinth base
   int32_t baseMaxX = 0, baseMaxY = 0;
@@ -182,7 +182,6 @@ struct EngineState {
 
   // Set for a run without a window (the world dump): no window, screen, picture or wait
   int8_t windowless = 0;
-
 };
 
 // The loaded world and its lists.

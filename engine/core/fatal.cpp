@@ -23,8 +23,7 @@ std::string fatal_text(int code) {
     case FATAL_NO_MAP: return " Could not open topographic data";
     case FATAL_NO_BASE: return " Could not open:" + svc::system_path(engine.labyrinthBaseFile);
     case FATAL_BAD_RESOLUTION:
-      return " RESOLUTION in " + svc::system_path(engine.configPath) +
-             " must be a positive number of pixels";
+      return " RESOLUTION in " + svc::system_path(engine.configPath) + " must be a positive number of pixels";
     default: return "";
   }
 }

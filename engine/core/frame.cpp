@@ -51,7 +51,6 @@ std::string debug_overlay_line(int line) {
 void debug_overlay() {
   const int32_t front = svc::rgb(255, 255, 200), back = svc::rgb(0, 0, 0);
   svc::start_drawing(svc::screen_output());
-  for (int line = 0; line < 5; line++)
-    svc::draw_text(10, 10 + 14 * line, debug_overlay_line(line), front, back);
+  for (int line = 0; line < 5; line++) svc::draw_text(10, 10 + 14 * line, debug_overlay_line(line), front, back);
   svc::stop_drawing();
 }

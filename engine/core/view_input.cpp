@@ -107,18 +107,26 @@ void cursor_move(int8_t dx, int8_t dy) {
     cursor.moveCounter++;
     if (cursor.moveCounter <= engine.cursorDelay) continue;
     if (dx == 1) {
-      if (engine.screenWidth / 2.0f > cursor.x + res) cursor.x += res;
-      else engine.scrollX = step_scroll(engine.scrollX, 1);
+      if (engine.screenWidth / 2.0f > cursor.x + res)
+        cursor.x += res;
+      else
+        engine.scrollX = step_scroll(engine.scrollX, 1);
     } else if (dx == -1) {
-      if (cursor.x > 1.0f) cursor.x -= res;
-      else engine.scrollX = step_scroll(engine.scrollX, -1);
+      if (cursor.x > 1.0f)
+        cursor.x -= res;
+      else
+        engine.scrollX = step_scroll(engine.scrollX, -1);
     }
     if (dy == 1) {
-      if (engine.screenHeight / 2.0f > cursor.y + res) cursor.y += res;
-      else engine.scrollY = step_scroll(engine.scrollY, 1);
+      if (engine.screenHeight / 2.0f > cursor.y + res)
+        cursor.y += res;
+      else
+        engine.scrollY = step_scroll(engine.scrollY, 1);
     } else if (dy == -1) {
-      if (cursor.y > 1.0f) cursor.y -= res;
-      else engine.scrollY = step_scroll(engine.scrollY, -1);
+      if (cursor.y > 1.0f)
+        cursor.y -= res;
+      else
+        engine.scrollY = step_scroll(engine.scrollY, -1);
     }
     // Scroll limit: wrap at both ends of the map, then the far-end test on the last row/column
     // (a cell whose `loaded` is -1 there ends the map early).

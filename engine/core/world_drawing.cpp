@@ -133,8 +133,10 @@ void draw_world() {
   const VisitRange v = visit_range();
   ground_pass(v, res);
   object_pass(v, res);
-  if (engine.smoothingPass == 1) smoothing_pass();
-  else svc::sprite3d_quality(0);
+  if (engine.smoothingPass == 1)
+    smoothing_pass();
+  else
+    svc::sprite3d_quality(0);
   svc::stop_3d();
   engine.zoomedCellSize = rounded(res);
 }
@@ -153,14 +155,16 @@ void draw_position_boxes() {
                                 ? svc::cell(worldState.world, static_cast<int>(cx), static_cast<int>(cy))
                                 : nullptr;
     const int occupied = cell ? cell->occupied : 0;  // no cell under the cursor reads as 0 (red box)
-    if (occupied == -1) engine.boxGreen = 255;
-    else engine.boxRed = 255;
+    if (occupied == -1)
+      engine.boxGreen = 255;
+    else
+      engine.boxRed = 255;
     const int size = rounded(res);
     svc::draw_box(rounded(cursor.x), rounded(cursor.y), size, size,
                   svc::rgb(engine.boxRed, engine.boxGreen, engine.boxBlue));
     if (occupied == 1)
-      svc::draw_text(rounded(cursor.x), rounded(cursor.y), "CHILD1NAME:" + cell->childName[0],
-                     svc::rgb(255, 255, 200), svc::rgb(0, 0, 0));
+      svc::draw_text(rounded(cursor.x), rounded(cursor.y), "CHILD1NAME:" + cell->childName[0], svc::rgb(255, 255, 200),
+                     svc::rgb(0, 0, 0));
   }
   svc::stop_drawing();
 }

@@ -21,9 +21,9 @@ enum DefinitionKey : int8_t { KEY_GFXNAME, KEY_CHILD, KEY_RANDOMSEED, KEY_USECOL
 
 struct DefinitionPair {
   DefinitionKey key;
-  int8_t slot;          // 0..7 for CHILD1..CHILD8
-  int32_t number;       // the value as an integer, for the numeric keys
-  CellName name;        // the value as a name, for GFXNAME and CHILDn
+  int8_t slot;     // 0..7 for CHILD1..CHILD8
+  int32_t number;  // the value as an integer, for the numeric keys
+  CellName name;   // the value as a name, for GFXNAME and CHILDn
 };
 
 }  // namespace
@@ -52,9 +52,18 @@ int lastGroundPosition = -1;  // the last answer (a first element of its name); 
 
 // Recognises one key line; false for keys the definition does not know.
 bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
-  if (key == "GFXNAME") { out = KEY_GFXNAME; return true; }
-  if (key == "RANDOMSEED") { out = KEY_RANDOMSEED; return true; }
-  if (key == "USECOLLISION") { out = KEY_USECOLLISION; return true; }
+  if (key == "GFXNAME") {
+    out = KEY_GFXNAME;
+    return true;
+  }
+  if (key == "RANDOMSEED") {
+    out = KEY_RANDOMSEED;
+    return true;
+  }
+  if (key == "USECOLLISION") {
+    out = KEY_USECOLLISION;
+    return true;
+  }
   if (key.size() == 6 && key.compare(0, 5, "CHILD") == 0 && key[5] >= '1' && key[5] <= '8') {
     out = KEY_CHILD;
     slot = static_cast<int8_t>(key[5] - '1');
@@ -133,9 +142,7 @@ void clear_definition_cache() {
   lastDefinition = nullptr;
 }
 
-std::string cell_definition_path(const std::string& code) {
-  return engine.rgbCodePath + engine.appStart + "\\" + code;
-}
+std::string cell_definition_path(const std::string& code) { return engine.rgbCodePath + engine.appStart + "\\" + code; }
 
 void load_ground_catalogue() {
   if (!svc::examine_directory(0, engine.topoGfx, "*" + engine.gfxCodec)) return;

@@ -2,10 +2,10 @@
 #pragma once
 #include <string>
 
-void load_ground_catalogue();                                       // TOPOGFX pictures, once at start-up
+void load_ground_catalogue();                                                // TOPOGFX pictures, once at start-up
 void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
-void assign_ground_sprite(int x, int y, const std::string& pictureName);     // A new 3D sprite of that catalogue picture
-std::string cell_definition_path(const std::string& code);          // RGBCODEPATH + APPSTART + "\" + code
+void assign_ground_sprite(int x, int y, const std::string& pictureName);  // A new 3D sprite of that catalogue picture
+std::string cell_definition_path(const std::string& code);                // RGBCODEPATH + APPSTART + "\" + code
 
 // A parsed definition file, and the two halves of load_cell_definition: finding a file's parsed
 // definition (read on first use in a build; valid until the cache is cleared) and applying it to

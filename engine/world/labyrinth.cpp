@@ -79,10 +79,18 @@ void random_walk(int maxX, int maxY, const std::string& tile, bool floor) {
     int dx = 0, dy = 0;
     if (svc::random(engine.labSwitch) == 0) d = svc::random(3);
     switch (d) {
-      case 0: if (px - 1 > 1) dx = -1; break;
-      case 1: if (py - 1 > 1) dy = -1; break;
-      case 2: if (px + 1 < maxX - 1) dx = 1; break;
-      case 3: if (py + 1 < maxY - 1) dy = 1; break;
+      case 0:
+        if (px - 1 > 1) dx = -1;
+        break;
+      case 1:
+        if (py - 1 > 1) dy = -1;
+        break;
+      case 2:
+        if (px + 1 < maxX - 1) dx = 1;
+        break;
+      case 3:
+        if (py + 1 < maxY - 1) dy = 1;
+        break;
     }
     px += dx;
     py += dy;
@@ -124,8 +132,7 @@ void build_layout() {
 // or column has no area; its bar then grows by the width over the number of cells.
 float build_progress_step() {
   float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
-  if (divisor <= 0.0f)
-    divisor = static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1);
+  if (divisor <= 0.0f) divisor = static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1);
   return engine.screenWidth / divisor;
 }
 

@@ -105,16 +105,26 @@ size_t find_ignoring_case(const std::string& text, const std::string& needle) {
 
 // Applies one key/value pair of an object definition file.
 void apply_object_key(ObjectDefinition& d, const std::string& key, const std::string& value) {
-  if (key == "DGFXNAME") d.objectName = (value.empty() || value == "#") ? "NOPE" : value;
-  else if (key == "DGFXTRANSPARENCY") d.transparency = svc::string_to_int(value);
-  else if (key == "DDENSITY") d.density = svc::string_to_int(value);
-  else if (key == "DFITTOMATRIX") d.fitToCell = static_cast<uint8_t>(svc::string_to_int(value));
-  else if (key == "DCOLLISION") d.collision = static_cast<uint8_t>(svc::string_to_int(value));
-  else if (key == "DHOTSPOT") d.hotSpot = value;
-  else if (key == "DXMODE1") d.blendSource = svc::string_to_int(value);
-  else if (key == "DXMODE2") d.blendTarget = svc::string_to_int(value);
-  else if (key == "DGFXSHOW") d.show = static_cast<uint8_t>(svc::string_to_int(value));
-  else if (key == "DCENTERFIELD") d.centerField = static_cast<uint8_t>(svc::string_to_int(value));
+  if (key == "DGFXNAME")
+    d.objectName = (value.empty() || value == "#") ? "NOPE" : value;
+  else if (key == "DGFXTRANSPARENCY")
+    d.transparency = svc::string_to_int(value);
+  else if (key == "DDENSITY")
+    d.density = svc::string_to_int(value);
+  else if (key == "DFITTOMATRIX")
+    d.fitToCell = static_cast<uint8_t>(svc::string_to_int(value));
+  else if (key == "DCOLLISION")
+    d.collision = static_cast<uint8_t>(svc::string_to_int(value));
+  else if (key == "DHOTSPOT")
+    d.hotSpot = value;
+  else if (key == "DXMODE1")
+    d.blendSource = svc::string_to_int(value);
+  else if (key == "DXMODE2")
+    d.blendTarget = svc::string_to_int(value);
+  else if (key == "DGFXSHOW")
+    d.show = static_cast<uint8_t>(svc::string_to_int(value));
+  else if (key == "DCENTERFIELD")
+    d.centerField = static_cast<uint8_t>(svc::string_to_int(value));
 }
 
 // Appends an instance of the definition and points the cell's slot at it.

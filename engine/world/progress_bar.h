@@ -14,6 +14,6 @@ struct ProgressBar {
   uint32_t lastFlipTick = 0;  // when it was last shown
 };
 
-void restart_progress_bar(ProgressBar& bar);                       // A new load or build begins
+void restart_progress_bar(ProgressBar& bar);                         // A new load or build begins
 void advance_progress_bar(ProgressBar& bar, float width, bool due);  // The bar grew to width pixels
-void finish_progress_bar(ProgressBar& bar, float width);           // Draws the last state if it is not drawn
+void finish_progress_bar(ProgressBar& bar, float width);             // Draws the last state if it is not drawn

@@ -53,8 +53,7 @@ std::string map_channel_text(int value, MapKind kind) {
 }
 
 std::string colour_code(int red, int green, int blue) {
-  return pad_three(svc::int_to_string(clamp_channel(red))) +
-         pad_three(svc::int_to_string(clamp_channel(green))) +
+  return pad_three(svc::int_to_string(clamp_channel(red))) + pad_three(svc::int_to_string(clamp_channel(green))) +
          pad_three(svc::int_to_string(clamp_channel(blue)));
 }
 

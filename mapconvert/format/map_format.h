@@ -12,11 +12,11 @@
 enum MapKind { MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI };
 
 struct MapKindInfo {
-  const char* extension;   // ".red", ".green", ".blue", ".rgb", ".qz61"
-  const char* header;      // line 1
-  const char* data_tag;    // line 5
-  int lines_per_entry;     // 1 for channel maps, 3 for RGB and AI maps
-  bool zero_padded;        // AI entries are three digits each
+  const char* extension;  // ".red", ".green", ".blue", ".rgb", ".qz61"
+  const char* header;     // line 1
+  const char* data_tag;   // line 5
+  int lines_per_entry;    // 1 for channel maps, 3 for RGB and AI maps
+  bool zero_padded;       // AI entries are three digits each
 };
 
 const MapKindInfo& map_kind_info(MapKind kind);
@@ -54,19 +54,21 @@ MapHeader read_map_header(int file);
 struct MapReader {
   std::FILE* file = nullptr;
   std::vector<char> buffer;
-  size_t pos = 0;   // next unread byte in buffer
-  size_t len = 0;   // bytes in buffer
+  size_t pos = 0;  // next unread byte in buffer
+  size_t len = 0;  // bytes in buffer
   MapReader() = default;
   MapReader(const MapReader&) = delete;
   MapReader& operator=(const MapReader&) = delete;
-  ~MapReader() { if (file) std::fclose(file); }
+  ~MapReader() {
+    if (file) std::fclose(file);
+  }
 };
 
 bool open_map_reader(MapReader& reader, const std::string& path);  // False when the file cannot be opened
-bool map_reader_at_end(MapReader& reader);                          // True when no byte is left (or not open)
-std::string map_read_line(MapReader& reader);                       // Next line without its terminator; "" at the end
-void map_read_line(MapReader& reader, std::string& line);           // The same, reusing the caller's string
-void close_map_reader(MapReader& reader);                           // Closes; safe to call twice
+bool map_reader_at_end(MapReader& reader);                         // True when no byte is left (or not open)
+std::string map_read_line(MapReader& reader);                      // Next line without its terminator; "" at the end
+void map_read_line(MapReader& reader, std::string& line);          // The same, reusing the caller's string
+void close_map_reader(MapReader& reader);                          // Closes; safe to call twice
 
 // Reads the five header lines through a map reader (same rules as read_map_header).
 MapHeader read_map_header(MapReader& reader);

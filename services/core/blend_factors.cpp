@@ -44,8 +44,7 @@ FixedBlend nearest_fixed_blend(BlendKind source, BlendKind destination) {
   if (source == BlendKind::Zero)  // the screen scaled by a factor: darkening
     return FixedBlend::Mod;
   if (source == BlendKind::DstColour)
-    return (destination == BlendKind::Zero || destination == BlendKind::SrcColour) ? FixedBlend::Mod
-                                                                                   : FixedBlend::Mul;
+    return (destination == BlendKind::Zero || destination == BlendKind::SrcColour) ? FixedBlend::Mod : FixedBlend::Mul;
   if (destination == BlendKind::Zero)  // the picture replaces the screen
     return FixedBlend::None;
   if (destination == BlendKind::InvSrcColour)  // "screen" lightening: closest to adding

@@ -10,7 +10,16 @@
 namespace svc::detail {
 
 enum class BlendKind {
-  Zero, One, SrcColour, InvSrcColour, SrcAlpha, InvSrcAlpha, DstAlpha, InvDstAlpha, DstColour, InvDstColour
+  Zero,
+  One,
+  SrcColour,
+  InvSrcColour,
+  SrcAlpha,
+  InvSrcAlpha,
+  DstAlpha,
+  InvDstAlpha,
+  DstColour,
+  InvDstColour
 };
 
 // The four blend modes every renderer offers, plus "skip" for a pair that leaves the screen as it is.

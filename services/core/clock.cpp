@@ -87,8 +87,10 @@ std::string format_date(const std::string& mask, int64_t date) {
         i += 5;
         continue;
       }
-      struct { const char* token; int64_t value; } two[] = {
-          {"yy", f.year}, {"mm", f.month}, {"dd", f.day}, {"hh", f.hour}, {"ii", f.minute}, {"ss", f.second}};
+      struct {
+        const char* token;
+        int64_t value;
+      } two[] = {{"yy", f.year}, {"mm", f.month}, {"dd", f.day}, {"hh", f.hour}, {"ii", f.minute}, {"ss", f.second}};
       bool done = false;
       for (const auto& t : two) {
         if (token_at(mask, i + 1, t.token)) {

@@ -21,7 +21,7 @@ struct Entry {
 
 struct Scan {
   std::vector<Entry> entries;
-  size_t next = 0;        // Index of the entry the next advance makes current
+  size_t next = 0;  // Index of the entry the next advance makes current
   bool has_current = false;
 };
 
@@ -30,9 +30,7 @@ std::map<int, Scan>& scans() {
   return table;
 }
 
-unsigned char fold(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
+unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
 // "*" any run of characters, "?" one character, others equal without regard to letter case.
 bool matches(const std::string& pattern, const std::string& name) {
@@ -41,9 +39,8 @@ bool matches(const std::string& pattern, const std::string& name) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       resume = n;
-    } else if (p < pattern.size() &&
-               (pattern[p] == '?' || fold(static_cast<unsigned char>(pattern[p])) ==
-                                         fold(static_cast<unsigned char>(name[n])))) {
+    } else if (p < pattern.size() && (pattern[p] == '?' || fold(static_cast<unsigned char>(pattern[p])) ==
+                                                               fold(static_cast<unsigned char>(name[n])))) {
       p++;
       n++;
     } else if (star != std::string::npos) {
@@ -99,8 +96,10 @@ int examine_directory(int scan, const std::string& directory, const std::string&
     if (name == "." || name == "..") continue;
     if (!pattern_matches(pattern, name)) continue;
     int type = 0;
-    if (e->d_type == DT_DIR) type = 2;
-    else if (e->d_type == DT_REG) type = 1;
+    if (e->d_type == DT_DIR)
+      type = 2;
+    else if (e->d_type == DT_REG)
+      type = 1;
     else {  // Links and file systems without types: ask for what the name leads to
       struct stat st;
       if (::stat((dir + name).c_str(), &st) != 0) continue;
@@ -141,8 +140,6 @@ std::string directory_entry_name(int scan) {
   return e ? e->name : std::string();
 }
 
-void finish_directory(int scan) {
-  scans().erase(scan);
-}
+void finish_directory(int scan) { scans().erase(scan); }
 
 }  // namespace svc

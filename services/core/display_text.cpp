@@ -10,11 +10,9 @@ namespace svc {
 namespace {
 
 // Code points of the bytes 0x80-0x9F in Windows-1252.
-const uint16_t kHigh1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const uint16_t kHigh1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+                                0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void append_utf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
@@ -39,10 +37,14 @@ size_t decode_utf8(const std::string& s, size_t i, uint32_t& cp) {
   }
   size_t len;
   uint32_t min;
-  if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F, min = 0x80;
-  else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F, min = 0x800;
-  else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07, min = 0x10000;
-  else return 0;
+  if (c >= 0xC2 && c <= 0xDF)
+    len = 2, cp = c & 0x1F, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF)
+    len = 3, cp = c & 0x0F, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4)
+    len = 4, cp = c & 0x07, min = 0x10000;
+  else
+    return 0;
   if (i + len > s.size()) return 0;
   for (size_t k = 1; k < len; k++) {
     unsigned char t = byte(i + k);
@@ -79,9 +81,12 @@ std::string to_display_text(const std::string& bytes) {
   out.reserve(bytes.size() * 2);
   for (char ch : bytes) {
     unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x80) out += ch;
-    else if (c < 0xA0) append_utf8(out, kHigh1252[c - 0x80]);
-    else append_utf8(out, c);
+    if (c < 0x80)
+      out += ch;
+    else if (c < 0xA0)
+      append_utf8(out, kHigh1252[c - 0x80]);
+    else
+      append_utf8(out, c);
   }
   return out;
 }

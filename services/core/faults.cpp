@@ -63,23 +63,17 @@ void set_error_handler(FaultProcedure procedure) {
     return;
   }
   install_alternate_stack();
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_sigaction = on_fault;
   sa.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
   sigemptyset(&sa.sa_mask);
   for (int sig : signals) sigaction(sig, &sa, nullptr);
 }
 
-std::string error_message() {
-  return g_message;
-}
+std::string error_message() { return g_message; }
 
-int error_line() {
-  return -1;
-}
+int error_line() { return -1; }
 
-std::string error_module() {
-  return "OnError line support disabled";
-}
+std::string error_module() { return "OnError line support disabled"; }
 
 }  // namespace svc

@@ -30,8 +30,8 @@ struct OpenFile {
   std::vector<char> rbuf;     // Bytes read ahead of the logical position
   size_t rpos = 0;
   size_t rlen = 0;
-  bool reached_end = false;   // The last read returned no bytes
-  std::string wbuf;           // Bytes written but not yet handed to the system
+  bool reached_end = false;  // The last read returned no bytes
+  std::string wbuf;          // Bytes written but not yet handed to the system
 };
 
 std::map<int, std::unique_ptr<OpenFile>>& table() {
@@ -133,9 +133,7 @@ int open_numbered(int file, const std::string& path, int flags, bool can_read, b
 
 }  // namespace
 
-int open_file_read(int file, const std::string& path) {
-  return open_numbered(file, path, O_RDONLY, true, false);
-}
+int open_file_read(int file, const std::string& path) { return open_numbered(file, path, O_RDONLY, true, false); }
 
 int create_file(int file, const std::string& path) {
   return open_numbered(file, path, O_WRONLY | O_CREAT | O_TRUNC, false, true);
@@ -145,9 +143,7 @@ int create_new_file(int file, const std::string& path) {
   return open_numbered(file, path, O_WRONLY | O_CREAT | O_EXCL, false, true);
 }
 
-int open_file_rw(int file, const std::string& path) {
-  return open_numbered(file, path, O_RDWR | O_CREAT, true, true);
-}
+int open_file_rw(int file, const std::string& path) { return open_numbered(file, path, O_RDWR | O_CREAT, true, true); }
 
 std::string read_line(int file) {
   OpenFile* f = find(file);
@@ -225,9 +221,7 @@ void close_all_files() {
   t.clear();
 }
 
-int is_file(int file) {
-  return find(file) ? 1 : 0;
-}
+int is_file(int file) { return find(file) ? 1 : 0; }
 
 int64_t file_size(const std::string& path) {
   struct stat st;

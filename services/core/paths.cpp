@@ -16,9 +16,7 @@ std::string unquoted(const std::string& path) {
   return path.substr(begin, end - begin);
 }
 
-size_t last_separator(const std::string& path) {
-  return path.find_last_of("/\\");
-}
+size_t last_separator(const std::string& path) { return path.find_last_of("/\\"); }
 
 }  // namespace
 

@@ -96,9 +96,7 @@ void put(Picture& out, int64_t x, int64_t row, uint8_t r, uint8_t g, uint8_t b, 
 }
 
 // The picture row that file row y (counted in storage order) becomes.
-int64_t target_row(const Header& h, int64_t y) {
-  return h.top_down ? y : h.height - 1 - y;
-}
+int64_t target_row(const Header& h, int64_t y) { return h.top_down ? y : h.height - 1 - y; }
 
 // Run-length data: rows are filled as far as the data goes; the rest stays transparent black.
 bool decode_rle(const uint8_t* d, size_t size, const Header& h, const std::vector<uint8_t>& palette, Picture& out) {
@@ -108,8 +106,10 @@ bool decode_rle(const uint8_t* d, size_t size, const Header& h, const std::vecto
   auto colour = [&](unsigned index) {
     if (x < 0 || x >= h.width || y < 0 || y >= h.height) return;
     size_t k = static_cast<size_t>(index) * 4;
-    if (k + 3 < palette.size()) put(out, x, target_row(h, y), palette[k], palette[k + 1], palette[k + 2], 255);
-    else put(out, x, target_row(h, y), 0, 0, 0, 255);
+    if (k + 3 < palette.size())
+      put(out, x, target_row(h, y), palette[k], palette[k + 1], palette[k + 2], 255);
+    else
+      put(out, x, target_row(h, y), 0, 0, 0, 255);
   };
   while (pos + 1 < size && y < h.height) {
     uint8_t count = d[pos], value = d[pos + 1];
@@ -187,9 +187,12 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
   Channel cr, cg, cb, ca;
   if (bits == 16 || bits == 32) {
     uint32_t m[4] = {0, 0, 0, 0};
-    if (h.has_masks) std::memcpy(m, h.masks, sizeof m);
-    else if (bits == 16) m[0] = 0x7C00, m[1] = 0x03E0, m[2] = 0x001F;
-    else m[0] = 0x00FF0000, m[1] = 0x0000FF00, m[2] = 0x000000FF;  // BI_RGB: the fourth byte is unused
+    if (h.has_masks)
+      std::memcpy(m, h.masks, sizeof m);
+    else if (bits == 16)
+      m[0] = 0x7C00, m[1] = 0x03E0, m[2] = 0x001F;
+    else
+      m[0] = 0x00FF0000, m[1] = 0x0000FF00, m[2] = 0x000000FF;  // BI_RGB: the fourth byte is unused
     if (bits == 16)
       for (auto& v : m) v &= 0xFFFF;
     cr = channel_of(m[0]);
@@ -204,12 +207,17 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     for (int64_t x = 0; x < h.width; x++) {
       if (bits <= 8) {
         unsigned index;
-        if (bits == 8) index = row[x];
-        else if (bits == 4) index = (row[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F;
-        else index = (row[x / 8] >> (7 - (x & 7))) & 1;
+        if (bits == 8)
+          index = row[x];
+        else if (bits == 4)
+          index = (row[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F;
+        else
+          index = (row[x / 8] >> (7 - (x & 7))) & 1;
         size_t k = static_cast<size_t>(index) * 4;
-        if (k + 3 < palette.size()) put(out, x, ty, palette[k], palette[k + 1], palette[k + 2], 255);
-        else put(out, x, ty, 0, 0, 0, 255);
+        if (k + 3 < palette.size())
+          put(out, x, ty, palette[k], palette[k + 1], palette[k + 2], 255);
+        else
+          put(out, x, ty, 0, 0, 0, 255);
       } else if (bits == 24) {
         const uint8_t* p = row + x * 3;
         put(out, x, ty, p[2], p[1], p[0], 255);

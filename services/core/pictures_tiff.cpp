@@ -28,9 +28,7 @@ tmsize_t mem_read(thandle_t h, void* buf, tmsize_t n) {
   return static_cast<tmsize_t>(take);
 }
 
-tmsize_t mem_write(thandle_t, void*, tmsize_t) {
-  return 0;
-}
+tmsize_t mem_write(thandle_t, void*, tmsize_t) { return 0; }
 
 toff_t mem_seek(thandle_t h, toff_t off, int whence) {
   auto* m = static_cast<MemoryFile*>(h);
@@ -39,17 +37,11 @@ toff_t mem_seek(thandle_t h, toff_t off, int whence) {
   return m->pos;
 }
 
-int mem_close(thandle_t) {
-  return 0;
-}
+int mem_close(thandle_t) { return 0; }
 
-toff_t mem_size(thandle_t h) {
-  return static_cast<MemoryFile*>(h)->size;
-}
+toff_t mem_size(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
 
-int mem_map(thandle_t, void**, toff_t*) {
-  return 0;
-}
+int mem_map(thandle_t, void**, toff_t*) { return 0; }
 
 void mem_unmap(thandle_t, void*, toff_t) {}
 
@@ -62,8 +54,8 @@ void quiet_tiff_messages() {
 
 bool decode_tiff(const uint8_t* data, size_t size, Picture& out) {
   MemoryFile mem{data, static_cast<toff_t>(size), 0};
-  TIFF* tif = TIFFClientOpen("picture", "rm", &mem, mem_read, mem_write, mem_seek, mem_close, mem_size, mem_map,
-                             mem_unmap);
+  TIFF* tif =
+      TIFFClientOpen("picture", "rm", &mem, mem_read, mem_write, mem_seek, mem_close, mem_size, mem_map, mem_unmap);
   if (!tif) return false;
   uint32_t width = 0, height = 0;
   TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);

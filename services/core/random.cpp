@@ -22,9 +22,7 @@ Generator& gen() {
   return g;
 }
 
-uint32_t rotl(uint32_t v, int n) {
-  return (v << n) | (v >> (32 - n));
-}
+uint32_t rotl(uint32_t v, int n) { return (v << n) | (v >> (32 - n)); }
 
 // One step; the result is high * 2^32 + low of the pair just written.
 uint64_t advance(Generator& g) {
@@ -65,8 +63,6 @@ int32_t random(int32_t maximum) {
   return static_cast<int32_t>(scaled >> 64);
 }
 
-void random_forget() {
-  gen() = Generator();
-}
+void random_forget() { gen() = Generator(); }
 
 }  // namespace svc

@@ -13,9 +13,7 @@
 namespace svc {
 namespace {
 
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 locale_t c_locale() {
   static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
@@ -97,13 +95,9 @@ std::string left_string(const std::string& text, int n) {
   return text.substr(0, static_cast<size_t>(n));
 }
 
-int string_length(const std::string& text) {
-  return static_cast<int>(text.size());
-}
+int string_length(const std::string& text) { return static_cast<int>(text.size()); }
 
-bool string_equal(const std::string& a, const std::string& b) {
-  return a == b;
-}
+bool string_equal(const std::string& a, const std::string& b) { return a == b; }
 
 bool string_greater(const std::string& a, const std::string& b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -112,9 +106,7 @@ bool string_greater(const std::string& a, const std::string& b) {
   return a.size() > b.size();
 }
 
-float round_float(float value, int mode) {
-  return mode == 1 ? std::ceil(value) : std::floor(value);
-}
+float round_float(float value, int mode) { return mode == 1 ? std::ceil(value) : std::floor(value); }
 
 int32_t round_nearest(double value) {
   if (std::isnan(value)) return 0;
@@ -129,16 +121,10 @@ int32_t rgb(int32_t r, int32_t g, int32_t b) {
   return static_cast<int32_t>(v);
 }
 
-int red(int32_t colour) {
-  return static_cast<int>(static_cast<uint32_t>(colour) & 0xFFu);
-}
+int red(int32_t colour) { return static_cast<int>(static_cast<uint32_t>(colour) & 0xFFu); }
 
-int green(int32_t colour) {
-  return static_cast<int>((static_cast<uint32_t>(colour) >> 8) & 0xFFu);
-}
+int green(int32_t colour) { return static_cast<int>((static_cast<uint32_t>(colour) >> 8) & 0xFFu); }
 
-int blue(int32_t colour) {
-  return static_cast<int>((static_cast<uint32_t>(colour) >> 16) & 0xFFu);
-}
+int blue(int32_t colour) { return static_cast<int>((static_cast<uint32_t>(colour) >> 16) & 0xFFu); }
 
 }  // namespace svc

@@ -157,8 +157,8 @@ int create_edit_field(int field, int x, int y, int width, int height, const std:
   if (!field_window || field < -1 || width < 0 || height < 0) return 0;
   Fl_Group::current(nullptr);
   const int top = y + client_top();
-  Fl_Input* input = (flags & FIELD_CENTRED) ? new CentredInput(x, top, width, height)
-                                            : new Fl_Input(x, top, width, height);
+  Fl_Input* input =
+      (flags & FIELD_CENTRED) ? new CentredInput(x, top, width, height) : new Fl_Input(x, top, width, height);
   input->box(FL_DOWN_BOX);
   input->value(to_display_text(text).c_str());
   FieldRecord record;

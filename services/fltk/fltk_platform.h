@@ -17,7 +17,7 @@ struct WindowRecord {
   int flags = 0;
 };
 
-std::map<int, WindowRecord>& window_table();      // Window number -> record
+std::map<int, WindowRecord>& window_table();       // Window number -> record
 WindowRecord* window_record(WindowHandle handle);  // The record of an Fl_Window*, or nullptr
 int window_number(WindowHandle handle);            // Its number, or -1
 
@@ -29,9 +29,9 @@ void forget_window_fields(Fl_Window* window);
 void forget_window_menus(Fl_Window* window);
 void forget_window_screen(Fl_Window* window);
 
-void close_all_windows();   // Hides and deletes every window and what it holds
-void forget_fonts();        // Empties the font table
-void forget_sprites();      // Frees every sprite and 3D sprite
+void close_all_windows();  // Hides and deletes every window and what it holds
+void forget_fonts();       // Empties the font table
+void forget_sprites();     // Frees every sprite and 3D sprite
 
 // FLTK reads '@' (symbols) and '&' (underline) in labels; this doubles them so text shows as written.
 std::string literal_label(const std::string& display_text);
@@ -43,6 +43,6 @@ std::string normalise_breaks(const std::string& text);
 // ("desc\t*.ext\ndesc2\t*.e2" or "*.ext"), where "*.*" becomes "*": every file, as on Windows.
 std::string chooser_filter(const std::string& pattern);
 std::string chooser_pattern(const std::string& filter);  // One filter in FLTK's spelling
-void use_toolkit_chooser(bool on);  // On: FLTK's own file chooser even where GTK is installed
+void use_toolkit_chooser(bool on);                       // On: FLTK's own file chooser even where GTK is installed
 
 }  // namespace svc::fltk

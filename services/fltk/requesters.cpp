@@ -109,13 +109,13 @@ std::string run_chooser(int type, const std::string& title, const std::string& s
 
 }  // namespace
 
-std::string open_file_requester(const std::string& title, const std::string& default_file,
-                                const std::string& pattern, int pattern_index) {
+std::string open_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
+                                int pattern_index) {
   return run_chooser(Fl_Native_File_Chooser::BROWSE_FILE, title, default_file, pattern, pattern_index);
 }
 
-std::string save_file_requester(const std::string& title, const std::string& default_file,
-                                const std::string& pattern, int pattern_index) {
+std::string save_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
+                                int pattern_index) {
   return run_chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, title, default_file, pattern, pattern_index);
 }
 

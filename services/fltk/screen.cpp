@@ -122,8 +122,8 @@ void flip_buffers() {
     changed_y1 = row + 1;
   }
   if (changed_y0 >= changed_y1) return;
-  s.widget->damage(FL_DAMAGE_ALL, s.widget->x() + s.dirty_x0, s.widget->y() + changed_y0,
-                   s.dirty_x1 - s.dirty_x0, changed_y1 - changed_y0);
+  s.widget->damage(FL_DAMAGE_ALL, s.widget->x() + s.dirty_x0, s.widget->y() + changed_y0, s.dirty_x1 - s.dirty_x0,
+                   changed_y1 - changed_y0);
   Fl::flush();
 }
 

@@ -94,8 +94,7 @@ int last_menu_id = 0;
 int last_field = 0;
 }  // namespace
 
-int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title,
-                int flags) {
+int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
   if (window < -1 || inner_width <= 0 || inner_height <= 0) return 0;
   int number = window;
   if (number == -1) {

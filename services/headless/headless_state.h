@@ -55,16 +55,16 @@ struct Sprite {
 };
 
 struct Sprite3D {
-  int sprite = 0;                    // The sprite it was made from
+  int sprite = 0;                          // The sprite it was made from
   std::shared_ptr<const Picture> picture;  // Kept while the 3D sprite lives; null marks a free number
-  int width = 0, height = 0;         // Drawn size
+  int width = 0, height = 0;               // Drawn size
 };
 
 // The 3D sprites: worlds make hundreds of thousands, so they live in one array indexed by number,
 // as on the SDL platform. -1 takes the last freed number still free, else the next never-used
 // one (creating and freeing are O(1)); a chosen number must lie in 1 .. kMaxExplicit - 1.
 struct Sprite3DTable {
-  static constexpr int kMaxExplicit = 1 << 20;  // Larger chosen numbers are refused, not allocated
+  static constexpr int kMaxExplicit = 1 << 20;             // Larger chosen numbers are refused, not allocated
   std::vector<Sprite3D> slots = std::vector<Sprite3D>(1);  // Number 0 is never used
   std::vector<int> released;
   int next_unused = 1;
@@ -130,12 +130,12 @@ struct State {
   std::map<int, Menu> menus;
   int current_menu = -1;
   std::map<int, Field> fields;
-  std::intptr_t field_window = 0;    // Parent of the fields created next
+  std::intptr_t field_window = 0;  // Parent of the fields created next
   std::intptr_t default_field_font = 0;
   std::map<int, Font> fonts;
   std::map<int, Sprite> sprites;
   Sprite3DTable sprites3d;
-  int32_t transparent_colour = -1;   // -1: none for later loads
+  int32_t transparent_colour = -1;  // -1: none for later loads
   Screen screen;
   std::intptr_t next_handle = 0x1000;
 

@@ -11,9 +11,9 @@ using headless::detail::state;
 
 namespace {
 
-constexpr int MAX_SCREEN_SIDE = 16384;            // Larger screens are refused, not allocated
-constexpr int64_t VIDEO_MEMORY = 256ll << 20;     // What free_video_memory reports
-constexpr int BACK_BUFFER_TARGET = 1;             // screen_output's drawing target
+constexpr int MAX_SCREEN_SIDE = 16384;         // Larger screens are refused, not allocated
+constexpr int64_t VIDEO_MEMORY = 256ll << 20;  // What free_video_memory reports
+constexpr int BACK_BUFFER_TARGET = 1;          // screen_output's drawing target
 
 DrawCall call(const char* kind) {
   DrawCall c;

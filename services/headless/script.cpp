@@ -93,8 +93,9 @@ FieldInfo field_info(int field) {
   auto it = state.fields.find(field);
   if (it == state.fields.end()) return FieldInfo{false, false, 0, 0, 0, 0, 0, "", 0, 0, false, false, 0};
   const detail::Field& f = it->second;
-  return FieldInfo{true, f.label, f.x, f.y, f.width, f.height, f.flags, f.text,
-                   f.text_colour, f.back_colour, f.text_colour_set, f.back_colour_set, f.font};
+  return FieldInfo{true,    f.label, f.x,           f.y,           f.width,           f.height,
+                   f.flags, f.text,  f.text_colour, f.back_colour, f.text_colour_set, f.back_colour_set,
+                   f.font};
 }
 
 void type_into_field(int field, const std::string& text) {

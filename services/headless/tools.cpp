@@ -87,13 +87,13 @@ void menu_item(int id, const std::string& text) {
 
 int event_menu() { return state.event_menu; }
 
-std::string open_file_requester(const std::string& title, const std::string& default_file,
-                                const std::string& pattern, int pattern_index) {
+std::string open_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
+                                int pattern_index) {
   return file_requester("open", title, default_file, pattern, pattern_index);
 }
 
-std::string save_file_requester(const std::string& title, const std::string& default_file,
-                                const std::string& pattern, int pattern_index) {
+std::string save_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
+                                int pattern_index) {
   return file_requester("save", title, default_file, pattern, pattern_index);
 }
 

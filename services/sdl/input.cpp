@@ -90,7 +90,8 @@ const unsigned char* scancode_table() {
   static unsigned char table[SDL_NUM_SCANCODES];
   static bool built = false;
   if (!built) {
-    for (int i = 0; i < SDL_NUM_SCANCODES; i++) table[i] = static_cast<unsigned char>(set_scancode(static_cast<SDL_Scancode>(i)));
+    for (int i = 0; i < SDL_NUM_SCANCODES; i++)
+      table[i] = static_cast<unsigned char>(set_scancode(static_cast<SDL_Scancode>(i)));
     built = true;
   }
   return table;

@@ -68,8 +68,8 @@ int init_sprite() { return SDL_WasInit(SDL_INIT_VIDEO) ? 1 : 0; }
 // Sound is started by the engine and never used, so nothing is opened (no device, no mixer thread).
 int init_sound() { return 1; }
 
-int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int auto_stretch,
-                         int right_offset, int bottom_offset) {
+int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int auto_stretch, int right_offset,
+                         int bottom_offset) {
   (void)right_offset;
   (void)bottom_offset;
   SDL_Window* w = nullptr;

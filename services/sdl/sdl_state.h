@@ -56,22 +56,22 @@ struct NumberTable {
 struct Sprite {
   SDL_Texture* texture = nullptr;
   int width = 0, height = 0;
-  std::string path;             // The file it was loaded from; "" for a grab
-  bool target = false;          // A render-target texture made by grab_sprite
-  int scale_mode = -1;          // The scale mode last set on the texture; -1 unknown
-  int alpha_mod = -1;           // The alpha modulation last set; -1 unknown
+  std::string path;                             // The file it was loaded from; "" for a grab
+  bool target = false;                          // A render-target texture made by grab_sprite
+  int scale_mode = -1;                          // The scale mode last set on the texture; -1 unknown
+  int alpha_mod = -1;                           // The alpha modulation last set; -1 unknown
   SDL_BlendMode blend = SDL_BLENDMODE_INVALID;  // The blend mode last set
 };
 
 struct Sprite3D {
-  int sprite = 0;               // The sprite whose picture it draws
-  int width = 0, height = 0;    // Drawn size
+  int sprite = 0;             // The sprite whose picture it draws
+  int width = 0, height = 0;  // Drawn size
 };
 
 struct CachedText {
   SDL_Texture* texture = nullptr;
   int width = 0, height = 0;
-  uint64_t last_frame = 0;      // The frame that last drew it
+  uint64_t last_frame = 0;  // The frame that last drew it
 };
 
 struct State {
@@ -84,11 +84,11 @@ struct State {
   SDL_Texture* back_buffer = nullptr;
   int screen_x = 0, screen_y = 0, screen_width = 0, screen_height = 0;
   bool auto_stretch = false;
-  bool custom_blend = true;     // False once the renderer refused a composed blend mode
+  bool custom_blend = true;  // False once the renderer refused a composed blend mode
   int max_texture_width = 0, max_texture_height = 0;
-  uint64_t frame = 0;           // Counts flips, for the text cache
-  int64_t texture_bytes = 0;    // Pixels held in textures, for the video-memory estimate
-  int memory_method = -1;       // How free_video_memory asks: -1 not yet known, 0 estimate, 1 NVX, 2 ATI
+  uint64_t frame = 0;         // Counts flips, for the text cache
+  int64_t texture_bytes = 0;  // Pixels held in textures, for the video-memory estimate
+  int memory_method = -1;     // How free_video_memory asks: -1 not yet known, 0 estimate, 1 NVX, 2 ATI
   int64_t video_memory_total = 0;
 
   // Sprites and 3D sprites.
@@ -96,13 +96,13 @@ struct State {
   NumberTable<Sprite3D> sprites3d;
   bool transparent_set = false;
   int32_t transparent_colour = 0;
-  int quality = 0;                      // 0 nearest, 1 linear
+  int quality = 0;  // 0 nearest, 1 linear
   int blend_source = 5, blend_destination = 6;
-  SDL_BlendMode blend_mode = SDL_BLENDMODE_BLEND;  // The mode that display_sprite3d uses
-  SDL_BlendMode blend_fallback = SDL_BLENDMODE_BLEND;  // The nearest fixed mode of the same pair
-  bool blend_skip = false;              // Fixed modes only, and the pair leaves the screen unchanged
+  SDL_BlendMode blend_mode = SDL_BLENDMODE_BLEND;         // The mode that display_sprite3d uses
+  SDL_BlendMode blend_fallback = SDL_BLENDMODE_BLEND;     // The nearest fixed mode of the same pair
+  bool blend_skip = false;                                // Fixed modes only, and the pair leaves the screen unchanged
   std::unordered_map<int, SDL_BlendMode> composed_modes;  // source * 16 + destination -> mode
-  SDL_Texture* spare_target = nullptr;  // A freed grab texture kept for the next grab of its size
+  SDL_Texture* spare_target = nullptr;                    // A freed grab texture kept for the next grab of its size
   int spare_width = 0, spare_height = 0;
 
   // Text.
@@ -111,21 +111,21 @@ struct State {
   std::unordered_map<std::string, CachedText> text_cache;
 
   // Input.
-  int wheel_steps = 0;                  // Accumulated from SDL_MOUSEWHEEL since the last examine_mouse
-  bool key_latch[256] = {};             // Keys pressed since the last snapshot (a tap between frames)
+  int wheel_steps = 0;       // Accumulated from SDL_MOUSEWHEEL since the last examine_mouse
+  bool key_latch[256] = {};  // Keys pressed since the last snapshot (a tap between frames)
   SDL_Joystick* joystick = nullptr;
 };
 
 extern State state;
 
-int translate_event(const SDL_Event& event);   // The program's event code for an SDL event; 0 for most
-int set_scancode(SDL_Scancode code);           // The keyboard scan code (set 1) of an SDL scancode; 0 none
-void destroy_screen();                         // Frees the renderer and everything made with it
+int translate_event(const SDL_Event& event);  // The program's event code for an SDL event; 0 for most
+int set_scancode(SDL_Scancode code);          // The keyboard scan code (set 1) of an SDL scancode; 0 none
+void destroy_screen();                        // Frees the renderer and everything made with it
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
-void flush_text_cache(bool all);               // Frees texts not drawn lately (or all)
-std::string display_text(const std::string& bytes);  // Program bytes as UTF-8, lone CRs as line breaks
-void free_all_sprites();                       // Every sprite and 3D sprite
+void flush_text_cache(bool all);                                   // Frees texts not drawn lately (or all)
+std::string display_text(const std::string& bytes);                // Program bytes as UTF-8, lone CRs as line breaks
+void free_all_sprites();                                           // Every sprite and 3D sprite
 // Sets blend, alpha modulation and scale mode before a copy; false when the renderer refused a
 // composed blend mode, after which the fixed modes are used (the fallback for this copy).
 bool prepare_texture(Sprite& sprite, SDL_BlendMode blend, SDL_BlendMode fallback, int alpha, int scale_mode);

@@ -11,9 +11,9 @@ namespace {
 // A copy that keeps the back buffer's alpha at 255: colour replaced, alpha left as it was. Renderers
 // without composed modes copy alpha too (SDL_BLENDMODE_NONE).
 SDL_BlendMode copy_mode() {
-  static SDL_BlendMode mode = SDL_ComposeCustomBlendMode(SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ZERO,
-                                                         SDL_BLENDOPERATION_ADD, SDL_BLENDFACTOR_ZERO,
-                                                         SDL_BLENDFACTOR_ONE, SDL_BLENDOPERATION_ADD);
+  static SDL_BlendMode mode =
+      SDL_ComposeCustomBlendMode(SDL_BLENDFACTOR_ONE, SDL_BLENDFACTOR_ZERO, SDL_BLENDOPERATION_ADD,
+                                 SDL_BLENDFACTOR_ZERO, SDL_BLENDFACTOR_ONE, SDL_BLENDOPERATION_ADD);
   return state.custom_blend ? mode : SDL_BLENDMODE_NONE;
 }
 
@@ -182,8 +182,10 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   if (x1 > x0 && y1 > y0) {
     // Black where the area leaves the screen: strips right of and below the copied part (the
     // engine grabs from (1, 1), one pixel past the screen), or above and left of it.
-    SDL_Rect strips[4] = {{0, 0, width, y0 - y}, {0, 0, x0 - x, height},
-                          {x1 - x, 0, width - (x1 - x), height}, {0, y1 - y, width, height - (y1 - y)}};
+    SDL_Rect strips[4] = {{0, 0, width, y0 - y},
+                          {0, 0, x0 - x, height},
+                          {x1 - x, 0, width - (x1 - x), height},
+                          {0, y1 - y, width, height - (y1 - y)}};
     for (const SDL_Rect& strip : strips)
       if (strip.w > 0 && strip.h > 0) SDL_RenderFillRect(r, &strip);
     SDL_Rect src = {x0, y0, x1 - x0, y1 - y0};

@@ -30,8 +30,10 @@ void choose_method() {
     return;
   get_integerv = reinterpret_cast<GetIntegerv>(SDL_GL_GetProcAddress("glGetIntegerv"));
   if (!get_integerv) return;
-  if (SDL_GL_ExtensionSupported("GL_NVX_gpu_memory_info")) state.memory_method = kNvx;
-  else if (SDL_GL_ExtensionSupported("GL_ATI_meminfo")) state.memory_method = kAti;
+  if (SDL_GL_ExtensionSupported("GL_NVX_gpu_memory_info"))
+    state.memory_method = kNvx;
+  else if (SDL_GL_ExtensionSupported("GL_ATI_meminfo"))
+    state.memory_method = kAti;
 }
 
 // MemAvailable of /proc/meminfo in bytes, re-read at most once a second; -1 when not there.

@@ -57,9 +57,12 @@ int wait_window_event(int timeout_ms) {
   if (!state.started) return EVENT_NONE;
   SDL_Event event;
   int got;
-  if (timeout_ms == 0) got = SDL_PollEvent(&event);
-  else if (timeout_ms < 0) got = SDL_WaitEvent(&event);
-  else got = SDL_WaitEventTimeout(&event, timeout_ms);
+  if (timeout_ms == 0)
+    got = SDL_PollEvent(&event);
+  else if (timeout_ms < 0)
+    got = SDL_WaitEvent(&event);
+  else
+    got = SDL_WaitEventTimeout(&event, timeout_ms);
   while (got) {
     int code = sdl::translate_event(event);
     if (code != EVENT_NONE) return code;
@@ -81,13 +84,11 @@ int translate_event(const SDL_Event& event) {
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) return EVENT_REPAINT;
       return EVENT_NONE;
     case SDL_RENDER_TARGETS_RESET:
-    case SDL_RENDER_DEVICE_RESET:
-      return EVENT_REPAINT;
+    case SDL_RENDER_DEVICE_RESET: return EVENT_REPAINT;
     case SDL_KEYDOWN: {
       // Escape and Alt+F4 close: the engine's borderless desktop-sized window has no other way out.
       SDL_Scancode sc = event.key.keysym.scancode;
-      if (sc == SDL_SCANCODE_ESCAPE || (sc == SDL_SCANCODE_F4 && (event.key.keysym.mod & KMOD_ALT)))
-        return EVENT_CLOSE;
+      if (sc == SDL_SCANCODE_ESCAPE || (sc == SDL_SCANCODE_F4 && (event.key.keysym.mod & KMOD_ALT))) return EVENT_CLOSE;
       int code = set_scancode(sc);
       if (code > 0 && code < 256 && !event.key.repeat) state.key_latch[code] = true;
       return EVENT_NONE;
@@ -98,8 +99,7 @@ int translate_event(const SDL_Event& event) {
       state.wheel_steps += steps;
       return EVENT_NONE;
     }
-    default:
-      return EVENT_NONE;
+    default: return EVENT_NONE;
   }
 }
 

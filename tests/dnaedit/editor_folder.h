@@ -42,10 +42,11 @@ class EditorFolder : public ::testing::Test {
   // the menu file; and a DNA source of `source_lines` lines "line1", "line2", ...
   static void write_editor_files(const std::string& window_h, int source_lines, const std::string& extra = "") {
     write_file("ini.qz61", lines({"window_w", "0.5", "window_h", window_h, "window_name", "Editor", "qz61_source",
-                                  "dna.txt", "qz61_menu", "menu.txt"}) + extra);
+                                  "dna.txt", "qz61_menu", "menu.txt"}) +
+                               extra);
     write_file("menu.txt", lines({"#_MENUE_PROJECT", "Project", "#_MENUE_LOAD_QZ61", "Load", "#_MENUE_SAVE", "Save",
-                                  "#_MENUE_SAVE_AS", "Save as", "#_CREATE_INI_DNA_PATTERN", "Reset",
-                                  "#_MENUE_QUIT", "Quit", "_open_file_title$", "Pick a DNA file"}));
+                                  "#_MENUE_SAVE_AS", "Save as", "#_CREATE_INI_DNA_PATTERN", "Reset", "#_MENUE_QUIT",
+                                  "Quit", "_open_file_title$", "Pick a DNA file"}));
     if (source_lines > 0) write_numbered("dna.txt", source_lines);
   }
 

@@ -64,8 +64,8 @@ TEST_F(Editor, MissingSourceGivesTheFailsafeGrid) {
 
 TEST_F(Editor, MenuBarFollowsTheDefinitionFile) {
   write_editor_files("1", 2);
-  write_file("menu.txt", lines({"#_MENUE_SAVE", "Save now", "#_MENU_RGB_DNA_CONTROL", "Colours", "#_GET_RGB_DNA",
-                                "Get", "#_menue_quit", "ignored", "_open_file_title$", "Choose"}));
+  write_file("menu.txt", lines({"#_MENUE_SAVE", "Save now", "#_MENU_RGB_DNA_CONTROL", "Colours", "#_GET_RGB_DNA", "Get",
+                                "#_menue_quit", "ignored", "_open_file_title$", "Choose"}));
   with_editor([&] {
     std::vector<hl::MenuEntry> entries = hl::menu_entries(0);
     ASSERT_EQ(entries.size(), 3u);
@@ -136,8 +136,9 @@ TEST_F(Editor, StartLogHasSixLines) {
   write_file("qz61_log.txt", "an older, longer log\nwith\nmore\nlines\nthan\nthe\nnew\none\n");
   EXPECT_EQ(run_editor(), 0);
   std::string log = read_file("qz61_log.txt");
-  std::string head = "HOME: " + svc::current_directory() +
-                     "\r\nINIFILE: ini.qz61\r\nWINDOW_ID: 0\r\nWINDOWTITLE: Editor\r\nQZ61 PRIORITY: 55\r\nLOG CREATED: ";
+  std::string head =
+      "HOME: " + svc::current_directory() +
+      "\r\nINIFILE: ini.qz61\r\nWINDOW_ID: 0\r\nWINDOWTITLE: Editor\r\nQZ61 PRIORITY: 55\r\nLOG CREATED: ";
   ASSERT_EQ(log.substr(0, head.size()), head);
   std::string stamp = log.substr(head.size());  // yyyy/mm/dd TIME hh:ii:ss
   ASSERT_EQ(stamp.size(), 26u);

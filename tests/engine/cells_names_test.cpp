@@ -51,8 +51,8 @@ class CellNamesLoad : public WorldFixture {
 // comes back, lines that join to the same code, and a longer code with the same start.
 TEST_F(CellNamesLoad, EachCellGetsItsOwnCodesDefinition) {
   svc::dim_array(worldState.world, 0, 5);
-  const std::vector<std::vector<std::string>> pixels = {
-      {"1", "2", "3"}, {"1", "2", "3"}, {"4", "5", "6"}, {"1", "2", "3"}, {"12", "3", ""}, {"1", "2", "34"}};
+  const std::vector<std::vector<std::string>> pixels = {{"1", "2", "3"}, {"1", "2", "3"}, {"4", "5", "6"},
+                                                        {"1", "2", "3"}, {"12", "3", ""}, {"1", "2", "34"}};
   std::vector<std::string> code = {"AI", "0", "5", "", ""};
   for (const auto& p : pixels) code.insert(code.end(), p.begin(), p.end());
   write_file("maps/land.qz61", crlf_lines(code));

@@ -101,6 +101,7 @@ class EngineFixture : public ::testing::Test {
     for (const auto& c : svc::headless::draw_calls()) n += c.kind == kind;
     return n;
   }
+
  private:
   support::WorkFolder folder_;
 };

@@ -22,7 +22,10 @@ class FatalTest : public EngineFixture {
 };
 
 TEST_F(FatalTest, EachCodeShowsItsTextAndEndsWithZero) {
-  struct Case { int code; std::string text; };
+  struct Case {
+    int code;
+    std::string text;
+  };
   engine.configPath = "/home/u/world/DATA\\ini.txt";
   engine.labyrinthBaseFile = "/home/u/world/bases\\lab.txt";
   std::vector<Case> cases = {

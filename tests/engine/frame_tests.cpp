@@ -122,9 +122,11 @@ TEST_F(FrameTest, KeyReleasedFiresOnceAfterTheKeyComesUp) {
 TEST_F(FrameTest, JoystickAxesCountOnlyBeyondFiveHundred) {
   svc::headless::set_joystick_present(true);
   ASSERT_TRUE(svc::init_joystick());
-  struct Case { int raw; int axis; };
-  for (Case c : {Case{400, 0}, Case{500, 0}, Case{501, 1}, Case{1000, 1}, Case{-500, 0}, Case{-501, -1},
-                 Case{0, 0}}) {
+  struct Case {
+    int raw;
+    int axis;
+  };
+  for (Case c : {Case{400, 0}, Case{500, 0}, Case{501, 1}, Case{1000, 1}, Case{-500, 0}, Case{-501, -1}, Case{0, 0}}) {
     svc::headless::queue_joystick(c.raw, -c.raw);
     svc::examine_joystick();
     EXPECT_EQ(svc::joystick_axis_x(), c.axis) << c.raw;

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kTiles[] = {"LAB_WALL",   "LAB_FLOOR",   "LAB_GREEN",   "LAB_WATER",   "LAB_WALL_E",
+const char* const kTiles[] = {"LAB_WALL",    "LAB_FLOOR",   "LAB_GREEN",  "LAB_WATER",   "LAB_WALL_E",
                               "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"};
 
 class LabyrinthTest : public EngineFixture {
@@ -22,9 +22,10 @@ class LabyrinthTest : public EngineFixture {
   // per tile naming the picture "<tile>.bmp".
   ConfigPairs lab_config(int baseX, int baseY, const ConfigPairs& extra = {}) {
     write_file("base.txt", crlf_lines({"BASE", std::to_string(baseX), std::to_string(baseY), "", ""}));
-    for (const char* tile : kTiles) write_file(std::string("codes/lab/") + tile, crlf_lines({"GFXNAME", std::string(tile) + ".bmp"}));
-    ConfigPairs cfg = {{"RESOLUTION", "32"},      {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
-                       {"WORLDRANDOM", "7"},      {"RGBCODEPATH", "codes/"},  {"APPSTART", "lab"}};
+    for (const char* tile : kTiles)
+      write_file(std::string("codes/lab/") + tile, crlf_lines({"GFXNAME", std::string(tile) + ".bmp"}));
+    ConfigPairs cfg = {{"RESOLUTION", "32"}, {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
+                       {"WORLDRANDOM", "7"}, {"RGBCODEPATH", "codes/"},  {"APPSTART", "lab"}};
     cfg.insert(cfg.end(), extra.begin(), extra.end());
     return cfg;
   }
@@ -53,14 +54,13 @@ class LabyrinthTest : public EngineFixture {
   }
 };
 
-bool is_base_tile(const std::string& code) {
-  return code == "LAB_WALL" || code == "LAB_GREEN" || code == "LAB_WATER";
-}
+bool is_base_tile(const std::string& code) { return code == "LAB_WALL" || code == "LAB_GREEN" || code == "LAB_WATER"; }
 
 TEST_F(LabyrinthTest, WalkersStayInsideAndNeverReturnToColumnOrRowOne) {
   for (int seed : {1, 2, 3, 4, 5}) {
     for (int labSwitch : {0, 4}) {
-      write_config(lab_config(80, 60, {{"WORLDRANDOM", std::to_string(seed)}, {"LABSWITCH", std::to_string(labSwitch)}}));
+      write_config(
+          lab_config(80, 60, {{"WORLDRANDOM", std::to_string(seed)}, {"LABSWITCH", std::to_string(labSwitch)}}));
       start();
       SCOPED_TRACE("seed " + std::to_string(seed) + " labswitch " + std::to_string(labSwitch));
       const int maxX = engine.mapMaxX, maxY = engine.mapMaxY;
@@ -109,8 +109,10 @@ TEST_F(LabyrinthTest, EdgeMarksFollowTheNorthThenWestNeighbour) {
     const std::string& north = at(f.x, f.y - 1).code;
     // Wall, green and water cells never change during marking, so their final codes decide.
     std::string expected = "LAB_FLOOR";
-    if (is_base_tile(north)) expected = north + "_S";
-    else if (is_base_tile(west)) expected = west + "_E";
+    if (is_base_tile(north))
+      expected = north + "_S";
+    else if (is_base_tile(west))
+      expected = west + "_E";
     EXPECT_EQ(at(f.x, f.y).code, expected) << f.x << "," << f.y;
     // The definition was read again for the final code.
     EXPECT_EQ(at(f.x, f.y).pictureName, expected + ".bmp") << f.x << "," << f.y;
@@ -299,7 +301,8 @@ TEST_F(LabyrinthTest, PageUpInTheMainLoopRebuildsOnceBeforeTheNextPoll) {
   EXPECT_EQ(engine.baseVariant, 1);
   EXPECT_EQ(engine.builtVariant, 1);
   // The cursor and scroll may have moved in the loop; the cells are those of variant 1.
-  EXPECT_EQ(dump.substr(dump.find('\n', dump.find('\n') + 1)), expected.substr(expected.find('\n', expected.find('\n') + 1)));
+  EXPECT_EQ(dump.substr(dump.find('\n', dump.find('\n') + 1)),
+            expected.substr(expected.find('\n', expected.find('\n') + 1)));
 }
 
 TEST_F(LabyrinthTest, OutsideLabyrinthModeAVariantChangeRebuildsNothing) {

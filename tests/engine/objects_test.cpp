@@ -38,8 +38,8 @@ class Objects : public WorldFixture {
 TEST_F(Objects, CatalogueDefinitionsAndNamesThatNeverPlace) {
   EXPECT_EQ(object_definition_path("gfx.png/tree.png", ".png"), "gfx.dll");
   EXPECT_EQ(object_definition_path("gfx/TREE.PNG", ".png"), "gfx/TREE.dll");
-  write_object("tree", {"DGFXNAME", "tree", "DGFXTRANSPARENCY", "200", "DDENSITY", "0", "DCOLLISION", "257",
-                        "DXMODE1", "2", "DGFXSHOW", "1", "DHOTSPOT", "RIGHT"});
+  write_object("tree", {"DGFXNAME", "tree", "DGFXTRANSPARENCY", "200", "DDENSITY", "0", "DCOLLISION", "257", "DXMODE1",
+                        "2", "DGFXSHOW", "1", "DHOTSPOT", "RIGHT"});
   write_object("hash", {"DGFXNAME", "#", "DDENSITY", "0"});
   write_object("blank", {"DGFXNAME", "", "DDENSITY", "0"});
   write_bmp("objects/lonely.bmp", 2, 2, 0, 0, 0);  // no definition file: empty name

@@ -118,15 +118,16 @@ TEST_F(StartupTest, AbsentOrNonPositiveResolutionStopsBeforeTheWindow) {
   for (std::string value : {"", "0", "-32", "abc", "absent"}) {
     svc::headless::reset();
     ConfigPairs cfg = minimal_config();
-    if (value == "absent") cfg.erase(cfg.begin());
-    else cfg[0].second = value;
+    if (value == "absent")
+      cfg.erase(cfg.begin());
+    else
+      cfg[0].second = value;
     write_config(cfg);
     svc::headless::fail_open_window(true);  // would be code 2 if the window came first
     testing::internal::CaptureStderr();
     EXPECT_EQ(run_engine(), 0) << value;
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(only_message(), " RESOLUTION in " + dir + "DATA/ini.txt must be a positive number of pixels")
-        << value;
+    EXPECT_EQ(only_message(), " RESOLUTION in " + dir + "DATA/ini.txt must be a positive number of pixels") << value;
   }
 }
 

@@ -16,23 +16,32 @@ class WorldEngine : public WorldFixture {
     write_bmp("topo/grass.bmp", 8, 8, 0, 160, 0);
     write_bmp("topo/water.bmp", 8, 8, 0, 0, 200);
     write_bmp("objects/tree.bmp", 4, 4, 120, 60, 0);
-    write_pairs("objects/tree.dll", {"DGFXNAME", "tree", "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY",
-                                     "255", "DFITTOMATRIX", "1", "DCOLLISION", "1"});
+    write_pairs("objects/tree.dll", {"DGFXNAME", "tree", "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY", "255",
+                                     "DFITTOMATRIX", "1", "DCOLLISION", "1"});
     write_pairs("codes/land/000160000", {"GFXNAME", "grass.bmp", "CHILD1", "tree"});
     write_pairs("codes/land/000000200", {"GFXNAME", "water.bmp", "USECOLLISION", "1"});
     std::vector<std::string> code = {"AI", "4", "3", "SourceImage:", "AI-DATA:"};
     std::vector<std::string> red = {"RED", "4", "3", "SourceImage:", "RED-DATA:"};
     for (int x = 0; x <= 4; x++)
       for (int y = 0; y <= 3; y++) {
-        if (x == 2) code.insert(code.end(), {"000", "000", "200"});
-        else code.insert(code.end(), {"000", "160", "000"});
+        if (x == 2)
+          code.insert(code.end(), {"000", "000", "200"});
+        else
+          code.insert(code.end(), {"000", "160", "000"});
         red.push_back("255");
       }
     write_file("maps/land.qz61", crlf_lines(code));
     write_file("maps/land.red", crlf_lines(red));
-    write_config({{"RESOLUTION", "16"}, {"USESPRITE3D", "1"}, {"APPENTRY", "maps/"}, {"APPSTART", "land"},
-                  {"TOPOGFX", "topo/"}, {"WORLDGFX", "objects/"}, {"GFXCODEC", ".bmp"}, {"RGBCODEPATH", "codes/"},
-                  {"WORLDRANDOM", "7"}, {"CURSORSPEED", "255"}});
+    write_config({{"RESOLUTION", "16"},
+                  {"USESPRITE3D", "1"},
+                  {"APPENTRY", "maps/"},
+                  {"APPSTART", "land"},
+                  {"TOPOGFX", "topo/"},
+                  {"WORLDGFX", "objects/"},
+                  {"GFXCODEC", ".bmp"},
+                  {"RGBCODEPATH", "codes/"},
+                  {"WORLDRANDOM", "7"},
+                  {"CURSORSPEED", "255"}});
   }
 };
 

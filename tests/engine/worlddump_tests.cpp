@@ -30,9 +30,9 @@ class WorldDumpTest : public EngineFixture {
     write_file("codes/lab/LAB_FLOOR", crlf_lines({"GFXNAME", "floor.png", "CHILD1", "#", "CHILD2", "stone"}));
     write_bmp("objects/stone.bmp", 2, 2, 90, 90, 90);
     write_file("objects/stone.dll", crlf_lines({"DGFXNAME", "stone", "DDENSITY", "2"}));
-    return {{"RESOLUTION", "16"}, {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
-            {"WORLDRANDOM", "31"}, {"RGBCODEPATH", "codes/"},   {"APPSTART", "lab"},
-            {"MAPSIZE", "60"},     {"WORLDGFX", "objects/"},    {"GFXCODEC", ".bmp"}};
+    return {{"RESOLUTION", "16"},  {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
+            {"WORLDRANDOM", "31"}, {"RGBCODEPATH", "codes/"},  {"APPSTART", "lab"},
+            {"MAPSIZE", "60"},     {"WORLDGFX", "objects/"},   {"GFXCODEC", ".bmp"}};
   }
 };
 

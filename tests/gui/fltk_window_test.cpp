@@ -51,9 +51,12 @@ void stop_script(pid_t pid) {
 // still open after 15 tries gets Escape, so a failed round fails the test instead of hanging it.
 std::string retry_on_window(const std::string& title, const std::string& action) {
   return "for i in $(seq 1 25); do sleep 1; "
-         "w=$(xdotool search --name '^" + title + "$' 2>/dev/null | tail -1); "
+         "w=$(xdotool search --name '^" +
+         title +
+         "$' 2>/dev/null | tail -1); "
          "[ -z \"$w\" ] && continue; "
-         "if [ $i -le 15 ]; then " + action + "; else xdotool windowfocus $w key Escape; fi; done 2>/dev/null";
+         "if [ $i -le 15 ]; then " +
+         action + "; else xdotool windowfocus $w key Escape; fi; done 2>/dev/null";
 }
 
 struct Events {
@@ -83,8 +86,9 @@ void open_test_window(int flags = svc::WINDOW_SIZABLE) {
 long screen_pixel(int x, int y) {
   const std::string shot = std::string(SUITE_BINARY_DIR) + "/fltk_gui_shot.png";
   if (support::shell("import -window root " + shot + " 2>/dev/null") != 0) return -1;
-  const std::string hex = support::shell_line("/usr/bin/convert " + shot + " -crop 1x1+" + std::to_string(x) + "+" +
-                                              std::to_string(y) + " -depth 8 txt:- | tail -1 | grep -o '#[0-9A-Fa-f]\\{6\\}'");
+  const std::string hex =
+      support::shell_line("/usr/bin/convert " + shot + " -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
+                          " -depth 8 txt:- | tail -1 | grep -o '#[0-9A-Fa-f]\\{6\\}'");
   return hex.empty() ? -1 : std::strtol(hex.c_str() + 1, nullptr, 16);
 }
 
@@ -125,7 +129,8 @@ TEST(FltkWindow, MenuBarMovesTheClientAreaAndFieldsTakeTypedText) {
   EXPECT_EQ(svc::get_field_text(99), "");
 
   Events seen;
-  pump_until(seen, [] { return false; }, 0.5);
+  pump_until(
+      seen, [] { return false; }, 0.5);
   int wx = 0, wy = 0;
   ASSERT_TRUE(window_origin(wx, wy));
 
@@ -146,7 +151,8 @@ TEST(FltkWindow, MenuBarMovesTheClientAreaAndFieldsTakeTypedText) {
   // Escape in the window is no close request: the program alone decides about closing.
   child = run_script("sleep 0.5; xdotool key Escape");
   waitpid(child, nullptr, 0);
-  pump_until(seen, [] { return false; }, 1.0);
+  pump_until(
+      seen, [] { return false; }, 1.0);
   for (int code : seen.codes) EXPECT_NE(code, svc::EVENT_CLOSE);
   EXPECT_EQ(svc::is_window(0), 1);
   std::system(("import -window root " + std::string(SUITE_BINARY_DIR) + "/fltk_gui_window.png").c_str());
@@ -159,8 +165,10 @@ TEST(FltkWindow, MenuBarMovesTheClientAreaAndFieldsTakeTypedText) {
   EXPECT_EQ(seen.menus.back(), 20);
 
   // PROJECT, then its second item QUIT.
-  const std::string pick = "xdotool mousemove --window $w 160 12 click 1 sleep 0.5 "
-                           "mousemove --window $w 170 " + std::to_string(bar + 36) + " sleep 0.3 click 1; exit 0";
+  const std::string pick =
+      "xdotool mousemove --window $w 160 12 click 1 sleep 0.5 "
+      "mousemove --window $w 170 " +
+      std::to_string(bar + 36) + " sleep 0.3 click 1; exit 0";
   child = run_script(retry_on_window(kTitle, pick));
   const bool picked = pump_until(seen, [&] { return seen.menus.size() >= 2; });
   stop_script(child);
@@ -211,7 +219,8 @@ TEST(FltkWindow, CloseButtonAsksAndTheWindowStays) {
   ASSERT_TRUE(asked);
   EXPECT_EQ(seen.codes.front(), svc::EVENT_CLOSE);
   EXPECT_EQ(svc::is_window(0), 1);
-  pump_until(seen, [] { return false; }, 0.5);
+  pump_until(
+      seen, [] { return false; }, 0.5);
   int x = 0, y = 0;
   EXPECT_TRUE(window_origin(x, y));  // Still mapped
   svc::stop_services();
@@ -260,7 +269,8 @@ TEST(FltkWindow, ScreenShowsTheBackBufferUnderTheBar) {
   svc::flip_buffers();
 
   Events seen;
-  pump_until(seen, [] { return false; }, 0.5);
+  pump_until(
+      seen, [] { return false; }, 0.5);
   int wx = 0, wy = 0;
   ASSERT_TRUE(window_origin(wx, wy));
   EXPECT_EQ(screen_pixel(wx + 5, wy + bar + 5), 0xFF0000);
@@ -286,8 +296,9 @@ void chooser_round(bool toolkit_chooser) {
   // The default path names the folder and the file: the name field holds the name and Return
   // takes it, although the file exists.
   const std::string target = dir + "/exists.red";
-  const std::string action = "xdotool windowfocus --sync $w sleep 0.5 key ctrl+a type --delay 20 'exists.red'; "
-                             "sleep 0.5; xdotool key Return";
+  const std::string action =
+      "xdotool windowfocus --sync $w sleep 0.5 key ctrl+a type --delay 20 'exists.red'; "
+      "sleep 0.5; xdotool key Return";
   pid_t child = run_script(retry_on_window("SAVE RED MAP AS...:", action));
   const std::string chosen = svc::save_file_requester("SAVE RED MAP AS...:", target, "*.red", 0);
   stop_script(child);
@@ -360,12 +371,11 @@ TEST(FltkWindow, ObjectsGoWithTheirWindow) {
 // A picture file goes through the decoder onto the screen with its exact colours, clipped.
 TEST(FltkWindow, SpritesShowExactColoursClipped) {
   // A 2 x 2 24-bit bitmap, rows bottom-up: bottom row blue, white; top row red, green.
-  const unsigned char bmp[] = {
-      'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-      40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      255, 0, 0, 255, 255, 255, 0, 0,  // bottom row (B, G, R order) and padding
-      0, 0, 255, 0, 255, 0, 0, 0};     // top row
+  const unsigned char bmp[] = {'B', 'M', 70,  0,  0,   0, 0,   0, 0, 0,   54,  0,   0, 0,  // file header
+                               40,  0,   0,   0,  2,   0, 0,   0, 2, 0,   0,   0,   1, 0, 24, 0, 0,
+                               0,   0,   0,   16, 0,   0, 0,   0, 0, 0,   0,   0,   0, 0, 0,  0, 0,
+                               0,   0,   0,   0,  0,   0, 255, 0, 0, 255, 255, 255, 0, 0,  // bottom row (B, G, R order) and padding
+                               0,   0,   255, 0,  255, 0, 0,   0};                         // top row
   const std::string path = std::string(SUITE_BINARY_DIR) + "/fltk_sprite.bmp";
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bmp), sizeof bmp);
   const std::string junk = std::string(SUITE_BINARY_DIR) + "/fltk_not_a_picture.bmp";
@@ -382,8 +392,8 @@ TEST(FltkWindow, SpritesShowExactColoursClipped) {
 
   svc::clear_screen(0);
   svc::display_sprite(sprite, 0, 0);
-  svc::display_sprite(sprite, 31, 31);  // Only its top-left pixel lies on the screen
-  svc::display_sprite(sprite, -1, -1);  // Only its bottom-right pixel
+  svc::display_sprite(sprite, 31, 31);    // Only its top-left pixel lies on the screen
+  svc::display_sprite(sprite, -1, -1);    // Only its bottom-right pixel
   EXPECT_EQ(svc::point(0, 0), 0xFFFFFF);  // Overwritten by the white corner of the last copy
   EXPECT_EQ(svc::point(1, 0), 0x00FF00);
   EXPECT_EQ(svc::point(0, 1), 0xFF0000);

@@ -91,7 +91,8 @@ TEST_F(DnaeditRun, LoadEditSaveAndQuit) {
   ASSERT_NE(dialog, "");
   sleep_ms(1000);
   // The chooser opens in the working folder, its name field holding that folder's path.
-  sh("xdotool windowfocus --sync " + dialog + " 2>/dev/null; sleep 0.3; xdotool key End;"
+  sh("xdotool windowfocus --sync " + dialog +
+     " 2>/dev/null; sleep 0.3; xdotool key End;"
      " xdotool type --delay 50 255128000_forest.txt; sleep 0.5");
   shot("2_path_typed");
   sh("xdotool key Return");
@@ -99,7 +100,8 @@ TEST_F(DnaeditRun, LoadEditSaveAndQuit) {
   ASSERT_NE(find_window("255128000_forest.txtR:255G:128B:000"), "");
 
   // Field 4 holds the value "oak.png": click it, replace the text by typing.
-  sh("xdotool mousemove --window " + editor + " 100 133 click 1; sleep 0.3; xdotool key ctrl+a;"
+  sh("xdotool mousemove --window " + editor +
+     " 100 133 click 1; sleep 0.3; xdotool key ctrl+a;"
      " xdotool type --delay 50 tree.dll");
   sleep_ms(300);
   shot("3_edited");

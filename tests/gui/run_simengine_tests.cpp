@@ -51,7 +51,10 @@ class SimengineRun : public ::testing::Test {
 
   // A labyrinth world: one coloured ground picture per tile, drawn at 16 pixels a cell.
   void write_labyrinth() {
-    struct Tile { const char* name; int r, g, b; };
+    struct Tile {
+      const char* name;
+      int r, g, b;
+    };
     const Tile tiles[] = {{"LAB_WALL", 90, 90, 100},    {"LAB_FLOOR", 200, 190, 150}, {"LAB_GREEN", 40, 160, 60},
                           {"LAB_WATER", 40, 90, 200},   {"LAB_WALL_E", 70, 70, 80},   {"LAB_GREEN_E", 30, 120, 45},
                           {"LAB_WATER_E", 30, 70, 160}, {"LAB_WALL_S", 60, 60, 70},   {"LAB_GREEN_S", 25, 100, 40},

@@ -72,8 +72,9 @@ class WorldRun : public ::testing::Test {
 
   // Share of the screen whose colour lies within `fuzz` of `colour`.
   static double share(const std::string& png, const std::string& colour, int fuzz) {
-    std::string out = shell_line("/usr/bin/convert " + png + " -fuzz " + std::to_string(fuzz) + "% -fill white -opaque '" +
-                                 colour + "' -fill black +opaque white -format '%[fx:mean]' info:");
+    std::string out =
+        shell_line("/usr/bin/convert " + png + " -fuzz " + std::to_string(fuzz) + "% -fill white -opaque '" + colour +
+                   "' -fill black +opaque white -format '%[fx:mean]' info:");
     return std::atof(out.c_str());
   }
 

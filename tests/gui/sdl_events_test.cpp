@@ -48,7 +48,9 @@ int first_event_within(int ms) {
   return 0;
 }
 
-bool have_tools() { return std::getenv("DISPLAY") && std::system("command -v xdotool >/dev/null && command -v xwininfo >/dev/null") == 0; }
+bool have_tools() {
+  return std::getenv("DISPLAY") && std::system("command -v xdotool >/dev/null && command -v xwininfo >/dev/null") == 0;
+}
 
 class SdlEvents : public ::testing::Test {
  protected:

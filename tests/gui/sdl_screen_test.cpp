@@ -31,8 +31,7 @@ bool near_colour(int32_t got, int32_t want, int tolerance = 2) {
          std::abs(svc::blue(got) - svc::blue(want)) <= tolerance;
 }
 
-#define EXPECT_COLOUR(got, want) \
-  EXPECT_PRED2([](int32_t g, int32_t w) { return near_colour(g, w); }, got, want)
+#define EXPECT_COLOUR(got, want) EXPECT_PRED2([](int32_t g, int32_t w) { return near_colour(g, w); }, got, want)
 
 class SdlScreen : public ::testing::Test {
  protected:
@@ -104,7 +103,7 @@ TEST_F(SdlScreen, TextIsFrontColourOnBackBox) {
   svc::clear_screen(svc::rgb(0, 0, 0));
   svc::draw_text(10, 10, "Debug: world: \xE9t\xE9", svc::rgb(255, 255, 200), svc::rgb(0, 0, 200));
   svc::draw_text(10, 10, "Debug: world: \xE9t\xE9", svc::rgb(255, 255, 200), svc::rgb(0, 0, 200));  // cached
-  svc::draw_text(10, 60, "", svc::rgb(255, 255, 255), svc::rgb(255, 255, 255));  // nothing
+  svc::draw_text(10, 60, "", svc::rgb(255, 255, 255), svc::rgb(255, 255, 255));                     // nothing
   EXPECT_EQ(svc::point(10, 10), svc::rgb(0, 0, 200));
   int front = 0, back = 0;
   for (int y = 10; y < 24; y++)
@@ -138,7 +137,7 @@ TEST_F(SdlScreen, SpriteLoadsAndDisplaysWithoutTransparency) {
   EXPECT_EQ(svc::point(4, 0), svc::rgb(0, 128, 0));
 
   EXPECT_EQ(svc::load_sprite(2000000000, file("two.bmp"), svc::SPRITE_TEXTURE), 0);  // refused, not allocated
-  EXPECT_EQ(svc::load_sprite(7, file("two.bmp"), svc::SPRITE_TEXTURE), 1);  // an explicit number
+  EXPECT_EQ(svc::load_sprite(7, file("two.bmp"), svc::SPRITE_TEXTURE), 1);           // an explicit number
   EXPECT_TRUE(svc::is_sprite(7));
   svc::free_sprite(7);
   EXPECT_FALSE(svc::is_sprite(7));
@@ -247,7 +246,7 @@ TEST_F(SdlScreen, GrabCopiesBackBufferAndReadsBlackOutside) {
     EXPECT_EQ(svc::point(8, 8), svc::rgb(255, 255, 0));
     EXPECT_EQ(svc::point(9, 9), svc::rgb(0, 0, 80));
     EXPECT_EQ(svc::point(kWidth - 2, 5), svc::rgb(0, 255, 255));
-    EXPECT_EQ(svc::point(kWidth - 1, 5), 0);       // one past the screen: black
+    EXPECT_EQ(svc::point(kWidth - 1, 5), 0);  // one past the screen: black
     EXPECT_EQ(svc::point(5, kHeight - 1), 0);
     // put the picture back for the next round
     svc::clear_screen(svc::rgb(0, 0, 80));
@@ -278,9 +277,9 @@ TEST_F(SdlScreen, QualityChangesApplyPerDraw) {
   svc::display_sprite3d(solid, 200, 50, 255);
   svc::sprite3d_quality(0);
   svc::stop_3d();
-  EXPECT_EQ(svc::point(45, 5), 0);                          // unfiltered: a hard edge
+  EXPECT_EQ(svc::point(45, 5), 0);  // unfiltered: a hard edge
   EXPECT_EQ(svc::point(55, 5), svc::rgb(255, 255, 255));
-  int32_t mid = svc::point(50, 25);                         // filtered: a ramp
+  int32_t mid = svc::point(50, 25);  // filtered: a ramp
   EXPECT_GT(svc::red(mid), 40);
   EXPECT_LT(svc::red(mid), 215);
   EXPECT_EQ(svc::point(210, 10), svc::rgb(0, 200, 0));

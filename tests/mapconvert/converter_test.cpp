@@ -68,13 +68,13 @@ TEST_F(Converter, MissingWindowIsCheckedAtEveryPass) {
   svc::headless::fail_open_window(true);
   svc::headless::queue_event(svc::EVENT_NONE);
   for (int i = 0; i < 4; ++i) queue_message_answer(svc::ANSWER_YES);  // start-up, first pass
-  queue_message_answer(svc::ANSWER_NO);  // second pass ends the program
+  queue_message_answer(svc::ANSWER_NO);                               // second pass ends the program
   run_converter();
   // Screen and menu need the window, so they fail too.
-  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error:|FAIL: WINDOW\rRetry?", "Error:|FAIL: SCREEN\rRetry?",
-                                                       "Error:|FAIL: Create MENU\rRetry?",
-                                                       "Error:|FAIL: WINDOW_ID = 0\rRetry?",
-                                                       "Error:|FAIL: WINDOW_ID = 0\rRetry?"}));
+  EXPECT_EQ(message_texts(),
+            (std::vector<std::string>{"Error:|FAIL: WINDOW\rRetry?", "Error:|FAIL: SCREEN\rRetry?",
+                                      "Error:|FAIL: Create MENU\rRetry?", "Error:|FAIL: WINDOW_ID = 0\rRetry?",
+                                      "Error:|FAIL: WINDOW_ID = 0\rRetry?"}));
 }
 
 // --- menu and loop ----------------------------------------------------------------------------
@@ -88,12 +88,11 @@ TEST_F(Converter, MenuHasItsTitlesItemsAndIdentifiers) {
     return 0;
   });
   std::vector<std::string> seen;
-  for (const auto& e : entries)
-    seen.push_back(e.title ? "[" + e.text + "]" : e.text + "=" + std::to_string(e.id));
-  EXPECT_EQ(seen, (std::vector<std::string>{"[PROJECT]", "OPEN_PICTURE=4", "QUIT=7", "[RGB SCANMAP:]",
-                                            "SAVE_RGB_MAP=11", "SAVE_RED_MAP=13", "SAVE_BLUE_MAP=14",
-                                            "SAVE_GREEN_MAP=12", "MAKE_AI_MAP=15", "MAKE_AI_DITHER_MAP=16",
-                                            "[INFO]", "ABOUT=10"}));
+  for (const auto& e : entries) seen.push_back(e.title ? "[" + e.text + "]" : e.text + "=" + std::to_string(e.id));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"[PROJECT]", "OPEN_PICTURE=4", "QUIT=7", "[RGB SCANMAP:]", "SAVE_RGB_MAP=11",
+                                      "SAVE_RED_MAP=13", "SAVE_BLUE_MAP=14", "SAVE_GREEN_MAP=12", "MAKE_AI_MAP=15",
+                                      "MAKE_AI_DITHER_MAP=16", "[INFO]", "ABOUT=10"}));
 }
 
 TEST_F(Converter, QuitEndsAfterTheCurrentFrame) {
@@ -192,10 +191,10 @@ TEST_F(Converter, WarningAnsweredNoAsksNothingMore) {
   queue_message_answer(svc::ANSWER_NO);
   run_converter();
   EXPECT_EQ(svc::headless::requesters().size(), 1u);  // the open requester only
-  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Attention:| This Can Cause Millions Of Files.\nContinue?",
-                                                       "Info:|Scan Apported. By User.",
-                                                       "Info:| This Will Create Basic RGB QZ61 MAP.\nContinue?",
-                                                       "Info:|Scan Apported. By User."}));
+  EXPECT_EQ(message_texts(),
+            (std::vector<std::string>{
+                "Attention:| This Can Cause Millions Of Files.\nContinue?", "Info:|Scan Apported. By User.",
+                "Info:| This Will Create Basic RGB QZ61 MAP.\nContinue?", "Info:|Scan Apported. By User."}));
   EXPECT_EQ(svc::headless::messages()[1].flags, svc::MESSAGE_OK);
 }
 

@@ -62,7 +62,8 @@ TEST_F(Scan, NameRuleAppendsTheExtensionUnlessContained) {
   std::filesystem::create_directory(dir + "codes");
   state.destination_folder = dir + "codes/";
   EXPECT_EQ(scan_ai_map(state, false, 2, 1, "x.qz61.bak").map_path, "x.qz61.bak");
-  EXPECT_EQ(files_in(""), (std::vector<std::string>{"codes", "hills.RED.red", "hills.red", "my.redmap", "p.bmp", "x.qz61.bak"}));
+  EXPECT_EQ(files_in(""),
+            (std::vector<std::string>{"codes", "hills.RED.red", "hills.red", "my.redmap", "p.bmp", "x.qz61.bak"}));
 }
 
 TEST_F(Scan, ExistingLongerMapIsReplacedCompletely) {
@@ -166,8 +167,8 @@ TEST_F(Scan, BasicAiMapTurnsTheScreenIntoFiveColoursAndLeavesAtMostFiveFiles) {
   std::filesystem::create_directory(dir + "codes");
   state.destination_folder = dir + "codes/";
   scan_ai_map(state, true, 36, 6, "basic");
-  EXPECT_EQ(files_in("codes"), (std::vector<std::string>{"000000000", "000000255", "000255000", "255000000",
-                                                         "255255000"}));
+  EXPECT_EQ(files_in("codes"),
+            (std::vector<std::string>{"000000000", "000000255", "000255000", "255000000", "255255000"}));
   // The screen now shows the reduction; the map holds what was shown.
   const auto lines = crlf_lines(read_file("basic.qz61"));
   for (int x = 0; x < 36; ++x)
@@ -182,15 +183,32 @@ TEST_F(Scan, BasicAiMapTurnsTheScreenIntoFiveColoursAndLeavesAtMostFiveFiles) {
 }
 
 TEST_F(Scan, BasicReductionOfSingleColours) {
-  struct Case { Rgb in; const char* out; };
+  struct Case {
+    Rgb in;
+    const char* out;
+  };
   const Case cases[] = {
-      {{200, 50, 10}, "yellow"}, {{200, 10, 50}, "red"},    {{10, 200, 50}, "green"}, {{50, 200, 10}, "yellow"},
-      {{10, 10, 200}, "blue"},   {{100, 100, 100}, "black"}, {{255, 255, 255}, "black"},
-      {{201, 100, 100}, "black"}, {{200, 101, 100}, "yellow"}, {{200, 90, 100}, "black"},
-      {{2, 0, 0}, "red"},        {{1, 0, 0}, "black"},       {{6, 2, 2}, "red"},       {{5, 2, 2}, "black"},
-      {{0, 4, 1}, "green"},      {{0, 3, 1}, "black"},
+      {{200, 50, 10}, "yellow"},
+      {{200, 10, 50}, "red"},
+      {{10, 200, 50}, "green"},
+      {{50, 200, 10}, "yellow"},
+      {{10, 10, 200}, "blue"},
+      {{100, 100, 100}, "black"},
+      {{255, 255, 255}, "black"},
+      {{201, 100, 100}, "black"},
+      {{200, 101, 100}, "yellow"},
+      {{200, 90, 100}, "black"},
+      {{2, 0, 0}, "red"},
+      {{1, 0, 0}, "black"},
+      {{6, 2, 2}, "red"},
+      {{5, 2, 2}, "black"},
+      {{0, 4, 1}, "green"},
+      {{0, 3, 1}, "black"},
       // The five basic colours stay themselves.
-      {{255, 0, 0}, "red"}, {{0, 255, 0}, "green"}, {{0, 0, 255}, "blue"}, {{255, 255, 0}, "yellow"},
+      {{255, 0, 0}, "red"},
+      {{0, 255, 0}, "green"},
+      {{0, 0, 255}, "blue"},
+      {{255, 255, 0}, "yellow"},
       {{0, 0, 0}, "black"},
   };
   auto name = [](int32_t c) -> std::string {

@@ -5,14 +5,14 @@
 namespace {
 
 using svc::detail::BlendKind;
-using svc::detail::FixedBlend;
 using svc::detail::destination_blend_kind;
+using svc::detail::FixedBlend;
 using svc::detail::nearest_fixed_blend;
 using svc::detail::source_blend_kind;
 
 TEST(BlendFactors, NumbersFollowTheDirect3DOrder) {
-  const BlendKind expected[] = {BlendKind::Zero,        BlendKind::One,        BlendKind::SrcColour,
-                                BlendKind::InvSrcColour, BlendKind::SrcAlpha,   BlendKind::InvSrcAlpha,
+  const BlendKind expected[] = {BlendKind::Zero,         BlendKind::One,         BlendKind::SrcColour,
+                                BlendKind::InvSrcColour, BlendKind::SrcAlpha,    BlendKind::InvSrcAlpha,
                                 BlendKind::DstAlpha,     BlendKind::InvDstAlpha, BlendKind::DstColour,
                                 BlendKind::InvDstColour};
   for (int n = 1; n <= 10; n++) {
@@ -36,17 +36,17 @@ FixedBlend nearest(int source, int destination) {
 
 TEST(BlendFactors, PairsMapToTheFixedModeThatLooksClosest) {
   EXPECT_EQ(nearest(5, 6), FixedBlend::Blend);
-  EXPECT_EQ(nearest(2, 6), FixedBlend::Blend);   // premultiplied
+  EXPECT_EQ(nearest(2, 6), FixedBlend::Blend);  // premultiplied
   EXPECT_EQ(nearest(2, 2), FixedBlend::Add);
   EXPECT_EQ(nearest(5, 2), FixedBlend::Add);
-  EXPECT_EQ(nearest(2, 4), FixedBlend::Add);     // lightening
+  EXPECT_EQ(nearest(2, 4), FixedBlend::Add);  // lightening
   EXPECT_EQ(nearest(1, 3), FixedBlend::Mod);
   EXPECT_EQ(nearest(9, 1), FixedBlend::Mod);
-  EXPECT_EQ(nearest(1, 6), FixedBlend::Mod);     // darkening where the picture is opaque
+  EXPECT_EQ(nearest(1, 6), FixedBlend::Mod);  // darkening where the picture is opaque
   EXPECT_EQ(nearest(9, 6), FixedBlend::Mul);
   EXPECT_EQ(nearest(2, 1), FixedBlend::None);
   EXPECT_EQ(nearest(5, 1), FixedBlend::None);
-  EXPECT_EQ(nearest(1, 2), FixedBlend::Skip);    // leaves the screen as it is
+  EXPECT_EQ(nearest(1, 2), FixedBlend::Skip);  // leaves the screen as it is
   EXPECT_EQ(nearest(7, 8), FixedBlend::Blend);
 }
 

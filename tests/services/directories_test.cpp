@@ -49,8 +49,8 @@ TEST_F(Directories, EntriesSortWithoutRegardToCaseAndPatternsIgnoreCase) {
   for (const char* name : {"b.PNG", "A.png", "c.txt", "README", "a.Png", "Z.jpg"}) put(name, "x");
   std::filesystem::create_directory(dir + "Folder");
   // Letter case is ignored for order; names equal but for case fall back to byte order.
-  EXPECT_EQ(scan(dir, "*.*"), (std::vector<std::string>{"A.png", "a.Png", "b.PNG", "c.txt", "Folder/", "README",
-                                                        "Z.jpg"}));
+  EXPECT_EQ(scan(dir, "*.*"),
+            (std::vector<std::string>{"A.png", "a.Png", "b.PNG", "c.txt", "Folder/", "README", "Z.jpg"}));
   EXPECT_EQ(scan(dir, "*.png"), (std::vector<std::string>{"A.png", "a.Png", "b.PNG"}));
   EXPECT_EQ(scan(dir, "?.TXT"), (std::vector<std::string>{"c.txt"}));
   EXPECT_EQ(scan(dir, "*"), scan(dir, "*.*"));

@@ -25,9 +25,9 @@ std::vector<uint8_t> read_bytes(const std::string& path) {
 }
 
 struct Sample {
-  const char* name;       // File name in the temporary folder
-  const char* options;    // ImageMagick options between the source and the output
-  int tolerance;          // Largest allowed difference per channel
+  const char* name;     // File name in the temporary folder
+  const char* options;  // ImageMagick options between the source and the output
+  int tolerance;        // Largest allowed difference per channel
 };
 
 // A 37 x 23 picture with a colour gradient, a rotated second gradient and a varying alpha channel:
@@ -35,8 +35,9 @@ struct Sample {
 const char* kSource =
     "-size 37x23 gradient:red-blue \\( -size 23x37 gradient:yellow-black -rotate 90 \\) "
     "-compose Multiply -composite \\( -size 37x23 gradient:white-gray20 \\) -alpha off -compose CopyOpacity -composite";
-const char* kOpaque = "-size 37x23 gradient:red-blue \\( -size 23x37 gradient:yellow-black -rotate 90 \\) "
-                      "-compose Multiply -composite";
+const char* kOpaque =
+    "-size 37x23 gradient:red-blue \\( -size 23x37 gradient:yellow-black -rotate 90 \\) "
+    "-compose Multiply -composite";
 
 const Sample kSamples[] = {
     {"rgb8.png", "-alpha off PNG24:", 0},
@@ -75,14 +76,11 @@ class Pictures : public ::testing::Test {
       bool opaque = std::string(s.options).find("-alpha off") != std::string::npos;
       bool deep = std::string(s.options).find("-depth 16") != std::string::npos;
       std::string cmd = std::string(kMagick) + " " + (opaque ? kOpaque : kSource) + (deep ? " " : " -depth 8 ") +
-                        s.options + dir + s.name +
-                        " 2>/dev/null";
+                        s.options + dir + s.name + " 2>/dev/null";
       if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not make %s\n", s.name);
     }
   }
-  static void TearDownTestSuite() {
-    support::remove_folder(dir);
-  }
+  static void TearDownTestSuite() { support::remove_folder(dir); }
   void SetUp() override {
     if (!have_magick) GTEST_SKIP() << "ImageMagick is not installed";
   }
@@ -129,7 +127,7 @@ TEST_F(Pictures, DamagedFilesAreRefusedOrDecodedWithoutHarm) {
     ASSERT_GT(good.size(), 16u);
     std::vector<std::vector<uint8_t>> damaged;
     damaged.emplace_back(good.begin(), good.begin() + good.size() / 2);  // First half only
-    for (int round = 0; round < 20; round++) {                            // Random bytes over the middle
+    for (int round = 0; round < 20; round++) {                           // Random bytes over the middle
       std::vector<uint8_t> bad = good;
       size_t from = bad.size() / 4 + rng() % (bad.size() / 4);
       size_t len = 1 + rng() % (bad.size() / 3);
@@ -155,10 +153,10 @@ TEST_F(Pictures, DamagedFilesAreRefusedOrDecodedWithoutHarm) {
 }
 
 TEST(PicturesBitmap, SmallestBitmapDecodesToRgba) {
-  const uint8_t bmp[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // File header
-                         40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
-                         4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                         0x10, 0x20, 0x30, 0};  // One blue-green-red pixel and padding
+  const uint8_t bmp[] = {
+      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // File header
+      40,  0,   0,  0, 1, 0, 0, 0, 1, 0, 0,  0, 1, 0, 24, 0, 0, 0,    0,    0,    4, 0, 0,
+      0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0x10, 0x20, 0x30, 0};  // One blue-green-red pixel and padding
   svc::Picture pic;
   ASSERT_EQ(svc::decode_picture_memory(bmp, sizeof bmp, pic), 1);
   EXPECT_EQ(pic.rgba, (std::vector<uint8_t>{0x30, 0x20, 0x10, 255}));
@@ -166,10 +164,9 @@ TEST(PicturesBitmap, SmallestBitmapDecodesToRgba) {
 
 // A bitmap header claiming a huge picture, or more rows than the data holds, is refused.
 TEST(PicturesBitmap, HeaderSizesAreCheckedAgainstTheData) {
-  std::vector<uint8_t> bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
-                              40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
-                              4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                              0x10, 0x20, 0x30, 0};
+  std::vector<uint8_t> bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0,  0, 54, 0, 0, 0, 40,   0,    0,    0, 1, 0,
+                              0,   0,   1,  0, 0, 0, 1, 0, 24, 0, 0,  0, 0, 0, 4,    0,    0,    0, 0, 0,
+                              0,   0,   0,  0, 0, 0, 0, 0, 0,  0, 0,  0, 0, 0, 0x10, 0x20, 0x30, 0};
   svc::Picture pic;
   auto with = [&](size_t at, uint32_t v) {
     std::vector<uint8_t> b = bmp;
@@ -193,10 +190,10 @@ TEST(PicturesBitmap, HeaderSizesAreCheckedAgainstTheData) {
 
 // A 4 x 2 run-length bitmap with 4-bit indexes: a run, an absolute run, and a pixel left unset.
 std::vector<uint8_t> rle4_bitmap(const std::vector<uint8_t>& runs) {
-  std::vector<uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 70, 0, 0, 0,
-                            40, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 1, 0, 4, 0, 2, 0, 0, 0,
-                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0,
-                            0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};  // Red, green, blue, white
+  std::vector<uint8_t> b = {
+      'B', 'M', 0, 0, 0, 0, 0, 0, 0,   0, 70, 0,   0, 0, 40,  0, 0, 0, 4,   0,   0,   0, 2, 0,
+      0,   0,   1, 0, 4, 0, 2, 0, 0,   0, 0,  0,   0, 0, 0,   0, 0, 0, 0,   0,   0,   0, 4, 0,
+      0,   0,   0, 0, 0, 0, 0, 0, 255, 0, 0,  255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};  // Red, green, blue, white
   for (uint8_t r : runs) b.push_back(r);  // (an insert of the range trips a false GCC 12 -O2 bounds warning)
   return b;
 }
@@ -206,8 +203,8 @@ TEST(PicturesBitmap, RunLengthDataStaysInsideThePicture) {
   auto bmp = rle4_bitmap({4, 0x12, 0, 0, 0, 3, 0x30, 0x10, 0, 0, 0, 1});
   ASSERT_EQ(svc::decode_picture_memory(bmp.data(), bmp.size(), pic), 1);
   const std::vector<uint8_t> expected = {
-      255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0,  // Top row: stored second
-      0, 255, 0, 255, 0, 0, 255, 255, 0, 255, 0, 255, 0, 0, 255, 255};   // Bottom row: stored first
+      255, 255, 255, 255, 255, 0, 0,   255, 0, 255, 0, 255, 0, 0, 0,   0,     // Top row: stored second
+      0,   255, 0,   255, 0,   0, 255, 255, 0, 255, 0, 255, 0, 0, 255, 255};  // Bottom row: stored first
   EXPECT_EQ(pic.rgba, expected);
   // Deltas and runs that point past the edges, and data that simply stops, write nothing outside.
   for (auto runs : {std::vector<uint8_t>{0, 2, 255, 255, 4, 0x33, 0, 1}, std::vector<uint8_t>{200, 0x11, 200, 0x22},
@@ -219,11 +216,11 @@ TEST(PicturesBitmap, RunLengthDataStaysInsideThePicture) {
 }
 
 TEST(PicturesBitmap, BitFieldsWithEmptyMasksReadAsZero) {
-  std::vector<uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0,
-                            40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 32, 0, 3, 0, 0, 0,
-                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                            0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0,  // Red mask empty, green 0xFF, blue empty
-                            0x12, 0x34, 0x56, 0x78};
+  std::vector<uint8_t> b = {
+      'B',  'M',  0,    0,   0, 0,  0, 0, 0, 0, 66, 0, 0,    0, 40, 0, 0, 0, 1, 0, 0, 0, 1,
+      0,    0,    0,    1,   0, 32, 0, 3, 0, 0, 0,  0, 0,    0, 0,  0, 0, 0, 0, 0, 0, 0, 0,
+      0,    0,    0,    0,   0, 0,  0, 0, 0, 0, 0,  0, 0xFF, 0, 0,  0, 0, 0, 0, 0,  // Red mask empty, green 0xFF, blue empty
+      0x12, 0x34, 0x56, 0x78};
   svc::Picture pic;
   ASSERT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 1);
   EXPECT_EQ(pic.rgba, (std::vector<uint8_t>{0, 0x12, 0, 255}));

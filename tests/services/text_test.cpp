@@ -93,9 +93,9 @@ TEST(DisplayText, Utf8StaysAnd1252IsConvertedBothWays) {
   EXPECT_TRUE(svc::is_valid_utf8("plain"));
   EXPECT_TRUE(svc::is_valid_utf8("caf\xC3\xA9"));
   EXPECT_FALSE(svc::is_valid_utf8("caf\xE9"));
-  EXPECT_FALSE(svc::is_valid_utf8("\xC0\xAF"));          // Overlong
-  EXPECT_FALSE(svc::is_valid_utf8("\xED\xA0\x80"));      // Surrogate
-  EXPECT_FALSE(svc::is_valid_utf8("\xE2\x82"));          // Cut short
+  EXPECT_FALSE(svc::is_valid_utf8("\xC0\xAF"));      // Overlong
+  EXPECT_FALSE(svc::is_valid_utf8("\xED\xA0\x80"));  // Surrogate
+  EXPECT_FALSE(svc::is_valid_utf8("\xE2\x82"));      // Cut short
   EXPECT_EQ(svc::to_display_text("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(svc::to_display_text("caf\xE9"), "caf\xC3\xA9");
   EXPECT_EQ(svc::to_display_text("\x80\x9F"), "\xE2\x82\xAC\xC5\xB8");  // Euro sign, Y diaeresis

@@ -61,7 +61,8 @@ std::string display_size() {
   return size.substr(0, blank) + "x" + std::to_string(std::atoi(size.c_str() + blank + 1));
 }
 
-long differing_pixels(const std::string& a, const std::string& b, const std::string& region, const std::string& scratch) {
+long differing_pixels(const std::string& a, const std::string& b, const std::string& region,
+                      const std::string& scratch) {
   const std::string ca = scratch + "crop_a.png", cb = scratch + "crop_b.png";
   shell("/usr/bin/convert '" + a + "' -crop " + region + " +repage '" + ca + "'");
   shell("/usr/bin/convert '" + b + "' -crop " + region + " +repage '" + cb + "'");

@@ -39,6 +39,7 @@ std::string display_size();
 
 // Pixels that differ between the same region (geometry WxH+X+Y) of two screenshots; the crops are
 // written next to `scratch` (a path prefix).
-long differing_pixels(const std::string& a, const std::string& b, const std::string& region, const std::string& scratch);
+long differing_pixels(const std::string& a, const std::string& b, const std::string& region,
+                      const std::string& scratch);
 
 }  // namespace support

@@ -10,17 +10,17 @@ enum FieldColourKind { FIELD_TEXT_COLOUR = 1, FIELD_BACK_COLOUR = 2 };
 enum FieldFlags { FIELD_CENTRED = 1 };
 using FontHandle = std::intptr_t;
 
-int use_field_list(WindowHandle window);   // Fields created next are children of this window
+int use_field_list(WindowHandle window);  // Fields created next are children of this window
 int create_edit_field(int field, int x, int y, int width, int height, const std::string& text, int flags);
 int create_label(int field, int x, int y, int width, int height, const std::string& text);
 void set_field_text(int field, const std::string& text);
-std::string get_field_text(int field);     // The field's text in its file encoding; "" for no field
+std::string get_field_text(int field);                      // The field's text in its file encoding; "" for no field
 void set_field_color(int field, int kind, int32_t colour);  // Kind 1 text, kind 2 background
-void set_field_font(int field, FontHandle font);  // -1 as field: the default for fields created afterwards
+void set_field_font(int field, FontHandle font);            // -1 as field: the default for fields created afterwards
 int field_exists(int field);
-int event_field();                         // After EVENT_FIELD: the field concerned
+int event_field();                                             // After EVENT_FIELD: the field concerned
 int load_font(int font, const std::string& face, int points);  // A font object; 0 on failure
 FontHandle font_handle(int font);
-int window_inner_height(int window);       // Client height, plus the menu bar's height when it has one
+int window_inner_height(int window);  // Client height, plus the menu bar's height when it has one
 
 }  // namespace svc

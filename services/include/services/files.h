@@ -9,30 +9,31 @@ namespace svc {
 int open_file_read(int file, const std::string& path);   // Opens an existing file for reading; 0 when it cannot
 int create_file(int file, const std::string& path);      // Creates or truncates a file for writing
 int create_new_file(int file, const std::string& path);  // Creates a file only when none exists yet (never truncates)
-int open_file_rw(int file, const std::string& path);     // Opens for reading and writing, creating it when missing; no truncation
-std::string read_line(int file);      // Next line without its terminator (CR, LF, CR LF or NUL); "" at the end
+int open_file_rw(int file,
+                 const std::string& path);  // Opens for reading and writing, creating it when missing; no truncation
+std::string read_line(int file);            // Next line without its terminator (CR, LF, CR LF or NUL); "" at the end
 int write_line(int file, const std::string& text);  // Writes the bytes and CR LF through the 4096-byte buffer
-int end_of_file(int file);            // Non-zero when no byte is left; 0 for a number that is not open
-int truncate_file(int file);          // Flushes and cuts the file at the current write position
-int close_file(int file);             // Flushes and closes; 0 when a write failed or the number is not open
-int is_file(int file);                // Non-zero while the number is an open file
-void close_all_files();               // Flushes and closes every open file (at program end)
+int end_of_file(int file);                          // Non-zero when no byte is left; 0 for a number that is not open
+int truncate_file(int file);                        // Flushes and cuts the file at the current write position
+int close_file(int file);                    // Flushes and closes; 0 when a write failed or the number is not open
+int is_file(int file);                       // Non-zero while the number is an open file
+void close_all_files();                      // Flushes and closes every open file (at program end)
 int64_t file_size(const std::string& path);  // Size in bytes; -1 when missing, -2 for a directory
 int rename_file(const std::string& from, const std::string& to);  // Replaces `to` atomically; non-zero on success
-int delete_file(const std::string& path);    // Removes a file; non-zero on success
+int delete_file(const std::string& path);                         // Removes a file; non-zero on success
 int directory_writable(const std::string& folder);  // Non-zero when new files can be created in the folder
 
 // Paths. On POSIX a "\" is a directory separator, so "DATA\ini.txt" names DATA/ini.txt.
-std::string system_path(const std::string& path);  // The path as the operating system spells it
-std::string current_directory();                   // The working directory, always ending in the separator
+std::string system_path(const std::string& path);    // The path as the operating system spells it
+std::string current_directory();                     // The working directory, always ending in the separator
 std::string get_file_part(const std::string& path);  // Text after the last "/" or "\", surrounding quotes removed
 std::string folder_part(const std::string& path);    // Text up to and including the last "/" or "\"
 
 // Directory scans, sorted by name without regard to letter case; patterns match without regard to case.
 int examine_directory(int scan, const std::string& directory, const std::string& pattern = "*.*");
-int next_directory_entry(int scan);        // Advances; non-zero while an entry is available
-int directory_entry_type(int scan);        // 1 for a file, 2 for a directory
+int next_directory_entry(int scan);          // Advances; non-zero while an entry is available
+int directory_entry_type(int scan);          // 1 for a file, 2 for a directory
 std::string directory_entry_name(int scan);  // The entry's name without its directory
-void finish_directory(int scan);           // Ends the scan
+void finish_directory(int scan);             // Ends the scan
 
 }  // namespace svc

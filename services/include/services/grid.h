@@ -51,8 +51,12 @@ const T* cell(const Grid<T>& grid, int x, int y) {
 }
 
 template <class T>
-int grid_max_x(const Grid<T>& grid) { return grid.columns - 1; }  // Upper column bound, -1 when empty
+int grid_max_x(const Grid<T>& grid) {
+  return grid.columns - 1;
+}  // Upper column bound, -1 when empty
 template <class T>
-int grid_max_y(const Grid<T>& grid) { return grid.rows - 1; }     // Upper row bound, -1 when empty
+int grid_max_y(const Grid<T>& grid) {
+  return grid.rows - 1;
+}  // Upper row bound, -1 when empty
 
 }  // namespace svc

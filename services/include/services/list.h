@@ -22,18 +22,18 @@ struct List {
     T value{};
     Node* prev = nullptr;
     Node* next = nullptr;
-    int position = 0;             // Valid while the list's index is valid
+    int position = 0;  // Valid while the list's index is valid
   };
   Node* head = nullptr;
   Node* tail = nullptr;
-  Node* current = nullptr;        // nullptr: before the first element
+  Node* current = nullptr;  // nullptr: before the first element
   int count = 0;
-  std::vector<Node*> index;       // position -> node, valid while index_valid
+  std::vector<Node*> index;  // position -> node, valid while index_valid
   bool index_valid = true;
   std::vector<std::unique_ptr<Node[]>> blocks;  // Every node's storage
   size_t block_used = 0, block_size = 0;        // Nodes handed out from the last block, and its size
   size_t nodes_made = 0;                        // Nodes in all blocks
-  Node* spare = nullptr;          // Deleted nodes, chained through next, reused first
+  Node* spare = nullptr;                        // Deleted nodes, chained through next, reused first
 
   List() = default;
   List(const List&) = delete;
@@ -113,11 +113,17 @@ T* add_element(List<T>& list) {  // Inserts a zero-filled element after the curr
   if (after) {
     n->prev = after;
     n->next = after->next;
-    if (after->next) after->next->prev = n; else list.tail = n;
+    if (after->next)
+      after->next->prev = n;
+    else
+      list.tail = n;
     after->next = n;
   } else {
     n->next = list.head;
-    if (list.head) list.head->prev = n; else list.tail = n;
+    if (list.head)
+      list.head->prev = n;
+    else
+      list.tail = n;
     list.head = n;
   }
   if (list.index_valid) {
@@ -143,12 +149,20 @@ template <class T>
 void delete_element(List<T>& list) {  // Removes the current element; its predecessor becomes current
   typename List<T>::Node* n = list.current;
   if (!n) return;
-  if (n->prev) n->prev->next = n->next; else list.head = n->next;
-  if (n->next) n->next->prev = n->prev; else list.tail = n->prev;
+  if (n->prev)
+    n->prev->next = n->next;
+  else
+    list.head = n->next;
+  if (n->next)
+    n->next->prev = n->prev;
+  else
+    list.tail = n->prev;
   list.current = n->prev;
   if (list.index_valid) {
-    if (!list.index.empty() && list.index.back() == n) list.index.pop_back();
-    else list.index_valid = false;
+    if (!list.index.empty() && list.index.back() == n)
+      list.index.pop_back();
+    else
+      list.index_valid = false;
   }
   list.keep_node(n);
   list.count--;

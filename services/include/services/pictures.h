@@ -13,8 +13,8 @@ struct Picture {
   std::vector<uint8_t> rgba;  // width * height * 4 bytes, rows top to bottom
 };
 
-void register_image_decoders();   // Makes PNG, JPEG and TIFF decodable
-int decode_picture(const std::string& path, Picture& out);   // 0 when missing, unknown or corrupt
+void register_image_decoders();                             // Makes PNG, JPEG and TIFF decodable
+int decode_picture(const std::string& path, Picture& out);  // 0 when missing, unknown or corrupt
 int decode_picture_memory(const uint8_t* data, size_t size, Picture& out);
 void apply_transparent_colour(Picture& picture, int32_t colour);  // Pixels of that colour get alpha 0
 

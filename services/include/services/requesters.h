@@ -8,10 +8,10 @@
 
 namespace svc {
 
-std::string open_file_requester(const std::string& title, const std::string& default_file,
-                                const std::string& pattern, int pattern_index);  // An existing file's full path
-std::string save_file_requester(const std::string& title, const std::string& default_file,
-                                const std::string& pattern, int pattern_index);  // The path to save to
+std::string open_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
+                                int pattern_index);  // An existing file's full path
+std::string save_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
+                                int pattern_index);                                       // The path to save to
 std::string path_requester(const std::string& title, const std::string& initial_folder);  // Ends in the separator
 
 }  // namespace svc

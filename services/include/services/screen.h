@@ -6,20 +6,20 @@
 
 namespace svc {
 
-int init_sprite();     // Prepares the screen and sprite facility; non-zero when available
-int init_sound();      // Prepares sound output (started by the engine, never used further)
+int init_sprite();  // Prepares the screen and sprite facility; non-zero when available
+int init_sound();   // Prepares sound output (started by the engine, never used further)
 
-int open_windowed_screen(WindowHandle window, int x, int y, int width, int height,
-                         int auto_stretch, int right_offset, int bottom_offset);  // 0 on failure
-void clear_screen(int32_t colour);   // Fills the back buffer
-void flip_buffers();                 // Shows the back buffer
-int64_t free_video_memory();         // Free video memory in bytes, as well as the platform can tell
-int screen_output();                 // The drawing target of the back buffer, for start_drawing
-int start_drawing(int target);       // Opens a 2D drawing pass
-void stop_drawing();                 // Closes it
-void draw_box(int x, int y, int width, int height, int32_t colour);  // Filled rectangle
+int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int auto_stretch, int right_offset,
+                         int bottom_offset);  // 0 on failure
+void clear_screen(int32_t colour);            // Fills the back buffer
+void flip_buffers();                          // Shows the back buffer
+int64_t free_video_memory();                  // Free video memory in bytes, as well as the platform can tell
+int screen_output();                          // The drawing target of the back buffer, for start_drawing
+int start_drawing(int target);                // Opens a 2D drawing pass
+void stop_drawing();                          // Closes it
+void draw_box(int x, int y, int width, int height, int32_t colour);                  // Filled rectangle
 void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back);  // Default font
-int32_t point(int x, int y);         // A pixel's colour; -1 outside the screen
+int32_t point(int x, int y);              // A pixel's colour; -1 outside the screen
 void plot(int x, int y, int32_t colour);  // Sets a pixel
 
 }  // namespace svc

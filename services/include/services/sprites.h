@@ -7,31 +7,39 @@ namespace svc {
 
 enum { SPRITE_TEXTURE = 4 };  // load_sprite mode: usable as the picture of 3D sprites
 
-int init_sprite3d();                                  // Prepares the 3D-sprite facility
-void transparent_sprite_colour(int sprite, int32_t colour);  // -1: the transparent colour of later loads
+int init_sprite3d();                                             // Prepares the 3D-sprite facility
+void transparent_sprite_colour(int sprite, int32_t colour);      // -1: the transparent colour of later loads
 int load_sprite(int sprite, const std::string& path, int mode);  // 0 when missing or undecodable
 int is_sprite(int sprite);
 void free_sprite(int sprite);
 int sprite_width(int sprite);
 int sprite_height(int sprite);
-void display_sprite(int sprite, int x, int y);        // Copies it, clipped, without transparency
+void display_sprite(int sprite, int x, int y);                               // Copies it, clipped, without transparency
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode);  // Copies back-buffer pixels
 
-int create_sprite3d(int sprite3d, int sprite);        // A quad on the sprite's picture; 0 on failure
+int create_sprite3d(int sprite3d, int sprite);  // A quad on the sprite's picture; 0 on failure
 int is_sprite3d(int sprite3d);
 void free_sprite3d(int sprite3d);
 void zoom_sprite3d(int sprite3d, int width, int height);  // The size it is drawn at
-int start_3d();                                       // Opens a 3D pass; blending source alpha, inverse source alpha
+int start_3d();  // Opens a 3D pass; blending source alpha, inverse source alpha
 void stop_3d();
 void display_sprite3d(int sprite3d, int x, int y, int alpha);  // Top-left at (x, y); alpha 0..255
-void sprite3d_quality(int filtered);                  // 0 unfiltered, 1 filtered scaling
-void sprite3d_blending_mode(int source, int destination);  // Blend factors, numbered 1..11 as below
+void sprite3d_quality(int filtered);                           // 0 unfiltered, 1 filtered scaling
+void sprite3d_blending_mode(int source, int destination);      // Blend factors, numbered 1..11 as below
 
 // Blend factor numbers used by the engine's object definitions.
 enum BlendFactor {
-  BLEND_ZERO = 1, BLEND_ONE = 2, BLEND_SRC_COLOR = 3, BLEND_INV_SRC_COLOR = 4, BLEND_SRC_ALPHA = 5,
-  BLEND_INV_SRC_ALPHA = 6, BLEND_DEST_ALPHA = 7, BLEND_INV_DEST_ALPHA = 8, BLEND_DEST_COLOR = 9,
-  BLEND_INV_DEST_COLOR = 10, BLEND_SRC_ALPHA_SAT = 11
+  BLEND_ZERO = 1,
+  BLEND_ONE = 2,
+  BLEND_SRC_COLOR = 3,
+  BLEND_INV_SRC_COLOR = 4,
+  BLEND_SRC_ALPHA = 5,
+  BLEND_INV_SRC_ALPHA = 6,
+  BLEND_DEST_ALPHA = 7,
+  BLEND_INV_DEST_ALPHA = 8,
+  BLEND_DEST_COLOR = 9,
+  BLEND_INV_DEST_COLOR = 10,
+  BLEND_SRC_ALPHA_SAT = 11
 };
 
 }  // namespace svc

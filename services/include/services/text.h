@@ -5,27 +5,27 @@
 
 namespace svc {
 
-int32_t string_to_int(const std::string& text);     // Blanks/tabs, optional sign, digits; 0 when none; 32-bit wrap
-float parse_float(const std::string& text);         // Leading decimal number, rest ignored; 0.0 when none
-std::string int_to_string(int64_t value);           // Shortest decimal, "-" for negatives
-std::string float_to_string(float value);           // Fixed notation with six decimals
+int32_t string_to_int(const std::string& text);  // Blanks/tabs, optional sign, digits; 0 when none; 32-bit wrap
+float parse_float(const std::string& text);      // Leading decimal number, rest ignored; 0.0 when none
+std::string int_to_string(int64_t value);        // Shortest decimal, "-" for negatives
+std::string float_to_string(float value);        // Fixed notation with six decimals
 int find_string(const std::string& text, const std::string& needle, int start = 1);  // 1-based; 0 when absent
 std::string mid_string(const std::string& text, int start, int length);  // From 1-based start; "" beyond the end
 std::string left_string(const std::string& text, int n);                 // The first n characters
-int string_length(const std::string& text);         // Length in bytes
-bool string_equal(const std::string& a, const std::string& b);    // Exact byte comparison
-bool string_greater(const std::string& a, const std::string& b);  // a sorts after b in unsigned byte order
-float round_float(float value, int mode);           // Mode 1 rounds up, any other mode down
-int32_t round_nearest(double value);                // Nearest integer, halves to even (as drawing positions)
+int string_length(const std::string& text);                              // Length in bytes
+bool string_equal(const std::string& a, const std::string& b);           // Exact byte comparison
+bool string_greater(const std::string& a, const std::string& b);         // a sorts after b in unsigned byte order
+float round_float(float value, int mode);                                // Mode 1 rounds up, any other mode down
+int32_t round_nearest(double value);  // Nearest integer, halves to even (as drawing positions)
 
-int32_t rgb(int32_t r, int32_t g, int32_t b);       // r + g*256 + b*65536, not clamped
-int red(int32_t colour);                            // Bits 0-7
-int green(int32_t colour);                          // Bits 8-15
-int blue(int32_t colour);                           // Bits 16-23
+int32_t rgb(int32_t r, int32_t g, int32_t b);  // r + g*256 + b*65536, not clamped
+int red(int32_t colour);                       // Bits 0-7
+int green(int32_t colour);                     // Bits 8-15
+int blue(int32_t colour);                      // Bits 16-23
 
 // What a window shows is UTF-8: bytes that are valid UTF-8 are shown as they are, others are read as Windows-1252.
 bool is_valid_utf8(const std::string& bytes);
-std::string to_display_text(const std::string& bytes);   // Bytes of a file or program text -> UTF-8 for a window
+std::string to_display_text(const std::string& bytes);  // Bytes of a file or program text -> UTF-8 for a window
 std::string from_display_text(const std::string& utf8, bool as_utf8);  // Back to the file's encoding
 
 }  // namespace svc

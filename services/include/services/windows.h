@@ -6,9 +6,9 @@
 namespace svc {
 
 enum WindowFlags {
-  WINDOW_BORDERLESS = 1,      // the engine: no caption, no border
-  WINDOW_CENTRED_CAPTION = 2, // the converter: caption and system menu, centred on the screen
-  WINDOW_SIZABLE = 4,         // the editor: caption, system menu, sizing border, minimise and maximise
+  WINDOW_BORDERLESS = 1,       // the engine: no caption, no border
+  WINDOW_CENTRED_CAPTION = 2,  // the converter: caption and system menu, centred on the screen
+  WINDOW_SIZABLE = 4,          // the editor: caption, system menu, sizing border, minimise and maximise
 };
 
 enum EventCode { EVENT_NONE = 0, EVENT_REPAINT = 15, EVENT_CLOSE = 16, EVENT_FIELD = 13100, EVENT_MENU = 13101 };
@@ -16,10 +16,10 @@ enum EventCode { EVENT_NONE = 0, EVENT_REPAINT = 15, EVENT_CLOSE = 16, EVENT_FIE
 using WindowHandle = std::intptr_t;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags);
-int is_window(int window);                  // Non-zero while it exists
-WindowHandle window_handle(int window);     // The handle for screens and menus; 0 when none
+int is_window(int window);               // Non-zero while it exists
+WindowHandle window_handle(int window);  // The handle for screens and menus; 0 when none
 void set_window_title(int window, const std::string& title);
 void close_window(int window);
-int wait_window_event(int timeout_ms);      // One event: 0 returns at once, n waits at most n ms, -1 waits for one
+int wait_window_event(int timeout_ms);  // One event: 0 returns at once, n waits at most n ms, -1 waits for one
 
 }  // namespace svc
