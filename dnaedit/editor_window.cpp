@@ -81,11 +81,7 @@ void build_failsafe_grid() {
 }
 
 void build_menu(const std::string& path) {
-  int file = svc::open_file_read(-1, path);
-  if (!file) report(REPORT_NO_WINDOW, "");
-  while (!svc::end_of_file(file)) {
-    std::string keyword = svc::read_line(file);
-    std::string value = svc::read_line(file);
+  bool read = svc::read_pairs(path, [](const std::string& keyword, const std::string& value) {
     if (keyword == "#_MENUE_PROJECT" || keyword == "#_MENU_RGB_DNA_CONTROL") {
       svc::menu_title(value);
     } else if (keyword == "_open_file_title$") {
@@ -93,6 +89,6 @@ void build_menu(const std::string& path) {
     } else if (int id = menu_id_of(keyword)) {
       svc::menu_item(id, value);
     }
-  }
-  svc::close_file(file);
+  });
+  if (!read) report(REPORT_NO_WINDOW, "");
 }

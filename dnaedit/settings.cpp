@@ -48,14 +48,4 @@ void apply_setting(const std::string& keyword, const std::string& value) {
   // "qz61_width", "qz61_height", "qz61_span" and unknown keywords have no effect here.
 }
 
-bool load_settings(const std::string& path) {
-  int file = svc::open_file_read(-1, path);
-  if (!file) return false;
-  while (!svc::end_of_file(file)) {
-    std::string keyword = svc::read_line(file);
-    std::string value = svc::read_line(file);
-    apply_setting(keyword, value);
-  }
-  svc::close_file(file);
-  return true;
-}
+bool load_settings(const std::string& path) { return svc::read_pairs(path, apply_setting); }

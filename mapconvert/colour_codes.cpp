@@ -1,7 +1,7 @@
 // colour_codes.cpp -- ensuring one empty colour-code file per distinct code of an AI map
 #include "colour_codes.h"
 
-#include "format/map_format.h"
+#include "formats/map_format.h"
 #include "services/files.h"
 
 void begin_code_files(CodeFileMemory& memory) {

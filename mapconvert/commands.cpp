@@ -1,7 +1,7 @@
 // commands.cpp -- the converter's menu commands: open a picture, the map scans, about, quit
 #include "commands.h"
 
-#include "format/map_format.h"
+#include "formats/map_format.h"
 #include "scan.h"
 #include "services/menus.h"
 #include "services/messages.h"

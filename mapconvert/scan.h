@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include "converter_state.h"
-#include "format/map_format.h"
+#include "formats/map_format.h"
 
 // What a scan did, for callers that report more than the notices (the command-line tool).
 struct ScanReport {

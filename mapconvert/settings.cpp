@@ -7,22 +7,14 @@
 
 std::string read_pointer_file(const std::string& path) {
   std::string settings_path;
-  int file = svc::open_file_read(-1, path);
-  if (!failure_check(file, "FAIL:" + path)) return settings_path;  // Yes: nothing to read
-  while (!svc::end_of_file(file)) {
-    svc::read_line(file);  // the first line of each pair is a comment
-    settings_path = svc::read_line(file);
-  }
-  svc::close_file(file);
+  // The first line of each pair is a comment; the last pair's second line wins.
+  bool read = svc::read_pairs(path, [&](const std::string&, const std::string& value) { settings_path = value; });
+  failure_check(read ? 1 : 0, "FAIL:" + path);
   return settings_path;
 }
 
 void read_settings_file(const std::string& path, ConverterState& state) {
-  int file = svc::open_file_read(-1, path);
-  if (!failure_check(file, "FAIL:" + path)) return;  // Yes: keep the defaults
-  while (!svc::end_of_file(file)) {
-    const std::string key = svc::read_line(file);
-    const std::string value = svc::read_line(file);  // "" when the file ends after the key
+  bool read = svc::read_pairs(path, [&](const std::string& key, const std::string& value) {
     if (key == "WINDOWWIDTH")
       state.window_width = svc::string_to_int(value);
     else if (key == "WINDOWHEIGHT")
@@ -31,6 +23,6 @@ void read_settings_file(const std::string& path, ConverterState& state) {
       state.title_suffix = value;
     else if (key == "CODEC")
       state.codec = value;
-  }
-  svc::close_file(file);
+  });
+  failure_check(read ? 1 : 0, "FAIL:" + path);  // a file that cannot be read keeps the defaults
 }

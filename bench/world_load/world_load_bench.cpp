@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "core/engine_state.h"
-#include "format/map_format.h"
+#include "formats/map_format.h"
 #include "services/grid.h"
 #include "services/desktops.h"
 #include "services/lifecycle.h"
@@ -116,10 +116,10 @@ double time_read(const std::string& dir) {
   size_t bytes = 0;
   std::string line;
   for (const char* name : {"maps/land.qz61", "maps/land.red"}) {
-    MapReader r;
-    open_map_reader(r, dir + name);
-    while (!map_reader_at_end(r)) {
-      map_read_line(r, line);
+    svc::LineReader r;
+    svc::open_line_reader(r, dir + name);
+    while (!svc::line_reader_at_end(r)) {
+      svc::read_line(r, line);
       bytes += line.size();
     }
   }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/engine_state.h"
-#include "format/map_format.h"
+#include "formats/map_format.h"
 #include "services/files.h"
 #include "services/sprites.h"
 #include "services/text.h"
@@ -75,20 +75,13 @@ bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
 // Reads a definition file into its recognised pairs, in file order.
 CellDefinition parse_definition(const std::string& path) {
   CellDefinition parsed;
-  MapReader reader;
-  if (!open_map_reader(reader, path)) return parsed;
-  parsed.exists = true;
-  std::string key, value;
-  while (!map_reader_at_end(reader)) {
-    map_read_line(reader, key);
-    map_read_line(reader, value);  // an odd last key line gets ""
+  parsed.exists = svc::read_pairs(path, [&](const std::string& key, const std::string& value) {
     DefinitionPair pair{};
-    if (!classify_key(key, pair.key, pair.slot)) continue;
+    if (!classify_key(key, pair.key, pair.slot)) return;
     pair.number = svc::string_to_int(value);
     if (pair.key == KEY_GFXNAME || pair.key == KEY_CHILD) pair.name = value;
     parsed.pairs.push_back(std::move(pair));
-  }
-  close_map_reader(reader);
+  });
   return parsed;
 }
 

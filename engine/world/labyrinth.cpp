@@ -14,6 +14,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "core/world_drawing.h"
+#include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/files.h"
 #include "services/random.h"
@@ -208,17 +209,16 @@ void mark_edges() {
 }
 
 void build_base(const std::string& basePath) {
-  int file = svc::open_file_read(-1, basePath);
-  if (!file) {
+  // The base file is a map header without entries: its lines 2 and 3 give the extent.
+  svc::LineReader file;
+  if (!svc::open_line_reader(file, basePath)) {
     fatal_message(FATAL_NO_BASE);
     return;
   }
-  svc::read_line(file);
-  engine.baseMaxX = svc::string_to_int(svc::read_line(file));
-  engine.baseMaxY = svc::string_to_int(svc::read_line(file));
-  svc::read_line(file);
-  svc::read_line(file);
-  svc::close_file(file);
+  MapHeader header = read_map_header(file);
+  svc::close_line_reader(file);
+  engine.baseMaxX = header.width;
+  engine.baseMaxY = header.height;
   clear_definition_cache();
 
   // Seeded twice: the first build follows another sequence than a rebuild of the same variant.

@@ -15,7 +15,7 @@
 
 #include "core/engine_state.h"
 #include "core/fatal.h"
-#include "format/map_format.h"
+#include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/screen.h"
 #include "services/text.h"
@@ -105,7 +105,7 @@ void show_load_progress() { advance_load_progress(load_progress_step()); }
 
 void finish_load_progress() { finish_progress_bar(loadBar, engine.loadProgress); }
 
-void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
+void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
   const std::string pathPrefix = cell_definition_path("");
   const float progressStep = load_progress_step();
@@ -116,9 +116,9 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
   std::string definitionCode;
   int x = 0, y = 0;
   do {
-    map_read_line(mapFile, red);
-    map_read_line(mapFile, green);
-    map_read_line(mapFile, blue);
+    svc::read_line(mapFile, red);
+    svc::read_line(mapFile, green);
+    svc::read_line(mapFile, blue);
     if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr) {
       set_code(c->code, red, green, blue);
       c->loaded = 1;
@@ -135,28 +135,28 @@ void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY) {
       advance_load_progress(progressStep);
     }
     advance(x, y, fileMaxY);
-  } while (!map_reader_at_end(mapFile) && x <= lastColumn);
+  } while (!svc::line_reader_at_end(mapFile) && x <= lastColumn);
   finish_load_progress();
   compute_view_cells();
 }
 
-void read_red_map(MapReader& redFile, int fileMaxX, int fileMaxY) {
+void read_red_map(svc::LineReader& redFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
   std::string line;
-  for (int i = 0; i < 5; i++) map_read_line(redFile, line);
+  for (int i = 0; i < 5; i++) svc::read_line(redFile, line);
   int x = 0, y = 0;
   do {
-    map_read_line(redFile, line);
+    svc::read_line(redFile, line);
     if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr)
       c->groundAlpha = svc::string_to_int(line);
     advance(x, y, fileMaxY);
-  } while (!map_reader_at_end(redFile) && x <= lastColumn);
+  } while (!svc::line_reader_at_end(redFile) && x <= lastColumn);
   compute_view_cells();
 }
 
 void load_topographic_map(const std::string& mapPath) {
-  MapReader mapFile;
-  if (!open_map_reader(mapFile, mapPath)) {
+  svc::LineReader mapFile;
+  if (!svc::open_line_reader(mapFile, mapPath)) {
     fatal_message(4);
     return;  // only reached when the fatal routine is a stand-in
   }
@@ -169,13 +169,13 @@ void load_topographic_map(const std::string& mapPath) {
   engine.mapMaxX = clip_map_extent(header.width, svc::grid_max_x(worldState.world));
   engine.mapMaxY = clip_map_extent(header.height, svc::grid_max_y(worldState.world));
   read_code_map(mapFile, fileMaxX, fileMaxY);
-  close_map_reader(mapFile);
+  svc::close_line_reader(mapFile);
 
   // A missing red map is quiet: every cell of the map gets alpha 0, so no ground is drawn.
-  MapReader redFile;
-  if (open_map_reader(redFile, engine.appEntry + engine.appStart + ".red")) {
+  svc::LineReader redFile;
+  if (svc::open_line_reader(redFile, engine.appEntry + engine.appStart + ".red")) {
     read_red_map(redFile, fileMaxX, fileMaxY);
-    close_map_reader(redFile);
+    svc::close_line_reader(redFile);
   } else {
     for (int x = 0; x <= engine.mapMaxX; x++)
       for (int y = 0; y <= engine.mapMaxY; y++)

@@ -2,7 +2,9 @@
 #pragma once
 #include <string>
 
-struct MapReader;
+namespace svc {
+struct LineReader;
+}
 
 void load_topographic_map(const std::string& mapPath);  // APPENTRY + APPSTART + ".qz61"
 void compute_view_cells();                              // cellsAcross, cellsDown from RESOLUTION
@@ -11,8 +13,8 @@ void finish_load_progress();                            // Leaves the bar's last
 
 // The map bodies, walked x outer and y inner over the header's extent (fileMaxX, fileMaxY);
 // only cells inside the grid are stored, so a header larger than the grid crops the map.
-void read_code_map(MapReader& mapFile, int fileMaxX, int fileMaxY);
-void read_red_map(MapReader& redFile, int fileMaxX, int fileMaxY);
+void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY);
+void read_red_map(svc::LineReader& redFile, int fileMaxX, int fileMaxY);
 
 // The header extent clipped to the grid: above the grid's last index it becomes that index,
 // below 0 it becomes 0.

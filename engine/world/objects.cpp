@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/engine_state.h"
-#include "format/map_format.h"
+#include "formats/map_format.h"
 #include "services/files.h"
 #include "services/random.h"
 #include "services/sprites.h"
@@ -175,7 +175,6 @@ void load_object_catalogue() {
   forget_name_index();
   svc::transparent_sprite_colour(-1, svc::rgb(255, 0, 255));
   if (!svc::examine_directory(0, engine.worldGfx, "*" + engine.gfxCodec)) return;
-  std::string key, value;
   while (svc::next_directory_entry(0)) {
     if (svc::directory_entry_type(0) != 1) continue;
     ObjectDefinition* d = svc::append_element(worldState.objectCatalogue);
@@ -183,14 +182,8 @@ void load_object_catalogue() {
     d->path = engine.worldGfx + svc::directory_entry_name(0);
     d->fileName = svc::get_file_part(d->path);
     d->sprite = svc::load_sprite(-1, d->path, svc::SPRITE_TEXTURE);
-    MapReader file;
-    if (!open_map_reader(file, object_definition_path(d->path, engine.gfxCodec))) continue;
-    while (!map_reader_at_end(file)) {
-      map_read_line(file, key);
-      map_read_line(file, value);
-      apply_object_key(*d, key, value);
-    }
-    close_map_reader(file);
+    svc::read_pairs(object_definition_path(d->path, engine.gfxCodec),
+                    [d](const std::string& key, const std::string& value) { apply_object_key(*d, key, value); });
   }
   svc::finish_directory(0);
   forget_name_index();

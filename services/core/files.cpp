@@ -1,7 +1,7 @@
 // files.cpp -- the numbered file table: buffered line reading, buffered writing, size and renames
 //
-// Each open file keeps a read buffer (large blocks, so a map of millions of lines costs few system
-// calls) and a 4096-byte write buffer. A file opened for reading and writing has one logical
+// Each open file reads through a line reader that borrows its descriptor (large blocks, so a map of
+// millions of lines costs few system calls) and keeps a 4096-byte write buffer. A file opened for reading and writing has one logical
 // position: reading flushes pending writes first, and writing after reading moves the system
 // position back to where the reader stopped.
 #include "services/files.h"
@@ -20,18 +20,14 @@ namespace svc {
 namespace {
 
 constexpr size_t kWriteBufferSize = 4096;
-constexpr size_t kReadBlockSize = 64 * 1024;
 
 struct OpenFile {
   int fd = -1;
   bool can_read = false;
   bool can_write = false;
   bool write_failed = false;  // A buffered write could not be stored (disk full, I/O error)
-  std::vector<char> rbuf;     // Bytes read ahead of the logical position
-  size_t rpos = 0;
-  size_t rlen = 0;
-  bool reached_end = false;  // The last read returned no bytes
-  std::string wbuf;          // Bytes written but not yet handed to the system
+  LineReader in;              // Reads ahead of the logical position, on the same descriptor
+  std::string wbuf;           // Bytes written but not yet handed to the system
 };
 
 std::map<int, std::unique_ptr<OpenFile>>& table() {
@@ -81,26 +77,16 @@ bool flush_writes(OpenFile& f) {
 
 // Gives back bytes read ahead: the system position returns to the logical position.
 void drop_read_ahead(OpenFile& f) {
-  size_t ahead = f.rlen - f.rpos;
+  size_t ahead = f.in.len - f.in.pos;
   if (ahead > 0) ::lseek(f.fd, -static_cast<off_t>(ahead), SEEK_CUR);
-  f.rpos = f.rlen = 0;
-  f.reached_end = false;
+  f.in.pos = f.in.len = 0;
 }
 
-// Refills the read buffer when it is used up; false when no byte is left.
-bool fill(OpenFile& f) {
-  if (f.rpos < f.rlen) return true;
+// Before reading, pending writes go to the system so the reader sees them.
+bool ready_to_read(OpenFile& f) {
   if (!f.can_read) return false;
   if (!f.wbuf.empty()) flush_writes(f);
-  if (f.rbuf.size() < kReadBlockSize) f.rbuf.resize(kReadBlockSize);
-  for (;;) {
-    ssize_t n = ::read(f.fd, f.rbuf.data(), f.rbuf.size());
-    if (n < 0 && errno == EINTR) continue;
-    f.rpos = 0;
-    f.rlen = n > 0 ? static_cast<size_t>(n) : 0;
-    f.reached_end = n <= 0;
-    return n > 0;
-  }
+  return true;
 }
 
 void close_record(OpenFile& f, bool* ok) {
@@ -114,17 +100,23 @@ int open_numbered(int file, const std::string& path, int flags, bool can_read, b
   if (file < -1) return 0;
   if (file != -1 && find(file)) close_file(file);
   if (path.empty()) return 0;
-  int fd = ::open(system_path(path).c_str(), flags | O_CLOEXEC, 0666);
+  // A file opened only for reading must be a regular file: a folder, a device or a pipe is refused
+  // (opened without blocking, so a pipe with no writer cannot hang the open). No opening takes a folder.
+  bool read_only = !can_write;
+  int fd = ::open(system_path(path).c_str(), flags | O_CLOEXEC | (read_only ? O_NONBLOCK : 0), 0666);
   if (fd < 0) return 0;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // A folder is not a file
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (read_only && !S_ISREG(st.st_mode))) {
     ::close(fd);
     return 0;
   }
+  if (read_only) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   auto rec = std::make_unique<OpenFile>();
   rec->fd = fd;
   rec->can_read = can_read;
   rec->can_write = can_write;
+  rec->in.fd = fd;
+  rec->in.owns_fd = false;
   rec->wbuf.reserve(kWriteBufferSize);
   int number = file == -1 ? free_number() : file;
   table()[number] = std::move(rec);
@@ -148,23 +140,8 @@ int open_file_rw(int file, const std::string& path) { return open_numbered(file,
 std::string read_line(int file) {
   OpenFile* f = find(file);
   std::string line;
-  if (!f || !f->can_read) return line;
-  for (;;) {
-    if (!fill(*f)) return line;
-    const char* start = f->rbuf.data() + f->rpos;
-    const char* end = f->rbuf.data() + f->rlen;
-    const char* p = start;
-    while (p < end && *p != '\n' && *p != '\r' && *p != '\0') ++p;
-    line.append(start, p);
-    if (p == end) {  // The line goes on in the next block
-      f->rpos = f->rlen;
-      continue;
-    }
-    char terminator = *p;
-    f->rpos = static_cast<size_t>(p - f->rbuf.data()) + 1;
-    if (terminator == '\r' && fill(*f) && f->rbuf[f->rpos] == '\n') f->rpos++;  // CR LF is one ending
-    return line;
-  }
+  if (f && ready_to_read(*f)) read_line(f->in, line);
+  return line;
 }
 
 int write_line(int file, const std::string& text) {
@@ -192,7 +169,7 @@ int end_of_file(int file) {
   OpenFile* f = find(file);
   if (!f) return 0;
   if (!f->can_read) return 1;  // A file open only for writing is always at its end
-  return fill(*f) ? 0 : 1;
+  return ready_to_read(*f) && !line_reader_at_end(f->in) ? 0 : 1;
 }
 
 int truncate_file(int file) {

@@ -1,12 +1,15 @@
 // files.h -- numbered text files with buffered writes, paths and directory scans
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace svc {
 
 // Files. A number of -1 asks for a free number, which is returned (never 0); otherwise non-zero means success.
-int open_file_read(int file, const std::string& path);   // Opens an existing file for reading; 0 when it cannot
+int open_file_read(int file, const std::string& path);   // Opens an existing regular file for reading; 0 otherwise
 int create_file(int file, const std::string& path);      // Creates or truncates a file for writing
 int create_new_file(int file, const std::string& path);  // Creates a file only when none exists yet (never truncates)
 int open_file_rw(int file,
@@ -22,6 +25,30 @@ int64_t file_size(const std::string& path);  // Size in bytes; -1 when missing, 
 int rename_file(const std::string& from, const std::string& to);  // Replaces `to` atomically; non-zero on success
 int delete_file(const std::string& path);                         // Removes a file; non-zero on success
 int directory_writable(const std::string& folder);  // Non-zero when new files can be created in the folder
+
+// Line reading, the one reader of text files. Lines end at CR, LF, CR LF or NUL; the file is read in
+// 64 KiB blocks. Only regular files are read: a folder, a device or a pipe is refused at open.
+struct LineReader {
+  int fd = -1;
+  bool owns_fd = true;      // False when a numbered file lends its descriptor
+  std::vector<char> block;  // Bytes read ahead of the position
+  size_t pos = 0;           // Next unread byte in block
+  size_t len = 0;           // Bytes in block
+  LineReader() = default;
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+  ~LineReader();
+};
+bool open_line_reader(LineReader& reader, const std::string& path);  // False when not a readable regular file
+bool line_reader_at_end(LineReader& reader);                         // True when no byte is left (or not open)
+void read_line(LineReader& reader, std::string& line);  // Next line without its terminator into `line`; "" at the end
+std::string read_line(LineReader& reader);              // The same, as a new string
+void close_line_reader(LineReader& reader);             // Closes; safe to call twice
+
+// Line pairs: a key line, then its value line (an odd last key gets ""). Calls `pair` for each pair in file
+// order, keys as they stand (nothing trimmed); false when the file cannot be opened as a regular file.
+using PairHandler = std::function<void(const std::string& key, const std::string& value)>;
+bool read_pairs(const std::string& path, const PairHandler& pair);
 
 // Paths. On POSIX a "\" is a directory separator, so "DATA\ini.txt" names DATA/ini.txt.
 std::string system_path(const std::string& path);    // The path as the operating system spells it

@@ -1,14 +1,25 @@
-// map_format_test.cpp -- the map files byte for byte, the name rule, entry padding and the readers
-#include <string>
+// map_format_test.cpp -- the map files byte for byte, the name rule, entry padding and the header reader
+#include <gtest/gtest.h>
 
-#include "engine_fixture.h"
-#include "format/map_format.h"
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+#include "formats/map_format.h"
 #include "services/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class MapFormat : public EngineFixture {
+std::string crlf_lines(const std::vector<std::string>& lines) { return support::join_lines(lines); }
+
+class MapFormat : public ::testing::Test {
  protected:
+  std::string dir = support::make_temp_folder("formats");
+  void TearDown() override { support::remove_folder(dir); }
+  void write_file(const std::string& name, const std::string& bytes) { support::write_file(dir + name, bytes); }
+  std::string read_file(const std::string& name) { return support::read_file(dir + name); }
+
   // The worked example's 2 x 1 picture: (0,0) = 10,200,3 and (1,0) = 255,0,0; the extra column
   // and row are black.
   std::string write_example(MapKind kind, const std::string& name) {
@@ -62,45 +73,15 @@ TEST(MapFormatEntries, PaddingOnlyInAiMapsAndChannelsStayInRange) {
   EXPECT_EQ(map_channel_text(-7, MAP_AI), "000");
 }
 
-TEST_F(MapFormat, HeaderReadersAgreeAndNonNumbersReadZero) {
+TEST_F(MapFormat, HeaderReaderTakesLinesTwoAndThreeAndNonNumbersReadZero) {
   write_file("h.red", crlf_lines({"anything", " 12", "x7", "SourceImage:", "RED-DATA:", "5"}));
-  int f = svc::open_file_read(-1, dir + "h.red");
-  MapHeader h = read_map_header(f);
+  svc::LineReader r;
+  ASSERT_TRUE(svc::open_line_reader(r, dir + "h.red"));
+  MapHeader h = read_map_header(r);
   EXPECT_EQ(h.width, 12);
   EXPECT_EQ(h.height, 0);
-  EXPECT_EQ(svc::read_line(f), "5");
-  svc::close_file(f);
-
-  MapReader r;
-  ASSERT_TRUE(open_map_reader(r, dir + "h.red"));
-  MapHeader h2 = read_map_header(r);
-  EXPECT_EQ(h2.width, 12);
-  EXPECT_EQ(h2.height, 0);
-  EXPECT_EQ(map_read_line(r), "5");
-  EXPECT_TRUE(map_reader_at_end(r));
-  EXPECT_EQ(map_read_line(r), "");
-}
-
-TEST_F(MapFormat, ReaderLineEndingsIncludingCrLfSplitAcrossBlocks) {
-  std::string body = "a\rb\nc\r\nd";
-  body.push_back('\0');
-  body += "e";
-  write_file("ends.txt", body);
-  MapReader r;
-  ASSERT_TRUE(open_map_reader(r, dir + "ends.txt"));
-  for (const char* expected : {"a", "b", "c", "d", "e"}) EXPECT_EQ(map_read_line(r), expected);
-  EXPECT_TRUE(map_reader_at_end(r));
-
-  // A CR as the last byte of a 64 KiB block and its LF as the first of the next are one ending.
-  std::string big(65535, 'x');
-  big += "\r\nnext\r\n";
-  write_file("big.txt", big);
-  ASSERT_TRUE(open_map_reader(r, dir + "big.txt"));
-  EXPECT_EQ(map_read_line(r).size(), 65535u);
-  EXPECT_EQ(map_read_line(r), "next");
-  EXPECT_TRUE(map_reader_at_end(r));
-  EXPECT_FALSE(open_map_reader(r, dir + "missing.txt"));
-  EXPECT_TRUE(map_reader_at_end(r));
+  EXPECT_EQ(svc::read_line(r), "5");
+  EXPECT_TRUE(svc::line_reader_at_end(r));
 }
 
 }  // namespace

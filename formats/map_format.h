@@ -1,13 +1,14 @@
-// map_format.h -- the map files written by mapconvert and read by simengine: kinds, names, entries
+// map_format.h -- the map files written by mapconvert and mapscan and read by simengine: kinds, names, entries
 //
 // A map of a W x H picture holds (W+1)*(H+1) entries, column by column (x outer, y inner), after
 // five header lines: the kind's header, W, H, "SourceImage:" + the picture's path, the data tag.
 // Every line ends in CR LF.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "services/files.h"
 
 enum MapKind { MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI };
 
@@ -41,34 +42,11 @@ void write_map_header(int file, MapKind kind, int width, int height, const std::
 // Writes one entry (one line for channel maps, three for RGB and AI maps) of a pixel's channels.
 void write_map_entry(int file, MapKind kind, int red, int green, int blue);
 
-// Reads the five header lines of an open map; width and height are lines 2 and 3 as decimal
-// integers (0 when not a number). The other lines are not checked.
+// The extent of a map: lines 2 and 3 of its header as decimal integers (0 when not a number).
 struct MapHeader {
   int32_t width = 0;
   int32_t height = 0;
 };
-MapHeader read_map_header(int file);
 
-// A buffered line reader for map files and the line-pair files read with them. Lines end at CR,
-// LF, CR LF or NUL, as the services' read_line does; the file is read in 64 KiB blocks.
-struct MapReader {
-  std::FILE* file = nullptr;
-  std::vector<char> buffer;
-  size_t pos = 0;  // next unread byte in buffer
-  size_t len = 0;  // bytes in buffer
-  MapReader() = default;
-  MapReader(const MapReader&) = delete;
-  MapReader& operator=(const MapReader&) = delete;
-  ~MapReader() {
-    if (file) std::fclose(file);
-  }
-};
-
-bool open_map_reader(MapReader& reader, const std::string& path);  // False when the file cannot be opened
-bool map_reader_at_end(MapReader& reader);                         // True when no byte is left (or not open)
-std::string map_read_line(MapReader& reader);                      // Next line without its terminator; "" at the end
-void map_read_line(MapReader& reader, std::string& line);          // The same, reusing the caller's string
-void close_map_reader(MapReader& reader);                          // Closes; safe to call twice
-
-// Reads the five header lines through a map reader (same rules as read_map_header).
-MapHeader read_map_header(MapReader& reader);
+// Reads the five header lines; the other lines are not checked.
+MapHeader read_map_header(svc::LineReader& reader);

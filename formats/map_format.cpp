@@ -1,5 +1,5 @@
 // map_format.cpp -- the one definition of the map file kinds, their names and their entries
-#include "format/map_format.h"
+#include "formats/map_format.h"
 
 #include <algorithm>
 
@@ -26,16 +26,6 @@ std::string pad_three(const std::string& text) {
 
 // A channel value kept inside 0..255, so every entry and code has its fixed width.
 int clamp_channel(int value) { return std::min(255, std::max(0, value)); }
-
-constexpr size_t kReadBlock = 64 * 1024;
-
-// Fetches the next block; false at the end of the file.
-bool refill(MapReader& r) {
-  if (!r.file) return false;
-  r.len = std::fread(r.buffer.data(), 1, r.buffer.size(), r.file);
-  r.pos = 0;
-  return r.len > 0;
-}
 
 }  // namespace
 
@@ -83,71 +73,15 @@ void write_map_entry(int file, MapKind kind, int red, int green, int blue) {
   }
 }
 
-MapHeader read_map_header(int file) {
-  MapHeader h;
-  svc::read_line(file);
-  h.width = svc::string_to_int(svc::read_line(file));
-  h.height = svc::string_to_int(svc::read_line(file));
-  svc::read_line(file);
-  svc::read_line(file);
-  return h;
-}
-
-bool open_map_reader(MapReader& reader, const std::string& path) {
-  close_map_reader(reader);
-  reader.file = std::fopen(svc::system_path(path).c_str(), "rb");
-  if (!reader.file) return false;
-  reader.buffer.resize(kReadBlock);
-  reader.pos = reader.len = 0;
-  return true;
-}
-
-bool map_reader_at_end(MapReader& reader) {
-  if (reader.pos < reader.len) return false;
-  return !refill(reader);
-}
-
-void map_read_line(MapReader& reader, std::string& line) {
-  line.clear();
-  while (true) {
-    if (reader.pos >= reader.len && !refill(reader)) return;
-    const char* start = reader.buffer.data() + reader.pos;
-    const char* end = reader.buffer.data() + reader.len;
-    const char* p = start;
-    while (p < end && *p != '\r' && *p != '\n' && *p != '\0') ++p;
-    line.append(start, p);
-    reader.pos += static_cast<size_t>(p - start);
-    if (p == end) continue;  // the line goes on in the next block
-    char terminator = *p;
-    reader.pos++;
-    // CR LF is one terminator, also when the LF starts the next block.
-    if (terminator == '\r' && (reader.pos < reader.len || refill(reader)) && reader.buffer[reader.pos] == '\n')
-      reader.pos++;
-    return;
-  }
-}
-
-std::string map_read_line(MapReader& reader) {
-  std::string line;
-  map_read_line(reader, line);
-  return line;
-}
-
-void close_map_reader(MapReader& reader) {
-  if (reader.file) std::fclose(reader.file);
-  reader.file = nullptr;
-  reader.pos = reader.len = 0;
-}
-
-MapHeader read_map_header(MapReader& reader) {
+MapHeader read_map_header(svc::LineReader& reader) {
   MapHeader h;
   std::string line;
-  map_read_line(reader, line);
-  map_read_line(reader, line);
+  svc::read_line(reader, line);
+  svc::read_line(reader, line);
   h.width = svc::string_to_int(line);
-  map_read_line(reader, line);
+  svc::read_line(reader, line);
   h.height = svc::string_to_int(line);
-  map_read_line(reader, line);
-  map_read_line(reader, line);
+  svc::read_line(reader, line);
+  svc::read_line(reader, line);
   return h;
 }

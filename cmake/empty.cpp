@@ -1,1 +1,0 @@
-// empty.cpp -- keeps a library target valid while its folder has no sources yet

@@ -1,0 +1,99 @@
+// line_reader.cpp -- the one reader of text files: 64 KiB blocks, four line endings, regular files only
+//
+// Maps of millions of lines, definition files, settings and DNA files all come through here, and so
+// do the numbered files' read_line calls (they lend their descriptor). A folder, a device such as
+// /dev/zero or a pipe is refused when opened, so no reader can spin on an endless or empty "file".
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "services/files.h"
+
+namespace svc {
+namespace {
+
+constexpr size_t kBlockSize = 64 * 1024;
+
+// Reads the next block; false when no byte is left.
+bool refill(LineReader& r) {
+  if (r.fd < 0) return false;
+  if (r.block.size() < kBlockSize) r.block.resize(kBlockSize);
+  for (;;) {
+    ssize_t n = ::read(r.fd, r.block.data(), r.block.size());
+    if (n < 0 && errno == EINTR) continue;
+    r.pos = 0;
+    r.len = n > 0 ? static_cast<size_t>(n) : 0;
+    return n > 0;
+  }
+}
+
+}  // namespace
+
+LineReader::~LineReader() { close_line_reader(*this); }
+
+bool open_line_reader(LineReader& reader, const std::string& path) {
+  close_line_reader(reader);
+  if (path.empty()) return false;
+  // Non-blocking, so that opening a pipe with no writer returns at once and can be refused.
+  int fd = ::open(system_path(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  reader.fd = fd;
+  reader.owns_fd = true;
+  return true;
+}
+
+bool line_reader_at_end(LineReader& reader) { return reader.pos >= reader.len && !refill(reader); }
+
+void read_line(LineReader& reader, std::string& line) {
+  line.clear();
+  for (;;) {
+    if (reader.pos >= reader.len && !refill(reader)) return;
+    const char* start = reader.block.data() + reader.pos;
+    const char* end = reader.block.data() + reader.len;
+    const char* p = start;
+    while (p < end && *p != '\r' && *p != '\n' && *p != '\0') ++p;
+    line.append(start, p);
+    reader.pos += static_cast<size_t>(p - start);
+    if (p == end) continue;  // The line goes on in the next block
+    char terminator = *p;
+    reader.pos++;
+    // CR LF is one ending, also when the LF starts the next block.
+    if (terminator == '\r' && (reader.pos < reader.len || refill(reader)) && reader.block[reader.pos] == '\n')
+      reader.pos++;
+    return;
+  }
+}
+
+std::string read_line(LineReader& reader) {
+  std::string line;
+  read_line(reader, line);
+  return line;
+}
+
+void close_line_reader(LineReader& reader) {
+  if (reader.fd >= 0 && reader.owns_fd) ::close(reader.fd);
+  reader.fd = -1;
+  reader.pos = reader.len = 0;
+}
+
+bool read_pairs(const std::string& path, const PairHandler& pair) {
+  LineReader reader;
+  if (!open_line_reader(reader, path)) return false;
+  std::string key, value;
+  while (!line_reader_at_end(reader)) {
+    read_line(reader, key);
+    read_line(reader, value);
+    pair(key, value);
+  }
+  return true;
+}
+
+}  // namespace svc

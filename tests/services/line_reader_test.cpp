@@ -1,0 +1,49 @@
+// line_reader_test.cpp -- the one text reader: only regular files, and line pairs as the programs read them
+#include <sys/stat.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "services/files.h"
+#include "temp_folder.h"
+
+namespace {
+
+using LineReaderTest = TempFolder;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs pairs_of(const std::string& path, bool* opened = nullptr) {
+  Pairs got;
+  bool ok = svc::read_pairs(path, [&](const std::string& k, const std::string& v) { got.emplace_back(k, v); });
+  if (opened) *opened = ok;
+  return got;
+}
+
+TEST_F(LineReaderTest, OnlyRegularFilesAreRead) {
+  // A folder, an endless device and a pipe without a writer are refused at once, by both the
+  // line reader and the numbered files, so no reader spins or blocks on them.
+  ASSERT_EQ(::mkfifo((dir + "pipe").c_str(), 0600), 0);
+  for (const std::string& path : {dir, dir + "pipe", std::string("/dev/zero"), dir + "missing"}) {
+    svc::LineReader r;
+    EXPECT_FALSE(svc::open_line_reader(r, path)) << path;
+    EXPECT_TRUE(svc::line_reader_at_end(r));
+    bool opened = true;
+    EXPECT_TRUE(pairs_of(path, &opened).empty());
+    EXPECT_FALSE(opened) << path;
+    EXPECT_EQ(svc::open_file_read(-1, path), 0) << path;
+  }
+  EXPECT_NE(svc::create_file(1, "/dev/null"), 0);  // Writing to a device stays possible
+  svc::close_all_files();
+}
+
+TEST_F(LineReaderTest, PairsComeInFileOrderAndAnOddLastKeyGetsAnEmptyValue) {
+  put("ini.txt", std::string("A\r\n1\nB\r 2 \r\nA\r\n3\r\nLAST"));
+  EXPECT_EQ(pairs_of(dir + "ini.txt"), (Pairs{{"A", "1"}, {"B", " 2 "}, {"A", "3"}, {"LAST", ""}}));
+  put("empty.txt", "");
+  bool opened = false;
+  EXPECT_TRUE(pairs_of(dir + "empty.txt", &opened).empty());
+  EXPECT_TRUE(opened);
+}
+
+}  // namespace
