@@ -79,8 +79,8 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   for (int x = 0; x <= width; ++x) {
     svc::start_drawing(svc::screen_output());
     for (int y = 0; y <= height; ++y) {
-      if (entry == ENTRY_AI_BASIC) classify_pixel(x, y);
-      const int32_t colour = svc::point(x, y);
+      // The basic entry takes the colour it drew, so a position off the screen is reduced too.
+      const int32_t colour = entry == ENTRY_AI_BASIC ? classify_pixel(x, y) : svc::point(x, y);
       const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
       if (file) append_entry(column, kind, lines, r, g, b);
       if (entry != ENTRY_CHANNELS) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
@@ -97,8 +97,13 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   report.codes_created = codes.created;
   report.codes_failed = codes.failed;
 
-  // A map that could not be written is said so before the usual closing notice.
+  // A map or colour-code files that could not be written are said so before the usual closing notice.
   if (!report.map_written) svc::message_requester("Error:", "Map Not Written:\r" + report.map_path, svc::MESSAGE_OK);
+  if (report.codes_failed > 0)
+    svc::message_requester(
+        "Error:",
+        "Colour-Code Files Not Created: " + svc::int_to_string(report.codes_failed) + "\r" + state.destination_folder,
+        svc::MESSAGE_OK);
   svc::message_requester("Info:", "Image Converted!", svc::MESSAGE_OK);
   state.mode = MODE_IDLE;
   return report;
@@ -126,7 +131,9 @@ int32_t basic_colour(int red, int green, int blue) {
   return colour;
 }
 
-void classify_pixel(int x, int y) {
+int32_t classify_pixel(int x, int y) {
   const int32_t colour = svc::point(x, y);
-  svc::plot(x, y, basic_colour(svc::red(colour), svc::green(colour), svc::blue(colour)));
+  const int32_t basic = basic_colour(svc::red(colour), svc::green(colour), svc::blue(colour));
+  svc::plot(x, y, basic);
+  return basic;
 }

@@ -144,7 +144,7 @@ TEST_F(Scan, SecondAiRunKeepsExistingFilesAndAddsOnlyNewCodes) {
   EXPECT_EQ(scan_ai_map(state, false, 2, 1, "m").codes_created, 0);
 }
 
-TEST_F(Scan, UncreatableColourCodeFilesAreSkippedSilently) {
+TEST_F(Scan, UncreatableColourCodeFilesAreSkippedAndCountedInANotice) {
   write_example_picture("p.bmp");
   show_picture(state, "p.bmp", 10, 10);
   std::filesystem::create_directories(dir + "codes/010200003");  // a folder in the way
@@ -153,7 +153,8 @@ TEST_F(Scan, UncreatableColourCodeFilesAreSkippedSilently) {
   EXPECT_TRUE(report.map_written);
   EXPECT_EQ(report.codes_failed, 1);
   EXPECT_EQ(report.codes_created, 2);
-  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Info:|Image Converted!"}));
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error:|Colour-Code Files Not Created: 1\r" + dir + "codes/",
+                                                       "Info:|Image Converted!"}));
 }
 
 TEST_F(Scan, BasicAiMapTurnsTheScreenIntoFiveColoursAndLeavesAtMostFiveFiles) {
@@ -180,6 +181,18 @@ TEST_F(Scan, BasicAiMapTurnsTheScreenIntoFiveColoursAndLeavesAtMostFiveFiles) {
       EXPECT_EQ(lines[at] + lines[at + 1] + lines[at + 2],
                 colour_code(svc::red(want), svc::green(want), svc::blue(want)));
     }
+}
+
+TEST_F(Scan, BasicAiMapReducesPositionsBeyondTheScreenToBlack) {
+  write_picture("p.bmp", 4, 1, std::vector<Rgb>(4, Rgb{255, 0, 0}));
+  show_picture(state, "p.bmp", 2, 10);  // columns 2 to 4 lie beyond the screen and read white
+  std::filesystem::create_directory(dir + "codes");
+  state.destination_folder = dir + "codes/";
+  scan_ai_map(state, true, 4, 1, "basic");
+  EXPECT_EQ(files_in("codes"), (std::vector<std::string>{"000000000", "255000000"}));
+  const auto lines = crlf_lines(read_file("basic.qz61"));
+  ASSERT_EQ(lines.size(), 5u + 5 * 2 * 3);
+  EXPECT_EQ(lines[5 + 4 * 6] + lines[5 + 4 * 6 + 1] + lines[5 + 4 * 6 + 2], "000000000");
 }
 
 TEST_F(Scan, BasicReductionOfSingleColours) {
