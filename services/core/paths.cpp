@@ -21,9 +21,14 @@ size_t last_separator(const std::string& path) { return path.find_last_of("/\\")
 }  // namespace
 
 std::string system_path(const std::string& path) {
+  if (path.find('\\') == std::string::npos) return path;
+  // The folder the program runs in is the system's own spelling: a backslash in its name is part of a
+  // name, not a separator. Only what the program appended to it is translated.
+  const std::string here = current_directory();
   std::string p = path;
-  for (char& c : p)
-    if (c == '\\') c = '/';
+  size_t from = p.compare(0, here.size(), here) == 0 ? here.size() : 0;
+  for (size_t i = from; i < p.size(); i++)
+    if (p[i] == '\\') p[i] = '/';
   return p;
 }
 

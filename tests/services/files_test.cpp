@@ -1,5 +1,6 @@
 // files_test.cpp -- line reading and writing, the numbered file table, sizes, renames
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -132,6 +133,15 @@ TEST_F(Files, BackslashPathsOpenSubfolders) {
   EXPECT_EQ(svc::file_size(dir + "DATA\\sub\\ini.txt"), 12);
   EXPECT_EQ(svc::file_size(dir + "DATA\\sub"), -2);
   EXPECT_EQ(svc::file_size(dir + "DATA\\nothing"), -1);
+
+  // A working folder whose own name holds a backslash keeps it; only the part after it is translated.
+  put("w\\x/DATA/ini.txt", "KEY\r\n");
+  const std::string previous = svc::current_directory();
+  ASSERT_EQ(::chdir((dir + "w\\x").c_str()), 0);
+  const std::string here = svc::current_directory();
+  EXPECT_EQ(svc::file_size(here + "DATA\\ini.txt"), 5);
+  EXPECT_EQ(svc::system_path(here + "DATA\\ini.txt"), here + "DATA/ini.txt");
+  ASSERT_EQ(::chdir(previous.c_str()), 0);
 }
 
 TEST_F(Files, RenameReplacesAndDeleteRemoves) {
