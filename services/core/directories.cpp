@@ -8,8 +8,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <map>
 #include <vector>
+
+#include "number_table.h"
 
 namespace svc {
 namespace {
@@ -25,8 +26,8 @@ struct Scan {
   bool has_current = false;
 };
 
-std::map<int, Scan>& scans() {
-  static std::map<int, Scan> table;
+detail::NumberTable<Scan>& scans() {
+  static detail::NumberTable<Scan> table;
   return table;
 }
 
@@ -70,10 +71,7 @@ bool name_before(const Entry& a, const Entry& b) {
   return a.name < b.name;
 }
 
-Scan* find(int scan) {
-  auto it = scans().find(scan);
-  return it == scans().end() ? nullptr : &it->second;
-}
+Scan* find(int scan) { return scans().get(scan); }
 
 const Entry* current(int scan) {
   Scan* s = find(scan);
@@ -84,7 +82,8 @@ const Entry* current(int scan) {
 }  // namespace
 
 int examine_directory(int scan, const std::string& directory, const std::string& pattern) {
-  if (scan < -1) return 0;
+  int number = scans().pick(scan);
+  if (number < 0) return 0;
   if (scan != -1) finish_directory(scan);
   std::string dir = directory.empty() ? std::string("./") : system_path(directory);
   if (dir.back() != '/') dir += '/';
@@ -109,13 +108,8 @@ int examine_directory(int scan, const std::string& directory, const std::string&
   }
   ::closedir(d);
   std::sort(s.entries.begin(), s.entries.end(), name_before);
-  int number = scan;
-  if (scan == -1) {
-    number = 1;
-    while (find(number)) number++;
-  }
-  scans()[number] = std::move(s);
-  return scan == -1 ? number : 1;
+  scans().store(number, std::move(s));
+  return detail::created(scan, number);
 }
 
 int next_directory_entry(int scan) {
@@ -140,6 +134,6 @@ std::string directory_entry_name(int scan) {
   return e ? e->name : std::string();
 }
 
-void finish_directory(int scan) { scans().erase(scan); }
+void finish_directory(int scan) { scans().release(scan); }
 
 }  // namespace svc

@@ -1,10 +1,12 @@
-// display_text.cpp -- UTF-8 for windows: file bytes in UTF-8 or Windows-1252, and the way back
+// display_text.cpp -- UTF-8 for windows: file bytes in UTF-8 or Windows-1252, the way back, and line breaks
 //
 // The suite's files come from a system whose 8-bit code page is Windows-1252. Windows show UTF-8,
 // so bytes that are not valid UTF-8 are read as Windows-1252, and a field's text goes back to its
 // file in the encoding it came in. The five bytes 1252 leaves undefined map to the C1 controls of
 // the same value, so every byte survives the round trip.
 #include "services/text.h"
+
+#include "display_text.h"
 
 namespace svc {
 namespace {
@@ -106,6 +108,21 @@ std::string from_display_text(const std::string& utf8, bool as_utf8) {
     int b = to_1252(cp);
     out += b < 0 ? '?' : static_cast<char>(b);
     i += n;
+  }
+  return out;
+}
+
+std::string detail::display_lines(const std::string& bytes) {
+  std::string utf8 = to_display_text(bytes);
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); i++) {
+    if (utf8[i] == '\r') {
+      out += '\n';
+      if (i + 1 < utf8.size() && utf8[i + 1] == '\n') i++;
+    } else {
+      out += utf8[i];
+    }
   }
   return out;
 }

@@ -12,9 +12,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <vector>
+
+#include "number_table.h"
 
 namespace svc {
 namespace {
@@ -30,26 +31,14 @@ struct OpenFile {
   std::string wbuf;           // Bytes written but not yet handed to the system
 };
 
-std::map<int, std::unique_ptr<OpenFile>>& table() {
-  static std::map<int, std::unique_ptr<OpenFile>> files;
+detail::NumberTable<std::unique_ptr<OpenFile>>& table() {
+  static detail::NumberTable<std::unique_ptr<OpenFile>> files;
   return files;
 }
 
 OpenFile* find(int file) {
-  auto& t = table();
-  auto it = t.find(file);
-  return it == t.end() ? nullptr : it->second.get();
-}
-
-int free_number() {
-  auto& t = table();
-  int n = 1;
-  for (const auto& entry : t) {  // Sorted by number: the first gap is the answer
-    if (entry.first < n) continue;
-    if (entry.first != n) break;
-    n++;
-  }
-  return n;
+  std::unique_ptr<OpenFile>* f = table().get(file);
+  return f ? f->get() : nullptr;
 }
 
 bool write_all(int fd, const char* data, size_t size) {
@@ -97,7 +86,8 @@ void close_record(OpenFile& f, bool* ok) {
 
 // Opens the path with the flags and stores it under the number; the shared part of every open.
 int open_numbered(int file, const std::string& path, int flags, bool can_read, bool can_write) {
-  if (file < -1) return 0;
+  int number = table().pick(file);
+  if (number < 0) return 0;
   if (file != -1 && find(file)) close_file(file);
   if (path.empty()) return 0;
   // A file opened only for reading must be a regular file: a folder, a device or a pipe is refused
@@ -118,9 +108,8 @@ int open_numbered(int file, const std::string& path, int flags, bool can_read, b
   rec->in.fd = fd;
   rec->in.owns_fd = false;
   rec->wbuf.reserve(kWriteBufferSize);
-  int number = file == -1 ? free_number() : file;
-  table()[number] = std::move(rec);
-  return file == -1 ? number : 1;
+  table().store(number, std::move(rec));
+  return detail::created(file, number);
 }
 
 }  // namespace
@@ -183,19 +172,17 @@ int truncate_file(int file) {
 }
 
 int close_file(int file) {
-  auto& t = table();
-  auto it = t.find(file);
-  if (it == t.end()) return 0;
+  OpenFile* f = find(file);
+  if (!f) return 0;
   bool ok = false;
-  close_record(*it->second, &ok);
-  t.erase(it);
+  close_record(*f, &ok);
+  table().release(file);
   return ok ? 1 : 0;
 }
 
 void close_all_files() {
-  auto& t = table();
-  for (auto& entry : t) close_record(*entry.second, nullptr);
-  t.clear();
+  table().for_each([](int, std::unique_ptr<OpenFile>& f) { close_record(*f, nullptr); });
+  table().clear();
 }
 
 int is_file(int file) { return find(file) ? 1 : 0; }

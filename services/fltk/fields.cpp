@@ -12,6 +12,8 @@
 #include <deque>
 #include <map>
 
+#include "number_table.h"
+
 #include "fltk_platform.h"
 #include "services/text.h"
 
@@ -63,10 +65,10 @@ struct FontRecord {
   int pixels = 0;
 };
 
-std::map<int, FieldRecord> fields;
+detail::NumberTable<FieldRecord> fields;
 Fl_Window* field_window = nullptr;
 FontHandle default_field_font = 0;  // 0: FLTK's own
-std::map<int, FontRecord> fonts;
+detail::NumberTable<FontRecord> fonts;
 
 // The FLTK font index and pixel size packed into one handle.
 FontHandle pack_font(int fl_font_index, int pixels) {
@@ -101,15 +103,14 @@ void delete_field_widget(FieldRecord& record) {
 
 // Common part of the two creators: picks the number, replaces an old field, places the widget.
 int add_field(int field, Fl_Widget* widget, FieldRecord record) {
-  int number = field;
-  if (number == -1) {
-    number = 1;
-    while (fields.count(number)) ++number;
+  int number = fields.pick(field);
+  if (number < 0) {
+    Fl::delete_widget(widget);
+    return 0;
   }
-  auto old = fields.find(number);
-  if (old != fields.end()) {
-    delete_field_widget(old->second);
-    fields.erase(old);
+  if (FieldRecord* old = fields.get(number)) {
+    delete_field_widget(*old);
+    fields.release(number);
   }
   record.widget = widget;
   record.window = field_window;
@@ -119,9 +120,9 @@ int add_field(int field, Fl_Widget* widget, FieldRecord record) {
     widget->when(FL_WHEN_CHANGED);
   }
   apply_font(record, default_field_font);
-  fields[number] = record;
+  fields.store(number, record);
   widget->redraw();
-  return field == -1 ? number : 1;
+  return detail::created(field, number);
 }
 
 int client_top() {
@@ -134,8 +135,9 @@ int client_top() {
 namespace fltk {
 
 void forget_window_fields(Fl_Window* window) {
-  for (auto it = fields.begin(); it != fields.end();)
-    it = it->second.window == window ? fields.erase(it) : std::next(it);  // Widgets go with the window
+  fields.for_each([window](int n, const FieldRecord& record) {
+    if (record.window == window) fields.release(n);  // Widgets go with the window
+  });
   if (field_window == window) field_window = nullptr;
 }
 
@@ -180,9 +182,9 @@ int create_label(int field, int x, int y, int width, int height, const std::stri
 }
 
 void set_field_text(int field, const std::string& text) {
-  auto it = fields.find(field);
-  if (it == fields.end()) return;
-  FieldRecord& record = it->second;
+  FieldRecord* found = fields.get(field);
+  if (!found) return;
+  FieldRecord& record = *found;
   if (record.label) {
     record.label_text = text;
     record.widget->copy_label(fltk::literal_label(to_display_text(text)).c_str());
@@ -194,21 +196,21 @@ void set_field_text(int field, const std::string& text) {
 }
 
 std::string get_field_text(int field) {
-  auto it = fields.find(field);
-  if (it == fields.end()) return "";
-  const FieldRecord& record = it->second;
+  const FieldRecord* found = fields.get(field);
+  if (!found) return "";
+  const FieldRecord& record = *found;
   if (record.label) return record.label_text;
   return from_display_text(static_cast<Fl_Input*>(record.widget)->value(), record.utf8);
 }
 
 void set_field_color(int field, int kind, int32_t colour) {
-  auto it = fields.find(field);
-  if (it == fields.end()) return;
+  const FieldRecord* record = fields.get(field);
+  if (!record) return;
   const Fl_Color c = fl_rgb_color(static_cast<uchar>(red(colour)), static_cast<uchar>(green(colour)),
                                   static_cast<uchar>(blue(colour)));
-  Fl_Widget* w = it->second.widget;
+  Fl_Widget* w = record->widget;
   if (kind == FIELD_TEXT_COLOUR) {
-    if (it->second.label)
+    if (record->label)
       w->labelcolor(c);
     else
       static_cast<Fl_Input*>(w)->textcolor(c);
@@ -225,14 +227,14 @@ void set_field_font(int field, FontHandle font) {
     default_field_font = font;
     return;
   }
-  auto it = fields.find(field);
-  if (it != fields.end()) apply_font(it->second, font);
+  if (const FieldRecord* record = fields.get(field)) apply_font(*record, font);
 }
 
-int field_exists(int field) { return fields.count(field) ? 1 : 0; }
+int field_exists(int field) { return fields.has(field) ? 1 : 0; }
 
 int load_font(int font, const std::string& face, int points) {
-  if (font < -1 || face.empty() || points <= 0 || points > 1000) return 0;
+  int number = fonts.pick(font);
+  if (number < 0 || face.empty() || points <= 0 || points > 1000) return 0;
   // FLTK keeps the name's pointer and reads its first character as the style (' ' = regular).
   static std::deque<std::string> names;
   static std::map<std::string, int> face_index;
@@ -246,18 +248,13 @@ int load_font(int font, const std::string& face, int points) {
     Fl::set_font(static_cast<Fl_Font>(index), names.back().c_str());
     face_index[face] = index;
   }
-  int number = font;
-  if (number == -1) {
-    number = 1;
-    while (fonts.count(number)) ++number;
-  }
-  fonts[number] = {index, static_cast<int>(std::lround(points * 96.0 / 72.0))};  // Points at 96 dpi
-  return font == -1 ? number : 1;
+  fonts.store(number, {index, static_cast<int>(std::lround(points * 96.0 / 72.0))});  // Points at 96 dpi
+  return detail::created(font, number);
 }
 
 FontHandle font_handle(int font) {
-  auto it = fonts.find(font);
-  return it == fonts.end() ? 0 : pack_font(it->second.fl_font, it->second.pixels);
+  const FontRecord* f = fonts.get(font);
+  return f ? pack_font(f->fl_font, f->pixels) : 0;
 }
 
 int window_inner_height(int window) {

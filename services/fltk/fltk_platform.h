@@ -1,7 +1,7 @@
 // fltk_platform.h -- state shared by the FLTK platform's files: windows, the event queue, labels
 #pragma once
-#include <map>
 #include <string>
+#include "number_table.h"
 #include "services/windows.h"
 
 class Fl_Window;
@@ -17,9 +17,9 @@ struct WindowRecord {
   int flags = 0;
 };
 
-std::map<int, WindowRecord>& window_table();       // Window number -> record
-WindowRecord* window_record(WindowHandle handle);  // The record of an Fl_Window*, or nullptr
-int window_number(WindowHandle handle);            // Its number, or -1
+detail::NumberTable<WindowRecord>& window_table();  // Window number -> record
+WindowRecord* window_record(WindowHandle handle);   // The record of an Fl_Window*, or nullptr
+int window_number(WindowHandle handle);             // Its number, or -1
 
 // The event queue that wait_window_event takes from; callbacks fill it.
 void queue_event(int code, int menu_id, int field);
@@ -35,9 +35,6 @@ void forget_sprites();     // Frees every sprite and 3D sprite
 
 // FLTK reads '@' (symbols) and '&' (underline) in labels; this doubles them so text shows as written.
 std::string literal_label(const std::string& display_text);
-
-// The text with every CR LF, lone CR and lone LF turned into one '\n'.
-std::string normalise_breaks(const std::string& text);
 
 // Requester patterns ("desc|*.ext|desc2|*.e2" or a bare "*.ext") as an FLTK chooser filter
 // ("desc\t*.ext\ndesc2\t*.e2" or "*.ext"), where "*.*" becomes "*": every file, as on Windows.

@@ -6,7 +6,6 @@
 #include <FL/Fl_Window.H>
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 #include "fltk_platform.h"
@@ -30,7 +29,7 @@ struct MenuRecord {
   std::vector<Fl_Menu_Item> items;  // Built from entries; the bar points into it
 };
 
-std::map<int, MenuRecord> menus;
+detail::NumberTable<MenuRecord> menus;
 int current_menu = -1;  // The menu that menu_title and menu_item add to
 
 void item_picked(Fl_Widget*, void* data) {
@@ -91,42 +90,31 @@ void make_room_for_bar(fltk::WindowRecord& record) {
 namespace fltk {
 
 void forget_window_menus(Fl_Window* window) {
-  for (auto it = menus.begin(); it != menus.end();) {
-    if (it->second.window == window) {
-      if (current_menu == it->first) current_menu = -1;
-      it = menus.erase(it);  // The bar itself goes with the window
-    } else {
-      ++it;
-    }
-  }
+  menus.for_each([window](int n, const MenuRecord& menu) {
+    if (menu.window != window) return;
+    if (current_menu == n) current_menu = -1;
+    menus.release(n);  // The bar itself goes with the window
+  });
 }
 
 }  // namespace fltk
 
 int create_menu(int menu, WindowHandle window) {
   fltk::WindowRecord* record = fltk::window_record(window);
-  if (!record || menu < -1) return 0;
-  int number = menu;
-  if (number == -1) {
-    number = 1;
-    while (menus.count(number)) ++number;
-  }
-  auto old = menus.find(number);
-  if (old != menus.end()) {  // Reusing a number replaces that bar
-    fltk::WindowRecord* owner = fltk::window_record(reinterpret_cast<WindowHandle>(old->second.window));
-    if (owner && owner->bar == old->second.bar) {
-      owner->window->remove(old->second.bar);
-      Fl::delete_widget(old->second.bar);
+  int number = menus.pick(menu);
+  if (!record || number < 0) return 0;
+  if (const MenuRecord* old = menus.get(number)) {  // Reusing a number replaces that bar
+    fltk::WindowRecord* owner = fltk::window_record(reinterpret_cast<WindowHandle>(old->window));
+    if (owner && owner->bar == old->bar) {
+      owner->window->remove(old->bar);
+      Fl::delete_widget(old->bar);
       owner->bar = nullptr;
     }
-    menus.erase(old);
+    menus.release(number);
   }
   if (record->bar) {  // One bar per window: a new menu on it takes the old bar's place
-    for (auto it = menus.begin(); it != menus.end(); ++it)
-      if (it->second.bar == record->bar) {
-        menus.erase(it);
-        break;
-      }
+    Fl_Menu_Bar* bar = record->bar;
+    menus.release(menus.find([bar](const MenuRecord& m) { return m.bar == bar; }));
     record->window->remove(record->bar);
     Fl::delete_widget(record->bar);
     record->bar = nullptr;
@@ -143,28 +131,28 @@ int create_menu(int menu, WindowHandle window) {
   if (record->bar_height == 0) make_room_for_bar(*record);
   win->insert(*bar, 0);
 
-  MenuRecord& m = menus[number];
+  MenuRecord& m = menus.store(number);
   m.window = win;
   m.bar = bar;
   rebuild(m);
   current_menu = number;
   win->redraw();
   Fl::check();
-  return menu == -1 ? number : 1;
+  return detail::created(menu, number);
 }
 
 void menu_title(const std::string& text) {
-  auto it = menus.find(current_menu);
-  if (it == menus.end()) return;
-  it->second.entries.push_back({true, 0, fltk::literal_label(to_display_text(text))});
-  rebuild(it->second);
+  MenuRecord* m = menus.get(current_menu);
+  if (!m) return;
+  m->entries.push_back({true, 0, fltk::literal_label(to_display_text(text))});
+  rebuild(*m);
 }
 
 void menu_item(int id, const std::string& text) {
-  auto it = menus.find(current_menu);
-  if (it == menus.end()) return;
-  it->second.entries.push_back({false, id, fltk::literal_label(to_display_text(text))});
-  rebuild(it->second);
+  MenuRecord* m = menus.get(current_menu);
+  if (!m) return;
+  m->entries.push_back({false, id, fltk::literal_label(to_display_text(text))});
+  rebuild(*m);
 }
 
 }  // namespace svc

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "display_text.h"
 #include "fltk_platform.h"
 #include "services/text.h"
 
@@ -60,7 +61,7 @@ int message_requester(const std::string& title, const std::string& text, int fla
     dialog.escape_answer = ANSWER_OK;
   }
 
-  const std::string body = fltk::literal_label(to_display_text(fltk::normalise_breaks(text)));
+  const std::string body = fltk::literal_label(detail::display_lines(text));
   const std::string caption = to_display_text(title);
 
   // Size the box to the text, wrapping lines wider than most of the screen.

@@ -5,7 +5,6 @@
 #include "services/sprites.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 
 #include "fltk_platform.h"
@@ -23,21 +22,13 @@ struct Sprite3D {
   int width = 0, height = 0;               // The size it is drawn at
 };
 
-std::map<int, std::shared_ptr<const Picture>> sprites;
-std::map<int, Sprite3D> sprites3d;
+detail::NumberTable<std::shared_ptr<const Picture>> sprites;
+detail::NumberTable<Sprite3D> sprites3d;
 int32_t transparent_colour = -1;  // -1: none for later loads
 
-template <typename T>
-int pick_number(const std::map<int, T>& table, int requested) {
-  if (requested != -1) return requested < 0 ? -1 : requested;
-  int n = 1;
-  while (table.count(n)) ++n;
-  return n;
-}
-
 int store_sprite(int requested, int number, Picture&& picture) {
-  sprites[number] = std::make_shared<const Picture>(std::move(picture));
-  return requested == -1 ? number : 1;
+  sprites.store(number, std::make_shared<const Picture>(std::move(picture)));
+  return detail::created(requested, number);
 }
 
 }  // namespace
@@ -59,48 +50,48 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
     transparent_colour = colour;
     return;
   }
-  auto it = sprites.find(sprite);
-  if (it == sprites.end()) return;
-  auto copy = std::make_shared<Picture>(*it->second);  // 3D sprites made earlier keep their picture
+  std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  if (!picture) return;
+  auto copy = std::make_shared<Picture>(**picture);  // 3D sprites made earlier keep their picture
   apply_transparent_colour(*copy, colour);
-  it->second = copy;
+  *picture = copy;
 }
 
 int load_sprite(int sprite, const std::string& path, int) {
-  const int number = pick_number(sprites, sprite);
+  const int number = sprites.pick(sprite);
   if (number < 0) return 0;
   Picture picture;
   if (!decode_picture(path, picture)) {
-    sprites.erase(number);  // A failed load leaves no sprite under that number
+    sprites.release(number);  // A failed load leaves no sprite under that number
     return 0;
   }
   if (transparent_colour != -1) apply_transparent_colour(picture, transparent_colour);
   return store_sprite(sprite, number, std::move(picture));
 }
 
-int is_sprite(int sprite) { return sprites.count(sprite) ? 1 : 0; }
+int is_sprite(int sprite) { return sprites.has(sprite) ? 1 : 0; }
 
-void free_sprite(int sprite) { sprites.erase(sprite); }
+void free_sprite(int sprite) { sprites.release(sprite); }
 
 int sprite_width(int sprite) {
-  auto it = sprites.find(sprite);
-  return it == sprites.end() ? 0 : it->second->width;
+  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  return picture ? (*picture)->width : 0;
 }
 
 int sprite_height(int sprite) {
-  auto it = sprites.find(sprite);
-  return it == sprites.end() ? 0 : it->second->height;
+  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  return picture ? (*picture)->height : 0;
 }
 
 void display_sprite(int sprite, int x, int y) {
-  auto it = sprites.find(sprite);
-  if (it == sprites.end()) return;
-  detail::surface_blit(fltk::the_screen().back, *it->second, x, y);
-  fltk::mark_dirty(x, y, it->second->width, it->second->height);
+  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  if (!picture) return;
+  detail::surface_blit(fltk::the_screen().back, **picture, x, y);
+  fltk::mark_dirty(x, y, (*picture)->width, (*picture)->height);
 }
 
 int grab_sprite(int sprite, int x, int y, int width, int height, int) {
-  const int number = pick_number(sprites, sprite);
+  const int number = sprites.pick(sprite);
   if (number < 0 || !fltk::the_screen().widget) return 0;
   if (width <= 0 || height <= 0 || width > kMaxGrabSide || height > kMaxGrabSide) return 0;
   Picture picture;
@@ -109,22 +100,22 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int) {
 }
 
 int create_sprite3d(int sprite3d, int sprite) {
-  const int number = pick_number(sprites3d, sprite3d);
-  auto it = sprites.find(sprite);
-  if (number < 0 || it == sprites.end()) return 0;
-  sprites3d[number] = {it->second, it->second->width, it->second->height};
-  return sprite3d == -1 ? number : 1;
+  const int number = sprites3d.pick(sprite3d);
+  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  if (number < 0 || !picture) return 0;
+  sprites3d.store(number, {*picture, (*picture)->width, (*picture)->height});
+  return detail::created(sprite3d, number);
 }
 
-int is_sprite3d(int sprite3d) { return sprites3d.count(sprite3d) ? 1 : 0; }
+int is_sprite3d(int sprite3d) { return sprites3d.has(sprite3d) ? 1 : 0; }
 
-void free_sprite3d(int sprite3d) { sprites3d.erase(sprite3d); }
+void free_sprite3d(int sprite3d) { sprites3d.release(sprite3d); }
 
 void zoom_sprite3d(int sprite3d, int width, int height) {
-  auto it = sprites3d.find(sprite3d);
-  if (it == sprites3d.end()) return;
-  it->second.width = width;
-  it->second.height = height;
+  Sprite3D* s = sprites3d.get(sprite3d);
+  if (!s) return;
+  s->width = width;
+  s->height = height;
 }
 
 int start_3d() { return fltk::the_screen().widget ? 1 : 0; }
@@ -133,10 +124,10 @@ void stop_3d() {}
 
 // Nearest-neighbour scaling, source alpha times the quad's alpha over the opaque back buffer.
 void display_sprite3d(int sprite3d, int x, int y, int alpha) {
-  auto it = sprites3d.find(sprite3d);
-  if (it == sprites3d.end()) return;
-  const Picture& pic = *it->second.picture;
-  const int width = it->second.width, height = it->second.height;
+  const Sprite3D* s = sprites3d.get(sprite3d);
+  if (!s) return;
+  const Picture& pic = *s->picture;
+  const int width = s->width, height = s->height;
   detail::Surface& dst = fltk::the_screen().back;
   if (width <= 0 || height <= 0 || pic.width <= 0 || pic.height <= 0) return;
   if (pic.rgba.size() < static_cast<size_t>(pic.width) * pic.height * 4) return;

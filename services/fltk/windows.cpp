@@ -33,29 +33,23 @@ void window_close_requested(Fl_Widget*, void*) {
 
 }  // namespace
 
-std::map<int, WindowRecord>& window_table() {
-  static std::map<int, WindowRecord> table;
+detail::NumberTable<WindowRecord>& window_table() {
+  static detail::NumberTable<WindowRecord> table;
   return table;
 }
 
-WindowRecord* window_record(WindowHandle handle) {
-  if (handle == 0) return nullptr;
-  for (auto& [number, record] : window_table())
-    if (reinterpret_cast<WindowHandle>(record.window) == handle) return &record;
-  return nullptr;
-}
+WindowRecord* window_record(WindowHandle handle) { return window_table().get(window_number(handle)); }
 
 int window_number(WindowHandle handle) {
   if (handle == 0) return -1;
-  for (auto& [number, record] : window_table())
-    if (reinterpret_cast<WindowHandle>(record.window) == handle) return number;
-  return -1;
+  return window_table().find(
+      [handle](const WindowRecord& record) { return reinterpret_cast<WindowHandle>(record.window) == handle; });
 }
 
 void queue_event(int code, int menu_id, int field) { event_queue.push_back({code, menu_id, field}); }
 
 void close_all_windows() {
-  while (!window_table().empty()) svc::close_window(window_table().begin()->first);
+  while (window_table().size() > 0) svc::close_window(window_table().find([](const WindowRecord&) { return true; }));
   event_queue.clear();
 }
 
@@ -65,20 +59,6 @@ std::string literal_label(const std::string& text) {
   for (char c : text) {
     if (c == '@' || c == '&') out += c;
     out += c;
-  }
-  return out;
-}
-
-std::string normalise_breaks(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') {
-      out += '\n';
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += text[i];
-    }
   }
   return out;
 }
@@ -95,12 +75,8 @@ int last_field = 0;
 }  // namespace
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
-  if (window < -1 || inner_width <= 0 || inner_height <= 0) return 0;
-  int number = window;
-  if (number == -1) {
-    number = 1;
-    while (window_table().count(number)) ++number;
-  }
+  int number = window_table().pick(window);
+  if (number < 0 || inner_width <= 0 || inner_height <= 0) return 0;
   close_window(number);  // A number in use gets a fresh window
 
   if (flags & WINDOW_CENTRED_CAPTION) {
@@ -126,34 +102,34 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   fltk::WindowRecord record;
   record.window = win;
   record.flags = flags;
-  window_table()[number] = record;
+  window_table().store(number, record);
 
   win->show();
   Fl::check();
-  return window == -1 ? number : 1;
+  return detail::created(window, number);
 }
 
-int is_window(int window) { return window_table().count(window) ? 1 : 0; }
+int is_window(int window) { return window_table().has(window) ? 1 : 0; }
 
 WindowHandle window_handle(int window) {
-  auto it = window_table().find(window);
-  return it == window_table().end() ? 0 : reinterpret_cast<WindowHandle>(it->second.window);
+  const fltk::WindowRecord* record = window_table().get(window);
+  return record ? reinterpret_cast<WindowHandle>(record->window) : 0;
 }
 
 void set_window_title(int window, const std::string& title) {
-  auto it = window_table().find(window);
-  if (it == window_table().end()) return;
-  it->second.window->copy_label(to_display_text(title).c_str());  // FLTK keeps its own copy
+  fltk::WindowRecord* record = window_table().get(window);
+  if (!record) return;
+  record->window->copy_label(to_display_text(title).c_str());  // FLTK keeps its own copy
 }
 
 void close_window(int window) {
-  auto it = window_table().find(window);
-  if (it == window_table().end()) return;
-  Fl_Window* win = it->second.window;
+  fltk::WindowRecord* record = window_table().get(window);
+  if (!record) return;
+  Fl_Window* win = record->window;
   fltk::forget_window_fields(win);
   fltk::forget_window_menus(win);
   fltk::forget_window_screen(win);
-  window_table().erase(it);
+  window_table().release(window);
   win->hide();
   Fl::delete_widget(win);
   Fl::check();

@@ -19,9 +19,7 @@ void record(const DrawCall& call) {
 
 int window_of_handle(std::intptr_t handle) {
   if (handle == 0) return -1;
-  for (const auto& [number, window] : state.windows)
-    if (window.handle == handle) return number;
-  return -1;
+  return state.windows.find([handle](const Window& w) { return w.handle == handle; });
 }
 
 std::intptr_t new_handle() { return state.next_handle++; }
@@ -83,41 +81,38 @@ const std::vector<MessageShown>& messages() { return state.messages; }
 const std::vector<RequesterShown>& requesters() { return state.requesters; }
 
 WindowInfo window_info(int window) {
-  auto it = state.windows.find(window);
-  if (it == state.windows.end()) return WindowInfo{false, 0, 0, 0, 0, 0, ""};
-  const detail::Window& w = it->second;
-  return WindowInfo{true, w.x, w.y, w.width, w.height, w.flags, w.title};
+  const detail::Window* w = state.windows.get(window);
+  if (!w) return WindowInfo{false, 0, 0, 0, 0, 0, ""};
+  return WindowInfo{true, w->x, w->y, w->width, w->height, w->flags, w->title};
 }
 
 FieldInfo field_info(int field) {
-  auto it = state.fields.find(field);
-  if (it == state.fields.end()) return FieldInfo{false, false, 0, 0, 0, 0, 0, "", 0, 0, false, false, 0};
-  const detail::Field& f = it->second;
+  const detail::Field* found = state.fields.get(field);
+  if (!found) return FieldInfo{false, false, 0, 0, 0, 0, 0, "", 0, 0, false, false, 0};
+  const detail::Field& f = *found;
   return FieldInfo{true,    f.label, f.x,           f.y,           f.width,           f.height,
                    f.flags, f.text,  f.text_colour, f.back_colour, f.text_colour_set, f.back_colour_set,
                    f.font};
 }
 
 void type_into_field(int field, const std::string& text) {
-  auto it = state.fields.find(field);
-  if (it != state.fields.end() && !it->second.label) it->second.text = text;
+  detail::Field* f = state.fields.get(field);
+  if (f && !f->label) f->text = text;
 }
 
 void set_window_inner_height(int window, int height) {
-  auto it = state.windows.find(window);
-  if (it != state.windows.end()) it->second.inner_height_override = height;
+  if (detail::Window* w = state.windows.get(window)) w->inner_height_override = height;
 }
 
 std::vector<MenuEntry> menu_entries(int menu) {
-  auto it = state.menus.find(menu);
-  if (it == state.menus.end()) return {};
-  return it->second.entries;
+  const detail::Menu* m = state.menus.get(menu);
+  return m ? m->entries : std::vector<MenuEntry>{};
 }
 
 FontInfo font_info(int font) {
-  auto it = state.fonts.find(font);
-  if (it == state.fonts.end()) return FontInfo{false, "", 0};
-  return FontInfo{true, it->second.face, it->second.points};
+  const detail::Font* f = state.fonts.get(font);
+  if (!f) return FontInfo{false, "", 0};
+  return FontInfo{true, f->face, f->points};
 }
 
 const std::vector<DrawCall>& draw_calls() { return state.draw_calls; }
@@ -139,7 +134,7 @@ int sprite3d_picture(int sprite3d) {
   return s ? s->sprite : 0;
 }
 
-int live_sprite3d_count() { return state.sprites3d.live; }
+int live_sprite3d_count() { return state.sprites3d.size(); }
 
 void mouse_position(int* x, int* y) {
   if (x) *x = state.mouse_x;

@@ -23,10 +23,8 @@ DrawCall call(const char* kind) {
 
 // Stores a picture as a sprite; the result as the object-number rule asks.
 int store_sprite(int requested, int number, Picture&& picture, int mode) {
-  headless::detail::Sprite& s = state.sprites[number];
-  s.picture = std::make_shared<Picture>(std::move(picture));
-  s.mode = mode;
-  return requested == -1 ? number : 1;
+  state.sprites.store(number, headless::detail::Sprite{std::make_shared<Picture>(std::move(picture)), mode});
+  return svc::detail::created(requested, number);
 }
 
 // Direct3D blend factor for one channel: source s, destination d, source alpha sa, destination alpha da.
@@ -85,38 +83,38 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
     state.transparent_colour = colour;
     return;
   }
-  auto it = state.sprites.find(sprite);
-  if (it == state.sprites.end()) return;
+  headless::detail::Sprite* s = state.sprites.get(sprite);
+  if (!s) return;
   // Copy first: 3D sprites made earlier keep the picture they were made from.
-  auto copy = std::make_shared<Picture>(*it->second.picture);
+  auto copy = std::make_shared<Picture>(*s->picture);
   apply_transparent_colour(*copy, colour);
-  it->second.picture = copy;
+  s->picture = copy;
 }
 
 int load_sprite(int sprite, const std::string& path, int mode) {
-  int number = headless::detail::pick_number(state.sprites, sprite);
+  int number = state.sprites.pick(sprite);
   if (number < 0) return 0;
   Picture picture;
   if (!decode_picture(path, picture)) {
-    state.sprites.erase(number);  // A failed load leaves no sprite under that number
+    state.sprites.release(number);  // A failed load leaves no sprite under that number
     return 0;
   }
   if (state.transparent_colour != -1) apply_transparent_colour(picture, state.transparent_colour);
   return store_sprite(sprite, number, std::move(picture), mode);
 }
 
-int is_sprite(int sprite) { return state.sprites.count(sprite) ? 1 : 0; }
+int is_sprite(int sprite) { return state.sprites.has(sprite) ? 1 : 0; }
 
-void free_sprite(int sprite) { state.sprites.erase(sprite); }
+void free_sprite(int sprite) { state.sprites.release(sprite); }
 
 int sprite_width(int sprite) {
-  auto it = state.sprites.find(sprite);
-  return it == state.sprites.end() ? 0 : it->second.picture->width;
+  const headless::detail::Sprite* s = state.sprites.get(sprite);
+  return s ? s->picture->width : 0;
 }
 
 int sprite_height(int sprite) {
-  auto it = state.sprites.find(sprite);
-  return it == state.sprites.end() ? 0 : it->second.picture->height;
+  const headless::detail::Sprite* s = state.sprites.get(sprite);
+  return s ? s->picture->height : 0;
 }
 
 void display_sprite(int sprite, int x, int y) {
@@ -125,8 +123,8 @@ void display_sprite(int sprite, int x, int y) {
   c.b = x;
   c.c = y;
   record(c);
-  auto it = state.sprites.find(sprite);
-  if (it != state.sprites.end()) svc::detail::surface_blit(state.screen.surface, *it->second.picture, x, y);
+  if (const headless::detail::Sprite* s = state.sprites.get(sprite))
+    svc::detail::surface_blit(state.screen.surface, *s->picture, x, y);
 }
 
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
@@ -137,7 +135,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   c.d = width;
   c.e = height;
   record(c);
-  int number = headless::detail::pick_number(state.sprites, sprite);
+  int number = state.sprites.pick(sprite);
   if (number < 0 || !state.screen.open) return 0;
   if (width <= 0 || height <= 0 || width > MAX_GRAB_SIDE || height > MAX_GRAB_SIDE) return 0;
   Picture picture;
@@ -146,14 +144,12 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
 }
 
 int create_sprite3d(int sprite3d, int sprite) {
-  auto it = state.sprites.find(sprite);
-  if (sprite3d < -1 || sprite3d == 0 || it == state.sprites.end() || !it->second.picture) return 0;
-  if (sprite3d > 0) free_sprite3d(sprite3d);  // Reusing a number replaces the 3D sprite
-  const Picture& picture = *it->second.picture;
-  int number = state.sprites3d.take(
-      sprite3d, headless::detail::Sprite3D{sprite, it->second.picture, picture.width, picture.height});
-  if (!number) return 0;
-  return sprite3d == -1 ? number : 1;
+  const headless::detail::Sprite* s = state.sprites.get(sprite);
+  int number = state.sprites3d.pick(sprite3d);
+  if (number <= 0 || !s || !s->picture) return 0;
+  const Picture& picture = *s->picture;  // Reusing a number replaces the 3D sprite
+  state.sprites3d.store(number, headless::detail::Sprite3D{sprite, s->picture, picture.width, picture.height});
+  return svc::detail::created(sprite3d, number);
 }
 
 int is_sprite3d(int sprite3d) { return state.sprites3d.has(sprite3d) ? 1 : 0; }

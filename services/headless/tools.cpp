@@ -13,10 +13,7 @@ namespace {
 // The headless menu bar takes no room: window_inner_height() adds nothing for it.
 constexpr int MENU_BAR_HEIGHT = 0;
 
-headless::detail::Menu* current_menu() {
-  auto it = state.menus.find(state.current_menu);
-  return it == state.menus.end() ? nullptr : &it->second;
-}
+headless::detail::Menu* current_menu() { return state.menus.get(state.current_menu); }
 
 // The next scripted requester answer, "" (cancelled) when none is queued.
 std::string next_result() {
@@ -35,7 +32,7 @@ std::string file_requester(const char* kind, const std::string& title, const std
 
 // A field of either kind, or 0 when the number is refused, scripted to fail or has no parent window.
 int create_field(int field, int x, int y, int width, int height, const std::string& text, int flags, bool label) {
-  int number = headless::detail::pick_number(state.fields, field);
+  int number = state.fields.pick(field);
   if (number < 0) return 0;
   auto failure = state.field_failures.find(number);
   if (failure != state.field_failures.end()) {
@@ -53,23 +50,22 @@ int create_field(int field, int x, int y, int width, int height, const std::stri
   f.flags = flags;
   f.text = text;
   f.font = state.default_field_font;
-  state.fields[number] = f;
-  return field == -1 ? number : 1;
+  state.fields.store(number, std::move(f));
+  return svc::detail::created(field, number);
 }
 
 }  // namespace
 
 int create_menu(int menu, WindowHandle window) {
-  int number = headless::detail::pick_number(state.menus, menu);
+  int number = state.menus.pick(menu);
   if (number < 0 || state.fail_create_menu || headless::detail::window_of_handle(window) < 0) return 0;
   // A window has one menu bar: a new one replaces the old.
-  for (auto m = state.menus.begin(); m != state.menus.end();)
-    m = m->second.window == window ? state.menus.erase(m) : std::next(m);
-  headless::detail::Menu& m = state.menus[number];
-  m = headless::detail::Menu{};
-  m.window = window;
+  state.menus.for_each([&](int n, const headless::detail::Menu& m) {
+    if (m.window == window) state.menus.release(n);
+  });
+  state.menus.store(number).window = window;
   state.current_menu = number;
-  return menu == -1 ? number : 1;
+  return svc::detail::created(menu, number);
 }
 
 void menu_title(const std::string& text) {
@@ -120,24 +116,23 @@ int create_label(int field, int x, int y, int width, int height, const std::stri
 }
 
 void set_field_text(int field, const std::string& text) {
-  auto it = state.fields.find(field);
-  if (it != state.fields.end()) it->second.text = text;
+  if (headless::detail::Field* f = state.fields.get(field)) f->text = text;
 }
 
 std::string get_field_text(int field) {
-  auto it = state.fields.find(field);
-  return it == state.fields.end() ? std::string() : it->second.text;
+  const headless::detail::Field* f = state.fields.get(field);
+  return f ? f->text : std::string();
 }
 
 void set_field_color(int field, int kind, int32_t colour) {
-  auto it = state.fields.find(field);
-  if (it == state.fields.end()) return;
+  headless::detail::Field* f = state.fields.get(field);
+  if (!f) return;
   if (kind == FIELD_TEXT_COLOUR) {
-    it->second.text_colour = colour;
-    it->second.text_colour_set = true;
+    f->text_colour = colour;
+    f->text_colour_set = true;
   } else if (kind == FIELD_BACK_COLOUR) {
-    it->second.back_colour = colour;
-    it->second.back_colour_set = true;
+    f->back_colour = colour;
+    f->back_colour_set = true;
   }
 }
 
@@ -146,34 +141,31 @@ void set_field_font(int field, FontHandle font) {
     state.default_field_font = font;
     return;
   }
-  auto it = state.fields.find(field);
-  if (it != state.fields.end()) it->second.font = font;
+  if (headless::detail::Field* f = state.fields.get(field)) f->font = font;
 }
 
-int field_exists(int field) { return state.fields.count(field) ? 1 : 0; }
+int field_exists(int field) { return state.fields.has(field) ? 1 : 0; }
 
 int event_field() { return state.event_field; }
 
 int load_font(int font, const std::string& face, int points) {
-  int number = headless::detail::pick_number(state.fonts, font);
+  int number = state.fonts.pick(font);
   if (number < 0 || face.empty() || points <= 0) return 0;
-  state.fonts[number] = headless::detail::Font{face, points, headless::detail::new_handle()};
-  return font == -1 ? number : 1;
+  state.fonts.store(number, headless::detail::Font{face, points, headless::detail::new_handle()});
+  return svc::detail::created(font, number);
 }
 
 FontHandle font_handle(int font) {
-  auto it = state.fonts.find(font);
-  return it == state.fonts.end() ? 0 : it->second.handle;
+  const headless::detail::Font* f = state.fonts.get(font);
+  return f ? f->handle : 0;
 }
 
 int window_inner_height(int window) {
-  auto it = state.windows.find(window);
-  if (it == state.windows.end()) return 0;
-  const headless::detail::Window& w = it->second;
-  if (w.inner_height_override >= 0) return w.inner_height_override;
-  bool has_menu = false;
-  for (const auto& entry : state.menus) has_menu = has_menu || entry.second.window == w.handle;
-  return w.height + (has_menu ? MENU_BAR_HEIGHT : 0);
+  const headless::detail::Window* w = state.windows.get(window);
+  if (!w) return 0;
+  if (w->inner_height_override >= 0) return w->inner_height_override;
+  bool has_menu = state.menus.find([&](const headless::detail::Menu& m) { return m.window == w->handle; }) >= 0;
+  return w->height + (has_menu ? MENU_BAR_HEIGHT : 0);
 }
 
 }  // namespace svc

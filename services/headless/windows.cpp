@@ -9,10 +9,10 @@ namespace svc {
 using headless::detail::state;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
-  int number = headless::detail::pick_number(state.windows, window);
+  int number = state.windows.pick(window);
   if (state.fail_open_window || number < 0 || inner_width < 0 || inner_height < 0) return 0;
-  if (state.windows.count(number)) close_window(number);  // Reusing a number replaces the window
-  headless::detail::Window& w = state.windows[number];
+  if (state.windows.has(number)) close_window(number);  // Reusing a number replaces the window
+  headless::detail::Window& w = state.windows.store(number);
   w.x = x;
   w.y = y;
   w.width = inner_width;
@@ -20,33 +20,34 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   w.flags = flags;
   w.title = title;
   w.handle = headless::detail::new_handle();
-  return window == -1 ? number : 1;
+  return svc::detail::created(window, number);
 }
 
-int is_window(int window) { return state.windows.count(window) ? 1 : 0; }
+int is_window(int window) { return state.windows.has(window) ? 1 : 0; }
 
 WindowHandle window_handle(int window) {
-  auto it = state.windows.find(window);
-  return it == state.windows.end() ? 0 : it->second.handle;
+  const headless::detail::Window* w = state.windows.get(window);
+  return w ? w->handle : 0;
 }
 
 void set_window_title(int window, const std::string& title) {
-  auto it = state.windows.find(window);
-  if (it != state.windows.end()) it->second.title = title;
+  if (headless::detail::Window* w = state.windows.get(window)) w->title = title;
 }
 
 // Closing a window takes its menus, fields and screen with it.
 void close_window(int window) {
-  auto it = state.windows.find(window);
-  if (it == state.windows.end()) return;
-  std::intptr_t handle = it->second.handle;
-  for (auto m = state.menus.begin(); m != state.menus.end();)
-    m = m->second.window == handle ? state.menus.erase(m) : std::next(m);
-  for (auto f = state.fields.begin(); f != state.fields.end();)
-    f = f->second.window == handle ? state.fields.erase(f) : std::next(f);
+  const headless::detail::Window* w = state.windows.get(window);
+  if (!w) return;
+  std::intptr_t handle = w->handle;
+  state.menus.for_each([&](int n, const headless::detail::Menu& m) {
+    if (m.window == handle) state.menus.release(n);
+  });
+  state.fields.for_each([&](int n, const headless::detail::Field& f) {
+    if (f.window == handle) state.fields.release(n);
+  });
   if (state.field_window == handle) state.field_window = 0;
   if (state.screen.open && state.screen.window == handle) state.screen = headless::detail::Screen{};
-  state.windows.erase(it);
+  state.windows.release(window);
 }
 
 // Never blocks: an empty queue answers at once, with EVENT_CLOSE while close_when_idle is on.

@@ -3,6 +3,7 @@
 // The engine draws the same five overlay lines every frame, so each rendered line is kept as a
 // texture keyed by its text and colours, and dropped when no frame has drawn it for a while.
 #include <fontconfig/fontconfig.h>
+#include "display_text.h"
 #include "sdl_state.h"
 #include "services/screen.h"
 
@@ -52,7 +53,7 @@ SDL_Color sdl_colour(int32_t colour) {
 bool render(const std::string& text, int32_t front, int32_t back, CachedText& out) {
   TTF_Font* f = font();
   if (!f) return false;
-  std::string utf8 = display_text(text);
+  std::string utf8 = detail::display_lines(text);
   SDL_Surface* surface = TTF_RenderUTF8_Shaded(f, utf8.c_str(), sdl_colour(front), sdl_colour(back));
   if (!surface) return false;
   SDL_Surface* rgba = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGBA32, 0);

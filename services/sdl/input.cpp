@@ -99,9 +99,8 @@ const unsigned char* scancode_table() {
 
 SDL_Window* mouse_window() {
   if (state.screen_window) return state.screen_window;
-  for (size_t n = 1; n < state.windows.used.size(); n++)
-    if (state.windows.used[n]) return state.windows.slots[n];
-  return nullptr;
+  int first = state.windows.find([](SDL_Window*) { return true; });
+  return first >= 0 ? *state.windows.get(first) : nullptr;
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ void start_services() {
 void stop_services() {
   if (!state.started) return;
   sdl::destroy_screen();
-  for (size_t n = 1; n < state.windows.used.size(); n++)
-    if (state.windows.used[n] && state.windows.slots[n]) SDL_DestroyWindow(state.windows.slots[n]);
+  state.windows.for_each([](int, SDL_Window* w) { SDL_DestroyWindow(w); });
   state.windows.clear();
   if (state.font) TTF_CloseFont(state.font);
   state.font = nullptr;

@@ -1,5 +1,6 @@
 // messages.cpp -- modal message boxes with SDL_ShowMessageBox; Return picks the default, Escape cancels
 #include <cstdio>
+#include "display_text.h"
 #include "sdl_state.h"
 #include "services/messages.h"
 
@@ -30,9 +31,8 @@ ButtonSet buttons_for(int flags) {
 // The screen's window, else the first open window, else none.
 SDL_Window* parent_window() {
   if (sdl::state.screen_window) return sdl::state.screen_window;
-  for (size_t n = 1; n < sdl::state.windows.used.size(); n++)
-    if (sdl::state.windows.used[n]) return sdl::state.windows.slots[n];
-  return nullptr;
+  int first = sdl::state.windows.find([](SDL_Window*) { return true; });
+  return first >= 0 ? *sdl::state.windows.get(first) : nullptr;
 }
 
 }  // namespace
@@ -46,8 +46,8 @@ int message_requester(const std::string& title, const std::string& text, int fla
     if (i == set.return_button) buttons[i].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
     if (i == set.escape_button) buttons[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
   }
-  std::string shown_title = sdl::display_text(title);
-  std::string shown_text = sdl::display_text(text);
+  std::string shown_title = detail::display_lines(title);
+  std::string shown_text = detail::display_lines(text);
   SDL_MessageBoxData data = {};
   data.flags = SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
   // Over the program's own window, so the box is not hidden behind a desktop-sized one.

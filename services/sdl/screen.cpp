@@ -72,10 +72,8 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
                          int bottom_offset) {
   (void)right_offset;
   (void)bottom_offset;
-  SDL_Window* w = nullptr;
-  for (size_t n = 1; n < state.windows.used.size(); n++)
-    if (state.windows.used[n] && reinterpret_cast<WindowHandle>(state.windows.slots[n]) == window)
-      w = state.windows.slots[n];
+  int number = state.windows.find([window](SDL_Window* w) { return reinterpret_cast<WindowHandle>(w) == window; });
+  SDL_Window* w = number >= 0 ? *state.windows.get(number) : nullptr;
   if (!w || width <= 0 || height <= 0) return 0;
   if (state.renderer) sdl::destroy_screen();  // One screen per program: a new one replaces the old
 

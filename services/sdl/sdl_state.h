@@ -8,50 +8,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "number_pick.h"
+#include "number_table.h"
 
 namespace svc::sdl {
 
-// A table of objects addressed by small numbers (1 and up). -1 asks for a free number; freed numbers
-// are handed out again first, so creating and freeing stays O(1) even with hundreds of thousands.
 template <class T>
-struct NumberTable {
-  static constexpr int kMaxNumber = 1 << 24;    // Room for 8 objects on each of 513 x 513 cells
-  static constexpr int kMaxExplicit = 1 << 20;  // Larger chosen numbers are refused, not allocated
-  std::vector<T> slots;
-  std::vector<uint8_t> used;
-  std::vector<int> released;
-  int next_unused = 1;
-
-  bool has(int n) const { return n > 0 && n < static_cast<int>(used.size()) && used[n]; }
-  T* get(int n) { return has(n) ? &slots[n] : nullptr; }
-
-  // Reserves a number: -1 picks a free one, an explicit number must not be in use. 0 on failure.
-  int take(int n) {
-    if (n >= kMaxExplicit) return 0;
-    if (n == -1) n = svc::detail::pick_free_number(released, next_unused, [this](int k) { return has(k); });
-    if (n <= 0 || n >= kMaxNumber || has(n)) return 0;
-    if (n >= static_cast<int>(used.size())) {
-      slots.resize(n + 1);
-      used.resize(n + 1, 0);
-    }
-    slots[n] = T{};
-    used[n] = 1;
-    return n;
-  }
-  void release(int n) {
-    if (!has(n)) return;
-    used[n] = 0;
-    slots[n] = T{};
-    released.push_back(n);
-  }
-  void clear() {
-    slots.clear();
-    used.clear();
-    released.clear();
-    next_unused = 1;
-  }
-};
+using NumberTable = svc::detail::NumberTable<T>;
 
 struct Sprite {
   SDL_Texture* texture = nullptr;
@@ -124,7 +86,6 @@ void destroy_screen();                        // Frees the renderer and everythi
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
 void flush_text_cache(bool all);                                   // Frees texts not drawn lately (or all)
-std::string display_text(const std::string& bytes);                // Program bytes as UTF-8, lone CRs as line breaks
 void free_all_sprites();                                           // Every sprite and 3D sprite
 // Sets blend, alpha modulation and scale mode before a copy; false when the renderer refused a
 // composed blend mode, after which the fixed modes are used (the fallback for this copy).

@@ -73,11 +73,7 @@ bool prepare_texture(Sprite& sprite, SDL_BlendMode blend, SDL_BlendMode fallback
 }
 
 void free_all_sprites() {
-  for (size_t n = 1; n < state.sprites.used.size(); n++)
-    if (state.sprites.used[n]) {
-      Sprite& s = state.sprites.slots[n];
-      forget_texture(s.texture, s.width, s.height);
-    }
+  state.sprites.for_each([](int, Sprite& s) { forget_texture(s.texture, s.width, s.height); });
   state.sprites.clear();
   state.sprites3d.clear();
 }
@@ -111,15 +107,13 @@ int load_sprite(int sprite, const std::string& path, int mode) {
   if (!decode_picture(path, picture) || picture.width <= 0 || picture.height <= 0) return 0;
   if (state.transparent_set) apply_transparent_colour(picture, state.transparent_colour);
   if (sprite > 0) free_sprite(sprite);  // Reusing a number replaces the sprite
-  int number = state.sprites.take(sprite);
-  if (!number) return 0;
-  sdl::Sprite& s = state.sprites.slots[number];
-  if (!sdl::upload(s, picture)) {
-    state.sprites.release(number);
-    return 0;
-  }
+  int number = state.sprites.pick(sprite);
+  if (number <= 0) return 0;
+  sdl::Sprite s;
+  if (!sdl::upload(s, picture)) return 0;
   s.path = path;
-  return sprite == -1 ? number : 1;
+  state.sprites.store(number, s);
+  return detail::created(sprite, number);
 }
 
 int is_sprite(int sprite) { return state.sprites.has(sprite) ? 1 : 0; }
@@ -162,12 +156,12 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
     if (!t) return 0;
   }
   if (sprite > 0) free_sprite(sprite);
-  int number = state.sprites.take(sprite);
-  if (!number) {
+  int number = state.sprites.pick(sprite);
+  if (number <= 0) {
     sdl::forget_texture(t, width, height);
     return 0;
   }
-  sdl::Sprite& s = state.sprites.slots[number];
+  sdl::Sprite& s = state.sprites.store(number);
   s.texture = t;
   s.width = width;
   s.height = height;
@@ -195,7 +189,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
     SDL_RenderClear(r);
   }
   SDL_SetRenderTarget(r, state.back_buffer);
-  return sprite == -1 ? number : 1;
+  return detail::created(sprite, number);
 }
 
 }  // namespace svc

@@ -66,10 +66,10 @@ int create_sprite3d(int sprite3d, int sprite) {
   if (!s || sprite3d < -1 || sprite3d == 0) return 0;
   int width = s->width, height = s->height;
   if (sprite3d > 0) free_sprite3d(sprite3d);
-  int number = state.sprites3d.take(sprite3d);
-  if (!number) return 0;
-  state.sprites3d.slots[number] = sdl::Sprite3D{sprite, width, height};
-  return sprite3d == -1 ? number : 1;
+  int number = state.sprites3d.pick(sprite3d);
+  if (number <= 0) return 0;
+  state.sprites3d.store(number, sdl::Sprite3D{sprite, width, height});
+  return detail::created(sprite3d, number);
 }
 
 int is_sprite3d(int sprite3d) { return state.sprites3d.has(sprite3d) ? 1 : 0; }

@@ -1,4 +1,5 @@
 // windows.cpp -- SDL windows in a numbered table, and the event queue reduced to the program's event codes
+#include "display_text.h"
 #include "sdl_state.h"
 #include "services/windows.h"
 
@@ -18,16 +19,16 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   } else if (flags & WINDOW_CENTRED_CAPTION) {
     wx = wy = SDL_WINDOWPOS_CENTERED;
   }
-  SDL_Window* w = SDL_CreateWindow(sdl::display_text(title).c_str(), wx, wy, inner_width, inner_height, sdl_flags);
+  SDL_Window* w = SDL_CreateWindow(detail::display_lines(title).c_str(), wx, wy, inner_width, inner_height, sdl_flags);
   if (!w) return 0;
-  int number = state.windows.take(window);
-  if (!number) {
+  int number = state.windows.pick(window);
+  if (number <= 0) {
     SDL_DestroyWindow(w);
     return 0;
   }
-  state.windows.slots[number] = w;
+  state.windows.store(number, w);
   SDL_RaiseWindow(w);
-  return window == -1 ? number : 1;
+  return detail::created(window, number);
 }
 
 int is_window(int window) { return state.windows.has(window) ? 1 : 0; }
@@ -38,7 +39,7 @@ WindowHandle window_handle(int window) {
 }
 
 void set_window_title(int window, const std::string& title) {
-  if (SDL_Window** w = state.windows.get(window)) SDL_SetWindowTitle(*w, sdl::display_text(title).c_str());
+  if (SDL_Window** w = state.windows.get(window)) SDL_SetWindowTitle(*w, detail::display_lines(title).c_str());
 }
 
 // Closing the window that holds the screen takes the screen and every texture with it.

@@ -415,9 +415,7 @@ TEST(FltkPlatform, RequesterPatternsBecomeChooserFilters) {
   EXPECT_EQ(svc::fltk::chooser_filter("Maps|*.red|Dangling"), "Maps\t*.red");
   EXPECT_EQ(svc::fltk::chooser_filter("|*.red"), "*.red\t*.red");
   EXPECT_EQ(svc::fltk::chooser_filter(""), "");
-  // Labels keep '@' and '&' literal; message breaks: CR LF, CR and LF each make one line break.
-  EXPECT_EQ(svc::fltk::literal_label("@x & y"), "@@x && y");
-  EXPECT_EQ(svc::fltk::normalise_breaks("a\r\nb\rc\nd\n\re"), "a\nb\nc\nd\n\ne");
+  EXPECT_EQ(svc::fltk::literal_label("@x & y"), "@@x && y");  // Labels keep '@' and '&' literal
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <climits>
 
+#include "../../services/core/display_text.h"
 #include "services/text.h"
 
 namespace {
@@ -106,6 +107,13 @@ TEST(DisplayText, Utf8StaysAnd1252IsConvertedBothWays) {
   EXPECT_EQ(svc::from_display_text("\xE2\x82\xAC", false), "\x80");
   EXPECT_EQ(svc::from_display_text("\xE4\xB8\xAD", false), "?");  // Not in Windows-1252
   EXPECT_EQ(svc::from_display_text("\xE4\xB8\xAD", true), "\xE4\xB8\xAD");
+}
+
+// What every platform shows: CR LF, CR and LF each make one break, in UTF-8 or Windows-1252 text.
+TEST(DisplayText, LinesBreakAtCrLfCrAndLf) {
+  EXPECT_EQ(svc::detail::display_lines("a\r\nb\rc\nd\n\re\r"), "a\nb\nc\nd\n\ne\n");
+  EXPECT_EQ(svc::detail::display_lines("caf\xE9\r\r\n"), "caf\xC3\xA9\n\n");
+  EXPECT_EQ(svc::detail::display_lines(""), "");
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+// number_table.h -- the one table of numbered objects: files, directory scans, windows, sprites, 3D
+// sprites, fonts, menus and fields, on every platform
+//
+// A program either chooses a number (0 up to kMaxExplicit - 1) or passes -1 and is given the lowest
+// free number from 1 up, so the same calls give the same numbers on every platform. Freed numbers
+// wait in a min-heap: choosing, storing and freeing stay O(log n) with hundreds of thousands of objects.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace svc::detail {
+
+template <class T>
+class NumberTable {
+ public:
+  static constexpr int kMaxExplicit = 1 << 20;  // Larger chosen numbers are refused, not allocated
+  static constexpr int kMaxNumber = 1 << 24;    // Room for 8 objects on each of 513 x 513 cells
+
+  bool has(int n) const { return n >= 0 && n < static_cast<int>(flags_.size()) && (flags_[n] & kUsed); }
+  T* get(int n) { return has(n) ? &slots_[n] : nullptr; }
+  const T* get(int n) const { return has(n) ? &slots_[n] : nullptr; }
+  int size() const { return live_; }  // Numbers in use
+
+  // The number a request stands for: the lowest free number >= 1 for -1, the number itself when it
+  // may be chosen; -1 when refused. Takes nothing: the number stays free until store().
+  int pick(int requested) {
+    if (requested != -1) return requested >= 0 && requested < kMaxExplicit ? requested : -1;
+    while (!freed_.empty() && has(freed_.front())) pop_freed();
+    while (has(next_unused_)) next_unused_++;
+    if (!freed_.empty() && freed_.front() < next_unused_) return freed_.front();
+    return next_unused_ < kMaxNumber ? next_unused_ : -1;
+  }
+
+  // Puts a record under n (a number from pick), replacing the one there.
+  T& store(int n, T record = T{}) {
+    if (n >= static_cast<int>(flags_.size())) {
+      slots_.resize(n + 1);
+      flags_.resize(n + 1, 0);
+    }
+    if (!(flags_[n] & kUsed)) live_++;
+    flags_[n] |= kUsed;
+    slots_[n] = std::move(record);
+    return slots_[n];
+  }
+
+  // Frees the number and drops its record.
+  void release(int n) {
+    if (!has(n)) return;
+    flags_[n] &= ~kUsed;
+    slots_[n] = T{};
+    if (--live_ == 0) {  // Every number is free again: start over from 1
+      for (int k : freed_) flags_[k] &= ~kQueued;
+      freed_.clear();
+      next_unused_ = 1;
+      return;
+    }
+    // Numbers at or past next_unused_ are found by counting up; the others wait in the heap, once each.
+    if (n >= 1 && n < next_unused_ && !(flags_[n] & kQueued)) {
+      flags_[n] |= kQueued;
+      freed_.push_back(n);
+      std::push_heap(freed_.begin(), freed_.end(), std::greater<int>());
+    }
+  }
+
+  void clear() {
+    slots_.clear();
+    flags_.clear();
+    freed_.clear();
+    next_unused_ = 1;
+    live_ = 0;
+  }
+
+  // Calls f(number, record) for every number in use, lowest first. f may release the number it is
+  // given, but must not store new ones.
+  template <class F>
+  void for_each(F f) {
+    for (int n = 0; n < static_cast<int>(flags_.size()); n++)
+      if (flags_[n] & kUsed) f(n, slots_[n]);
+  }
+
+  // The lowest number in use whose record satisfies the test; -1 when none does.
+  template <class Test>
+  int find(Test test) const {
+    for (int n = 0; n < static_cast<int>(flags_.size()); n++)
+      if ((flags_[n] & kUsed) && test(slots_[n])) return n;
+    return -1;
+  }
+
+ private:
+  static constexpr uint8_t kUsed = 1;    // The number holds a record
+  static constexpr uint8_t kQueued = 2;  // The number is in freed_ (perhaps taken again since)
+
+  void pop_freed() {
+    flags_[freed_.front()] &= ~kQueued;
+    std::pop_heap(freed_.begin(), freed_.end(), std::greater<int>());
+    freed_.pop_back();
+  }
+
+  std::vector<T> slots_;
+  std::vector<uint8_t> flags_;
+  std::vector<int> freed_;  // Min-heap of freed numbers below next_unused_
+  int next_unused_ = 1;     // Every number from here up that is not in use has never been handed out
+  int live_ = 0;
+};
+
+// What an operation that creates a numbered object answers: the number chosen for -1, else 1.
+inline int created(int requested, int number) { return requested == -1 ? number : 1; }
+
+}  // namespace svc::detail

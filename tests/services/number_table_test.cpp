@@ -1,0 +1,97 @@
+// number_table_test.cpp -- the rule every object table follows: -1 gives the lowest free number
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../../services/core/number_table.h"
+
+namespace {
+
+using Table = svc::detail::NumberTable<std::string>;
+
+int add(Table& table, int requested, const std::string& name) {
+  int n = table.pick(requested);
+  if (n >= 0) table.store(n, name);
+  return n;
+}
+
+TEST(NumberTable, MinusOneGivesTheLowestFreeNumberNotTheLastFreed) {
+  Table t;
+  for (int n = 1; n <= 5; n++) EXPECT_EQ(add(t, -1, "x"), n);
+  t.release(4);
+  t.release(2);
+  EXPECT_EQ(t.pick(-1), 2);
+  EXPECT_EQ(t.pick(-1), 2);  // Picking reserves nothing
+  EXPECT_EQ(add(t, -1, "a"), 2);
+  EXPECT_EQ(add(t, -1, "b"), 4);
+  EXPECT_EQ(add(t, -1, "c"), 6);
+  EXPECT_EQ(t.size(), 6);
+  EXPECT_EQ(*t.get(4), "b");
+}
+
+TEST(NumberTable, ChosenNumbersAreKeptOutOfTheFreeOnes) {
+  Table t;
+  EXPECT_EQ(add(t, 0, "zero"), 0);  // A program may choose 0; -1 never gives it
+  EXPECT_EQ(add(t, 3, "three"), 3);
+  EXPECT_EQ(add(t, -1, "a"), 1);
+  EXPECT_EQ(add(t, -1, "b"), 2);
+  EXPECT_EQ(add(t, -1, "c"), 4);  // 3 is taken
+  t.release(3);
+  EXPECT_EQ(add(t, -1, "d"), 3);
+  t.store(3, "again");  // Storing under a used number replaces its record
+  EXPECT_EQ(*t.get(3), "again");
+  EXPECT_EQ(t.size(), 5);
+
+  EXPECT_EQ(t.pick(-2), -1);
+  EXPECT_EQ(t.pick(Table::kMaxExplicit), -1);  // Refused, not allocated
+  EXPECT_EQ(t.pick(Table::kMaxExplicit - 1), Table::kMaxExplicit - 1);
+  EXPECT_FALSE(t.has(-1));
+  EXPECT_EQ(t.get(99), nullptr);
+}
+
+TEST(NumberTable, ReleasingTheLastObjectStartsOverAndClearForgetsAll) {
+  Table t;
+  add(t, 7, "far");
+  for (int n = 1; n <= 3; n++) add(t, -1, "x");
+  for (int n : {1, 2, 3, 7}) t.release(n);
+  t.release(7);  // Twice is harmless
+  EXPECT_EQ(t.size(), 0);
+  EXPECT_EQ(add(t, -1, "y"), 1);
+  EXPECT_EQ(add(t, -1, "y"), 2);
+  t.clear();
+  EXPECT_FALSE(t.has(1));
+  EXPECT_EQ(t.pick(-1), 1);
+}
+
+TEST(NumberTable, WalksInNumberOrderAndMayReleaseOnTheWay) {
+  Table t;
+  add(t, 9, "nine");
+  add(t, -1, "one");
+  add(t, 4, "four");
+  std::vector<int> seen;
+  t.for_each([&](int n, std::string& name) {
+    seen.push_back(n);
+    if (name == "four") t.release(n);
+  });
+  EXPECT_EQ(seen, (std::vector<int>{1, 4, 9}));
+  EXPECT_FALSE(t.has(4));
+  EXPECT_EQ(t.find([](const std::string& name) { return name == "nine"; }), 9);
+  EXPECT_EQ(t.find([](const std::string& name) { return name == "four"; }), -1);
+}
+
+// Worlds free and create hundreds of thousands of 3D sprites; the answers stay the lowest free ones.
+TEST(NumberTable, ManyObjectsFreedOutOfOrderComeBackLowestFirst) {
+  Table t;
+  const int count = 200000;
+  for (int n = 1; n <= count; n++) ASSERT_EQ(add(t, -1, ""), n);
+  for (int n = count - 2; n >= 1; n -= 3) t.release(n);  // The multiples of 3, highest first
+  for (int n = 2; n <= count; n += 3) t.release(n);      // Then 2, 5, 8, ...
+  int expected = 2;
+  for (int k = 0; k < 1000; k++) {
+    ASSERT_EQ(add(t, -1, ""), expected);
+    expected += (expected % 3 == 2) ? 1 : 2;  // 2, 3, 5, 6, 8, 9, ...
+  }
+}
+
+}  // namespace
