@@ -20,6 +20,7 @@ struct ConverterState {
 
   std::string last_map_path;       // Default of every map save requester; "" after a cancel
   std::string destination_folder;  // Folder of the colour-code files of the last AI request
+  int ai_colours = 0;              // Full AI maps: 0 keeps every colour, N reduces to at most N (2..4096)
   int mode = MODE_IDLE;
 };
 

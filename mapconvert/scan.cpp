@@ -2,6 +2,7 @@
 #include "scan.h"
 
 #include "colour_codes.h"
+#include "colour_reduction.h"
 #include "services/files.h"
 #include "services/messages.h"
 #include "services/screen.h"
@@ -9,7 +10,18 @@
 
 namespace {
 
-enum EntryKind { ENTRY_CHANNELS, ENTRY_AI_FULL, ENTRY_AI_BASIC };
+enum EntryKind { ENTRY_CHANNELS, ENTRY_AI_FULL, ENTRY_AI_BASIC, ENTRY_AI_REDUCED };
+
+// The palette of a reduced AI map, chosen from the colours at every position the scan will read.
+ColourReduction reduce_shown_colours(int width, int height, int max_colours) {
+  std::vector<int32_t> colours;
+  colours.reserve(size_t(width + 1) * size_t(height + 1));
+  svc::start_drawing(svc::screen_output());
+  for (int x = 0; x <= width; ++x)
+    for (int y = 0; y <= height; ++y) colours.push_back(svc::point(x, y));
+  svc::stop_drawing();
+  return reduce_colours(colours, max_colours);
+}
 
 // The 256 channel lines of a map kind (text and CR LF), made once per scan by the shared format
 // module, so a scan of millions of entries formats no number twice.
@@ -74,13 +86,22 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   column.reserve(size_t(height + 1) * 15);
   CodeFileMemory codes;
   if (entry != ENTRY_CHANNELS) begin_code_files(codes);
+  ColourReduction reduction;
+  if (entry == ENTRY_AI_REDUCED) reduction = reduce_shown_colours(width, height, state.ai_colours);
   const int32_t progress_red = svc::rgb(255, 0, 0);
 
   for (int x = 0; x <= width; ++x) {
     svc::start_drawing(svc::screen_output());
     for (int y = 0; y <= height; ++y) {
-      // The basic entry takes the colour it drew, so a position off the screen is reduced too.
-      const int32_t colour = entry == ENTRY_AI_BASIC ? classify_pixel(x, y) : svc::point(x, y);
+      // The reducing entries take the colour they drew, so a position off the screen is reduced too.
+      int32_t colour;
+      if (entry == ENTRY_AI_BASIC)
+        colour = classify_pixel(x, y);
+      else if (entry == ENTRY_AI_REDUCED) {
+        colour = reduced_colour(reduction, svc::point(x, y));
+        svc::plot(x, y, colour);
+      } else
+        colour = svc::point(x, y);
       const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
       if (file) append_entry(column, kind, lines, r, g, b);
       if (entry != ENTRY_CHANNELS) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
@@ -118,7 +139,8 @@ ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int h
 
 ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height, const std::string& chosen_path,
                        const ScanProgress* progress) {
-  return run_scan(state, MAP_AI, basic ? ENTRY_AI_BASIC : ENTRY_AI_FULL, width, height, chosen_path, progress);
+  const EntryKind entry = basic ? ENTRY_AI_BASIC : state.ai_colours > 0 ? ENTRY_AI_REDUCED : ENTRY_AI_FULL;
+  return run_scan(state, MAP_AI, entry, width, height, chosen_path, progress);
 }
 
 int32_t basic_colour(int red, int green, int blue) {

@@ -29,8 +29,9 @@ struct ScanProgress {
 ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height, const std::string& chosen_path,
                            const ScanProgress* progress = nullptr);
 
-// AI map; basic reduces every position to one of five colours on the screen first. Ensures the
-// colour-code files in state.destination_folder with state.codec.
+// AI map; basic reduces every position to one of five colours on the screen first, and otherwise
+// a state.ai_colours above 0 reduces the positions to at most that many colours (2 to 4096).
+// Ensures the colour-code files in state.destination_folder with state.codec.
 ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height, const std::string& chosen_path,
                        const ScanProgress* progress = nullptr);
 

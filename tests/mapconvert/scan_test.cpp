@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <set>
+
 #include "scan.h"
 
 namespace {
@@ -193,6 +195,44 @@ TEST_F(Scan, BasicAiMapReducesPositionsBeyondTheScreenToBlack) {
   const auto lines = crlf_lines(read_file("basic.qz61"));
   ASSERT_EQ(lines.size(), 5u + 5 * 2 * 3);
   EXPECT_EQ(lines[5 + 4 * 6] + lines[5 + 4 * 6 + 1] + lines[5 + 4 * 6 + 2], "000000000");
+}
+
+TEST_F(Scan, ReducedAiMapHoldsAtMostNCodesShownOnTheScreenAndBeyondIt) {
+  // 600 colours, of which columns 20 to 29 lie beyond the screen (and read white).
+  write_file("p.bmp", support::bmp_bytes(30, 20, [](int x, int y) { return Rgb{x * 8, y * 12, 255 - x * 4}; }));
+  show_picture(state, "p.bmp", 20, 30);
+  std::filesystem::create_directory(dir + "codes");
+  state.destination_folder = dir + "codes/";
+  state.ai_colours = 6;
+  const ScanReport report = scan_ai_map(state, false, 30, 20, "six");
+  EXPECT_TRUE(report.map_written);
+  const auto lines = crlf_lines(read_file("six.qz61"));
+  ASSERT_EQ(lines.size(), 5u + 3 * 31 * 21);
+  std::set<std::string> codes;
+  for (int x = 0; x <= 30; ++x)
+    for (int y = 0; y <= 20; ++y) {
+      const size_t at = 5 + 3 * (size_t(x) * 21 + y);
+      const std::string code = lines[at] + lines[at + 1] + lines[at + 2];
+      codes.insert(code);
+      // The screen shows what the map holds.
+      const int32_t shown = svc::headless::screen_pixel(x, y);
+      if (x < 20) {
+        EXPECT_EQ(colour_code(svc::red(shown), svc::green(shown), svc::blue(shown)), code);
+      }
+    }
+  EXPECT_LE(codes.size(), 6u);
+  EXPECT_GE(codes.size(), 5u);
+  EXPECT_EQ(files_in("codes"), std::vector<std::string>(codes.begin(), codes.end()));
+
+  // The same picture and count give the same map; a picture with no more colours than N keeps them all.
+  scan_ai_map(state, false, 30, 20, "again");
+  EXPECT_EQ(read_file("again.qz61"), read_file("six.qz61"));
+  write_example_picture("q.bmp");
+  show_picture(state, "q.bmp", 10, 10);
+  scan_ai_map(state, false, 2, 1, "reduced");
+  state.ai_colours = 0;
+  scan_ai_map(state, false, 2, 1, "full");
+  EXPECT_EQ(read_file("reduced.qz61"), read_file("full.qz61"));
 }
 
 TEST_F(Scan, BasicReductionOfSingleColours) {
