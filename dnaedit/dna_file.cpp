@@ -31,24 +31,26 @@ DnaNameColour dna_name_colour(const std::string& path) {
 
 bool is_entry_field(int field) { return field >= 1 && field <= MAX_ENTRY_FIELD && svc::field_exists(field); }
 
-DnaSourceState read_dna_source(const std::string& path, std::vector<std::string>& entries, size_t max_lines) {
-  entries.clear();
-  if (svc::file_size(path) == -2) return DNA_SOURCE_MISSING;  // A folder opens on some systems; it is no file
-  int file = svc::open_file_read(-1, path);
-  if (!file) return DNA_SOURCE_MISSING;
-  if (svc::file_size(path) == 0) {
-    svc::close_file(file);
-    return DNA_SOURCE_EMPTY;
-  }
-  while (!svc::end_of_file(file) && entries.size() < max_lines) entries.push_back(svc::read_line(file));
-  svc::close_file(file);
-  return DNA_SOURCE_READ;
+// Entry fields are numbered from 1 without gaps: the number of the last one.
+static int entry_field_count() {
+  int n = 0;
+  while (is_entry_field(n + 1)) ++n;
+  return n;
+}
+
+void remember_dna_text(DnaText& text) {
+  editor.kept_tail = std::move(text.tail);
+  editor.text_utf8 = text.utf8;
 }
 
 void load_dna_file(const std::string& path) {
-  if (svc::file_size(path) == -2) return;
-  int file = svc::open_file_read(-1, path);
-  if (!file) return;  // A cancelled dialog or an unreadable file: nothing changes
+  DnaText text;
+  DnaReadState state = read_dna_text(path, static_cast<size_t>(entry_field_count()), text);
+  if (state == DNA_MISSING) return;  // A cancelled dialog or an unreadable file: nothing changes
+  if (state != DNA_READ) {
+    report(REPORT_LOAD_FAILED, path + "\n" + dna_read_problem(state));
+    return;
+  }
 
   DnaNameColour name_colour = dna_name_colour(path);
   std::string name = svc::get_file_part(path);
@@ -57,61 +59,67 @@ void load_dna_file(const std::string& path) {
   svc::set_field_color(SWATCH_FIELD, svc::FIELD_BACK_COLOUR, name_colour.colour);
   svc::set_field_color(SWATCH_FIELD, svc::FIELD_TEXT_COLOUR, name_colour.colour);
 
-  // Line n fills field n; lines beyond the last entry field are read and dropped.
+  // Line n fills field n; lines beyond the last entry field are kept and written back by a save.
   int n = 1;
-  while (!svc::end_of_file(file)) {
-    std::string line = svc::read_line(file);
-    if (is_entry_field(n)) {
-      svc::set_field_text(n, line);
-      bool is_template = is_template_line(svc::get_field_text(n));
-      svc::set_field_color(n, svc::FIELD_BACK_COLOUR, is_template ? template_colour(n) : loaded_colour(n));
-    }
-    if (n <= MAX_ENTRY_FIELD) ++n;
+  for (const std::string& line : text.lines) {
+    svc::set_field_text(n, line);
+    bool is_template = is_template_line(svc::get_field_text(n));
+    svc::set_field_color(n, svc::FIELD_BACK_COLOUR, is_template ? template_colour(n) : loaded_colour(n));
+    ++n;
   }
   // Fields the file did not reach keep their text and show that they were not loaded.
   for (; is_entry_field(n); ++n) svc::set_field_color(n, svc::FIELD_BACK_COLOUR, template_colour(n));
 
-  svc::close_file(file);
+  remember_dna_text(text);
   editor.current_dna_path = path;
   report(REPORT_LOADED, path);
 }
 
-// A field's text as one line: a pasted line break (or NUL) would split the entry in two and shift
+// Appends a field's text as one line in the shown text's encoding; false when the encoding cannot
+// hold one of its characters. A pasted line break (or NUL) would split the entry in two and shift
 // every following entry into the other role, so it is written as a blank.
-static std::string as_one_line(std::string text) {
+static bool append_line(std::string& out, std::string text) {
   for (char& c : text)
     if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-  return text;
+  std::string bytes;
+  if (!field_text_to_file(text, editor.text_utf8, bytes)) return false;
+  out += bytes;
+  out += "\r\n";
+  return true;
+}
+
+// The second line of the failure message when a field holds a character Windows-1252 has no byte for.
+static std::string unstorable(const std::string& path, int field) {
+  return path + "\nField " + std::to_string(field) +
+         " holds a character that Windows-1252, the encoding of this text, cannot store";
 }
 
 void save_dna_file(const std::string& path) {
-  SafeWrite w;
-  if (!begin_safe_write(w, path)) {
-    report(REPORT_SAVE_FAILED, path);
-    return;
-  }
-  bool written = true;
+  // Everything is encoded before the file is touched: a field that cannot be stored stops the save.
+  std::string lines;
   for (int n = 1; is_entry_field(n); ++n) {
     std::string text = svc::get_field_text(n);
-    if (!is_template_line(text)) written = svc::write_line(w.file, as_one_line(text)) != 0 && written;
+    if (is_template_line(text)) continue;
+    if (!append_line(lines, text)) {
+      report(REPORT_SAVE_FAILED, unstorable(path, n));
+      return;
+    }
   }
-  bool saved = finish_safe_write(w, written);
+  bool saved = replace_file(path, {lines, editor.kept_tail});
   report(saved ? REPORT_SAVED : REPORT_SAVE_FAILED, path);
 }
 
 void write_default_pattern() {
-  SafeWrite w;
-  if (!begin_safe_write(w, editor.dna_source)) {
-    report(REPORT_PATTERN_FAILED, editor.dna_source);
-    return;
-  }
-  bool written = true;
+  std::string lines;
   for (int64_t i = 1; i <= editor.max_entries; ++i) {
     int field = i <= MAX_ENTRY_FIELD ? static_cast<int>(i) : 0;
     std::string text = is_entry_field(field) ? svc::get_field_text(field) : std::string();
     if (i % 2 == 0 && text.empty()) text = "#";  // An empty value entry gets a placeholder
-    written = svc::write_line(w.file, as_one_line(text)) != 0 && written;
+    if (!append_line(lines, text)) {
+      report(REPORT_PATTERN_FAILED, unstorable(editor.dna_source, field));
+      return;
+    }
   }
-  bool saved = finish_safe_write(w, written);
+  bool saved = replace_file(editor.dna_source, {lines});
   report(saved ? REPORT_PATTERN_WRITTEN : REPORT_PATTERN_FAILED, editor.dna_source);
 }

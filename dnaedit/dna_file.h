@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "dna_text.h"
+
 // Entry fields are numbered 1..MAX_ENTRY_FIELD; the colour swatch is the label SWATCH_FIELD.
 constexpr int MAX_ENTRY_FIELD = 1023;
 constexpr int SWATCH_FIELD = 1024;
@@ -24,10 +26,9 @@ bool is_template_line(const std::string& text);          // Contains "QZ61_KEYWO
 DnaNameColour dna_name_colour(const std::string& path);  // From the name after the last separator
 bool is_entry_field(int field);                          // An existing field numbered 1..MAX_ENTRY_FIELD
 
-enum DnaSourceState { DNA_SOURCE_MISSING, DNA_SOURCE_EMPTY, DNA_SOURCE_READ };
-// Reads the DNA source's lines, at most max_lines of them.
-DnaSourceState read_dna_source(const std::string& path, std::vector<std::string>& entries, size_t max_lines);
+// The text shown by the grid: its tail and encoding are kept for the saves (from read_dna_text).
+void remember_dna_text(DnaText& text);
 
 void load_dna_file(const std::string& path);  // Fills the entry fields, title and swatch; silent when unreadable
-void save_dna_file(const std::string& path);  // Writes every entry field except template lines; reports
+void save_dna_file(const std::string& path);  // Every entry field except template lines, then the kept tail
 void write_default_pattern();                 // Writes the first max_entries fields to the DNA source; reports

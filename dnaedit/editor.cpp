@@ -1,6 +1,8 @@
 // editor.cpp -- dnaedit's body: settings, window, log, then window events until a confirmed quit
 #include "editor.h"
 
+#include <csignal>
+
 #include "editor_log.h"
 #include "editor_menu.h"
 #include "editor_window.h"
@@ -12,6 +14,9 @@
 
 void start_editor() {
   svc::start_services();
+  // A write beyond a file size limit then fails like a full disk, which a save reports, instead of
+  // ending the editor with the user's edits.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   // Settings come from "ini.qz61" in the directory that is current at start-up.
   reset_settings();

@@ -1,13 +1,14 @@
 // editor_window.cpp -- opens the editor window and lays out its entry fields, swatch and menu bar
 #include "editor_window.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "dna_file.h"
 #include "editor_menu.h"
 #include "report.h"
 #include "settings.h"
+#include "services/desktops.h"
 #include "services/fields.h"
 #include "services/files.h"
 #include "services/menus.h"
@@ -18,8 +19,17 @@ constexpr int FIELD_HEIGHT = 24;
 constexpr int ROWS_PER_COLUMN = 40;
 constexpr int ROW_TEST_HEIGHT = 25;  // The column wrap measures 25 pixels a row though fields are 24 apart
 
+// A window size from the settings, held between 1 pixel and the desktop's size: a missing or zero size
+// still opens a window the user can enlarge, and a huge one does not pass what the desktop shows.
+static int window_extent(int32_t configured, int desktop) {
+  int most = desktop > 0 ? desktop : 16384;
+  return std::clamp<int32_t>(configured, 1, most);
+}
+
 void open_main_window() {
-  if (!svc::open_window(0, 0, 0, editor.window_width, editor.window_height, editor.window_title, svc::WINDOW_SIZABLE))
+  int width = window_extent(editor.window_width, svc::desktop_width(0));
+  int height = window_extent(editor.window_height, svc::desktop_height(0));
+  if (!svc::open_window(0, 0, 0, width, height, editor.window_title, svc::WINDOW_SIZABLE))
     report(REPORT_NO_WINDOW, "");
   if (!svc::use_field_list(svc::window_handle(0))) report(REPORT_NO_WINDOW, "");
   build_start_grid();
@@ -51,15 +61,17 @@ static void create_swatch(const GridLayout& g) {
 
 void build_start_grid() {
   int font = svc::load_font(-1, "ARIAL", 12);
-  std::vector<std::string> entries;
-  DnaSourceState state = read_dna_source(editor.dna_source, entries, MAX_ENTRY_FIELD);
-  if (state != DNA_SOURCE_READ) {
+  DnaText text;
+  DnaReadState state = read_dna_text(editor.dna_source, MAX_ENTRY_FIELD, text);
+  if (state == DNA_NOT_A_FILE || state == DNA_TOO_LONG)
+    report(REPORT_LOAD_FAILED, editor.dna_source + "\n" + dna_read_problem(state));
+  if (state != DNA_READ || text.lines.empty()) {  // Missing, unusable or empty: a grid of empty fields
     report(REPORT_NO_DNA_SOURCE, "");
     build_failsafe_grid();
     return;
   }
   GridLayout g;
-  for (const std::string& entry : entries) {
+  for (const std::string& entry : text.lines) {
     // A field that cannot be created still uses up its number and place.
     create_entry_field(g, entry);
     svc::set_field_color(g.field, svc::FIELD_BACK_COLOUR, start_colour(g.field));
@@ -67,6 +79,7 @@ void build_start_grid() {
     advance(g);
   }
   create_swatch(g);
+  remember_dna_text(text);
 }
 
 void build_failsafe_grid() {

@@ -30,6 +30,7 @@ void report(int code, const std::string& text) {
       break;
     case REPORT_SAVED: svc::message_requester(INFO_TITLE, text + "\nCreated", svc::MESSAGE_OK); break;
     case REPORT_LOADED: svc::message_requester(INFO_TITLE, text + "\nLoaded", svc::MESSAGE_OK); break;
+    case REPORT_LOAD_FAILED: svc::message_requester(ERROR_TITLE, "Can not load file:" + text, svc::MESSAGE_OK); break;
     default: break;
   }
 }

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-// Message codes; the text passed to report() completes codes 3 to 7.
+// Message codes; the text passed to report() completes codes 3 to 8.
 enum ReportCode {
   REPORT_NO_WINDOW = 0,       // Window, field list, menu bar or menu file failed; ends the program
   REPORT_NO_SETTINGS = 1,     // The settings file cannot be read; ends the program
@@ -12,6 +12,7 @@ enum ReportCode {
   REPORT_PATTERN_WRITTEN = 5,
   REPORT_SAVED = 6,
   REPORT_LOADED = 7,
+  REPORT_LOAD_FAILED = 8,     // A DNA file that exists could not be loaded (not a regular file, too long)
 };
 
 void report(int code,

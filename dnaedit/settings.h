@@ -16,6 +16,8 @@ struct EditorSettings {
   int32_t max_entries = 1;       // Fields of the failsafe grid and lines of the default pattern
   std::string dialog_title;      // Title of both file dialogs, from the menu definition file
   std::string current_dna_path;  // Target of a plain save
+  std::string kept_tail;         // Lines of the shown DNA text beyond the last entry field, CR LF ended, as read
+  bool text_utf8 = true;         // The shown DNA text is UTF-8; false: Windows-1252 (decided per file at load)
   bool quit_requested = false;   // Set by a confirmed quit; ends the event loop
 };
 

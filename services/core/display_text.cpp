@@ -77,8 +77,9 @@ bool is_valid_utf8(const std::string& bytes) {
   return true;
 }
 
-std::string to_display_text(const std::string& bytes) {
-  if (is_valid_utf8(bytes)) return bytes;
+std::string to_display_text(const std::string& bytes) { return is_valid_utf8(bytes) ? bytes : decode_1252(bytes); }
+
+std::string decode_1252(const std::string& bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);
   for (char ch : bytes) {
@@ -125,6 +126,24 @@ std::string detail::display_lines(const std::string& bytes) {
     }
   }
   return out;
+}
+
+bool encode_1252(const std::string& utf8, std::string& bytes) {
+  bytes.clear();
+  bytes.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    uint32_t cp;
+    size_t n = decode_utf8(utf8, i, cp);
+    if (n == 0) {  // Not UTF-8: a byte that came in as a byte goes out unchanged
+      bytes += utf8[i++];
+      continue;
+    }
+    int b = to_1252(cp);
+    if (b < 0) return false;
+    bytes += static_cast<char>(b);
+    i += n;
+  }
+  return true;
 }
 
 }  // namespace svc

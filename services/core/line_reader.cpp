@@ -52,17 +52,21 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
 
 bool line_reader_at_end(LineReader& reader) { return reader.pos >= reader.len && !refill(reader); }
 
-void read_line(LineReader& reader, std::string& line) {
+void read_line(LineReader& reader, std::string& line) { read_line(reader, line, static_cast<size_t>(-1)); }
+
+void read_line(LineReader& reader, std::string& line, size_t max_bytes) {
   line.clear();
   for (;;) {
+    if (line.size() >= max_bytes) return;  // Cut: the rest of the line stays unread
     if (reader.pos >= reader.len && !refill(reader)) return;
     const char* start = reader.block.data() + reader.pos;
     const char* end = reader.block.data() + reader.len;
+    if (static_cast<size_t>(end - start) > max_bytes - line.size()) end = start + (max_bytes - line.size());
     const char* p = start;
     while (p < end && *p != '\r' && *p != '\n' && *p != '\0') ++p;
     line.append(start, p);
     reader.pos += static_cast<size_t>(p - start);
-    if (p == end) continue;  // The line goes on in the next block
+    if (p == end) continue;  // The line goes on in the next block, or has reached max_bytes
     char terminator = *p;
     reader.pos++;
     // CR LF is one ending, also when the LF starts the next block.

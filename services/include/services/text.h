@@ -27,5 +27,8 @@ int blue(int32_t colour);                      // Bits 16-23
 bool is_valid_utf8(const std::string& bytes);
 std::string to_display_text(const std::string& bytes);  // Bytes of a file or program text -> UTF-8 for a window
 std::string from_display_text(const std::string& utf8, bool as_utf8);  // Back to the file's encoding
+std::string decode_1252(const std::string& bytes);  // Windows-1252 bytes -> UTF-8, even when they also read as UTF-8
+// UTF-8 -> Windows-1252; false when a character has no Windows-1252 byte. Bytes that are not UTF-8 stay as they are.
+bool encode_1252(const std::string& utf8, std::string& bytes);
 
 }  // namespace svc
