@@ -3,6 +3,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -173,8 +174,124 @@ TEST_F(DnaFile, EntryFieldsStopBeforeTheSwatchNumber) {
     load_dna_file("long.txt");
     EXPECT_EQ(hl::field_info(SWATCH_FIELD).text, "");  // Line 1024 never reaches the swatch
     EXPECT_EQ(hl::field_info(SWATCH_FIELD).back_colour, 0);
-    save_dna_file("out.txt");
   });
-  std::string saved = read_file("out.txt");
-  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 1023);
+}
+
+// The lines as the editor writes them: every line end a CR LF.
+static std::string with_crlf(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' || text[i] == '\r') out += "\r\n";
+    else out += text[i];
+  }
+  return out;
+}
+
+static std::string numbered_lines(int n, const std::string& end) {
+  std::string text;
+  for (int i = 1; i <= n; ++i) text += (i % 2 ? "KEY" : "value \xC3\xA9 ") + std::to_string(i) + end;
+  return text;
+}
+
+TEST_F(DnaFile, LinesBeyondTheGridAreKeptByEverySave) {
+  write_editor_files("1", 0);
+  std::string source = numbered_lines(1100, "\n");
+  std::string big = numbered_lines(100000, "\r") + "last line without an end";
+  write_file("dna.txt", source);
+  write_file("big.txt", big);
+  write_numbered("fourteen.txt", 14);
+  with_editor([&] {
+    load_dna_file(editor.dna_source);  // Load default, then Save
+    save_dna_file(editor.current_dna_path);
+    EXPECT_EQ(hl::messages().back().text, "dna.txt\nCreated");
+    EXPECT_EQ(read_file("dna.txt"), with_crlf(source));
+    load_dna_file("big.txt");
+    save_dna_file("big copy.txt");
+  });
+  EXPECT_EQ(read_file("big copy.txt"), with_crlf(big) + "\r\n");
+
+  // A 14-line file in a 10-field grid: the four lines the grid cannot show are written back.
+  write_numbered("dna.txt", 10);
+  with_editor([&] {
+    EXPECT_TRUE(editor.kept_tail.empty());
+    load_dna_file("fourteen.txt");
+    hl::type_into_field(10, "edited");
+    save_dna_file("fourteen.txt");
+    EXPECT_EQ(hl::messages().back().text, "fourteen.txt\nCreated");
+  });
+  std::string expected;
+  for (int i = 1; i <= 14; ++i) expected += (i == 10 ? std::string("edited") : "line" + std::to_string(i)) + "\r\n";
+  EXPECT_EQ(read_file("fourteen.txt"), expected);
+}
+
+TEST_F(DnaFile, EncodingIsDecidedOncePerFile) {
+  write_editor_files("1", 0);
+  // Windows-1252 because of line 2; line 3 would read as UTF-8 on its own but is Windows-1252 too.
+  write_file("dna.txt", lines({"abc", "caf\xE9", "\xC3\xA9"}, "\r\n"));
+  write_file("utf8.txt", lines({"abc", "caf\xC3\xA9", "x"}, "\r\n"));
+  const std::string e_acute = "\xC3\xA9", omega = "\xCE\xA9";  // As typed: UTF-8
+  with_editor([&] {
+    EXPECT_EQ(hl::field_info(2).text, "caf" + e_acute);
+    EXPECT_EQ(hl::field_info(3).text, "\xC3\x83\xC2\xA9");
+    hl::type_into_field(1, "abc" + e_acute);
+    save_dna_file("latin.txt");
+    EXPECT_EQ(read_file("latin.txt"), lines({"abc\xE9", "caf\xE9", "\xC3\xA9"}, "\r\n"));
+
+    // A character Windows-1252 has no byte for stops the save before anything is written.
+    hl::type_into_field(3, "a " + omega);
+    save_dna_file("latin.txt");
+    save_dna_file("new.txt");
+    editor.max_entries = 3;
+    write_default_pattern();
+    ASSERT_EQ(hl::messages().size(), 4u);
+    EXPECT_EQ(hl::messages()[1].title, "ERROR_ QZ61:");
+    EXPECT_EQ(hl::messages()[1].text,
+              "Can not create file:latin.txt\nField 3 holds a character that Windows-1252, the encoding of this "
+              "text, cannot store");
+    EXPECT_EQ(hl::messages()[3].text.find("Can not create file:dna.txt\nField 3 "), 0u);
+    EXPECT_EQ(read_file("latin.txt"), lines({"abc\xE9", "caf\xE9", "\xC3\xA9"}, "\r\n"));
+    EXPECT_FALSE(std::filesystem::exists("new.txt"));
+
+    load_dna_file("utf8.txt");  // Valid UTF-8 throughout: shown and saved as UTF-8
+    hl::type_into_field(3, omega + e_acute);
+    save_dna_file("utf8.txt");
+  });
+  EXPECT_EQ(read_file("utf8.txt"), lines({"abc", "caf" + e_acute, omega + e_acute}, "\r\n"));
+}
+
+TEST_F(DnaFile, DevicesPipesAndEndlessFilesAreNotLoaded) {
+  write_editor_files("1", 3);
+  ASSERT_EQ(mkfifo("pipe", 0600), 0);
+  with_editor([&] {
+    load_dna_file("/dev/zero");
+    load_dna_file("pipe");
+    ASSERT_EQ(hl::messages().size(), 2u);
+    EXPECT_EQ(hl::messages()[0].title, "ERROR_ QZ61:");
+    EXPECT_EQ(hl::messages()[0].text, "Can not load file:/dev/zero\nIt is not a regular file");
+    EXPECT_EQ(hl::messages()[1].text, "Can not load file:pipe\nIt is not a regular file");
+    EXPECT_EQ(hl::window_info(0).title, "Editor");
+    EXPECT_EQ(hl::field_info(1).text, "line1");
+    EXPECT_EQ(editor.current_dna_path, "");
+  });
+
+  // Over the bound: a long file, one endless line, and a file whose size the system reports as 0.
+  DnaText text;
+  write_file("long.txt", std::string(600, 'x') + "\n" + std::string(600, 'y') + "\n");
+  EXPECT_EQ(read_dna_text("long.txt", 1, text, 1000), DNA_TOO_LONG);
+  EXPECT_EQ(read_dna_text("long.txt", 1, text, 1202), DNA_READ);
+  EXPECT_EQ(text.tail, std::string(600, 'y') + "\r\n");
+  write_file("line.txt", std::string(5000, 'z'));
+  EXPECT_EQ(read_dna_text("line.txt", 5, text, 1000), DNA_TOO_LONG);
+  EXPECT_TRUE(text.lines.empty());
+  EXPECT_EQ(read_dna_text("/proc/self/maps", 5, text, 100), DNA_TOO_LONG);
+
+  // A DNA source that is a device: said so, then the failsafe grid.
+  write_editor_files("1", 0, lines({"qz61_source", "/dev/zero"}));
+  with_editor([&] {
+    ASSERT_EQ(hl::messages().size(), 4u);  // After the two of the first run
+    EXPECT_EQ(hl::messages()[2].text, "Can not load file:/dev/zero\nIt is not a regular file");
+    EXPECT_EQ(hl::messages()[3].text.find("FATAL SYSTEM ERROR:"), 0u);
+    EXPECT_TRUE(hl::field_info(1).exists);
+  });
 }

@@ -62,6 +62,23 @@ TEST_F(Editor, MissingSourceGivesTheFailsafeGrid) {
   });
 }
 
+TEST_F(Editor, WindowSizeIsHeldBetweenOnePixelAndTheDesktop) {
+  write_editor_files("none", 3, lines({"window_w", "0"}));  // Zero and non-numeric: 1 pixel, sizable
+  with_editor([&] {
+    hl::WindowInfo w = hl::window_info(0);
+    ASSERT_TRUE(w.exists);
+    EXPECT_EQ(w.width, 1);
+    EXPECT_EQ(w.height, 1);
+    EXPECT_TRUE(w.flags & svc::WINDOW_SIZABLE);
+    EXPECT_TRUE(hl::field_info(3).exists);
+  });
+  write_editor_files("1e30", 3, lines({"window_w", "99999"}));  // Huge: the desktop's size
+  with_editor([&] {
+    EXPECT_EQ(hl::window_info(0).width, 1000);
+    EXPECT_EQ(hl::window_info(0).height, 1200);
+  });
+}
+
 TEST_F(Editor, MenuBarFollowsTheDefinitionFile) {
   write_editor_files("1", 2);
   write_file("menu.txt", lines({"#_MENUE_SAVE", "Save now", "#_MENU_RGB_DNA_CONTROL", "Colours", "#_GET_RGB_DNA", "Get",
