@@ -1,6 +1,7 @@
 // line_reader_test.cpp -- the one text reader: only regular files, and line pairs as the programs read them
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,20 @@ TEST_F(LineReaderTest, OnlyRegularFilesAreRead) {
   }
   EXPECT_NE(svc::create_file(1, "/dev/null"), 0);  // Writing to a device stays possible
   svc::close_all_files();
+}
+
+TEST_F(LineReaderTest, ALineCutAtItsLimitLeavesTheRestUnread) {
+  std::FILE* f = std::fopen((dir + "lines.txt").c_str(), "wb");
+  std::fputs("abcdef\r\nxyz", f);
+  std::fclose(f);
+  svc::LineReader r;
+  ASSERT_TRUE(svc::open_line_reader(r, dir + "lines.txt"));
+  std::string line;
+  svc::read_line(r, line, 4);
+  EXPECT_EQ(line, "abcd");
+  svc::read_line(r, line, 4);
+  EXPECT_EQ(line, "ef");
+  EXPECT_EQ(svc::read_line(r), "xyz");
 }
 
 TEST_F(LineReaderTest, PairsComeInFileOrderAndAnOddLastKeyGetsAnEmptyValue) {

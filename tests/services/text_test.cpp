@@ -107,6 +107,12 @@ TEST(DisplayText, Utf8StaysAnd1252IsConvertedBothWays) {
   EXPECT_EQ(svc::from_display_text("\xE2\x82\xAC", false), "\x80");
   EXPECT_EQ(svc::from_display_text("\xE4\xB8\xAD", false), "?");  // Not in Windows-1252
   EXPECT_EQ(svc::from_display_text("\xE4\xB8\xAD", true), "\xE4\xB8\xAD");
+  // Read as Windows-1252 even where the bytes would also read as UTF-8; a character without a byte is refused.
+  EXPECT_EQ(svc::decode_1252("\xC3\xA9"), "\xC3\x83\xC2\xA9");
+  std::string bytes;
+  EXPECT_TRUE(svc::encode_1252("\xE2\x82\xAC \xE9", bytes));
+  EXPECT_EQ(bytes, "\x80 \xE9");  // A byte that is not UTF-8 stays as it is
+  EXPECT_FALSE(svc::encode_1252("a\xCE\xA9", bytes));
 }
 
 // What every platform shows: CR LF, CR and LF each make one break, in UTF-8 or Windows-1252 text.
