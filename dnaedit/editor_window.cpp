@@ -29,8 +29,7 @@ static int window_extent(int32_t configured, int desktop) {
 void open_main_window() {
   int width = window_extent(editor.window_width, svc::desktop_width(0));
   int height = window_extent(editor.window_height, svc::desktop_height(0));
-  if (!svc::open_window(0, 0, 0, width, height, editor.window_title, svc::WINDOW_SIZABLE))
-    report(REPORT_NO_WINDOW, "");
+  if (!svc::open_window(0, 0, 0, width, height, editor.window_title, svc::WINDOW_SIZABLE)) report(REPORT_NO_WINDOW, "");
   if (!svc::use_field_list(svc::window_handle(0))) report(REPORT_NO_WINDOW, "");
   build_start_grid();
   if (!svc::create_menu(0, svc::window_handle(0))) report(REPORT_NO_WINDOW, "");

@@ -12,7 +12,7 @@ enum ReportCode {
   REPORT_PATTERN_WRITTEN = 5,
   REPORT_SAVED = 6,
   REPORT_LOADED = 7,
-  REPORT_LOAD_FAILED = 8,     // A DNA file that exists could not be loaded (not a regular file, too long)
+  REPORT_LOAD_FAILED = 8,  // A DNA file that exists could not be loaded (not a regular file, too long)
 };
 
 void report(int code,

@@ -182,8 +182,10 @@ static std::string with_crlf(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\n' || text[i] == '\r') out += "\r\n";
-    else out += text[i];
+    if (text[i] == '\n' || text[i] == '\r')
+      out += "\r\n";
+    else
+      out += text[i];
   }
   return out;
 }

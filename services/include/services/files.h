@@ -42,10 +42,10 @@ struct LineReader {
 bool open_line_reader(LineReader& reader, const std::string& path);  // False when not a readable regular file
 bool line_reader_at_end(LineReader& reader);                         // True when no byte is left (or not open)
 void read_line(LineReader& reader, std::string& line);  // Next line without its terminator into `line`; "" at the end
-// The same, taking at most max_bytes of the line; a longer line is cut there and its rest stays unread.
-void read_line(LineReader& reader, std::string& line, size_t max_bytes);
 std::string read_line(LineReader& reader);              // The same, as a new string
-void close_line_reader(LineReader& reader);             // Closes; safe to call twice
+// At most max_bytes of the next line; a longer line is cut there and its rest stays unread.
+void read_line(LineReader& reader, std::string& line, size_t max_bytes);
+void close_line_reader(LineReader& reader);  // Closes; safe to call twice
 
 // Line pairs: a key line, then its value line (an odd last key gets ""). Calls `pair` for each pair in file
 // order, keys as they stand (nothing trimmed); false when the file cannot be opened as a regular file.
