@@ -17,5 +17,6 @@ void register_image_decoders();                             // Makes PNG, JPEG a
 int decode_picture(const std::string& path, Picture& out);  // 0 when missing, unknown or corrupt
 int decode_picture_memory(const uint8_t* data, size_t size, Picture& out);
 void apply_transparent_colour(Picture& picture, int32_t colour);  // Pixels of that colour get alpha 0
+int write_png(const std::string& path, const Picture& picture);   // Whole or not at all (replaces); 0 on failure
 
 }  // namespace svc

@@ -1,0 +1,231 @@
+// worldmake_test.cpp -- the worldmake program on real folders: the world it writes, what it keeps, what it refuses
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "services/pictures.h"
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR) + "/tools/" + name; }
+
+// A photograph-like picture: gradients with fine noise, a few hundred colours.
+std::string photograph(int width, int height) {
+  return support::bmp_bytes(width, height, [](int x, int y) {
+    const int n = (x * 7 + y * 13) % 5;
+    return support::Rgb{std::min(255, x * 6 + n), std::min(255, y * 8 + n), std::max(0, 200 - x * 3 - y * 2 + n)};
+  });
+}
+
+class Worldmake : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(tool("worldmake"))) GTEST_SKIP() << "worldmake not built";
+    ASSERT_TRUE(support::enter_temp_folder(folder_, "worldmake_test_"));
+    dir = folder_.dir;
+    svc::register_image_decoders();
+  }
+  void TearDown() override {
+    if (!folder_.dir.empty()) support::leave_temp_folder(folder_);
+  }
+
+  struct Result {
+    int exit_code = -1;
+    std::string out, err;
+  };
+  Result run(const std::string& program, const std::string& args) {
+    Result r;
+    r.out = support::shell_output("'" + tool(program) + "' " + args + " 2>err.txt", &r.exit_code);
+    r.err = support::read_file(dir + "err.txt");
+    return r;
+  }
+  std::string read(const std::string& relative) { return support::read_file(dir + relative); }
+  void write(const std::string& relative, const std::string& bytes) { support::write_file(dir + relative, bytes); }
+
+  std::string dir;
+
+ private:
+  support::WorkFolder folder_;
+};
+
+// The lines of a CR LF text.
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+TEST_F(Worldmake, WritesAWorldTheEngineOpensWithOneDefinitionAndGroundPicturePerCode) {
+  write("land.bmp", photograph(40, 30));
+  const Result made = run("worldmake", "land.bmp w --colours 12 --cell 20");
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_EQ(made.err, "");
+  EXPECT_NE(made.out.find("41 x 31 cells"), std::string::npos) << made.out;
+
+  const std::vector<std::string> ini = lines_of(read("w/DATA/ini.txt"));
+  auto value = [&](const std::string& key) {
+    for (size_t i = 0; i + 1 < ini.size(); i += 2)
+      if (ini[i] == key) return ini[i + 1];
+    return std::string("<missing>");
+  };
+  EXPECT_EQ(value("RESOLUTION"), "20");
+  EXPECT_EQ(value("USESPRITE3D"), "1");
+  EXPECT_EQ(value("APPENTRY") + value("APPSTART"), "maps\\land");
+  EXPECT_EQ(value("RGBCODEPATH"), "codes\\");
+  EXPECT_EQ(value("TOPOGFX"), "gfx\\topo\\");
+  EXPECT_EQ(value("WORLDGFX"), "gfx\\objects\\");
+  EXPECT_EQ(value("GFXCODEC"), ".png");
+  EXPECT_NE(value("WORLDRANDOM"), "<missing>");
+  EXPECT_TRUE(std::filesystem::is_directory(dir + "w/gfx/objects"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir + "w/gfx/objects"));
+
+  // At most 12 codes; each has a definition naming a ground picture of its colour, a tile of the cell size.
+  const std::vector<std::string> codes = support::names_in(dir + "w/codes/land");
+  EXPECT_LE(codes.size(), 12u);
+  EXPECT_GE(codes.size(), 8u);
+  for (const std::string& code : codes) {
+    EXPECT_EQ(lines_of(read("w/codes/land/" + code)),
+              (std::vector<std::string>{"GFXNAME", code + ".png", "CHILD1", "#", "USECOLLISION", "0"}));
+    svc::Picture tile;
+    ASSERT_TRUE(svc::decode_picture(dir + "w/gfx/topo/" + code + ".png", tile)) << code;
+    ASSERT_EQ(tile.width, 20);
+    ASSERT_EQ(tile.height, 20);
+    double sum[3] = {0, 0, 0};
+    std::set<int> values;
+    for (size_t i = 0; i < tile.rgba.size(); i += 4) {
+      for (int c = 0; c < 3; ++c) sum[c] += tile.rgba[i + c];
+      values.insert(tile.rgba[i]);
+    }
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(sum[c] / 400, std::stoi(code.substr(size_t(c) * 3, 3)), 2.5) << code;
+    EXPECT_GT(values.size(), 3u) << "a little texture";
+  }
+  EXPECT_EQ(support::names_in(dir + "w/gfx/topo").size(), codes.size());
+
+  // The engine's start-up builds it: every cell loaded, the picture's cells opaque with their ground picture.
+  int status = -1;
+  const std::string world = support::shell_output("cd w && '" + tool("worlddump") + "' 2>/dev/null", &status);
+  ASSERT_EQ(status, 0);
+  const std::vector<std::string> rows = [&] {
+    std::vector<std::string> r;
+    size_t at = 0;
+    while (at < world.size()) {
+      const size_t end = world.find('\n', at);
+      r.push_back(world.substr(at, end - at));
+      at = end + 1;
+    }
+    return r;
+  }();
+  ASSERT_EQ(rows.size(), 2u + 41 * 31);
+  EXPECT_EQ(rows[0], "40 30");
+  for (size_t i = 2; i < rows.size(); ++i) {
+    int x = 0, y = 0, loaded = 0, alpha = 0;
+    char code[16] = {}, picture[32] = {};
+    ASSERT_EQ(std::sscanf(rows[i].c_str(), "%d\t%d\t%15s\t%d\t%d\t%31s", &x, &y, code, &loaded, &alpha, picture), 6)
+        << rows[i];
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(alpha, x < 40 && y < 30 ? 255 : 0) << rows[i];
+    EXPECT_EQ(std::string(picture), std::string(code) + ".png");
+  }
+}
+
+TEST_F(Worldmake, MapsAreThoseMapscanWrites) {
+  // A picture of six colours keeps them all: its AI map is mapscan's full AI map.
+  write("flat.bmp", support::bmp_bytes(9, 5, [](int x, int y) {
+          return support::Rgb{x < 3 ? 200 : 10, y < 2 ? 100 : 30, x > 6 ? 250 : 0};
+        }));
+  write("grey.bmp", support::bmp_bytes(9, 5, [](int x, int y) { return support::Rgb{x * 30, y * 50, 7}; }));
+  ASSERT_EQ(run("worldmake", "flat.bmp a --quiet").exit_code, 0);
+  ASSERT_EQ(run("worldmake", "flat.bmp b --alpha grey.bmp --quiet").exit_code, 0);
+  std::filesystem::create_directory(dir + "codes");
+  ASSERT_EQ(run("mapscan", "ai flat.bmp m --dest codes").exit_code, 0);
+  ASSERT_EQ(run("mapscan", "red grey.bmp m").exit_code, 0);
+  EXPECT_EQ(read("a/maps/flat.qz61"), read("m.qz61"));
+  EXPECT_EQ(read("b/maps/flat.red"), read("m.red"));
+  EXPECT_EQ(support::names_in(dir + "a/codes/flat"), support::names_in(dir + "codes"));
+  // Opaque by default: 255 inside the picture, 0 on the extra column and row, as for a white picture.
+  const std::vector<std::string> red = lines_of(read("a/maps/flat.red"));
+  ASSERT_EQ(red.size(), 5u + 10 * 6);
+  EXPECT_EQ(red[3], "SourceImage:flat.bmp");
+  for (int x = 0; x <= 9; ++x)
+    for (int y = 0; y <= 5; ++y) EXPECT_EQ(red[5 + size_t(x) * 6 + y], x < 9 && y < 5 ? "255" : "0");
+}
+
+TEST_F(Worldmake, AnExistingWorldIsKeptUnlessForcedAndUserFilesAreNeverReplaced) {
+  write("land.bmp", photograph(12, 8));
+  ASSERT_EQ(run("worldmake", "land.bmp w --colours 4 --quiet").exit_code, 0);
+  const std::vector<std::string> codes = support::names_in(dir + "w/codes/land");
+  ASSERT_FALSE(codes.empty());
+  const std::string ini = read("w/DATA/ini.txt"), map = read("w/maps/land.qz61");
+
+  const Result again = run("worldmake", "land.bmp w --colours 8 --cell 8");
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_NE(again.err.find("already holds a world"), std::string::npos) << again.err;
+  EXPECT_EQ(read("w/DATA/ini.txt"), ini);
+  EXPECT_EQ(read("w/maps/land.qz61"), map);
+
+  // Forced: settings and maps are rewritten; the user's definition and ground picture stay.
+  write("w/codes/land/" + codes[0], "GFXNAME\r\nmine.png\r\n");
+  write("w/gfx/topo/" + codes[0] + ".png", "my own picture");
+  const Result forced = run("worldmake", "land.bmp w --colours 8 --cell 8 --force");
+  ASSERT_EQ(forced.exit_code, 0) << forced.err;
+  EXPECT_NE(read("w/DATA/ini.txt"), ini);
+  EXPECT_NE(read("w/maps/land.qz61"), map);
+  EXPECT_EQ(read("w/codes/land/" + codes[0]), "GFXNAME\r\nmine.png\r\n");
+  EXPECT_EQ(read("w/gfx/topo/" + codes[0] + ".png"), "my own picture");
+  EXPECT_GT(support::names_in(dir + "w/codes/land").size(), codes.size());
+}
+
+TEST_F(Worldmake, BadInputIsRefusedBeforeAnythingIsWritten) {
+  write("land.bmp", photograph(12, 8));
+  write("wide.bmp", support::solid_bmp(513, 2, 1, 2, 3));
+  write("small.bmp", support::solid_bmp(3, 3, 1, 2, 3));
+  write("notes.txt", "not a picture");
+  write("file", "x");
+  struct Case {
+    const char* args;
+    int exit_code;
+    const char* named;
+  };
+  const Case cases[] = {
+      {"", 2, "usage"},
+      {"land.bmp", 2, "usage"},
+      {"land.bmp w extra", 2, "usage"},
+      {"land.bmp w --colours 1", 2, "--colours"},
+      {"land.bmp w --colours 4097", 2, "--colours"},
+      {"land.bmp w --colours", 2, "--colours"},
+      {"land.bmp w --cell 0", 2, "--cell"},
+      {"land.bmp w --opaque --alpha small.bmp", 2, "--opaque"},
+      {"land.bmp w --frobnicate", 2, "--frobnicate"},
+      {"missing.bmp w", 1, "missing.bmp"},
+      {"notes.txt w", 1, "notes.txt"},
+      {"wide.bmp w", 1, "512"},
+      {"land.bmp w --alpha small.bmp", 1, "small.bmp"},
+      {"land.bmp file", 1, "file"},
+  };
+  for (const Case& c : cases) {
+    const Result r = run("worldmake", c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << c.args << ": " << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "w")) << c.args;
+  }
+  const Result help = run("worldmake", "--help");
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("--colours"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,337 @@
+// worldmake.cpp -- a starter world from one picture: settings, maps, one definition and ground picture per colour
+//
+//   worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--opaque | --alpha PICTURE] [--force]
+//
+// FOLDER gets what simengine opens at once: DATA/ini.txt, the AI map and the red map of the
+// picture in maps/ (byte for byte what mapscan writes), one cell definition per colour code in
+// codes/NAME/ naming a ground picture of that colour in gfx/topo/, and an empty gfx/objects/.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "colour_reduction.h"
+#include "converter_state.h"
+#include "formats/map_format.h"
+#include "scan.h"
+#include "services/files.h"
+#include "services/headless.h"
+#include "services/lifecycle.h"
+#include "services/pictures.h"
+#include "services/screen.h"
+#include "services/sprites.h"
+#include "services/text.h"
+#include "services/windows.h"
+
+#ifndef SUITE_VERSION
+#define SUITE_VERSION "0"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kUsage =
+    "usage: worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--opaque | --alpha PICTURE] [--force]\n"
+    "\n"
+    "Makes a world that simengine opens at once from one picture: one cell per pixel, one colour\n"
+    "code per colour, a definition file and a ground picture for each code.\n"
+    "\n"
+    "  --colours N      reduce the picture to at most N colours first (2 to 4096; default 16)\n"
+    "  --cell PIXELS    the edge of a cell on the screen and of each ground picture (1 to 512; default 32)\n"
+    "  --opaque         every cell's ground fully opaque (the default)\n"
+    "  --alpha PICTURE  ground opacity from the red channel of PICTURE (white opaque, black hidden),\n"
+    "                   a picture of the same size\n"
+    "  --force          rewrite the settings and maps of a folder that already holds a world;\n"
+    "                   definition files and ground pictures that exist are always kept\n"
+    "  --quiet          no summary line\n"
+    "  --help           this text\n"
+    "  --version        the suite's version\n";
+
+constexpr int kLargestMap = 512;  // The engine's grid holds 513 x 513 cells: a picture of 512 x 512 pixels
+constexpr int kDefaultColours = 16;
+constexpr int kDefaultCell = 32;
+
+struct Options {
+  std::string picture, folder, alpha;
+  int colours = kDefaultColours;
+  int cell = kDefaultCell;
+  bool force = false, quiet = false;
+};
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "worldmake: %s\n%s", message.c_str(), kUsage);
+  return 2;
+}
+
+// One line naming the file and the reason, then exit code 1.
+int fail(const std::string& file, const std::string& reason) {
+  std::fprintf(stderr, "worldmake: %s: %s\n", file.c_str(), reason.c_str());
+  return 1;
+}
+
+// A whole decimal number from low to high, or false.
+bool parse_number(const std::string& text, int low, int high, int& value) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = std::atoi(text.c_str());
+  return value >= low && value <= high;
+}
+
+// The world's name (APPSTART): the picture's file name without its extension, in letters, digits,
+// "-" and "_" only, since it becomes part of file and folder names.
+std::string world_name(const std::string& picture) {
+  std::string stem = fs::path(picture).stem().string(), name;
+  for (char c : stem) name += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') ? c : '_';
+  return name.empty() ? "world" : name;
+}
+
+// A flat tile of one colour with a little texture: fine grain over a coarser mottle, both small
+// enough that the tile still reads as its colour. No pixel is magenta, the engine's transparent colour.
+svc::Picture ground_tile(int32_t colour, int size) {
+  svc::Picture tile;
+  tile.width = tile.height = size;
+  tile.rgba.reserve(size_t(size) * size * 4);
+  auto hash = [colour](uint32_t x, uint32_t y) {
+    uint32_t h = x * 374761393u + y * 668265263u + uint32_t(colour) * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return h ^ (h >> 16);
+  };
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const int grain = int(hash(uint32_t(x), uint32_t(y)) % 9) - 4;
+      const int mottle = int(hash(uint32_t(x / 4) + 7919u, uint32_t(y / 4) + 104729u) % 7) - 3;
+      int channel[3] = {svc::red(colour), svc::green(colour), svc::blue(colour)};
+      for (int& c : channel) c = std::clamp(c + grain + mottle, 0, 255);
+      if (channel[0] == 255 && channel[1] == 0 && channel[2] == 255) channel[1] = 1;
+      tile.rgba.insert(tile.rgba.end(), {uint8_t(channel[0]), uint8_t(channel[1]), uint8_t(channel[2]), 255});
+    }
+  return tile;
+}
+
+// The distinct colour codes of an AI map.
+std::set<std::string> codes_of_map(const std::string& path) {
+  std::set<std::string> codes;
+  svc::LineReader reader;
+  if (!svc::open_line_reader(reader, path)) return codes;
+  const MapHeader header = read_map_header(reader);
+  const int64_t entries = (int64_t(header.width) + 1) * (int64_t(header.height) + 1);
+  std::string red, green, blue;
+  for (int64_t i = 0; i < entries && !svc::line_reader_at_end(reader); ++i) {
+    svc::read_line(reader, red);
+    svc::read_line(reader, green);
+    svc::read_line(reader, blue);
+    codes.insert(red + green + blue);
+  }
+  return codes;
+}
+
+// Writes key and value lines; false when the file can't be written whole.
+bool write_pairs(const std::string& path, const std::vector<std::string>& lines) {
+  const int file = svc::create_file(-1, path);
+  if (!file) return false;
+  for (const std::string& line : lines) svc::write_line(file, line);
+  return svc::close_file(file) != 0;
+}
+
+// The engine's settings for the world (key line, value line; folders end in "\").
+std::vector<std::string> settings(const std::string& name, int cell) {
+  return {"APPNAME",      "worldmake: " + name,
+          "RESOLUTION",   svc::int_to_string(cell),
+          "USESPRITE3D",  "1",
+          "MULTITASK",    "5",
+          "CURSORSPEED",  "245",
+          "WORLDRANDOM",  "1",
+          "APPENTRY",     "maps\\",
+          "APPSTART",     name,
+          "TOPOGFX",      "gfx\\topo\\",
+          "WORLDGFX",     "gfx\\objects\\",
+          "GFXCODEC",     ".png",
+          "RGBCODEPATH",  "codes\\",
+          "WORLDREFRESH", "60"};
+}
+
+// Shows a picture file on the display-less screen as the converter shows it: black, picture at (0, 0).
+bool show_picture(const std::string& path, ConverterState& state) {
+  const int picture = svc::load_sprite(-1, path, svc::SPRITE_TEXTURE);
+  if (!picture) return false;
+  state.source_path = path;
+  state.picture = picture;
+  state.picture_width = svc::sprite_width(picture);
+  state.picture_height = svc::sprite_height(picture);
+  state.picture_loaded = true;
+  svc::clear_screen(0);
+  svc::display_sprite(picture, 0, 0);
+  svc::flip_buffers();
+  return true;
+}
+
+struct Made {
+  int codes = 0, definitions_made = 0, definitions_kept = 0, pictures_made = 0, pictures_kept = 0;
+};
+
+int run(const Options& o) {
+  // The picture and the opacity picture first: nothing is written for a picture that can't be used.
+  for (const std::string& path : {o.picture, o.alpha}) {
+    if (path.empty()) continue;
+    const int64_t size = svc::file_size(path);
+    if (size == -1) return fail(path, "no such file");
+    if (size == -2) return fail(path, "is a folder, not a picture");
+  }
+  const std::string base = o.folder.back() == '/' ? o.folder : o.folder + "/";
+  std::error_code error;
+  if (fs::exists(o.folder, error) && !fs::is_directory(o.folder, error))
+    return fail(o.folder, "is a file, not a folder");
+  if (fs::exists(base + "DATA/ini.txt", error) && !o.force)
+    return fail(o.folder, "already holds a world (DATA/ini.txt); --force rewrites its settings and maps");
+
+  svc::start_services();
+  svc::headless::record_drawing(false);
+  svc::register_image_decoders();
+  ConverterState state;
+  svc::Picture probe;
+  if (!svc::decode_picture(o.picture, probe))
+    return fail(o.picture, "not a picture that can be decoded (PNG, JPEG, TIFF or BMP)");
+  const int width = probe.width, height = probe.height;
+  probe = {};
+  if (width > kLargestMap || height > kLargestMap)
+    return fail(o.picture, "is " + svc::int_to_string(width) + " x " + svc::int_to_string(height) +
+                               " pixels; a world holds at most 512 x 512 (one cell per pixel): scale it first, "
+                               "for example convert PICTURE -resize 512x512 small.png");
+  if (!o.alpha.empty()) {
+    svc::Picture alpha;
+    if (!svc::decode_picture(o.alpha, alpha))
+      return fail(o.alpha, "not a picture that can be decoded (PNG, JPEG, TIFF or BMP)");
+    if (alpha.width != width || alpha.height != height)
+      return fail(o.alpha, "is " + svc::int_to_string(alpha.width) + " x " + svc::int_to_string(alpha.height) +
+                               " pixels, the picture " + svc::int_to_string(width) + " x " +
+                               svc::int_to_string(height));
+  }
+
+  const std::string name = world_name(o.picture);
+  const std::string codes_folder = base + "codes/" + name + "/";
+  for (const std::string& folder :
+       {base + "DATA", base + "maps", codes_folder, base + "gfx/topo", base + "gfx/objects"})
+    if (!fs::create_directories(folder, error) && error) return fail(folder, "cannot be made: " + error.message());
+
+  // The screen mapscan uses: one pixel wider and higher than the picture, so nothing lies beyond it.
+  svc::headless::set_desktop(width + 1, height + 1);
+  if (!svc::open_window(0, 0, 0, width + 1, height + 1, "worldmake", svc::WINDOW_CENTRED_CAPTION) ||
+      !svc::open_windowed_screen(svc::window_handle(0), 0, 0, width + 1, height + 1, 0, 0, 0))
+    return fail(o.picture, "no screen of that size");
+
+  // Definition files already there are the user's: remembered before the scan adds empty ones.
+  std::set<std::string> existing;
+  for (const auto& entry : fs::directory_iterator(codes_folder, error))
+    existing.insert(entry.path().filename().string());
+
+  // The AI map, reduced to at most N colours, and its colour-code files.
+  if (!show_picture(o.picture, state)) return fail(o.picture, "not a picture that can be decoded");
+  state.destination_folder = codes_folder;
+  state.ai_colours = o.colours;
+  const std::string map_stem = base + "maps/" + name;
+  const ScanReport ai = scan_ai_map(state, false, width, height, map_stem + ".qz61");
+  if (!ai.map_written) return fail(ai.map_path, "cannot be written");
+
+  // The red map: of the opacity picture, or of a white picture of the same size.
+  ScanReport red;
+  if (!o.alpha.empty()) {
+    if (!show_picture(o.alpha, state)) return fail(o.alpha, "not a picture that can be decoded");
+  } else {
+    svc::clear_screen(0);
+    svc::start_drawing(svc::screen_output());
+    svc::draw_box(0, 0, width, height, svc::rgb(255, 255, 255));
+    svc::stop_drawing();
+    svc::flip_buffers();
+  }
+  red = scan_colour_map(state, MAP_RED, width, height, map_stem + ".red");
+  if (!red.map_written) return fail(red.map_path, "cannot be written");
+
+  // One definition and one ground picture per code; what exists is kept.
+  Made made;
+  for (const std::string& code : codes_of_map(ai.map_path)) {
+    ++made.codes;
+    const std::string picture_name = code + ".png";
+    if (existing.count(code)) {
+      ++made.definitions_kept;
+    } else {
+      if (!write_pairs(codes_folder + code, {"GFXNAME", picture_name, "CHILD1", "#", "USECOLLISION", "0"}))
+        return fail(codes_folder + code, "cannot be written");
+      ++made.definitions_made;
+    }
+    const std::string picture_path = base + "gfx/topo/" + picture_name;
+    if (fs::exists(picture_path, error)) {
+      ++made.pictures_kept;
+      continue;
+    }
+    const int32_t colour = svc::rgb(std::atoi(code.substr(0, 3).c_str()), std::atoi(code.substr(3, 3).c_str()),
+                                    std::atoi(code.substr(6, 3).c_str()));
+    if (!svc::write_png(picture_path, ground_tile(colour, o.cell))) return fail(picture_path, "cannot be written");
+    ++made.pictures_made;
+  }
+
+  // The settings last: a folder holds a world only once everything it names is there.
+  if (!write_pairs(base + "DATA/ini.txt", settings(name, o.cell)))
+    return fail(base + "DATA/ini.txt", "cannot be written");
+  svc::stop_services();
+
+  if (!o.quiet)
+    std::printf(
+        "worldmake: %s: %d x %d cells, %d colour codes (definitions: %d made, %d kept; ground pictures: "
+        "%d made, %d kept); run simengine in %s\n",
+        o.folder.c_str(), width + 1, height + 1, made.codes, made.definitions_made, made.definitions_kept,
+        made.pictures_made, made.pictures_kept, o.folder.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  bool opaque = false;
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("worldmake %s\n", SUITE_VERSION);
+      return 0;
+    }
+    if (arg == "--colours" || arg == "--cell" || arg == "--alpha") {
+      if (i + 1 >= argc) return usage_error(arg + " needs a value");
+      const std::string value = argv[++i];
+      if (arg == "--colours" && !parse_number(value, kFewestReducedColours, kMostReducedColours, o.colours))
+        return usage_error("--colours takes a number from 2 to 4096, not " + value);
+      if (arg == "--cell" && !parse_number(value, 1, 512, o.cell))
+        return usage_error("--cell takes a number of pixels from 1 to 512, not " + value);
+      if (arg == "--alpha") {
+        if (value.empty()) return usage_error("--alpha needs a picture");
+        o.alpha = value;
+      }
+    } else if (arg == "--opaque") {
+      opaque = true;
+    } else if (arg == "--force") {
+      o.force = true;
+    } else if (arg == "--quiet" || arg == "-q") {
+      o.quiet = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usage_error("unknown option " + arg);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (opaque && !o.alpha.empty()) return usage_error("--opaque and --alpha exclude each other");
+  if (positional.size() != 2)
+    return usage_error(positional.size() < 2 ? "needs PICTURE and FOLDER" : "too many arguments");
+  o.picture = positional[0];
+  o.folder = positional[1];
+  if (o.picture.empty() || o.folder.empty()) return usage_error("PICTURE and FOLDER must not be empty");
+  return run(o);
+}
