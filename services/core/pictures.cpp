@@ -17,6 +17,7 @@ namespace {
 constexpr int64_t kMaxPictureFileBytes = int64_t{1} << 30;
 
 bool g_decoders_registered = false;
+std::string g_error;  // Why the last decode failed
 
 bool starts_with(const uint8_t* data, size_t size, const char* magic, size_t n) {
   return size >= n && std::memcmp(data, magic, n) == 0;
@@ -24,11 +25,20 @@ bool starts_with(const uint8_t* data, size_t size, const char* magic, size_t n) 
 
 bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
   int fd = ::open(system_path(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return detail::refuse(std::string("cannot be opened: ") + std::strerror(errno));
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPictureFileBytes) {
+  const char* why = nullptr;
+  if (::fstat(fd, &st) != 0)
+    why = "cannot be examined";
+  else if (S_ISDIR(st.st_mode))
+    why = "is a folder, not a picture file";
+  else if (!S_ISREG(st.st_mode))
+    why = "is not a regular file";  // A device such as /dev/zero would never end
+  else if (st.st_size > kMaxPictureFileBytes)
+    why = "is larger than 1 GiB";
+  if (why) {
     ::close(fd);
-    return false;
+    return detail::refuse(why);
   }
   bytes.resize(static_cast<size_t>(st.st_size));
   size_t got = 0;
@@ -47,10 +57,26 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
 
 namespace detail {
 
-bool picture_size_ok(int64_t width, int64_t height) {
-  if (width <= 0 || height <= 0) return false;
-  if (width > (int64_t{1} << 30) || height > (int64_t{1} << 30)) return false;
-  return static_cast<uint64_t>(width) * static_cast<uint64_t>(height) <= kMaxPicturePixels;
+bool refuse(const std::string& reason) {
+  g_error = reason;
+  return false;
+}
+
+bool check_picture_size(int64_t width, int64_t height) {
+  const std::string size = std::to_string(width) + " x " + std::to_string(height);
+  if (width <= 0 || height <= 0) return refuse("declares an empty size (" + size + ")");
+  if (width > kMaxPicturePixels || height > kMaxPicturePixels ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > static_cast<uint64_t>(kMaxPicturePixels))
+    return refuse("declares " + size + " pixels, more than the limit of " + std::to_string(kMaxPicturePixels) +
+                  " pixels");
+  return true;
+}
+
+bool check_data_covers(uint64_t held, uint64_t most_per_byte, uint64_t needed, int64_t width, int64_t height) {
+  // Divide rather than multiply: `held * most_per_byte` could overflow for a large file.
+  if (held >= needed / most_per_byte + (needed % most_per_byte ? 1 : 0)) return true;
+  return refuse("declares " + std::to_string(width) + " x " + std::to_string(height) + " pixels, but its " +
+                std::to_string(held) + " bytes of picture data cannot hold them (truncated or a false header)");
 }
 
 }  // namespace detail
@@ -62,33 +88,55 @@ void register_image_decoders() {
 
 int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
   out = Picture();
-  if (!data || size == 0) return 0;
+  g_error.clear();
+  if (!data || size == 0) {
+    detail::refuse("is empty");
+    return 0;
+  }
   bool ok = false;
+  const char* format = nullptr;
   if (starts_with(data, size, "BM", 2)) {
+    format = "BMP";
     ok = detail::decode_bmp(data, size, out);
   } else if (!g_decoders_registered) {
-    ok = false;
+    detail::refuse("is not a BMP picture (the PNG, JPEG and TIFF decoders are not registered)");
   } else if (starts_with(data, size, "\x89PNG\r\n\x1a\n", 8)) {
+    format = "PNG";
     ok = detail::decode_png(data, size, out);
   } else if (starts_with(data, size, "\xFF\xD8\xFF", 3)) {
+    format = "JPEG";
     ok = detail::decode_jpeg(data, size, out);
   } else if (starts_with(data, size, "II*\0", 4) || starts_with(data, size, "MM\0*", 4) ||
              starts_with(data, size, "II+\0", 4) || starts_with(data, size, "MM\0+", 4)) {
+    format = "TIFF";
     ok = detail::decode_tiff(data, size, out);
+  } else {
+    detail::refuse("is not a PNG, JPEG, TIFF or BMP picture");
   }
-  if (!ok || out.rgba.size() != static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 4) {
+  if (ok && out.rgba.size() != static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 4)
+    ok = detail::refuse("decoded to the wrong number of bytes");
+  if (!ok) {
     out = Picture();
+    if (g_error.empty()) g_error = "is damaged or uses a feature that is not supported";
+    if (format) g_error = std::string(format) + ": " + g_error;
     return 0;
   }
+  g_error.clear();
   return 1;
 }
 
 int decode_picture(const std::string& path, Picture& out) {
   out = Picture();
   std::vector<uint8_t> bytes;
-  if (path.empty() || !read_whole_file(path, bytes)) return 0;
+  if (path.empty()) {
+    detail::refuse("no file named");
+    return 0;
+  }
+  if (!read_whole_file(path, bytes)) return 0;
   return decode_picture_memory(bytes.data(), bytes.size(), out);
 }
+
+const std::string& picture_error() { return g_error; }
 
 void apply_transparent_colour(Picture& picture, int32_t colour) {
   const uint8_t r = static_cast<uint8_t>(colour & 0xFF);

@@ -1,9 +1,12 @@
 // pictures_bmp.cpp -- the system bitmap format: 1/4/8-bit palettes, 16/24/32-bit, bit fields, RLE4/RLE8
 //
 // Every size read from the headers is checked against the bytes actually present before it is
-// used, so a damaged or hostile file is refused (or, for run-length data, ends early) and nothing
-// is read outside the buffer.
+// used, and the pixel data must be all there before the picture's memory is taken, so a damaged,
+// truncated or hostile file is refused and nothing is read outside the buffer. Run-length data may
+// end the picture early with its end-of-picture code (the pixels it leaves out stay transparent), but
+// it must be long enough to describe the declared size at 255 pixels per two-byte code.
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "pictures_internal.h"
@@ -98,41 +101,39 @@ void put(Picture& out, int64_t x, int64_t row, uint8_t r, uint8_t g, uint8_t b, 
 // The picture row that file row y (counted in storage order) becomes.
 int64_t target_row(const Header& h, int64_t y) { return h.top_down ? y : h.height - 1 - y; }
 
-// Run-length data: rows are filled as far as the data goes; the rest stays transparent black.
-bool decode_rle(const uint8_t* d, size_t size, const Header& h, const std::vector<uint8_t>& palette, Picture& out) {
+// Walks run-length data, calling `colour(x, y, index)` for each pixel inside the picture (y in storage
+// order). The data ends with an end-of-picture code or after the last row; data that runs out
+// before either is a truncated file, and false.
+template <typename Colour>
+bool walk_rle(const uint8_t* d, size_t size, const Header& h, Colour colour) {
   const bool four = h.compression == BI_RLE4;
   size_t pos = h.data_offset;
   int64_t x = 0, y = 0;
-  auto colour = [&](unsigned index) {
-    if (x < 0 || x >= h.width || y < 0 || y >= h.height) return;
-    size_t k = static_cast<size_t>(index) * 4;
-    if (k + 3 < palette.size())
-      put(out, x, target_row(h, y), palette[k], palette[k + 1], palette[k + 2], 255);
-    else
-      put(out, x, target_row(h, y), 0, 0, 0, 255);
+  auto put_index = [&](unsigned index) {
+    if (x >= 0 && x < h.width && y >= 0 && y < h.height) colour(x, y, index);
   };
-  while (pos + 1 < size && y < h.height) {
+  while (y < h.height) {
+    if (pos + 1 >= size) return false;
     uint8_t count = d[pos], value = d[pos + 1];
     pos += 2;
     if (count > 0) {  // A run of one index (RLE8) or two alternating indexes (RLE4)
-      for (int i = 0; i < count && x < h.width; i++, x++)
-        colour(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
+      for (int i = 0; i < count && x < h.width; i++, x++) put_index(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
     } else if (value == 0) {  // End of line
       x = 0;
       y++;
-    } else if (value == 1) {  // End of picture
-      break;
+    } else if (value == 1) {  // End of picture: what is left stays transparent
+      return true;
     } else if (value == 2) {  // Delta
-      if (pos + 1 >= size) break;
+      if (pos + 1 >= size) return false;
       x += d[pos];
       y += d[pos + 1];
       pos += 2;
     } else {  // Absolute run of `value` indexes, padded to 16 bits
       size_t bytes = four ? (value + 1u) / 2u : value;
-      if (pos + bytes > size) break;
+      if (pos + bytes > size) return false;
       for (int i = 0; i < value; i++, x++) {
         uint8_t b = d[pos + (four ? i / 2 : i)];
-        if (x < h.width) colour(four ? ((i & 1) ? (b & 0x0F) : (b >> 4)) : b);
+        if (x < h.width) put_index(four ? ((i & 1) ? (b & 0x0F) : (b >> 4)) : b);
       }
       pos += (bytes + 1) & ~size_t{1};
     }
@@ -144,16 +145,17 @@ bool decode_rle(const uint8_t* d, size_t size, const Header& h, const std::vecto
 
 bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
   Header h;
-  if (!read_header(d, size, h)) return false;
-  if (!picture_size_ok(h.width, h.height)) return false;
+  if (!read_header(d, size, h)) return refuse("its header is damaged or cut short");
+  if (!check_picture_size(h.width, h.height)) return false;
   const int bits = h.bits;
   const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
-  if (h.compression == BI_RLE8 && bits != 8) return false;
-  if (h.compression == BI_RLE4 && bits != 4) return false;
-  if (rle && h.top_down) return false;  // Run-length pictures are always stored bottom-up
-  if (h.has_masks && bits != 16 && bits != 32) return false;
-  if (!rle && h.compression != BI_RGB && !h.has_masks) return false;  // JPEG/PNG inside BMP and the like
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+  if ((h.compression == BI_RLE8 && bits != 8) || (h.compression == BI_RLE4 && bits != 4) || (rle && h.top_down) ||
+      (h.has_masks && bits != 16 && bits != 32))
+    return refuse("its compression does not fit its pixel depth");  // Run-length pictures are stored bottom-up
+  if (!rle && h.compression != BI_RGB && !h.has_masks)
+    return refuse("uses an unsupported compression (" + std::to_string(h.compression) + ")");  // JPEG/PNG inside
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    return refuse("has an unsupported pixel depth (" + std::to_string(bits) + " bits)");
 
   // Palette: right after the headers (and after the masks of a 40-byte header), before the pixels.
   std::vector<uint8_t> palette;  // RGBA entries
@@ -163,7 +165,7 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     if (h.has_masks && h.header_size == 40) start += h.compression == BI_ALPHABITFIELDS ? 16 : 12;
     size_t count = h.colours_used && h.colours_used < (1u << bits) ? h.colours_used : (1u << bits);
     size_t end = h.data_offset >= start && h.data_offset <= size ? h.data_offset : size;
-    if (start > end) return false;
+    if (start > end) return refuse("its palette lies outside the file");
     if ((end - start) / entry < count) count = (end - start) / entry;  // A short palette: the rest is black
     palette.resize(count * 4);
     for (size_t i = 0; i < count; i++) {
@@ -175,14 +177,33 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     }
   }
 
-  if (h.data_offset >= size) return false;
+  if (h.data_offset >= size) return refuse("its pixel data lies beyond the end of the file");
+  // The pixels must be in the file before the picture's memory is taken: a pass over run-length
+  // data without writing, or the size of the uncompressed rows.
+  const uint64_t stride = ((static_cast<uint64_t>(h.width) * static_cast<uint64_t>(bits) + 31) / 32) * 4;
+  if (rle) {
+    // A code of two bytes describes at most 255 pixels.
+    const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+    if (!check_data_covers(size - h.data_offset, 128, pixels, h.width, h.height)) return false;
+    if (!walk_rle(d, size, h, [](int64_t, int64_t, unsigned) {}))
+      return refuse("its run-length data ends before the picture does (truncated)");
+  } else if (!check_data_covers(size - h.data_offset, 1, stride * static_cast<uint64_t>(h.height), h.width,
+                                h.height)) {
+    return false;
+  }
   out.width = static_cast<int>(h.width);
   out.height = static_cast<int>(h.height);
   out.rgba.assign(static_cast<size_t>(h.width) * static_cast<size_t>(h.height) * 4, 0);
-  if (rle) return decode_rle(d, size, h, palette, out);
-
-  const uint64_t stride = ((static_cast<uint64_t>(h.width) * static_cast<uint64_t>(bits) + 31) / 32) * 4;
-  if (stride * static_cast<uint64_t>(h.height) > size - h.data_offset) return false;
+  if (rle) {
+    walk_rle(d, size, h, [&](int64_t x, int64_t y, unsigned index) {
+      size_t k = static_cast<size_t>(index) * 4;
+      if (k + 3 < palette.size())
+        put(out, x, target_row(h, y), palette[k], palette[k + 1], palette[k + 2], 255);
+      else
+        put(out, x, target_row(h, y), 0, 0, 0, 255);
+    });
+    return true;
+  }
 
   Channel cr, cg, cb, ca;
   if (bits == 16 || bits == 32) {

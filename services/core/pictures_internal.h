@@ -2,20 +2,27 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "services/pictures.h"
 
 namespace svc::detail {
 
-// A picture may hold at most this many pixels (1 GiB of RGBA): a corrupt header asking for more is refused.
-constexpr uint64_t kMaxPicturePixels = uint64_t{1} << 28;
+// Records why the picture is refused, for picture_error(), and returns false.
+bool refuse(const std::string& reason);
 
-bool picture_size_ok(int64_t width, int64_t height);  // Both positive and within the pixel limit
+// Both sides positive and the pixel count within kMaxPicturePixels; otherwise refuses with the reason.
+bool check_picture_size(int64_t width, int64_t height);
 
+// Refuses, with the reason, a picture of `needed` bytes of raw samples that `held` bytes of data
+// cannot produce even at the format's best compression (`most_per_byte` raw bytes per stored byte).
+bool check_data_covers(uint64_t held, uint64_t most_per_byte, uint64_t needed, int64_t width, int64_t height);
+
+// Each decoder fills `out` or returns false; a refusal names its reason through refuse().
 bool decode_bmp(const uint8_t* data, size_t size, Picture& out);
 bool decode_png(const uint8_t* data, size_t size, Picture& out);
 bool decode_jpeg(const uint8_t* data, size_t size, Picture& out);
 bool decode_tiff(const uint8_t* data, size_t size, Picture& out);
-void quiet_tiff_messages();  // libtiff reports problems on stderr unless told otherwise
+void quiet_tiff_messages();  // libtiff's messages go to the refusal reason instead of stderr
 
 }  // namespace svc::detail

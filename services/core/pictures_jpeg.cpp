@@ -1,23 +1,112 @@
 // pictures_jpeg.cpp -- JPEG through TurboJPEG: baseline, progressive, grey, and CMYK converted to RGB
 //
-// A file that ends early or has damaged data still decodes as far as libjpeg gets (the rest is
-// grey), as picture viewers show it; only a file whose header cannot be read is refused.
+// Before the picture's memory is taken, a walk over the markers measures the entropy-coded data:
+// Huffman coding spends at least one bit per 8 x 8 block on its DC value and one on the end of its
+// AC values (progressive files at least the DC bit), so data shorter than that for the declared
+// size is refused. Arithmetic coding has no such least size and is held by the pixel limit alone.
+// A file that ends before its end marker, or whose data runs out inside a scan (libjpeg would fill
+// the rest with grey), is refused as truncated; other damage decodes as far as libjpeg gets.
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "pictures_internal.h"
 
 namespace svc::detail {
+namespace {
+
+enum Coding { HUFFMAN, PROGRESSIVE_HUFFMAN, ARITHMETIC, OTHER_CODING };
+
+struct Layout {
+  bool has_frame = false;
+  Coding coding = OTHER_CODING;
+  uint64_t blocks = 0;      // 8 x 8 blocks of all components, without the padding of interleaved scans
+  uint64_t scan_bytes = 0;  // Bytes of entropy-coded data in all scans
+  bool has_end = false;     // The end-of-image marker was found
+};
+
+uint64_t ceil_div(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
+
+void read_frame(uint8_t marker, const uint8_t* seg, size_t length, Layout& j) {
+  if (length < 6) return;
+  const uint64_t height = (seg[1] << 8) | seg[2], width = (seg[3] << 8) | seg[4];
+  const size_t count = seg[5];
+  if (length < 6 + 3 * count) return;
+  int hmax = 1, vmax = 1;
+  for (size_t c = 0; c < count; c++) {
+    hmax = std::max(hmax, seg[6 + 3 * c + 1] >> 4);
+    vmax = std::max(vmax, seg[6 + 3 * c + 1] & 15);
+  }
+  for (size_t c = 0; c < count; c++) {
+    const int h = seg[6 + 3 * c + 1] >> 4, v = seg[6 + 3 * c + 1] & 15;
+    j.blocks += ceil_div(ceil_div(width * h, hmax), 8) * ceil_div(ceil_div(height * v, vmax), 8);
+  }
+  j.has_frame = true;
+  j.coding = marker == 0xC0 || marker == 0xC1 ? HUFFMAN
+             : marker == 0xC2                 ? PROGRESSIVE_HUFFMAN
+             : marker >= 0xC9                 ? ARITHMETIC
+                                              : OTHER_CODING;
+}
+
+// Walks the markers from the start-of-image marker to the end-of-image marker.
+Layout walk_markers(const uint8_t* d, size_t size) {
+  Layout j;
+  size_t pos = 2;
+  while (pos < size) {
+    if (d[pos] != 0xFF) {  // Stray bytes between segments (libjpeg skips them too)
+      pos++;
+      continue;
+    }
+    while (pos < size && d[pos] == 0xFF) pos++;  // Fill bytes before a marker
+    if (pos >= size) break;
+    const uint8_t marker = d[pos++];
+    if (marker == 0xD9) {
+      j.has_end = true;
+      break;
+    }
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // No length
+    if (pos + 2 > size) break;
+    const size_t length = (d[pos] << 8) | d[pos + 1];
+    if (length < 2 || length > size - pos) break;
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame && !j.has_frame) read_frame(marker, d + pos + 2, length - 2, j);
+    pos += length;
+    if (marker == 0xDA) {  // Entropy-coded data runs to the next marker other than a restart
+      const size_t start = pos;
+      while (pos + 1 < size && !(d[pos] == 0xFF && d[pos + 1] != 0 && (d[pos + 1] < 0xD0 || d[pos + 1] > 0xD7))) pos++;
+      if (pos + 1 >= size) pos = size;
+      j.scan_bytes += pos - start;
+    }
+  }
+  return j;
+}
+
+bool truncation_warning(tjhandle tj) {
+  const std::string message = tjGetErrorStr2(tj);
+  return message.find("remature end") != std::string::npos;  // "Premature end of JPEG file" or "... data segment"
+}
+
+}  // namespace
 
 bool decode_jpeg(const uint8_t* data, size_t size, Picture& out) {
-  if (size > 0xFFFFFFFFul) return false;
+  if (size > 0xFFFFFFFFul) return refuse("is larger than 4 GiB");
   tjhandle tj = tjInitDecompress();
-  if (!tj) return false;
+  if (!tj) return refuse("the JPEG decoder could not start");
   int width = 0, height = 0, subsampling = 0, colourspace = 0;
   unsigned long length = static_cast<unsigned long>(size);
-  bool ok = tjDecompressHeader3(tj, data, length, &width, &height, &subsampling, &colourspace) == 0 &&
-            picture_size_ok(width, height);
+  if (tjDecompressHeader3(tj, data, length, &width, &height, &subsampling, &colourspace) != 0) {
+    const std::string message = tjGetErrorStr2(tj);
+    tjDestroy(tj);
+    return refuse(message);
+  }
+  bool ok = check_picture_size(width, height);
+  const Layout layout = ok ? walk_markers(data, size) : Layout();
+  if (ok && !layout.has_frame) ok = refuse("has no frame header");
+  if (ok && (layout.coding == HUFFMAN || layout.coding == PROGRESSIVE_HUFFMAN))
+    ok = check_data_covers(layout.scan_bytes, 8, layout.blocks * (layout.coding == HUFFMAN ? 2 : 1), width, height);
+  if (ok && !layout.has_end) ok = refuse("ends before its end marker (truncated)");
   if (ok) {
     out.width = width;
     out.height = height;
@@ -29,8 +118,17 @@ bool decode_jpeg(const uint8_t* data, size_t size, Picture& out) {
       cmyk_pixels.assign(out.rgba.size(), 0);
       target = cmyk_pixels.data();
     }
-    int rc = tjDecompress2(tj, data, length, target, width, 0, height, cmyk ? TJPF_CMYK : TJPF_RGBA, 0);
-    ok = rc == 0 || tjGetErrorCode(tj) == TJERR_WARNING;
+    const int format = cmyk ? TJPF_CMYK : TJPF_RGBA;
+    // The first pass stops at the first warning: running out of data is a failure; other damage is
+    // decoded again without stopping, as far as libjpeg gets.
+    int rc = tjDecompress2(tj, data, length, target, width, 0, height, format, TJFLAG_STOPONWARNING);
+    if (rc != 0 && tjGetErrorCode(tj) == TJERR_WARNING) {
+      if (truncation_warning(tj))
+        ok = refuse("its data ends inside the picture (truncated)");
+      else
+        rc = tjDecompress2(tj, data, length, target, width, 0, height, format, 0);
+    }
+    if (ok && rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) ok = refuse(tjGetErrorStr2(tj));
     if (ok && cmyk) {
       // Adobe writes CMYK JPEGs inverted: the stored values are 255 - ink, so RGB = value * K / 255.
       for (size_t i = 0; i < cmyk_pixels.size(); i += 4) {

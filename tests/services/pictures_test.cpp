@@ -12,6 +12,7 @@
 
 #include "services/pictures.h"
 #include "support/files.h"
+#include "support/png_chunks.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -54,6 +55,15 @@ const Sample kSamples[] = {
     {"rgb16.tif", "-alpha off -depth 16 TIFF:", 1},
     {"rgba.tif", "-compress None TIFF:", 0},
     {"palette.tif", "-alpha off -type Palette TIFF:", 0},
+    {"strips.tif", "-alpha off -compress None -define tiff:rows-per-strip=4 TIFF:", 0},
+    {"strips_zip.tif", "-alpha off -compress Zip -define tiff:rows-per-strip=5 TIFF:", 0},
+    {"tiled.tif", "-alpha off -compress None -define tiff:tile-geometry=16x16 TIFF:", 0},
+    {"tiled_rgba.tif", "-compress None -define tiff:tile-geometry=16x16 TIFF:", 0},
+    {"tiled_lzw.tif", "-alpha off -compress LZW -define tiff:tile-geometry=16x16 TIFF:", 0},
+    {"tiled_zip.tif", "-alpha off -compress Zip -define tiff:tile-geometry=16x16 TIFF:", 0},
+    {"planar.tif", "-alpha off -interlace Plane -compress None TIFF:", 0},
+    {"planar_lzw.tif", "-interlace Plane -compress LZW TIFF:", 0},
+    {"planar_tiled.tif", "-alpha off -interlace Plane -compress Zip -define tiff:tile-geometry=16x16 TIFF:", 0},
     {"rgb24.bmp", "-alpha off -type TrueColor BMP3:", 0},
     {"rgba32.bmp", "-type TrueColorAlpha BMP:", 0},
     {"palette8.bmp", "-alpha off -colors 40 -type Palette BMP3:", 0},
@@ -152,6 +162,34 @@ TEST_F(Pictures, DamagedFilesAreRefusedOrDecodedWithoutHarm) {
   }
 }
 
+// A map carries the values a file stores: a gamma, chromaticity, ICC profile or sRGB chunk changes
+// nothing, for 8-bit, palette and 16-bit files alike.
+TEST_F(Pictures, ColourSpaceChunksLeaveStoredValuesAlone) {
+  const std::string grey = std::string(kMagick) + " xc:'rgb(10,10,10)' xc:'rgb(50,50,50)' xc:'rgb(100,100,100)' +append ";
+  const std::vector<uint8_t> gamma_one = support::png_chunk("gAMA", {0, 1, 0x86, 0xA0});  // 100000: gamma 1.0
+  const std::vector<uint8_t> gamma_low = support::png_chunk("gAMA", {0, 0, 0x4E, 0x20});  // 0.2
+  std::vector<uint8_t> chrm_odd(32, 0);
+  for (int i = 0; i < 8; i++) chrm_odd[i * 4 + 2] = uint8_t(40 + 17 * i);  // Odd white point and primaries
+  std::vector<uint8_t> with_chrm = support::png_chunk("cHRM", chrm_odd);
+  std::vector<uint8_t> both = gamma_low;
+  both.insert(both.end(), with_chrm.begin(), with_chrm.end());
+  const std::vector<uint8_t> srgb = support::png_chunk("sRGB", {0});
+  for (const char* options : {"-depth 8 PNG24:", "-depth 8 PNG8:", "-depth 16 -type Grayscale PNG:"}) {
+    const std::string path = dir + "stored.png";
+    ASSERT_EQ(std::system((grey + options + path + " 2>/dev/null").c_str()), 0);
+    const std::vector<uint8_t> plain =
+        support::png_rechunk(read_bytes(path), {"gAMA", "cHRM", "sRGB", "iCCP"}, {});
+    for (const auto& chunks : {gamma_one, both, srgb}) {
+      SCOPED_TRACE(std::string(options) + " chunk " + std::string(chunks.begin() + 4, chunks.begin() + 8));
+      const std::vector<uint8_t> png = support::png_rechunk(plain, {}, chunks);
+      svc::Picture pic;
+      ASSERT_EQ(svc::decode_picture_memory(png.data(), png.size(), pic), 1) << svc::picture_error();
+      ASSERT_EQ(pic.width, 3);
+      EXPECT_EQ(pic.rgba, (std::vector<uint8_t>{10, 10, 10, 255, 50, 50, 50, 255, 100, 100, 100, 255}));
+    }
+  }
+}
+
 TEST(PicturesBitmap, SmallestBitmapDecodesToRgba) {
   const uint8_t bmp[] = {
       'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // File header
@@ -206,12 +244,17 @@ TEST(PicturesBitmap, RunLengthDataStaysInsideThePicture) {
       255, 255, 255, 255, 255, 0, 0,   255, 0, 255, 0, 255, 0, 0, 0,   0,     // Top row: stored second
       0,   255, 0,   255, 0,   0, 255, 255, 0, 255, 0, 255, 0, 0, 255, 255};  // Bottom row: stored first
   EXPECT_EQ(pic.rgba, expected);
-  // Deltas and runs that point past the edges, and data that simply stops, write nothing outside.
-  for (auto runs : {std::vector<uint8_t>{0, 2, 255, 255, 4, 0x33, 0, 1}, std::vector<uint8_t>{200, 0x11, 200, 0x22},
-                    std::vector<uint8_t>{0, 200, 1, 2}, std::vector<uint8_t>{0, 2}}) {
+  // Deltas and runs that point past the edges write nothing outside; data that simply stops is truncated.
+  for (auto runs : {std::vector<uint8_t>{0, 2, 255, 255, 4, 0x33, 0, 1}, std::vector<uint8_t>{200, 0x11, 0, 0, 200, 0x22, 0, 1}}) {
     auto b = rle4_bitmap(runs);
     EXPECT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 1);
     EXPECT_EQ(pic.rgba.size(), 32u);
+  }
+  for (auto runs : {std::vector<uint8_t>{200, 0x11, 200, 0x22}, std::vector<uint8_t>{0, 200, 1, 2},
+                    std::vector<uint8_t>{0, 2}}) {
+    auto b = rle4_bitmap(runs);
+    EXPECT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 0);
+    EXPECT_NE(svc::picture_error().find("truncated"), std::string::npos) << svc::picture_error();
   }
 }
 

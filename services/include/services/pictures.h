@@ -13,9 +13,14 @@ struct Picture {
   std::vector<uint8_t> rgba;  // width * height * 4 bytes, rows top to bottom
 };
 
+// The largest picture decoded, in pixels (2^28: 1 GiB as RGBA). A file declaring more is refused, as is
+// one whose data is too short for the size it declares, before the picture's memory is taken.
+constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
+
 void register_image_decoders();                             // Makes PNG, JPEG and TIFF decodable
-int decode_picture(const std::string& path, Picture& out);  // 0 when missing, unknown or corrupt
+int decode_picture(const std::string& path, Picture& out);  // 0 when missing, unknown, corrupt or too large
 int decode_picture_memory(const uint8_t* data, size_t size, Picture& out);
+const std::string& picture_error();  // Why the last decode failed, in words; "" after a success
 void apply_transparent_colour(Picture& picture, int32_t colour);  // Pixels of that colour get alpha 0
 int write_png(const std::string& path, const Picture& picture);   // Whole or not at all (replaces); 0 on failure
 
