@@ -117,7 +117,8 @@ bool walk_rle(const uint8_t* d, size_t size, const Header& h, Colour colour) {
     uint8_t count = d[pos], value = d[pos + 1];
     pos += 2;
     if (count > 0) {  // A run of one index (RLE8) or two alternating indexes (RLE4)
-      for (int i = 0; i < count && x < h.width; i++, x++) put_index(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
+      for (int i = 0; i < count && x < h.width; i++, x++)
+        put_index(four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
     } else if (value == 0) {  // End of line
       x = 0;
       y++;
@@ -187,8 +188,7 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     if (!check_data_covers(size - h.data_offset, 128, pixels, h.width, h.height)) return false;
     if (!walk_rle(d, size, h, [](int64_t, int64_t, unsigned) {}))
       return refuse("its run-length data ends before the picture does (truncated)");
-  } else if (!check_data_covers(size - h.data_offset, 1, stride * static_cast<uint64_t>(h.height), h.width,
-                                h.height)) {
+  } else if (!check_data_covers(size - h.data_offset, 1, stride * static_cast<uint64_t>(h.height), h.width, h.height)) {
     return false;
   }
   out.width = static_cast<int>(h.width);

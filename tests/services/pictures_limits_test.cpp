@@ -26,8 +26,8 @@ const char* kMagick = "/usr/bin/convert";
 // A photograph-like 64 x 48 picture in the given ImageMagick output format ("" when it cannot be made).
 Bytes make_picture(const std::string& dir, const std::string& name, const std::string& options) {
   const std::string path = dir + name;
-  const std::string cmd = std::string(kMagick) + " -seed 7 -size 64x48 plasma:fractal -depth 8 " + options + path +
-                          " 2>/dev/null";
+  const std::string cmd =
+      std::string(kMagick) + " -seed 7 -size 64x48 plasma:fractal -depth 8 " + options + path + " 2>/dev/null";
   if (std::system(cmd.c_str()) != 0) return {};
   const std::string bytes = support::read_file(path);
   return Bytes(bytes.begin(), bytes.end());

@@ -165,7 +165,8 @@ TEST_F(Pictures, DamagedFilesAreRefusedOrDecodedWithoutHarm) {
 // A map carries the values a file stores: a gamma, chromaticity, ICC profile or sRGB chunk changes
 // nothing, for 8-bit, palette and 16-bit files alike.
 TEST_F(Pictures, ColourSpaceChunksLeaveStoredValuesAlone) {
-  const std::string grey = std::string(kMagick) + " xc:'rgb(10,10,10)' xc:'rgb(50,50,50)' xc:'rgb(100,100,100)' +append ";
+  const std::string grey =
+      std::string(kMagick) + " xc:'rgb(10,10,10)' xc:'rgb(50,50,50)' xc:'rgb(100,100,100)' +append ";
   const std::vector<uint8_t> gamma_one = support::png_chunk("gAMA", {0, 1, 0x86, 0xA0});  // 100000: gamma 1.0
   const std::vector<uint8_t> gamma_low = support::png_chunk("gAMA", {0, 0, 0x4E, 0x20});  // 0.2
   std::vector<uint8_t> chrm_odd(32, 0);
@@ -177,8 +178,7 @@ TEST_F(Pictures, ColourSpaceChunksLeaveStoredValuesAlone) {
   for (const char* options : {"-depth 8 PNG24:", "-depth 8 PNG8:", "-depth 16 -type Grayscale PNG:"}) {
     const std::string path = dir + "stored.png";
     ASSERT_EQ(std::system((grey + options + path + " 2>/dev/null").c_str()), 0);
-    const std::vector<uint8_t> plain =
-        support::png_rechunk(read_bytes(path), {"gAMA", "cHRM", "sRGB", "iCCP"}, {});
+    const std::vector<uint8_t> plain = support::png_rechunk(read_bytes(path), {"gAMA", "cHRM", "sRGB", "iCCP"}, {});
     for (const auto& chunks : {gamma_one, both, srgb}) {
       SCOPED_TRACE(std::string(options) + " chunk " + std::string(chunks.begin() + 4, chunks.begin() + 8));
       const std::vector<uint8_t> png = support::png_rechunk(plain, {}, chunks);
@@ -245,13 +245,14 @@ TEST(PicturesBitmap, RunLengthDataStaysInsideThePicture) {
       0,   255, 0,   255, 0,   0, 255, 255, 0, 255, 0, 255, 0, 0, 255, 255};  // Bottom row: stored first
   EXPECT_EQ(pic.rgba, expected);
   // Deltas and runs that point past the edges write nothing outside; data that simply stops is truncated.
-  for (auto runs : {std::vector<uint8_t>{0, 2, 255, 255, 4, 0x33, 0, 1}, std::vector<uint8_t>{200, 0x11, 0, 0, 200, 0x22, 0, 1}}) {
+  for (auto runs :
+       {std::vector<uint8_t>{0, 2, 255, 255, 4, 0x33, 0, 1}, std::vector<uint8_t>{200, 0x11, 0, 0, 200, 0x22, 0, 1}}) {
     auto b = rle4_bitmap(runs);
     EXPECT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 1);
     EXPECT_EQ(pic.rgba.size(), 32u);
   }
-  for (auto runs : {std::vector<uint8_t>{200, 0x11, 200, 0x22}, std::vector<uint8_t>{0, 200, 1, 2},
-                    std::vector<uint8_t>{0, 2}}) {
+  for (auto runs :
+       {std::vector<uint8_t>{200, 0x11, 200, 0x22}, std::vector<uint8_t>{0, 200, 1, 2}, std::vector<uint8_t>{0, 2}}) {
     auto b = rle4_bitmap(runs);
     EXPECT_EQ(svc::decode_picture_memory(b.data(), b.size(), pic), 0);
     EXPECT_NE(svc::picture_error().find("truncated"), std::string::npos) << svc::picture_error();
