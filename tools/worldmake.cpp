@@ -195,7 +195,7 @@ int run(const Options& o) {
   ConverterState state;
   svc::Picture probe;
   if (!svc::decode_picture(o.picture, probe))
-    return fail(o.picture, "not a picture that can be decoded (PNG, JPEG, TIFF or BMP)");
+    return fail(o.picture, svc::picture_error());
   const int width = probe.width, height = probe.height;
   probe = {};
   if (width > kLargestMap || height > kLargestMap)
@@ -205,7 +205,7 @@ int run(const Options& o) {
   if (!o.alpha.empty()) {
     svc::Picture alpha;
     if (!svc::decode_picture(o.alpha, alpha))
-      return fail(o.alpha, "not a picture that can be decoded (PNG, JPEG, TIFF or BMP)");
+      return fail(o.alpha, svc::picture_error());
     if (alpha.width != width || alpha.height != height)
       return fail(o.alpha, "is " + svc::int_to_string(alpha.width) + " x " + svc::int_to_string(alpha.height) +
                                " pixels, the picture " + svc::int_to_string(width) + " x " +

@@ -32,7 +32,8 @@ bool opaque(const Picture& picture) {
 
 // The PNG bytes of the picture: 8-bit RGB when every pixel is opaque, else RGBA.
 bool encode_png(const Picture& picture, std::vector<uint8_t>& out) {
-  if (picture.width <= 0 || picture.height <= 0 || !detail::picture_size_ok(picture.width, picture.height) ||
+  if (picture.width <= 0 || picture.height <= 0 ||
+      uint64_t(picture.width) * uint64_t(picture.height) > uint64_t(kMaxPicturePixels) ||
       picture.rgba.size() != size_t(picture.width) * size_t(picture.height) * 4)
     return false;
   const bool rgb = opaque(picture);
