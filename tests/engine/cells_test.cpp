@@ -1,4 +1,5 @@
 // cells_test.cpp -- cell definition files applied to cells, the per-build cache, the ground catalogue
+#include <filesystem>
 #include <string>
 
 #include "services/headless.h"
@@ -41,6 +42,12 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
   at(2, 2).pictureName = "old.bmp";
   load_cell_definition(2, 2, def("missing"));
   EXPECT_EQ(at(2, 2).pictureName, "old.bmp");
+  // A folder in place of the file is no definition either: nothing of the cell changes.
+  std::filesystem::create_directories(dir + "codes/land/folder");
+  at(2, 2).highestChildSlot = 3;
+  load_cell_definition(2, 2, def("folder"));
+  EXPECT_EQ(at(2, 2).pictureName + std::to_string(at(2, 2).highestChildSlot) + std::to_string(at(2, 2).occupied),
+            "old.bmp30");
   load_cell_definition(99, 99, def("odd"));  // outside the grid: ignored
 }
 

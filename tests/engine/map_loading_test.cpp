@@ -1,5 +1,6 @@
 // map_loading_test.cpp -- the colour-code and red maps into the grid: order, cropping, missing files
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,17 @@ TEST_F(MapLoading, MissingRedMapIsQuietAndMissingCodeMapEndsWithCodeFour) {
   ASSERT_EQ(svc::headless::messages().size(), 1u);
   EXPECT_EQ(svc::headless::messages()[0].title + svc::headless::messages()[0].text,
             "ERROR  Could not open topographic data");
+
+  // A folder in place of the code map is no map: the same stop, not a one-cell world.
+  std::filesystem::create_directories(dir + "maps/folder.qz61");
+  svc::headless::reset();
+  code = svc::headless::run_program([&] {
+    load_topographic_map(dir + "maps/folder.qz61");
+    return 99;
+  });
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(svc::headless::messages().size(), 1u);
+  EXPECT_EQ(svc::headless::messages()[0].text, " Could not open topographic data");
 }
 
 TEST_F(MapLoading, ProgressBarOnOneRowMapNeverDividesByZero) {

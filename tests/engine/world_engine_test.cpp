@@ -1,4 +1,5 @@
 // world_engine_test.cpp -- the whole engine on a small map: pictures, objects, keys and wheel
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,32 @@ TEST_F(WorldEngine, SmallMapShowsGroundAndObjectsAndTheCursorStopsAtWater) {
   EXPECT_EQ(quads[0], at(0, 0).groundSprite);
   EXPECT_EQ(quads[20], svc::select_element(worldState.instanceList, at(0, 0).childInstance[0])->sprite3d);
   EXPECT_EQ(quads[36], engine.grabSprite3D);
+}
+
+// A code map of only its five header lines gives cell (0, 0) an empty code, whose definition path
+// is the definitions folder itself: the cell stays as a missing definition leaves it.
+TEST_F(WorldEngine, HeaderOnlyCodeMapLeavesCellZeroAsAMissingDefinitionDoes) {
+  svc::headless::set_desktop(128, 96);
+  write_config({{"RESOLUTION", "16"},
+                {"USESPRITE3D", "1"},
+                {"APPENTRY", "maps/"},
+                {"APPSTART", "land"},
+                {"RGBCODEPATH", "codes/"}});
+  write_file("maps/land.qz61", crlf_lines({"AI", "0", "0", "SourceImage:", "AI-DATA:"}));
+  write_file("maps/land.red", crlf_lines({"RED", "0", "0", "SourceImage:", "RED-DATA:", "255"}));
+  auto cell_after_run = [&] {
+    EXPECT_EQ(run_engine(), 0);
+    EXPECT_TRUE(svc::headless::messages().empty());
+    const WorldCell& c = at(0, 0);
+    return c.code + "|" + c.pictureName + "|" + std::to_string(c.highestChildSlot) + "|" + std::to_string(c.occupied) +
+           "|" + std::to_string(c.loaded);
+  };
+  const std::string missing = cell_after_run();
+  EXPECT_EQ(missing, "||0|0|1");
+  std::filesystem::create_directories(dir + "codes/land");
+  svc::headless::reset();
+  reset_engine_state();
+  EXPECT_EQ(cell_after_run(), missing);
 }
 
 }  // namespace
