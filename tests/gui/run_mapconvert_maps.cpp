@@ -48,6 +48,21 @@ bool window_gone(const std::string& title, int ms) { return support::shown_windo
 // when the window is gone.
 bool keys(const std::string& window, const std::string& names) { return support::press_keys(window, names, 300, 150); }
 
+// Clicks the first title of the menu bar; true once its drop-down shows.
+bool open_menu(const std::string& main) {
+  focus_window(main);
+  run("xdotool mousemove --window " + main + " 15 12 click 1");
+  return support::unnamed_window_shows(main, 20000);
+}
+
+// Closes a drop-down left open: a click on the window's body, until none shows.
+void close_menu(const std::string& main) {
+  for (int attempt = 0; attempt < 5 && !support::unnamed_windows_of(main).empty(); ++attempt) {
+    run("xdotool mousemove --window " + main + " 600 500 click 1");
+    for (int waited = 0; waited < 5000 && !support::unnamed_windows_of(main).empty(); waited += 200) sleep_ms(200);
+  }
+}
+
 // Picks an item of the menu bar: a click on its first title opens it, Right moves to the
 // title_index-th title, Down to the item_index-th item (from 0), Return picks it. When the window
 // that the item opens does not come, a click on the window's body closes a menu left open, and the
@@ -58,15 +73,13 @@ bool pick(const std::string& main, int title_index, int item_index, const std::s
   for (int i = 0; i <= item_index; ++i) moves += " Down";
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!find_window(expected_window, 0).empty()) return true;  // The last try's window came late
-    focus_window(main);
-    run("xdotool mousemove --window " + main + " 15 12 click 1");
-    sleep_ms(1000);
-    run("xdotool key --delay 150" + moves + " Return");
-    if (!find_window(expected_window, 20000).empty()) return true;
+    if (open_menu(main)) {
+      run("xdotool key --delay 150" + moves + " Return");
+      if (!find_window(expected_window, 20000).empty()) return true;
+    }
     shot("pick_failed_" + std::to_string(attempt));
     if (!find_window(expected_window, 0).empty()) return true;
-    run("xdotool mousemove --window " + main + " 600 500 click 1");
-    sleep_ms(1000);
+    close_menu(main);
   }
   return false;
 }
@@ -74,14 +87,7 @@ bool pick(const std::string& main, int title_index, int item_index, const std::s
 // Closes the untitled alert that FLTK's chooser shows over itself for a file that does not exist:
 // a shown window without a name from the same X client as the chooser.
 void close_chooser_alert(const std::string& chooser) {
-  const unsigned long client = std::stoul(chooser) >> 21;
-  std::string list = shell_output("xdotool search --onlyvisible --name '^$' 2>/dev/null");
-  for (size_t at = 0; at < list.size();) {
-    const size_t nl = list.find('\n', at);
-    const std::string id = list.substr(at, nl == std::string::npos ? std::string::npos : nl - at);
-    at = nl == std::string::npos ? list.size() : nl + 1;
-    if (!id.empty() && id != chooser && std::stoul(id) >> 21 == client) keys(id, "Return");
-  }
+  for (const std::string& id : support::unnamed_windows_of(chooser)) keys(id, "Return");
 }
 
 // Answers FLTK's file chooser, whose name field has the focus and holds an absolute path: all of it
@@ -125,7 +131,6 @@ bool confirm(const std::string& title, const std::string& shot_name) {
     shot(shot_name + "_missing");
     return false;
   }
-  sleep_ms(500);
   shot(shot_name);
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (!keys(id, "Return")) return window_gone(title, 0);
@@ -190,15 +195,16 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
 
   const std::string main = find_window("VARDO BY ORVANEL. GUI", 60000);
   ASSERT_FALSE(main.empty()) << read_file(dir + "converter.log");
-  sleep_ms(1500);  // The menu bar is drawn and takes clicks
   shot("1_start");
   const int project = 0, scanmap = 1;
 
   // PROJECT / OPEN_PICTURE, then the picture's path in the open requester.
   ASSERT_TRUE(pick(main, project, 0, "OPEN SOURCE PIC TO CONVERT"));
   ASSERT_TRUE(choose("OPEN SOURCE PIC TO CONVERT", dir + "pic.bmp", false, "2_open"));
-  sleep_ms(1000);
-  shot("3_picture");
+  // The picture shows: its top-left columns are (0, 30, 10).
+  EXPECT_TRUE(support::screenshot_until(
+      kShots + "3_picture.png",
+      [](const std::string& png) { return support::pixels_of_colour(png, "#001E0A", 0) >= 40; }, 60000));
 
   // RGB SCANMAP: / SAVE_RED_MAP as "land".
   ASSERT_TRUE(pick(main, scanmap, 1, "SAVE RED MAP AS...:"));
@@ -213,10 +219,7 @@ TEST_F(MapconvertWindow, MenuCommandsWriteTheMapsThatMapscanWrites) {
   ASSERT_TRUE(confirm("Info:", "9_ai_done"));
 
   // PROJECT / QUIT ends the program; the window's close button stands in when the pick is lost.
-  focus_window(main);
-  run("xdotool mousemove --window " + main + " 15 12 click 1");
-  sleep_ms(1000);
-  run("xdotool key --delay 150 Down Down Return");
+  if (open_menu(main)) run("xdotool key --delay 150 Down Down Return");
   int code = wait_end(20000);
   if (code == -1) {
     shot("10_quit_failed");
