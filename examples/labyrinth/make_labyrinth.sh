@@ -36,18 +36,21 @@ $IM -size 32x32 xc:magenta +antialias -fill '#2f6f2f' -draw 'circle 16,20 16,10'
 crlf DGFXNAME reed DDENSITY 2 DGFXSHOW 1 DGFXTRANSPARENCY 230 DFITTOMATRIX 1 > gfx/objects/reed.dll
 crlf DGFXNAME bush DDENSITY 1 DGFXSHOW 1 DGFXTRANSPARENCY 255 DFITTOMATRIX 1 DCOLLISION 1 > gfx/objects/bush.dll
 
-# Tile definitions: the ground picture of the same name; walls and water block the cursor.
+# Tile definitions: the ground picture of the same name; walls and water block the cursor. Every
+# cell starts as LAB_WALL and a definition leaves a key it does not name as it was, so each
+# walkable tile says USECOLLISION 0 itself, or the carved cells would keep the wall's 1.
 for t in LAB_WALL LAB_FLOOR LAB_GREEN LAB_WATER LAB_WALL_E LAB_GREEN_E LAB_WATER_E LAB_WALL_S LAB_GREEN_S LAB_WATER_S; do
-  crlf GFXNAME "$t.png" > "codes/lab/$t"
+  case $t in LAB_WALL | LAB_WATER) blocks=1 ;; *) blocks=0 ;; esac
+  crlf GFXNAME "$t.png" USECOLLISION $blocks > "codes/lab/$t"
 done
-crlf USECOLLISION 1 >> codes/lab/LAB_WALL
-crlf USECOLLISION 1 CHILD1 reed >> codes/lab/LAB_WATER
+crlf CHILD1 reed >> codes/lab/LAB_WATER
 crlf CHILD1 bush >> codes/lab/LAB_GREEN
 
 # The base file: the header of a map whose largest x and y bound the base's size.
 crlf 'BASE-FILE:labyrinth demo' 120 70 'SourceImage:' 'BASE-DATA:' > base.txt
 
-crlf APPNAME 'Orvanel labyrinth demo' RESOLUTION 24 USESPRITE3D 1 MULTITASK 5 CURSORSPEED 240 \
+# The configuration. Cells of 80 pixels put the cursor's start cell (1, 1) below the debug overlay.
+crlf APPNAME 'Orvanel labyrinth demo' RESOLUTION 80 USESPRITE3D 1 MULTITASK 5 CURSORSPEED 240 \
      USESELFCREATEBASE 1 SELFCREATEBASE base.txt RGBCODEPATH 'codes\' APPSTART lab \
      TOPOGFX 'gfx\topo\' WORLDGFX 'gfx\objects\' GFXCODEC .png WORLDRANDOM 11 LABSWITCH 3 MAPSIZE 120 \
      > DATA/ini.txt
