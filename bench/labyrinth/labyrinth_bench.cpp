@@ -13,6 +13,7 @@
 #include <vector>
 #include "core/engine.h"
 #include "core/engine_state.h"
+#include "core/fatal.h"
 #include "services/sprites.h"
 #include "world/labyrinth.h"
 #include "world/map_loading.h"
@@ -84,6 +85,8 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main() {
+  set_fatal_box(false);  // a start-up failure is printed, never shown in a box that waits
+  set_fatal_exit_code(1);
   char pattern[] = "/tmp/labyrinth_bench_XXXXXX";
   if (!mkdtemp(pattern) || chdir(pattern) != 0) return 1;
   std::string dir = std::string(pattern) + "/";
@@ -126,7 +129,8 @@ int main() {
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
   double r = median(rebuild), l = median(load);
-  std::printf("labyrinth rebuild %dx%d: %.1f ms, map pair load %dx%d: %.1f ms, ratio %.2f (goal <= 1.5)\n",
-              rebuiltX + 1, rebuiltY + 1, r, loadedX + 1, loadedY + 1, l, l > 0 ? r / l : 0.0);
+  const double ratio = l > 0 ? r / l : 0.0;
+  std::printf("labyrinth rebuild %dx%d: %.1f ms, map pair load %dx%d: %.1f ms, ratio %.2f (goal <= 1.5): %s\n",
+              rebuiltX + 1, rebuiltY + 1, r, loadedX + 1, loadedY + 1, l, ratio, ratio <= 1.5 ? "met" : "MISSED");
   return 0;
 }

@@ -11,9 +11,12 @@
 
 namespace {
 int fatalExitCode = 0;
-}
+bool fatalBoxShown = true;
+}  // namespace
 
 void set_fatal_exit_code(int exit_code) { fatalExitCode = exit_code; }
+
+void set_fatal_box(bool shown) { fatalBoxShown = shown; }
 
 std::string fatal_text(int code) {
   switch (code) {
@@ -33,6 +36,6 @@ void fatal_message(int code) {
   if (text.empty()) return;
   std::fprintf(stderr, "ERROR %s\n", text.c_str());
   std::fflush(stderr);
-  svc::message_requester("ERROR ", text, svc::MESSAGE_OK);
+  if (fatalBoxShown) svc::message_requester("ERROR ", text, svc::MESSAGE_OK);
   svc::end_program(fatalExitCode);
 }

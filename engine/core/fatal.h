@@ -22,5 +22,9 @@ std::string fatal_text(int code);
 // The exit code fatal_message ends the program with: 0 for simengine (the default), 1 for tools.
 void set_fatal_exit_code(int exit_code);
 
+// Whether fatal_message shows its box (the default) or only writes its text to standard error:
+// benchmarks run unattended and must never wait for a click.
+void set_fatal_box(bool shown);
+
 // The fault handler installed at the end of start-up: writes the six-line error report.
 int write_error_report();

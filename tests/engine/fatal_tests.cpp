@@ -49,6 +49,21 @@ TEST_F(FatalTest, EachCodeShowsItsTextAndEndsWithZero) {
   }
 }
 
+// Benchmarks switch the box off: the text still goes to standard error and the program ends with
+// the exit code set for it, without waiting for anyone.
+TEST_F(FatalTest, WithoutTheBoxTheTextOnlyGoesToStandardError) {
+  set_fatal_box(false);
+  set_fatal_exit_code(1);
+  testing::internal::CaptureStderr();
+  const int code = run_fatal(FATAL_NO_WINDOW);
+  const std::string err = testing::internal::GetCapturedStderr();
+  set_fatal_box(true);
+  set_fatal_exit_code(0);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(err, "ERROR  Could not open window\n");
+  EXPECT_TRUE(messages().empty());
+}
+
 TEST_F(FatalTest, CodesOutsideTheTableShowNothingAndReturn) {
   for (int code : {3, 7, -1, 100}) {
     svc::headless::reset();
