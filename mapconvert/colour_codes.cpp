@@ -6,6 +6,7 @@
 
 void begin_code_files(CodeFileMemory& memory) {
   memory.seen.assign((1u << 24) / 64, 0);
+  memory.distinct = 0;
   memory.created = 0;
   memory.failed = 0;
 }
@@ -17,6 +18,7 @@ void ensure_code_file(CodeFileMemory& memory, const std::string& folder, const s
   const uint64_t bit = uint64_t(1) << (index & 63);
   if (word & bit) return;
   word |= bit;
+  ++memory.distinct;
 
   const std::string name = colour_code_file_name(folder, colour_code(red, green, blue), suffix);
   // An exclusive create leaves any existing file (or one made meanwhile) untouched.

@@ -7,7 +7,8 @@
 // The codes already ensured within one scan: one bit per red, green, blue triple (2 MiB).
 struct CodeFileMemory {
   std::vector<uint64_t> seen;
-  long created = 0;  // Files created empty by this scan
+  long distinct = 0;  // Distinct codes seen by this scan
+  long created = 0;   // Files created empty by this scan
   long failed = 0;   // Codes whose file could neither be found nor created
 };
 

@@ -5,11 +5,18 @@
 #include "scan.h"
 #include "services/menus.h"
 #include "services/messages.h"
+#include "services/files.h"
 #include "services/requesters.h"
 #include "services/sprites.h"
 #include "services/windows.h"
 
 namespace {
+
+// The open requester's filters: the pictures the converter reads (both letter cases, since the
+// chooser compares names exactly), each kind alone, and every file.
+const char* const kPictureFilter =
+    "Pictures (PNG, JPEG, TIFF, BMP)|*.{png,PNG,jpg,JPG,jpeg,JPEG,tif,TIF,tiff,TIFF,bmp,BMP}|"
+    "PNG|*.{png,PNG}|JPEG|*.{jpg,JPG,jpeg,JPEG}|TIFF|*.{tif,TIF,tiff,TIFF}|BMP|*.{bmp,BMP}|All files|*.*";
 
 // Save requester for a map; its result (also "" after a cancel) becomes the last map path.
 bool ask_map_path(ConverterState& state, const std::string& title, const std::string& pattern) {
@@ -59,10 +66,26 @@ int create_converter_menu() {
   return 1;
 }
 
+// Why a chosen file gives no picture, for the notice.
+std::string unreadable_picture_reason(const std::string& path) {
+  switch (svc::file_size(path)) {
+    case -1: return "The file does not exist or cannot be read.";
+    case -2: return "It is a folder, not a picture.";
+    case 0: return "The file is empty.";
+    default: return "It is not a PNG, JPEG, TIFF or BMP picture, or it is damaged.";
+  }
+}
+
 void load_picture(ConverterState& state, const std::string& path) {
-  // The picture is decoded once; a file that does not decode leaves the old picture in place.
+  // The picture is decoded once; a file that does not decode leaves the old picture in place and
+  // says why (a cancelled requester's empty path says nothing).
   const int sprite = svc::load_sprite(-1, path, svc::SPRITE_TEXTURE);
-  if (!sprite) return;
+  if (!sprite) {
+    if (!path.empty())
+      svc::message_requester("Error:", "Could not open the picture\r" + path + "\r" + unreadable_picture_reason(path),
+                             svc::MESSAGE_OK);
+    return;
+  }
   state.source_path = path;
   if (state.picture_loaded && svc::is_sprite(state.picture)) svc::free_sprite(state.picture);
   state.picture = sprite;
@@ -75,7 +98,7 @@ void run_menu_command(ConverterState& state, int command) {
   switch (command) {
     case CMD_OPEN_PICTURE:
       // The choice becomes the source path at once, also when it is empty or not a picture.
-      state.source_path = svc::open_file_requester("OPEN SOURCE PIC TO CONVERT", state.source_path, "*.*", 0);
+      state.source_path = svc::open_file_requester("OPEN SOURCE PIC TO CONVERT", state.source_path, kPictureFilter, 0);
       load_picture(state, state.source_path);
       break;
     case CMD_QUIT: state.mode = MODE_QUIT; break;

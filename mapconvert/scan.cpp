@@ -115,6 +115,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   }
 
   report.map_written = file != 0 && svc::close_file(file) != 0;
+  report.codes_distinct = codes.distinct;
   report.codes_created = codes.created;
   report.codes_failed = codes.failed;
 

@@ -14,6 +14,7 @@ struct ScanReport {
   bool refused = false;      // No picture (or no path): the refusal notice, no file
   bool map_written = false;  // The map was created and closed without a write failure
   std::string map_path;      // The chosen path after the name rule
+  long codes_distinct = 0;   // AI maps: distinct colour codes, each with its file (created, kept or failed)
   long codes_created = 0;    // AI maps: colour-code files created empty
   long codes_failed = 0;     // AI maps: codes whose file could not be created
 };

@@ -1,17 +1,21 @@
 // mapscan.cpp -- batch map conversion: the converter's scans on a display-less screen
 //
-//   mapscan KIND PICTURE MAP [--dest FOLDER] [--codec SUFFIX] [--screen WxH]
+//   mapscan KIND PICTURE MAP [--dest FOLDER] [--codec SUFFIX] [--screen WxH] [--yes] [--quiet]
 //
 // Writes exactly the map the converter's menu command writes after opening PICTURE on a screen
 // of W x H (default: one pixel wider and higher than the picture, so nothing lies beyond the
-// screen). For ai and ai-basic the colour-code files go to FOLDER with SUFFIX.
+// screen). For ai and ai-basic the colour-code files go to FOLDER with SUFFIX. Exit codes: 0 done,
+// 1 a file could not be read or written (one line names it), 2 a usage error.
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "converter_state.h"
+#include "formats/map_format.h"
 #include "scan.h"
+#include "services/command_line.h"
 #include "services/files.h"
 #include "services/headless.h"
 #include "services/lifecycle.h"
@@ -23,13 +27,32 @@
 
 namespace {
 
-const char* kUsage =
-    "usage: mapscan KIND PICTURE MAP [--dest FOLDER] [--codec SUFFIX] [--screen WxH]\n"
-    "       KIND: red, green, blue, rgb, ai, ai-basic\n";
+const char* const kUsage =
+    "usage: mapscan KIND PICTURE MAP [options]\n"
+    "       mapscan --help | --version\n"
+    "\n"
+    "Scans PICTURE (PNG, JPEG, TIFF or BMP) into the map MAP, byte for byte as mapconvert's menu\n"
+    "command does, without a window. KIND is red, green, blue, rgb, ai or ai-basic; MAP gets the\n"
+    "kind's extension (.red, .green, .blue, .rgb, .qz61) unless it has it.\n"
+    "\n"
+    "options:\n"
+    "  --dest FOLDER   ai and ai-basic: the folder of the colour-code files (required)\n"
+    "  --codec SUFFIX  ai and ai-basic: the suffix of every colour-code file name (default none)\n"
+    "  --screen WxH    scan on a screen of W x H pixels, as mapconvert on such a desktop\n"
+    "                  (default: one pixel wider and higher than the picture)\n"
+    "  --yes           ai: create the colour-code files even when there are more than 10,000\n"
+    "  --quiet         no summary line on success\n"
+    "  --help          print this text and exit\n"
+    "  --version       print the suite's version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a usage error.\n";
+
+// More new colour-code files than this need --yes: a photograph has hundreds of thousands of colours.
+constexpr long kCodeFileLimit = 10000;
 
 struct Options {
   std::string kind, picture, map, dest, codec;
-  bool has_dest = false;
+  bool has_dest = false, yes = false, quiet = false;
   int screen_width = 0, screen_height = 0;  // 0: picture size plus one
 };
 
@@ -38,6 +61,8 @@ int fail(const std::string& file, const std::string& reason) {
   std::fprintf(stderr, "mapscan: %s: %s\n", file.c_str(), reason.c_str());
   return 1;
 }
+
+int usage_error(const std::string& problem) { return svc::usage_error("mapscan", problem, kUsage); }
 
 // "WxH" with both sides from 1 to 32768.
 bool parse_screen(const std::string& text, int& width, int& height) {
@@ -67,6 +92,42 @@ void show_progress(int done, int total, void* context) {
   std::fflush(stderr);
 }
 
+// A number with thousands separated by commas: 480,844.
+std::string grouped(long value) {
+  std::string digits = svc::int_to_string(value), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0 && digits[i - 1] != '-') out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+// The colour-code files a full AI scan of the shown frame would create: its distinct codes
+// (read as the scan reads them, the extra column and row included) whose file is missing. Stops
+// counting at limit + 1.
+long new_code_files(const ConverterState& state, int width, int height, long limit) {
+  std::vector<bool> seen(size_t(1) << 24);
+  std::vector<int32_t> codes;
+  svc::start_drawing(svc::screen_output());
+  for (int x = 0; x <= width; ++x)
+    for (int y = 0; y <= height; ++y) {
+      const int32_t colour = svc::point(x, y) & 0xFFFFFF;
+      if (!seen[size_t(colour)]) {
+        seen[size_t(colour)] = true;
+        codes.push_back(colour);
+      }
+    }
+  svc::stop_drawing();
+  if (long(codes.size()) <= limit) return long(codes.size());  // few enough, whatever exists already
+  long missing = 0;
+  for (int32_t colour : codes) {
+    const std::string code = colour_code(svc::red(colour), svc::green(colour), svc::blue(colour));
+    if (svc::file_size(colour_code_file_name(state.destination_folder, code, state.codec)) == -1 && ++missing > limit)
+      break;
+  }
+  return missing;
+}
+
 int run(const Options& o) {
   const bool ai = o.kind == "ai" || o.kind == "ai-basic";
   MapKind kind = MAP_AI;
@@ -79,15 +140,22 @@ int run(const Options& o) {
   else if (o.kind == "rgb")
     kind = MAP_RGB;
   else if (!ai)
-    return fail(o.kind, "unknown kind (use red, green, blue, rgb, ai or ai-basic)");
+    return usage_error("unknown KIND " + o.kind + " (red, green, blue, rgb, ai or ai-basic)");
+  if (ai && (!o.has_dest || o.dest.empty())) return usage_error("an AI map needs --dest FOLDER for its colour-code files");
+  if (o.picture.empty()) return usage_error("PICTURE is empty");
+  if (o.map.empty()) return usage_error("MAP is empty");
+
+  // A MAP that names a folder would become a hidden file inside it ("folder/.red").
+  const char last = o.map.back();
+  if (last == '/' || last == '\\' || svc::file_size(o.map) == -2)
+    return fail(o.map, "is a folder; name the map file, for example " + svc::folder_part(o.map + "/") + "land");
 
   ConverterState state;
   state.codec = o.codec;
   if (ai) {
-    if (!o.has_dest || o.dest.empty()) return fail(o.map, "an AI map needs --dest FOLDER for its colour-code files");
     state.destination_folder = o.dest;
-    const char last = o.dest.back();
-    if (last != '/' && last != '\\') state.destination_folder += '/';
+    const char dest_last = o.dest.back();
+    if (dest_last != '/' && dest_last != '\\') state.destination_folder += '/';
     if (svc::file_size(state.destination_folder) != -2) return fail(o.dest, "no such folder");
   }
 
@@ -118,6 +186,16 @@ int run(const Options& o) {
   svc::display_sprite(picture, 0, 0);
   svc::flip_buffers();
 
+  // The converter asks before a full AI map; the batch tool asks for --yes instead.
+  if (o.kind == "ai" && !o.yes) {
+    const long files = new_code_files(state, state.picture_width, state.picture_height, kCodeFileLimit);
+    if (files > kCodeFileLimit) {
+      svc::stop_services();
+      return fail(o.dest, "the picture has more than " + grouped(kCodeFileLimit) +
+                              " colours without a colour-code file there; give --yes to create them all");
+    }
+  }
+
   Bar bar;
   ScanProgress progress;
   progress.column_done = show_progress;
@@ -135,8 +213,15 @@ int run(const Options& o) {
     return fail(report.map_path, "cannot be written (no permission, a folder of that name, or disk full)");
   }
   if (report.codes_failed > 0)
-    return fail(state.destination_folder,
-                svc::int_to_string(report.codes_failed) + " colour-code files could not be created");
+    return fail(state.destination_folder, grouped(report.codes_failed) + " colour-code files could not be created");
+  if (!o.quiet) {
+    const long entries = long(state.picture_width + 1) * (state.picture_height + 1);
+    std::string line = "mapscan: " + report.map_path + " written, " + grouped(entries) + " entries";
+    if (ai)
+      line += "; colour-code files in " + state.destination_folder + ": " + grouped(report.codes_created) +
+              " created, " + grouped(report.codes_distinct - report.codes_created) + " kept";
+    std::printf("%s\n", line.c_str());
+  }
   return 0;
 }
 
@@ -144,38 +229,59 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
-  int positional = 0;
+  std::vector<std::string> positional;
+  bool options_end = false;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool has_value = i + 1 < argc;
+    std::string arg = argv[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_end = true;
+      continue;
+    }
+    // "--name=value" is the same as "--name value".
+    std::string value;
+    bool has_value = false;
+    const size_t equals = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+      arg.resize(equals);
+      has_value = true;
+    }
     if (arg == "--dest" || arg == "--codec" || arg == "--screen") {
-      if (!has_value) return fail(arg, "needs a value");
-      const std::string value = argv[++i];
+      if (!has_value) {
+        if (i + 1 >= argc) return usage_error(arg + " needs a value");
+        value = argv[++i];
+      }
       if (arg == "--dest") {
         o.dest = value;
         o.has_dest = true;
       } else if (arg == "--codec")
         o.codec = value;
       else if (!parse_screen(value, o.screen_width, o.screen_height))
-        return fail(value, "not a screen size WxH (1 to 32768 each)");
+        return usage_error("--screen " + value + ": not a screen size WxH (1 to 32768 each)");
+    } else if (has_value) {
+      return usage_error(arg + " takes no value");
+    } else if (arg == "--yes" || arg == "-y") {
+      o.yes = true;
+    } else if (arg == "--quiet" || arg == "-q") {
+      o.quiet = true;
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (positional == 0) {
-      o.kind = arg;
-      ++positional;
-    } else if (positional == 1) {
-      o.picture = arg;
-      ++positional;
-    } else if (positional == 2) {
-      o.map = arg;
-      ++positional;
-    } else
-      return fail(arg, "unexpected argument");
+    } else if (arg == "--version") {
+      svc::print_version("mapscan");
+      return 0;
+    } else {
+      return usage_error("unknown option " + arg);
+    }
   }
-  if (positional < 3) {
-    std::fputs(kUsage, stderr);
-    return 1;
-  }
+  if (positional.size() != 3)
+    return usage_error(positional.size() < 3 ? "KIND, PICTURE and MAP are needed" : "too many arguments: " + positional[3]);
+  o.kind = positional[0];
+  o.picture = positional[1];
+  o.map = positional[2];
   return run(o);
 }

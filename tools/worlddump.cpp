@@ -1,22 +1,32 @@
 // worlddump.cpp -- builds the world exactly as simengine's start-up would, without a window or
 // wait, and writes it to standard output (see world_dump.h for the format)
 //
-// Usage: worlddump [--variant N]   (run in a folder that holds "DATA\ini.txt")
+// Usage: worlddump [--variant N]   (run in a folder that holds "DATA\ini.txt"; --help tells more)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "core/world_dump.h"
+#include "services/command_line.h"
 #include "services/headless.h"
 #include "services/text.h"
 
 namespace {
 
-int usage() {
-  std::fprintf(stderr, "usage: worlddump [--variant N]\n");
-  return 2;
-}
+const char* const kUsage =
+    "usage: worlddump [--variant N]\n"
+    "       worlddump --help | --version\n"
+    "\n"
+    "Builds the world that DATA/ini.txt in the current folder describes, exactly as simengine's\n"
+    "start-up would but without a window, and writes it to standard output: the extent, the\n"
+    "cursor, then one line per cell (x, y, code, loaded, ground alpha, picture, last child slot,\n"
+    "objects).\n"
+    "\n"
+    "options:\n"
+    "  --variant N  labyrinth mode: the base of variant N, as Page Up and Page Down build it\n"
+    "  --help       print this text and exit\n"
+    "  --version    print the suite's version and exit\n";
 
 // A whole decimal number, optionally signed; false for anything else.
 bool parse_int(const char* text, int& out) {
@@ -33,11 +43,23 @@ int main(int argc, char** argv) {
   bool setVariant = false;
   int variant = 0;
   for (int i = 1; i < argc; i++) {
-    if (std::strcmp(argv[i], "--variant") == 0 && i + 1 < argc) {
-      if (!parse_int(argv[++i], variant)) return usage();
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      svc::print_version("worlddump");
+      return 0;
+    }
+    if (arg == "--variant") {
+      if (i + 1 >= argc) return svc::usage_error("worlddump", "--variant needs a number", kUsage);
+      if (!parse_int(argv[++i], variant))
+        return svc::usage_error("worlddump", std::string("--variant: not a whole number: ") + argv[i], kUsage);
       setVariant = true;
     } else {
-      return usage();
+      const bool option = arg.size() > 1 && arg[0] == '-';
+      return svc::usage_error("worlddump", (option ? "unknown option " : "unexpected argument ") + arg, kUsage);
     }
   }
   svc::headless::record_drawing(false);  // the progress bars are drawn nowhere

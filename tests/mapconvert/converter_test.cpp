@@ -131,7 +131,9 @@ TEST_F(Converter, CancelledSaveRequesterStartsNoScanAndEmptiesTheLastPath) {
   ASSERT_EQ(req.size(), 4u);
   EXPECT_EQ(req[0].kind, "open");
   EXPECT_EQ(req[0].title, "OPEN SOURCE PIC TO CONVERT");
-  EXPECT_EQ(req[0].pattern, "*.*");
+  // Pictures first, each kind alone, then every file.
+  EXPECT_EQ(req[0].pattern.rfind("Pictures (PNG, JPEG, TIFF, BMP)|*.{png,PNG,jpg,", 0), 0u) << req[0].pattern;
+  EXPECT_NE(req[0].pattern.find("|All files|*.*"), std::string::npos) << req[0].pattern;
   EXPECT_EQ(req[1].title, "SAVE RED MAP AS...:");
   EXPECT_EQ(req[1].pattern, "*.red");
   EXPECT_EQ(req[2].title, "SAVE GREEN MAP AS...:");
@@ -233,6 +235,26 @@ TEST_F(Converter, FileThatIsNotAPictureKeepsTheOldPicture) {
   EXPECT_EQ(lines[5], "1");
   // The second open requester starts at the path the first one chose.
   EXPECT_EQ(svc::headless::requesters()[1].default_path, "big.bmp");
+  ASSERT_FALSE(message_texts().empty());
+  EXPECT_EQ(message_texts()[0],
+            "Error:|Could not open the picture\rnotes.txt\rIt is not a PNG, JPEG, TIFF or BMP picture, or it is damaged.");
+}
+
+// A choice that gives no picture says why; a cancelled requester says nothing.
+TEST_F(Converter, UnreadableChoiceGetsANoticeWithTheReason) {
+  write_settings("");
+  std::filesystem::create_directory(dir + "pictures");
+  write_file("empty.png", "");
+  queue_open("gone.png");
+  queue_open("pictures");
+  queue_open("empty.png");
+  queue_open("");
+  run_converter();
+  EXPECT_EQ(message_texts(),
+            (std::vector<std::string>{"Error:|Could not open the picture\rgone.png\rThe file does not exist or cannot be read.",
+                                      "Error:|Could not open the picture\rpictures\rIt is a folder, not a picture.",
+                                      "Error:|Could not open the picture\rempty.png\rThe file is empty."}));
+  EXPECT_FALSE(converter_state.picture_loaded);
 }
 
 TEST_F(Converter, CancelledOpenRequesterEmptiesTheSourcePath) {

@@ -1,0 +1,45 @@
+// command_line.cpp -- the command-line conventions every program of the suite follows
+#include "services/command_line.h"
+
+#include <cstdio>
+
+#ifndef SUITE_VERSION
+#error "SUITE_VERSION is set by the build from the project's version"
+#endif
+
+namespace svc {
+
+const char* suite_version() { return SUITE_VERSION; }
+
+void print_version(const std::string& program) {
+  std::printf("%s (Orvanel world suite) %s\n", program.c_str(), suite_version());
+}
+
+int usage_error(const std::string& program, const std::string& problem, const std::string& usage) {
+  if (!problem.empty()) std::fprintf(stderr, "%s: %s\n", program.c_str(), problem.c_str());
+  // The synopsis: the usage up to its first blank line.
+  const size_t blank = usage.find("\n\n");
+  std::fputs(usage.substr(0, blank == std::string::npos ? std::string::npos : blank + 1).c_str(), stderr);
+  std::fprintf(stderr, "Try '%s --help' for more information.\n", program.c_str());
+  return EXIT_USAGE;
+}
+
+int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage) {
+  // Taken in order, as a program with options of its own takes them: the first that decides wins.
+  for (int i = 1; i < argc; i++) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(usage.c_str(), stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      print_version(program);
+      return 0;
+    }
+    const bool option = arg.size() > 1 && arg[0] == '-';
+    return usage_error(program, (option ? "unknown option " : "unexpected argument ") + arg, usage);
+  }
+  return -1;
+}
+
+}  // namespace svc

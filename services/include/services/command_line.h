@@ -1,0 +1,25 @@
+// command_line.h -- the command-line conventions every program of the suite follows
+//
+// --help prints the usage on standard output and exits 0; --version prints the suite's version
+// and exits 0; neither opens a window. A usage error prints a line naming it and the synopsis on
+// standard error and exits 2.
+#pragma once
+#include <string>
+
+namespace svc {
+
+constexpr int EXIT_USAGE = 2;  // The exit code of a usage error
+
+const char* suite_version();  // One number for the whole suite, e.g. "1.0.0"
+
+void print_version(const std::string& program);  // "<program> (Orvanel world suite) <version>" on stdout
+
+// Prints "<program>: <problem>" (when not empty), the usage's synopsis (its text up to the first
+// blank line) and a pointer to --help on standard error; EXIT_USAGE.
+int usage_error(const std::string& program, const std::string& problem, const std::string& usage);
+
+// The arguments of a program that takes none but --help and --version: -1 to go on, or the exit
+// code to end with (0 after --help or --version, EXIT_USAGE after anything else).
+int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage);
+
+}  // namespace svc

@@ -1,0 +1,124 @@
+// mapscan_test.cpp -- mapscan's summary line, its limit on new colour-code files, and the MAP
+// and option errors (the maps themselves are compared with the converter's in tests/mapconvert)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+const std::string kMapscan = std::string(SUITE_BINARY_DIR) + "/tools/mapscan";
+
+struct Outcome {
+  int code = -1;
+  std::string out, err;
+};
+
+class Mapscan : public ::testing::Test {
+ protected:
+  std::string dir;
+  void SetUp() override {
+    dir = support::make_temp_folder("mapscan_");
+    ASSERT_NE(dir, "");
+    // 3 x 2 pixels of two colours: 12 entries with the black column and row, three codes.
+    support::write_file(dir + "a.bmp", support::bmp_bytes(3, 2, [](int x, int) {
+                          return x == 0 ? support::Rgb{10, 200, 3} : support::Rgb{255, 0, 0};
+                        }));
+    support::write_file(dir + "codes/.keep", "");
+  }
+  void TearDown() override { support::remove_folder(dir); }
+
+  Outcome mapscan(const std::string& args) {
+    Outcome r;
+    r.out = support::shell_output("cd '" + dir + "' && '" + kMapscan + "' " + args + " 2>err.txt", &r.code);
+    r.err = support::read_file(dir + "err.txt");
+    return r;
+  }
+
+  // A picture of `count` different colours, none of them black, `width` pixels wide.
+  void write_colourful(const std::string& name, int count, int width) {
+    const int height = (count + width - 1) / width;
+    support::write_file(dir + name, support::bmp_bytes(width, height, [&](int x, int y) {
+                          const int i = y * width + x < count ? y * width + x + 1 : 1;
+                          return support::Rgb{i & 255, (i >> 8) & 255, 7};
+                        }));
+  }
+
+  size_t code_files() { return support::names_in(dir + "codes").size() - 1; }  // without .keep
+};
+
+TEST_F(Mapscan, SuccessSaysWhatWasWrittenUnlessQuiet) {
+  Outcome r = mapscan("red a.bmp land");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "mapscan: land.red written, 12 entries\n");
+  EXPECT_EQ(r.err, "");
+  r = mapscan("ai a.bmp land --dest codes --codec .txt");
+  EXPECT_EQ(r.out, "mapscan: land.qz61 written, 12 entries; colour-code files in codes/: 3 created, 0 kept\n");
+  support::write_file(dir + "codes/000000000.txt", "GFXNAME\r\nsea.png\r\n");  // the user's own
+  r = mapscan("ai a.bmp land.qz61 --dest=codes --codec .txt");
+  EXPECT_EQ(r.out, "mapscan: land.qz61 written, 12 entries; colour-code files in codes/: 0 created, 3 kept\n");
+  EXPECT_EQ(support::read_file(dir + "codes/000000000.txt"), "GFXNAME\r\nsea.png\r\n");
+  for (const char* quiet : {"--quiet", "-q"}) {
+    r = mapscan(std::string("rgb a.bmp land ") + quiet);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+// A photograph has hundreds of thousands of colours: the batch tool makes that many files only
+// when told to. Files that are there already do not count.
+TEST_F(Mapscan, FullAiMapMakesMoreThanTenThousandFilesOnlyWithYes) {
+  write_colourful("many.bmp", 10000, 100);  // 10,000 colours and the black around them
+  Outcome r = mapscan("ai many.bmp m --dest codes");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("--yes"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(code_files(), 0u);
+  EXPECT_FALSE(support::read_file(dir + "m.qz61").size());
+
+  r = mapscan("ai many.bmp m --dest codes --yes");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(code_files(), 10001u);
+  // Again without --yes: nothing new to create.
+  EXPECT_EQ(mapscan("ai many.bmp m --dest codes").code, 0);
+
+  // Exactly 10,000 new files (9,999 colours and black) need no --yes; the basic map never does.
+  support::remove_folder(dir + "codes");
+  support::write_file(dir + "codes/.keep", "");
+  write_colourful("enough.bmp", 9999, 99);
+  r = mapscan("ai enough.bmp e --dest codes");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(code_files(), 10000u);
+  EXPECT_EQ(mapscan("ai-basic many.bmp b --dest codes").code, 0);
+}
+
+TEST_F(Mapscan, MapNamingAFolderIsAnError) {
+  for (const char* map : {"codes", "codes/", "codes\\\\"}) {
+    const Outcome r = mapscan(std::string("red a.bmp '") + map + "'");
+    EXPECT_EQ(r.code, 1) << map;
+    EXPECT_NE(r.err.find("is a folder"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EXPECT_EQ(support::names_in(dir + "codes"), (std::vector<std::string>{".keep"}));  // no hidden ".red"
+}
+
+TEST_F(Mapscan, BadArgumentsAreUsageErrors) {
+  for (const char* args : {"red a.bmp ''", "red '' m", "purple a.bmp m", "ai a.bmp m", "red a.bmp m extra",
+                           "red a.bmp", "red a.bmp m --screen 10", "red a.bmp m --screen", "red a.bmp m --quiet=1",
+                           "red a.bmp m --colour"}) {
+    const Outcome r = mapscan(args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_NE(r.err.find("usage: mapscan"), std::string::npos) << args << ": " << r.err;
+  }
+  EXPECT_EQ(support::names_in(dir), (std::vector<std::string>{"a.bmp", "codes", "err.txt"}));
+  // "--" ends the options: a map whose name starts with a dash.
+  EXPECT_EQ(mapscan("red a.bmp -- -m").code, 0);
+}
+
+}  // namespace
