@@ -18,6 +18,7 @@
 #include "world/labyrinth.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
+#include "world/world.h"
 
 namespace {
 

@@ -28,7 +28,8 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/windows.h"
-#include "world/map_loading.h"
+#include "core/view.h"
+#include "world/world.h"
 
 namespace {
 

@@ -32,6 +32,7 @@
 #include "world/cell_definitions.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
+#include "world/world.h"
 
 namespace {
 

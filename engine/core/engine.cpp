@@ -19,6 +19,7 @@
 #include "world/load_screen.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
+#include "world/world.h"
 
 namespace {
 
@@ -42,11 +43,8 @@ void open_window_and_screen() {
   if (!engine.screenResult) fatal_message(FATAL_NO_SCREEN);
 }
 
-// The world grid at its start-up size and empty lists.
-void create_world_containers() {
-  svc::dim_array(worldState.world, 512, 512);
-  empty_world_lists();
-}
+// The world grid at its start-up size; the lists are empty since the state was reset.
+void create_world_containers() { svc::dim_array(worldState.world, 512, 512); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "core/world_drawing.h"
 #include "services/screen.h"
 #include "services/text.h"
+#include "world/world.h"
 
 void run_frame() {
   // Read the keys first, so a Page key released now shows its variant in this frame's overlay.

@@ -1,36 +1,18 @@
 // view_input.cpp -- the frame's input steps: arrow keys and joystick move the cursor or scroll the
 // view (refused into colliding cells), Page keys step the base variant, the wheel zooms
 //
-// Scrolling wraps: a scroll position past mapMaxX becomes 0 and one below 0 becomes mapMaxX (the
-// same for y), so the view never starts outside the map and no cell outside `world` is read. The
-// drawing step applies the same -1 -> mapMaxX rule.
+// Scrolling wraps at both ends of the map (core/view.h).
 #include "core/view_input.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "core/engine_state.h"
+#include "core/view.h"
 #include "services/input.h"
-#include "services/text.h"
+#include "world/world.h"
 
 namespace {
-
-// The cell column or row under a pixel position; a huge or undefined quotient (no usable cell
-// size) gives a value that lies outside every grid.
-int cell_under(float pixel, float resolution) {
-  float q = std::floor(pixel / resolution);
-  if (!(q > -1.0e9f && q < 1.0e9f)) return -1000000000;
-  return static_cast<int>(q);
-}
-
-// A scroll position wrapped into 0..max as described at the top of the file.
-int wrap_scroll(int value, int max) {
-  if (max < 0) return 0;
-  if (value < 0) return max;
-  if (value > max) return 0;
-  return value;
-}
 
 // Moves a scroll value by one without overflowing.
 int step_scroll(int value, int delta) {
@@ -62,8 +44,7 @@ namespace {
 // pixel: a zero or negative size would divide every view step by nothing.
 void zoom_by(int wheel) {
   engine.resolution = std::max(1.0f, engine.resolution + static_cast<float>(wheel));
-  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
-  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
+  compute_view_cells();
 }
 
 }  // namespace
@@ -86,14 +67,12 @@ void collision_check(int8_t dx, int8_t dy) {
   engine.verticalMove = dy;
   Cursor* cursor = svc::first_element(worldState.cursorList);
   if (!cursor) return;
-  int64_t tx = static_cast<int64_t>(cell_under(cursor->x, engine.resolution)) + engine.scrollX + dx;
-  int64_t ty = static_cast<int64_t>(cell_under(cursor->y, engine.resolution)) + engine.scrollY + dy;
+  int64_t tx = view_column(cursor->x) + dx;
+  int64_t ty = view_row(cursor->y) + dy;
   // One step before the first column or row is the last one, as the view wraps there.
   if (tx == -1) tx = engine.mapMaxX;
   if (ty == -1) ty = engine.mapMaxY;
-  const bool inRange = tx >= INT32_MIN && tx <= INT32_MAX && ty >= INT32_MIN && ty <= INT32_MAX;
-  const WorldCell* target =  // nullptr outside the grid: nothing there blocks the move
-      inRange ? svc::cell(worldState.world, static_cast<int>(tx), static_cast<int>(ty)) : nullptr;
+  const WorldCell* target = grid_cell(tx, ty);  // nullptr outside the grid: nothing there blocks the move
   if (target && target->useCollision != 0) {
     engine.horizontalMove = 0;
     engine.verticalMove = 0;

@@ -7,13 +7,14 @@
 #include "core/world_drawing.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "core/engine_state.h"
+#include "core/view.h"
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/text.h"
+#include "world/world.h"
 
 namespace {
 
@@ -22,13 +23,6 @@ namespace {
 int rounded(float value) {
   if (!(value > -1.0e9f && value < 1.0e9f)) return 0;
   return svc::round_nearest(value);
-}
-
-// The cell column or row under a pixel position; outside every grid when there is no cell size.
-int cell_under(float pixel, float resolution) {
-  float q = std::floor(pixel / resolution);
-  if (!(q > -1.0e9f && q < 1.0e9f)) return -1000000000;
-  return static_cast<int>(q);
 }
 
 // Screen rows [r0, r1) and columns [c0, c1) of the view whose cells lie inside the grid; the
@@ -125,9 +119,8 @@ void ground_refit() {
 void draw_world() {
   const float res = engine.resolution;
   if (engine.zoomedCellSize != rounded(res)) ground_refit();
-  // Scrolling left or up past the first column or row shows the last one.
-  if (engine.scrollX < 0) engine.scrollX = engine.mapMaxX;
-  if (engine.scrollY < 0) engine.scrollY = engine.mapMaxY;
+  engine.scrollX = wrap_scroll(engine.scrollX, engine.mapMaxX);
+  engine.scrollY = wrap_scroll(engine.scrollY, engine.mapMaxY);
   svc::clear_screen(svc::rgb(0, 0, 0));
   svc::start_3d();
   const VisitRange v = visit_range();
@@ -149,11 +142,7 @@ void draw_position_boxes() {
   svc::start_drawing(svc::screen_output());
   for (auto* n = worldState.cursorList.head; n; n = n->next) {
     const Cursor& cursor = n->value;
-    const int64_t cx = static_cast<int64_t>(cell_under(cursor.x, res)) + engine.scrollX;
-    const int64_t cy = static_cast<int64_t>(cell_under(cursor.y, res)) + engine.scrollY;
-    const WorldCell* cell = (cx >= INT32_MIN && cx <= INT32_MAX && cy >= INT32_MIN && cy <= INT32_MAX)
-                                ? svc::cell(worldState.world, static_cast<int>(cx), static_cast<int>(cy))
-                                : nullptr;
+    const WorldCell* cell = grid_cell(view_column(cursor.x), view_row(cursor.y));
     const int occupied = cell ? cell->occupied : 0;  // no cell under the cursor reads as 0 (red box)
     if (occupied == -1)
       engine.boxGreen = 255;

@@ -7,6 +7,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "services/text.h"
+#include "world/world.h"
 
 namespace {
 

@@ -5,50 +5,14 @@
 // parsed once per world build and its recognised pairs are replayed, in file order, on each cell.
 #include "world/cell_definitions.h"
 
-#include <unordered_map>
-#include <vector>
-
 #include "core/engine_state.h"
 #include "formats/map_format.h"
 #include "services/files.h"
 #include "services/sprites.h"
 #include "services/text.h"
+#include "world/world.h"
 
 namespace {
-
-// The keys a cell definition understands.
-enum DefinitionKey : int8_t { KEY_GFXNAME, KEY_CHILD, KEY_RANDOMSEED, KEY_USECOLLISION };
-
-struct DefinitionPair {
-  DefinitionKey key;
-  int8_t slot;     // 0..7 for CHILD1..CHILD8
-  int32_t number;  // the value as an integer, for the numeric keys
-  CellName name;   // the value as a name, for GFXNAME and CHILDn
-};
-
-}  // namespace
-
-// A definition file's recognised pairs, in file order.
-struct CellDefinition {
-  bool exists = false;  // false: the file could not be opened, the cell stays as it was
-  std::vector<DefinitionPair> pairs;
-};
-
-namespace {
-
-std::unordered_map<std::string, CellDefinition> definitionCache;
-// The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
-// than hashing it. Map nodes stay where they are when the map grows.
-const std::string* lastPath = nullptr;
-const CellDefinition* lastDefinition = nullptr;
-
-// Name -> position of the first catalogue element of that name. Rebuilt when the catalogue's
-// shape changed; every hit is checked against the element itself before it is used.
-std::unordered_map<std::string, int> groundIndex;
-const void* groundIndexHead = nullptr;
-const void* groundIndexTail = nullptr;
-int groundIndexCount = -1;
-int lastGroundPosition = -1;  // the last answer (a first element of its name); -1 after a rebuild
 
 // Recognises one key line; false for keys the definition does not know.
 bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
@@ -86,69 +50,56 @@ CellDefinition parse_definition(const std::string& path) {
 }
 
 const CellDefinition& cached_definition(const std::string& path) {
-  if (lastPath && *lastPath == path) return *lastDefinition;
-  auto it = definitionCache.find(path);
-  if (it == definitionCache.end()) it = definitionCache.emplace(path, parse_definition(path)).first;
-  lastPath = &it->first;
-  lastDefinition = &it->second;
+  DefinitionCache& cache = worldState.definitions;
+  if (cache.lastPath && *cache.lastPath == path) return *cache.last;
+  auto it = cache.byPath.find(path);
+  if (it == cache.byPath.end()) it = cache.byPath.emplace(path, parse_definition(path)).first;
+  cache.lastPath = &it->first;
+  cache.last = &it->second;
   return it->second;
 }
 
-void rebuild_ground_index(svc::List<GroundPicture>& list) {
-  groundIndex.clear();
+// Lists the catalogue's pictures by file name; the first of a name is the one that counts.
+void index_ground_catalogue() {
+  GroundIndex& index = worldState.groundNames;
+  svc::List<GroundPicture>& list = worldState.groundCatalogue;
+  index = GroundIndex{};
   svc::rebuild_list_index(list);
-  for (int i = 0; i < list.count; i++) groundIndex.emplace(list.index[i]->value.fileName, i);
-  groundIndexHead = list.head;
-  groundIndexTail = list.tail;
-  groundIndexCount = list.count;
-  lastGroundPosition = -1;
+  for (int i = 0; i < list.count; i++) index.firstByName.emplace(list.index[i]->value.fileName, i);
 }
 
 // The first catalogue element whose fileName equals the name exactly; nullptr when none.
 GroundPicture* find_ground_picture(const std::string& name) {
+  GroundIndex& index = worldState.groundNames;
   svc::List<GroundPicture>& list = worldState.groundCatalogue;
-  if (groundIndexHead != list.head || groundIndexTail != list.tail || groundIndexCount != list.count ||
-      !list.index_valid)
-    rebuild_ground_index(list);
   // Neighbouring cells mostly share their picture: try the last answer first.
-  if (lastGroundPosition >= 0 && lastGroundPosition < list.count &&
-      list.index[lastGroundPosition]->value.fileName == name)
-    return &list.index[lastGroundPosition]->value;
-  for (int attempt = 0; attempt < 2; attempt++) {
-    auto it = groundIndex.find(name);
-    if (it == groundIndex.end()) return nullptr;
-    GroundPicture* picture = &list.index[it->second]->value;
-    if (picture->fileName == name) {
-      lastGroundPosition = it->second;
-      return picture;
-    }
-    rebuild_ground_index(list);  // an element was renamed in place
-  }
-  return nullptr;
+  if (index.last >= 0 && list.index[index.last]->value.fileName == name) return &list.index[index.last]->value;
+  auto it = index.firstByName.find(name);
+  if (it == index.firstByName.end()) return nullptr;
+  index.last = it->second;
+  return &list.index[it->second]->value;
 }
 
 }  // namespace
 
-void clear_definition_cache() {
-  definitionCache.clear();
-  lastPath = nullptr;
-  lastDefinition = nullptr;
-}
+void clear_definition_cache() { worldState.definitions = DefinitionCache{}; }
 
 std::string cell_definition_path(const std::string& code) { return engine.rgbCodePath + engine.appStart + "\\" + code; }
 
 void load_ground_catalogue() {
-  if (!svc::examine_directory(0, engine.topoGfx, "*" + engine.gfxCodec)) return;
-  while (svc::next_directory_entry(0)) {
-    if (svc::directory_entry_type(0) != 1) continue;
-    GroundPicture* picture = svc::append_element(worldState.groundCatalogue);
-    if (!picture) break;
-    std::string name = svc::directory_entry_name(0);
-    picture->path = engine.topoGfx + name;
-    picture->sprite = svc::load_sprite(-1, picture->path, svc::SPRITE_TEXTURE);
-    picture->fileName = svc::get_file_part(name);
+  if (svc::examine_directory(0, engine.topoGfx, "*" + engine.gfxCodec)) {
+    while (svc::next_directory_entry(0)) {
+      if (svc::directory_entry_type(0) != 1) continue;
+      GroundPicture* picture = svc::append_element(worldState.groundCatalogue);
+      if (!picture) break;
+      std::string name = svc::directory_entry_name(0);
+      picture->path = engine.topoGfx + name;
+      picture->sprite = svc::load_sprite(-1, picture->path, svc::SPRITE_TEXTURE);
+      picture->fileName = svc::get_file_part(name);
+    }
+    svc::finish_directory(0);
   }
-  svc::finish_directory(0);
+  index_ground_catalogue();
 }
 
 const CellDefinition& find_cell_definition(const std::string& definitionPath) {

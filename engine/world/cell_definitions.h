@@ -1,19 +1,55 @@
 // cell_definitions.h -- cell definition files and the ground-picture catalogue
 #pragma once
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "world/cell_names.h"
 
 void load_ground_catalogue();                                                // TOPOGFX pictures, once at start-up
 void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
 void assign_ground_sprite(int x, int y, const std::string& pictureName);  // A new 3D sprite of that catalogue picture
 std::string cell_definition_path(const std::string& code);                // RGBCODEPATH + APPSTART + "\" + code
 
-// A parsed definition file, and the two halves of load_cell_definition: finding a file's parsed
-// definition (read on first use in a build; valid until the cache is cleared) and applying it to
-// a cell. A map load finds each code's definition once and applies it to the cells of that code.
-struct CellDefinition;
+// The keys a cell definition understands, and one recognised key/value pair of a file.
+enum DefinitionKey : int8_t { KEY_GFXNAME, KEY_CHILD, KEY_RANDOMSEED, KEY_USECOLLISION };
+
+struct DefinitionPair {
+  DefinitionKey key;
+  int8_t slot;     // 0..7 for CHILD1..CHILD8
+  int32_t number;  // the value as an integer, for the numeric keys
+  CellName name;   // the value as a name, for GFXNAME and CHILDn
+};
+
+// A definition file's recognised pairs, in file order.
+struct CellDefinition {
+  bool exists = false;  // false: the file could not be opened, the cell stays as it was
+  std::vector<DefinitionPair> pairs;
+};
+
+// The two halves of load_cell_definition: finding a file's parsed definition (read on first use
+// in a build; valid until the cache is cleared) and applying it to a cell. A map load finds each
+// code's definition once and applies it to the cells of that code.
 const CellDefinition& find_cell_definition(const std::string& definitionPath);
 void apply_cell_definition(int x, int y, const CellDefinition& definition);
 
 // Definition files are parsed once per world build and kept by path; each build (map load, base
 // build or rebuild) calls this first, so edits made between builds are seen.
 void clear_definition_cache();
+
+// The parsed definitions of this build, by path. Many cells share one file (every cell of one
+// colour code), so a file is read once and its pairs replayed on each cell.
+struct DefinitionCache {
+  std::unordered_map<std::string, CellDefinition> byPath;
+  // The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
+  // than hashing it. Map nodes stay where they are when the map grows.
+  const std::string* lastPath = nullptr;
+  const CellDefinition* last = nullptr;
+};
+
+// The ground catalogue by file name, built when the catalogue loads.
+struct GroundIndex {
+  std::unordered_map<std::string, int> firstByName;  // fileName -> position of the first picture of that name
+  int last = -1;                                     // the last answer; neighbouring cells mostly share it
+};

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/engine_state.h"
+#include "world/cell_names.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 
 #include "core/engine_state.h"
 #include "core/fatal.h"
+#include "core/view.h"
 #include "core/world_drawing.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
@@ -22,8 +23,8 @@
 #include "services/sprites.h"
 #include "services/text.h"
 #include "world/cell_definitions.h"
-#include "world/map_loading.h"
 #include "world/objects.h"
+#include "world/world.h"
 
 namespace {
 
@@ -137,8 +138,6 @@ float build_progress_step() {
   return engine.screenWidth / divisor;
 }
 
-ProgressBar buildBar;
-
 }  // namespace
 
 void reset_cursor_list() {
@@ -149,11 +148,7 @@ void reset_cursor_list() {
 void reset_world() {
   engine.scrollX = 0;
   engine.scrollY = 0;
-  svc::clear_list(worldState.floorList);
-  svc::reset_list(worldState.instanceList);
-  while (ObjectInstance* i = svc::next_element(worldState.instanceList))
-    if (svc::is_sprite3d(i->sprite3d)) svc::free_sprite3d(i->sprite3d);
-  svc::clear_list(worldState.instanceList);
+  clear_world();
   for (WorldCell& c : worldState.world.cells)
     if (svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
   svc::dim_array(worldState.world, kBaseGridMax, kBaseGridMax);
@@ -178,13 +173,13 @@ void show_build_progress() {
   engine.buildFlipCounter++;
   const bool due = engine.buildFlipCounter > 2 * engine.mapMaxX;
   if (due) engine.buildFlipCounter = 0;
-  advance_progress_bar(buildBar, engine.buildProgress, due);
+  advance_progress_bar(worldState.buildBar, engine.buildProgress, due);
 }
 
-void finish_build_progress() { finish_progress_bar(buildBar, engine.buildProgress); }
+void finish_build_progress() { finish_progress_bar(worldState.buildBar, engine.buildProgress); }
 
 void fill_walls(int maxX, int maxY) {
-  restart_progress_bar(buildBar);  // every build shows its bar at its first chance
+  restart_progress_bar(worldState.buildBar);  // every build shows its bar at its first chance
   for (int x = 0; x <= maxX; x++) {
     for (int y = 0; y <= maxY; y++) {
       set_tile(x, y, kWall);

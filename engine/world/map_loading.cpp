@@ -15,12 +15,14 @@
 
 #include "core/engine_state.h"
 #include "core/fatal.h"
+#include "core/view.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/screen.h"
 #include "services/text.h"
 #include "world/cell_definitions.h"
 #include "world/objects.h"
+#include "world/world.h"
 
 namespace {
 
@@ -43,20 +45,7 @@ int clip_map_extent(int headerMax, int gridMax) {
   return std::min(headerMax, std::max(gridMax, 0));
 }
 
-void compute_view_cells() {
-  // A cell size of zero or less (RESOLUTION missing from the configuration) fits no cells.
-  if (!(engine.resolution > 0.0f)) {
-    engine.cellsAcross = 0.0f;
-    engine.cellsDown = 0.0f;
-    return;
-  }
-  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
-  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
-}
-
 namespace {
-
-ProgressBar loadBar;
 
 // The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
 // column has a product of 0; its bar then grows by the width over the number of cells.
@@ -71,7 +60,7 @@ float load_progress_step() {
 // the bar on the first call and on every 501st after it (at most ten times a second).
 void advance_load_progress(float step) {
   engine.loadProgress += step;
-  advance_progress_bar(loadBar, engine.loadProgress, engine.loadFlipCounter == 0);
+  advance_progress_bar(worldState.loadBar, engine.loadProgress, engine.loadFlipCounter == 0);
   engine.loadFlipCounter++;
   if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
 }
@@ -103,7 +92,7 @@ bool same_text(const std::string& a, const std::string& b) {
 
 void show_load_progress() { advance_load_progress(load_progress_step()); }
 
-void finish_load_progress() { finish_progress_bar(loadBar, engine.loadProgress); }
+void finish_load_progress() { finish_progress_bar(worldState.loadBar, engine.loadProgress); }
 
 void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
@@ -161,7 +150,7 @@ void load_topographic_map(const std::string& mapPath) {
     return;  // only reached when the fatal routine is a stand-in
   }
   clear_definition_cache();
-  restart_progress_bar(loadBar);  // the first cell of this load shows the bar
+  restart_progress_bar(worldState.loadBar);  // the first cell of this load shows the bar
   MapHeader header = read_map_header(mapFile);
   // The header's own extent orders the entries; the stored extent is clipped to the grid.
   const int fileMaxX = std::min(std::max(header.width, 0), INT32_MAX - 1);

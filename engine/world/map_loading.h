@@ -7,7 +7,6 @@ struct LineReader;
 }
 
 void load_topographic_map(const std::string& mapPath);  // APPENTRY + APPSTART + ".qz61"
-void compute_view_cells();                              // cellsAcross, cellsDown from RESOLUTION
 void show_load_progress();                              // Advances the load bar, shows it every 501 cells
 void finish_load_progress();                            // Leaves the bar's last state in the back buffer
 

@@ -9,8 +9,6 @@
 #include <cctype>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "core/engine_state.h"
@@ -19,75 +17,36 @@
 #include "services/random.h"
 #include "services/sprites.h"
 #include "services/text.h"
+#include "world/world.h"
 
 namespace {
 
-// objectName -> catalogue positions of the definitions with that name, in catalogue order
-// ("NOPE" is never listed). Rebuilt when the catalogue is reloaded or its shape changed; each
-// use checks the definition's name again.
-std::unordered_map<std::string, std::vector<int>> nameIndex;
-const void* nameIndexHead = nullptr;
-const void* nameIndexTail = nullptr;
-int nameIndexCount = -1;
-// The same answers by cell-name number, filled as slots ask: a placement looks a name up without
-// hashing its text. found[id] is 0 before the first look-up of that name.
-using NameEntry = std::pair<const std::string, std::vector<int>>;
-std::vector<const NameEntry*> namedById;
-std::vector<uint8_t> found;
-
-void forget_name_index() { nameIndexCount = -1; }
-
-void rebuild_name_index(svc::List<ObjectDefinition>& list) {
-  nameIndex.clear();
-  namedById.clear();
-  found.clear();
+// Lists the catalogue's definitions by name; called once the catalogue is loaded.
+void index_object_names() {
+  ObjectNameIndex& index = worldState.objectNames;
+  svc::List<ObjectDefinition>& list = worldState.objectCatalogue;
+  index = ObjectNameIndex{};
   svc::rebuild_list_index(list);
   for (int i = 0; i < list.count; i++) {
     const std::string& name = list.index[i]->value.objectName;
-    if (name != "NOPE") nameIndex[name].push_back(i);
+    if (name != "NOPE") index.byName[name].push_back(i);
   }
-  nameIndexHead = list.head;
-  nameIndexTail = list.tail;
-  nameIndexCount = list.count;
 }
 
-// Equal texts; inline for the short names checked on every placement.
-bool same_text(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
-// The index entry of a name (its text and positions); nullptr when no definition has that name.
-const NameEntry* lookup_name(const CellName& name) {
-  if (name.id >= found.size()) {
-    found.resize(name.id + 1, 0);
-    namedById.resize(name.id + 1, nullptr);
-  }
-  if (!found[name.id]) {
-    auto it = nameIndex.find(name.str());
-    namedById[name.id] = it == nameIndex.end() ? nullptr : &*it;
-    found[name.id] = 1;
-  }
-  return namedById[name.id];
-}
-
-// The definitions a slot name asks for, in catalogue order; nullptr when none.
+// The catalogue positions of the definitions a slot name asks for, in catalogue order; nullptr when none.
 const std::vector<int>* definitions_named(const CellName& name) {
-  svc::List<ObjectDefinition>& list = worldState.objectCatalogue;
-  if (nameIndexCount != list.count || nameIndexHead != list.head || nameIndexTail != list.tail || !list.index_valid)
-    rebuild_name_index(list);
-  const NameEntry* entry = lookup_name(name);
-  if (!entry) return nullptr;
-  for (int position : entry->second) {
-    if (!same_text(list.index[position]->value.objectName, entry->first)) {  // renamed in place: look again
-      rebuild_name_index(list);
-      entry = lookup_name(name);
-      return entry ? &entry->second : nullptr;
-    }
+  ObjectNameIndex& index = worldState.objectNames;
+  if (name.id >= index.looked.size()) {
+    index.looked.resize(name.id + 1, 0);
+    index.byId.resize(name.id + 1, nullptr);
   }
-  return &entry->second;
+  if (!index.looked[name.id]) {
+    auto it = index.byName.find(name.str());
+    index.byId[name.id] = it == index.byName.end() ? nullptr : &*it;
+    index.looked[name.id] = 1;
+  }
+  const ObjectNameIndex::Entry* entry = index.byId[name.id];
+  return entry ? &entry->second : nullptr;
 }
 
 // Position of `needle` in `text` ignoring letter case (0-based); npos when absent.
@@ -158,21 +117,19 @@ std::string object_definition_path(const std::string& picturePath, const std::st
 }
 
 void clear_world_lists() {
-  forget_name_index();
-  svc::clear_list(worldState.floorList);
-  for (auto* n = worldState.instanceList.head; n; n = n->next)
-    if (svc::is_sprite3d(n->value.sprite3d)) svc::free_sprite3d(n->value.sprite3d);
-  svc::clear_list(worldState.instanceList);
+  clear_world();
+  clear_object_catalogue();
+}
+
+void clear_object_catalogue() {
   for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
     if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
   svc::clear_list(worldState.objectCatalogue);
+  worldState.objectNames = ObjectNameIndex{};
 }
 
 void load_object_catalogue() {
-  for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
-    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
-  svc::clear_list(worldState.objectCatalogue);
-  forget_name_index();
+  clear_object_catalogue();
   svc::transparent_sprite_colour(-1, svc::rgb(255, 0, 255));
   if (!svc::examine_directory(0, engine.worldGfx, "*" + engine.gfxCodec)) return;
   while (svc::next_directory_entry(0)) {
@@ -186,7 +143,7 @@ void load_object_catalogue() {
                     [d](const std::string& key, const std::string& value) { apply_object_key(*d, key, value); });
   }
   svc::finish_directory(0);
-  forget_name_index();
+  index_object_names();
 }
 
 void place_cell_objects(int x, int y) {

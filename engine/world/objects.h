@@ -1,13 +1,28 @@
 // objects.h -- the object catalogue and the random placement of objects on cells
 #pragma once
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 struct ObjectInstance;
 struct ObjectDefinition;
 
 void clear_world_lists();               // Empties floorList, instanceList and objectCatalogue
+void clear_object_catalogue();          // Frees the catalogue's pictures and empties it
 void load_object_catalogue();           // WORLDGFX pictures and their ".dll" definitions
 void place_cell_objects(int x, int y);  // Draws placements for the cell's CHILD slots
 void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& definition);  // Fit, hot spot, centring
 std::string object_definition_path(const std::string& picturePath,
                                    const std::string& gfxCodec);  // Picture path cut at the extension + ".dll"
+
+// The object catalogue by objectName, built when the catalogue loads ("NOPE" is never listed).
+struct ObjectNameIndex {
+  using Entry = std::pair<const std::string, std::vector<int>>;
+  std::unordered_map<std::string, std::vector<int>> byName;  // name -> catalogue positions, in catalogue order
+  // The same answers by cell-name number, filled as slots ask: a placement looks a name up
+  // without hashing its text. looked[id] is 0 before the first look-up of that name.
+  std::vector<const Entry*> byId;
+  std::vector<uint8_t> looked;
+};

@@ -12,6 +12,7 @@
 #include <vector>
 #include "core/engine.h"
 #include "core/engine_state.h"
+#include "world/world.h"
 #include "services/headless.h"
 #include "services/random.h"
 #include "services/windows.h"

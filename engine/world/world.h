@@ -1,0 +1,110 @@
+// world.h -- the loaded world: the grid, its lists and catalogues, and what a build keeps beside them
+//
+// World holds everything that belongs to one loaded map or built base; EngineState
+// (core/engine_state.h) holds what lasts the whole run. A labyrinth rebuild replaces the world:
+// clear_world() frees what the world owns, the builders refill it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "services/grid.h"
+#include "services/list.h"
+#include "world/cell_definitions.h"
+#include "world/cell_names.h"
+#include "world/objects.h"
+#include "world/progress_bar.h"
+
+// One cell of the world grid.
+struct WorldCell {
+  int32_t childInstance[8] = {};  // position in instanceList per child slot; -1 = none
+  CellName childName[8];          // object names from CHILD1..CHILD8; "#" = none
+  int32_t lastChildSlot = 0;      // highest slot placed by the last placement; -1 = none
+  int32_t groundSprite = 0;       // 3D sprite of the ground picture; 0 = none
+  int32_t groundAlpha = 0;        // red-channel value, the ground's alpha
+  std::string code;               // colour code or labyrinth tile name (short: kept inline)
+  CellName pictureName;           // GFXNAME, "dummy.png" when none
+  int32_t randomSeed = 0;         // RANDOMSEED, stored only
+  uint8_t useCollision = 0;       // non-zero blocks moves onto the cell
+  int8_t occupied = 0;            // -1 after (re)definition, 1 while a colliding object stands on it
+  int8_t loaded = 0;              // 1 once the cell belongs to the map or base
+  int8_t highestChildSlot = 0;    // last CHILDn key whose value was not "#"
+};
+
+// A ground picture of the TOPOGFX folder.
+struct GroundPicture {
+  std::string path;
+  int32_t sprite = 0;
+  std::string fileName;
+};
+
+// An object picture of the WORLDGFX folder with its ".dll" definition.
+struct ObjectDefinition {
+  std::string path;
+  std::string fileName;
+  int32_t sprite = 0;
+  std::string objectName;
+  int32_t transparency = 0;
+  int32_t density = 0;
+  uint8_t fitToCell = 0;
+  uint8_t collision = 0;
+  std::string hotSpot;
+  int32_t blendSource = 0;
+  int32_t blendTarget = 0;
+  uint8_t show = 0;
+  uint8_t centerField = 0;
+};
+
+// One placed object; its position in instanceList is its identity.
+struct ObjectInstance {
+  uint8_t show = 0;
+  int32_t transparency = 0;
+  int32_t sprite3d = 0;
+  uint8_t collision = 0;
+  float width = 0, height = 0;
+  float offsetX = 0, offsetY = 0;
+  int32_t blendSource = 0;
+  int32_t blendTarget = 0;
+};
+
+// A carved floor cell of a self-created base.
+struct FloorCell {
+  int32_t x = 0, y = 0;
+  std::string code;
+};
+
+// The user's cursor: pixel position on the screen and a move counter.
+struct Cursor {
+  float x = 0, y = 0;
+  int32_t moveCounter = 0;
+};
+
+struct SparePair {
+  std::string first, second;
+};
+
+struct World {
+  svc::Grid<WorldCell> world;                   // the grid, indexed (x, y) with y fastest
+  svc::List<FloorCell> floorList;               // carved floor cells of a base, in carving order
+  svc::List<Cursor> cursorList;                 // one cursor after reset_cursor_list
+  svc::List<ObjectInstance> instanceList;       // placed objects; they own their 3D sprites
+  svc::List<ObjectDefinition> objectCatalogue;  // WORLDGFX; reloaded by each base rebuild
+  svc::List<GroundPicture> groundCatalogue;     // TOPOGFX; loaded once at start-up
+  svc::List<SparePair> spareList;               // created, never filled
+
+  ObjectNameIndex objectNames;  // objectCatalogue by name, built when it loads
+  GroundIndex groundNames;      // groundCatalogue by file name, built when it loads
+  DefinitionCache definitions;  // the definition files parsed during this build
+  ProgressBar loadBar;          // when the map load's bar was last shown
+  ProgressBar buildBar;         // the same for the base builds
+};
+
+extern World worldState;
+
+// Frees what a build fills and empties it: the floor list, the placed objects with their 3D
+// sprites, the parsed definitions and the bars' display state. The grid, the catalogues and the
+// cursor stay: each has its own loader (the labyrinth's reset_world replaces the grid).
+void clear_world();
+
+// Empties the whole record without freeing anything: at the start of a run, when the services
+// have just started and no number the record holds is valid any more (tests run many in one process).
+void forget_world();
