@@ -1,17 +1,17 @@
-// cells_test.cpp -- cell definition files applied to cells, the per-build cache, the ground catalogue
+// cell_definitions_test.cpp -- cell definition files applied to cells, the per-build cache, the ground catalogue
 #include <filesystem>
 #include <string>
 
 #include "services/headless.h"
 #include "world/cell_definitions.h"
-#include "world_fixture.h"
+#include "engine/engine_fixture.h"
 
 namespace {
 
-class Cells : public WorldFixture {
+class Cells : public EngineFixture {
  protected:
   void SetUp() override {
-    WorldFixture::SetUp();
+    EngineFixture::SetUp();
     use_world_folders();
     prepare_world(3, 3);
     clear_definition_cache();
@@ -20,7 +20,7 @@ class Cells : public WorldFixture {
 };
 
 TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
-  write_pairs("codes/land/a", {"CHILD1", "#", "CHILD2", "tree", "gfxname", "lower.bmp", "CHILD9", "x", "USECOLLISION",
+  write_lines("codes/land/a", {"CHILD1", "#", "CHILD2", "tree", "gfxname", "lower.bmp", "CHILD9", "x", "USECOLLISION",
                                "257", "RANDOMSEED", "-12"});
   WorldCell& c = at(1, 1);
   c.childInstance[0] = 5;
@@ -52,10 +52,10 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
 }
 
 TEST_F(Cells, CachedDefinitionActsExactlyLikeRereadingIt) {
-  write_pairs("codes/land/d", {"GFXNAME", "a.bmp", "CHILD3", "bush", "GFXNAME", "b.bmp"});
+  write_lines("codes/land/d", {"GFXNAME", "a.bmp", "CHILD3", "bush", "GFXNAME", "b.bmp"});
   at(0, 1).childName[0] = "own";
   load_cell_definition(0, 0, def("d"));
-  write_pairs("codes/land/d", {"GFXNAME", "changed.bmp"});  // the same build keeps the parsed file
+  write_lines("codes/land/d", {"GFXNAME", "changed.bmp"});  // the same build keeps the parsed file
   load_cell_definition(0, 1, def("d"));
   EXPECT_EQ(at(0, 0).pictureName, "b.bmp");  // the later pair wins
   EXPECT_EQ(at(0, 1).pictureName, "b.bmp");

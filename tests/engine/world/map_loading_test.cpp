@@ -7,14 +7,14 @@
 #include "services/headless.h"
 #include "services/text.h"
 #include "world/map_loading.h"
-#include "world_fixture.h"
+#include "engine/engine_fixture.h"
 
 namespace {
 
-class MapLoading : public WorldFixture {
+class MapLoading : public EngineFixture {
  protected:
   void SetUp() override {
-    WorldFixture::SetUp();
+    EngineFixture::SetUp();
     use_world_folders();
     engine.resolution = 32.0f;
     engine.screenWidth = 640.0f;
@@ -28,8 +28,8 @@ class MapLoading : public WorldFixture {
       code.insert(code.end(), {std::to_string(n), "-", "x"});
       red.push_back(std::to_string(n));
     }
-    write_file("maps/land.qz61", crlf_lines(code));
-    if (withRed) write_file("maps/land.red", crlf_lines(red));
+    write_lines("maps/land.qz61", code);
+    if (withRed) write_lines("maps/land.red", red);
   }
   void load() { load_topographic_map(engine.appEntry + engine.appStart + ".qz61"); }
 };
@@ -48,7 +48,7 @@ TEST_F(MapLoading, EntriesFillColumnsYFastAndStopAtTheExtent) {
   EXPECT_EQ(at(2, 0).loaded, 0);
   EXPECT_EQ(engine.cellsAcross * 100 + engine.cellsDown, 2015.0f);
 
-  write_file("maps/land.qz61", crlf_lines({"AI", "3", "3", "", ""}));  // an empty body
+  write_lines("maps/land.qz61", {"AI", "3", "3", "", ""});  // an empty body
   svc::dim_array(worldState.world, 512, 512);
   load();
   EXPECT_EQ(at(0, 0).loaded, 1);
@@ -123,12 +123,36 @@ TEST_F(MapLoading, ProgressBarOnOneRowMapNeverDividesByZero) {
 TEST_F(MapLoading, CellsGetContentOnlyWithSprite3D) {
   svc::dim_array(worldState.world, 4, 4);
   write_numbered_maps(0, 0, 1);
-  write_pairs("codes/land/0-x", {"GFXNAME", "g.bmp"});
+  write_lines("codes/land/0-x", {"GFXNAME", "g.bmp"});
   load();
   EXPECT_EQ(at(0, 0).pictureName, "");
   engine.useSprite3D = 1;
   load();
   EXPECT_EQ(at(0, 0).pictureName, "g.bmp");
+}
+
+// The load looks a definition up again only when the code changes: runs of one code, a code that
+// comes back, lines that join to the same code, and a longer code with the same start.
+TEST_F(MapLoading, EachCellGetsItsOwnCodesDefinition) {
+  svc::dim_array(worldState.world, 0, 5);
+  engine.useSprite3D = 1;
+  const std::vector<std::vector<std::string>> pixels = {{"1", "2", "3"}, {"1", "2", "3"}, {"4", "5", "6"},
+                                                        {"1", "2", "3"}, {"12", "3", ""}, {"1", "2", "34"}};
+  std::vector<std::string> code = {"AI", "0", "5", "", ""};
+  for (const auto& p : pixels) code.insert(code.end(), p.begin(), p.end());
+  write_lines("maps/land.qz61", code);
+  write_lines("codes/land/123", {"GFXNAME", "a.bmp", "CHILD1", "oak"});
+  write_lines("codes/land/456", {"GFXNAME", "b.bmp", "CHILD2", "pine"});
+  write_lines("codes/land/1234", {"CHILD1", "elm"});
+  load();
+  std::string seen;
+  for (int y = 0; y <= 5; y++) {
+    const WorldCell& c = at(0, y);
+    seen += c.code + ":" + c.pictureName + "/" + c.childName[0] + "/" + c.childName[1] + " ";
+  }
+  EXPECT_EQ(seen,
+            "123:a.bmp/oak/ 123:a.bmp/oak/ 456:b.bmp//pine 123:a.bmp/oak/ 123:a.bmp/oak/ "
+            "1234:dummy.png/elm/ ");
 }
 
 }  // namespace

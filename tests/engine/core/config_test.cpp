@@ -1,8 +1,8 @@
-// config_tests.cpp -- the configuration reader: line pairing, every key's parsing, bounds and defaults
+// config_test.cpp -- the configuration reader: line pairing, every key's parsing, bounds and defaults
 #include <functional>
 #include "core/config.h"
 #include "core/fatal.h"
-#include "engine_fixture.h"
+#include "engine/engine_fixture.h"
 #include "services/random.h"
 
 namespace {

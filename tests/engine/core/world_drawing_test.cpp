@@ -1,4 +1,4 @@
-// drawing_test.cpp -- the visiting order, ground and object passes, blend modes, refit, smoothing, boxes
+// world_drawing_test.cpp -- the visiting order, ground and object passes, blend modes, refit, smoothing, boxes
 #include <string>
 #include <vector>
 
@@ -7,18 +7,18 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/text.h"
-#include "world_fixture.h"
+#include "engine/engine_fixture.h"
 
 namespace {
 
 using svc::headless::DrawCall;
 
-class Drawing : public WorldFixture {
+class Drawing : public EngineFixture {
  protected:
   int picture = 0;
 
   void SetUp() override {
-    WorldFixture::SetUp();
+    EngineFixture::SetUp();
     write_bmp("g.bmp", 2, 2, 0, 128, 0);
     picture = svc::load_sprite(-1, dir + "g.bmp", 4);
     prepare_world(99, 99);
@@ -36,14 +36,7 @@ class Drawing : public WorldFixture {
     at(x, y).childInstance[0] = svc::list_size(worldState.instanceList) - 1;
     at(x, y).lastChildSlot = 0;
     return *i;
-  }
-  static std::vector<DrawCall> calls(const std::string& kind) {
-    std::vector<DrawCall> out;
-    for (const auto& c : svc::headless::draw_calls())
-      if (c.kind == kind) out.push_back(c);
-    return out;
-  }
-};
+  }};
 
 TEST_F(Drawing, EachPassVisitsOneColumnMoreThanFitsAndNothingOutsideTheGrid) {
   for (int x = 0; x <= 99; x++)

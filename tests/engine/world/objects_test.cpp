@@ -6,21 +6,21 @@
 #include "services/random.h"
 #include "services/sprites.h"
 #include "world/objects.h"
-#include "world_fixture.h"
+#include "engine/engine_fixture.h"
 
 namespace {
 
-class Objects : public WorldFixture {
+class Objects : public EngineFixture {
  protected:
   void SetUp() override {
-    WorldFixture::SetUp();
+    EngineFixture::SetUp();
     use_world_folders();
     prepare_world(9, 9);
   }
   // An 8 x 4 object picture with its definition lines.
   void write_object(const std::string& base, const std::vector<std::string>& lines) {
     write_bmp("objects/" + base + ".bmp", 8, 4, 200, 0, 0);
-    write_pairs("objects/" + base + ".dll", lines);
+    write_lines("objects/" + base + ".dll", lines);
   }
   // Slot names as a definition sets them ("" leaves a slot unnamed).
   void name_slots(int x, int y, const std::vector<std::string>& names) {

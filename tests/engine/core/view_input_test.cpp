@@ -1,17 +1,17 @@
-// view_test.cpp -- cursor moves, scrolling and its wrap, collision and wheel zoom
+// view_input_test.cpp -- cursor moves, scrolling and its wrap, collision and wheel zoom
 #include <vector>
 
 #include "core/view_input.h"
 #include "services/headless.h"
 #include "services/input.h"
-#include "world_fixture.h"
+#include "engine/engine_fixture.h"
 
 namespace {
 
-class View : public WorldFixture {
+class View : public EngineFixture {
  protected:
   void SetUp() override {
-    WorldFixture::SetUp();
+    EngineFixture::SetUp();
     prepare_world(99, 99);
     engine.screenWidth = engine.screenHeight = 320.0f;
   }

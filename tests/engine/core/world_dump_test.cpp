@@ -1,6 +1,6 @@
-// worlddump_tests.cpp -- the world dump: its format, and the worlddump program on real folders
+// world_dump_test.cpp -- the world dump: its format, and the worlddump program on real folders
 #include "core/world_dump.h"
-#include "engine_fixture.h"
+#include "engine/engine_fixture.h"
 #include "support/process.h"
 
 namespace {
@@ -25,14 +25,14 @@ class WorldDumpTest : public EngineFixture {
 
   bool tool_built() { return std::filesystem::exists(std::string(SUITE_BINARY_DIR) + "/tools/worlddump"); }
 
-  ConfigPairs lab_config() {
-    write_file("base.txt", crlf_lines({"BASE", "70", "50", "", ""}));
-    write_file("codes/lab/LAB_FLOOR", crlf_lines({"GFXNAME", "floor.png", "CHILD1", "#", "CHILD2", "stone"}));
+  // A labyrinth with objects placed by chance on its floor.
+  ConfigPairs lab_with_stones() {
+    ConfigPairs cfg = lab_config(70, 50, {{"RESOLUTION", "16"}, {"WORLDRANDOM", "31"}, {"MAPSIZE", "60"},
+                                         {"WORLDGFX", "objects/"}, {"GFXCODEC", ".bmp"}});
+    write_lines("codes/lab/LAB_FLOOR", {"GFXNAME", "floor.png", "CHILD1", "#", "CHILD2", "stone"});
     write_bmp("objects/stone.bmp", 2, 2, 90, 90, 90);
-    write_file("objects/stone.dll", crlf_lines({"DGFXNAME", "stone", "DDENSITY", "2"}));
-    return {{"RESOLUTION", "16"},  {"USESELFCREATEBASE", "1"}, {"SELFCREATEBASE", "base.txt"},
-            {"WORLDRANDOM", "31"}, {"RGBCODEPATH", "codes/"},  {"APPSTART", "lab"},
-            {"MAPSIZE", "60"},     {"WORLDGFX", "objects/"},   {"GFXCODEC", ".bmp"}};
+    write_lines("objects/stone.dll", {"DGFXNAME", "stone", "DDENSITY", "2"});
+    return cfg;
   }
 };
 
@@ -75,39 +75,26 @@ TEST_F(WorldDumpTest, FormatListsExtentCursorAndEveryCellColumnByColumn) {
 
 TEST_F(WorldDumpTest, ToolGivesTheSameWorldEveryRunAndMatchesTheEngineStartUp) {
   if (!tool_built()) GTEST_SKIP() << "worlddump not built";
-  write_config(lab_config());
+  write_config(lab_with_stones());
   Result a = run_tool(), b = run_tool();
   ASSERT_EQ(a.exit_code, 0) << a.err;
   EXPECT_EQ(a.out, b.out);
   EXPECT_NE(a.out.find("stone"), std::string::npos);
   // The engine's own start-up (with its window) builds the same world.
-  std::string engineDump;
-  svc::headless::record_drawing(false);
-  svc::headless::run_program([&] {
-    engine_startup(true);
-    engineDump = world_dump_text();
-    return 0;
-  });
-  EXPECT_EQ(a.out, engineDump);
+  EXPECT_EQ(a.out, start_engine());
 }
 
 TEST_F(WorldDumpTest, VariantOptionRebuildsAsTheMainLoopWould) {
   if (!tool_built()) GTEST_SKIP() << "worlddump not built";
-  write_config(lab_config());
+  write_config(lab_with_stones());
   Result v2 = run_tool("--variant 2"), again = run_tool("--variant 2"), v0 = run_tool();
   ASSERT_EQ(v2.exit_code, 0) << v2.err;
   EXPECT_EQ(v2.out, again.out);
   EXPECT_NE(v2.out, v0.out);
-  std::string engineDump;
-  svc::headless::record_drawing(false);
-  svc::headless::run_program([&] {
-    engine_startup(true);
+  EXPECT_EQ(v2.out, start_engine([] {
     engine.baseVariant = 2;
     rebuild_if_variant_changed();
-    engineDump = world_dump_text();
-    return 0;
-  });
-  EXPECT_EQ(v2.out, engineDump);
+  }));
   // A variant that is not a number is refused with a usage message.
   EXPECT_EQ(run_tool("--variant x").exit_code, 2);
 }
@@ -119,7 +106,7 @@ TEST_F(WorldDumpTest, MissingFilesGiveTheEngineMessageAndExitCodeOne) {
   EXPECT_EQ(noConfig.out, "");
   EXPECT_EQ(noConfig.err, "ERROR  Could not open " + dir + "DATA/ini.txt\n");
 
-  ConfigPairs cfg = lab_config();
+  ConfigPairs cfg = lab_with_stones();
   cfg.push_back({"SELFCREATEBASE", "gone.txt"});
   write_config(cfg);
   Result noBase = run_tool();

@@ -1,8 +1,14 @@
-// startup_tests.cpp -- simengine's start-up order, its failures, the main loop and shutdown
+// engine_test.cpp -- simengine's start-up order, its failures, the main loop and shutdown, and the
+// whole engine on a small map
 #include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "core/fatal.h"
-#include "engine_fixture.h"
+#include "engine/engine_fixture.h"
 #include "services/faults.h"
+#include "services/input.h"
 
 namespace {
 
@@ -26,17 +32,11 @@ class StartupTest : public EngineFixture {
       return 0;
     });
   }
-
-  std::string only_message() {
-    EXPECT_EQ(messages().size(), 1u);
-    return messages().empty() ? "" : messages()[0].text;
-  }
 };
 
 TEST_F(StartupTest, MissingConfigurationShowsTheFullPathAndOpensNoWindow) {
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(run_engine(), 0);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err;
+  EXPECT_EQ(run_engine({}, &err), 0);
   EXPECT_EQ(messages().at(0).title, "ERROR ");
   EXPECT_EQ(only_message(), " Could not open " + dir + "DATA/ini.txt");
   EXPECT_NE(err.find(dir + "DATA/ini.txt"), std::string::npos);
@@ -85,18 +85,10 @@ TEST_F(StartupTest, WorldContainersAndCursorAreReadyAfterStartUp) {
   run_recording();
   EXPECT_EQ(started.joystickPresent, 1);
   // The world grid of a map start is 513 x 513.
-  int columns = -1, rows = -1, cursors = -1;
-  svc::headless::run_program([&] {
-    engine_startup(true);
-    columns = worldState.world.columns;
-    rows = worldState.world.rows;
-    cursors = svc::list_size(worldState.cursorList);
-    engine_shutdown();
-    return 0;
-  });
-  EXPECT_EQ(columns, 513);
-  EXPECT_EQ(rows, 513);
-  EXPECT_EQ(cursors, 1);
+  start_engine();
+  EXPECT_EQ(worldState.world.columns, 513);
+  EXPECT_EQ(worldState.world.rows, 513);
+  EXPECT_EQ(svc::list_size(worldState.cursorList), 1);
 }
 
 TEST_F(StartupTest, WindowFailureIsCodeTwoAndNoScreenIsTried) {
@@ -124,18 +116,14 @@ TEST_F(StartupTest, AbsentOrNonPositiveResolutionStopsBeforeTheWindow) {
       cfg[0].second = value;
     write_config(cfg);
     svc::headless::fail_open_window(true);  // would be code 2 if the window came first
-    testing::internal::CaptureStderr();
     EXPECT_EQ(run_engine(), 0) << value;
-    testing::internal::GetCapturedStderr();
     EXPECT_EQ(only_message(), " RESOLUTION in " + dir + "DATA/ini.txt must be a positive number of pixels") << value;
   }
 }
 
 TEST_F(StartupTest, MissingStartMapIsCodeFour) {
   write_config({{"RESOLUTION", "32"}, {"APPENTRY", "maps/"}, {"APPSTART", "nowhere"}});
-  testing::internal::CaptureStderr();
   EXPECT_EQ(run_engine(), 0);
-  testing::internal::GetCapturedStderr();
   EXPECT_EQ(only_message(), " Could not open topographic data");
 }
 
@@ -171,6 +159,101 @@ TEST_F(StartupTest, FaultHandlerIsInstalledAtTheEndOfStartUp) {
       testing::ExitedWithCode(0), "");
   std::string report = read_file("engine_report.txt");
   EXPECT_EQ(report.rfind("ENGINE REPORT: ERROR:\r\n", 0), 0u) << report;
+}
+
+class WorldEngine : public EngineFixture {
+ protected:
+  // A 4 x 3 map (5 x 4 entries): grass everywhere, water (colliding) in column 2, trees on grass.
+  void write_small_world() {
+    write_bmp("topo/grass.bmp", 8, 8, 0, 160, 0);
+    write_bmp("topo/water.bmp", 8, 8, 0, 0, 200);
+    write_bmp("objects/tree.bmp", 4, 4, 120, 60, 0);
+    write_lines("objects/tree.dll", {"DGFXNAME", "tree", "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY", "255",
+                                     "DFITTOMATRIX", "1", "DCOLLISION", "1"});
+    write_lines("codes/land/000160000", {"GFXNAME", "grass.bmp", "CHILD1", "tree"});
+    write_lines("codes/land/000000200", {"GFXNAME", "water.bmp", "USECOLLISION", "1"});
+    std::vector<std::string> code = {"AI", "4", "3", "SourceImage:", "AI-DATA:"};
+    std::vector<std::string> red = {"RED", "4", "3", "SourceImage:", "RED-DATA:"};
+    for (int x = 0; x <= 4; x++)
+      for (int y = 0; y <= 3; y++) {
+        if (x == 2)
+          code.insert(code.end(), {"000", "000", "200"});
+        else
+          code.insert(code.end(), {"000", "160", "000"});
+        red.push_back("255");
+      }
+    write_lines("maps/land.qz61", code);
+    write_lines("maps/land.red", red);
+    write_config({{"RESOLUTION", "16"},
+                  {"USESPRITE3D", "1"},
+                  {"APPENTRY", "maps/"},
+                  {"APPSTART", "land"},
+                  {"TOPOGFX", "topo/"},
+                  {"WORLDGFX", "objects/"},
+                  {"GFXCODEC", ".bmp"},
+                  {"RGBCODEPATH", "codes/"},
+                  {"WORLDRANDOM", "7"},
+                  {"CURSORSPEED", "255"}});
+  }
+};
+
+TEST_F(WorldEngine, SmallMapShowsGroundAndObjectsAndTheCursorStopsAtWater) {
+  svc::headless::set_desktop(128, 96);
+  write_small_world();
+  for (int i = 0; i < 3; i++) svc::headless::queue_key_snapshot({svc::KEY_RIGHT});
+  EXPECT_EQ(run_engine({0, 0, 0}), 0);
+  EXPECT_TRUE(svc::headless::messages().empty());
+
+  EXPECT_EQ(engine.mapMaxX, 4);
+  EXPECT_EQ(at(2, 1).useCollision, 1);
+  EXPECT_EQ(at(0, 0).pictureName, "grass.bmp");
+  EXPECT_NE(at(0, 0).groundSprite, 0);
+  EXPECT_EQ(at(0, 0).lastChildSlot, 0);
+  EXPECT_EQ(at(2, 0).lastChildSlot, -1);
+  EXPECT_EQ(svc::list_size(worldState.instanceList), 16);  // one tree per grass cell
+  // The cursor moved one cell right, then the water column refused the next moves.
+  EXPECT_EQ(cursor().x, 16.0f);
+  EXPECT_EQ(engine.scrollX, 0);
+
+  // Last frame: 20 ground quads (the visited cells inside the map), a tree on each of the 16
+  // grass cells, drawn after all the ground, then the smoothing copy.
+  const auto& calls = svc::headless::draw_calls();
+  size_t start = 0;
+  for (size_t i = 0; i < calls.size(); i++)
+    if (calls[i].kind == "start_3d") start = i;
+  std::vector<int> quads;
+  for (size_t i = start; i < calls.size(); i++)
+    if (calls[i].kind == "sprite3d") quads.push_back(calls[i].a);
+  ASSERT_EQ(quads.size(), 20u + 16u + 1u);
+  EXPECT_EQ(quads[0], at(0, 0).groundSprite);
+  EXPECT_EQ(quads[20], svc::select_element(worldState.instanceList, at(0, 0).childInstance[0])->sprite3d);
+  EXPECT_EQ(quads[36], engine.grabSprite3D);
+}
+
+// A code map of only its five header lines gives cell (0, 0) an empty code, whose definition path
+// is the definitions folder itself: the cell stays as a missing definition leaves it.
+TEST_F(WorldEngine, HeaderOnlyCodeMapLeavesCellZeroAsAMissingDefinitionDoes) {
+  svc::headless::set_desktop(128, 96);
+  write_config({{"RESOLUTION", "16"},
+                {"USESPRITE3D", "1"},
+                {"APPENTRY", "maps/"},
+                {"APPSTART", "land"},
+                {"RGBCODEPATH", "codes/"}});
+  write_lines("maps/land.qz61", {"AI", "0", "0", "SourceImage:", "AI-DATA:"});
+  write_lines("maps/land.red", {"RED", "0", "0", "SourceImage:", "RED-DATA:", "255"});
+  auto cell_after_run = [&] {
+    EXPECT_EQ(run_engine(), 0);
+    EXPECT_TRUE(svc::headless::messages().empty());
+    const WorldCell& c = at(0, 0);
+    return c.code + "|" + c.pictureName + "|" + std::to_string(c.highestChildSlot) + "|" + std::to_string(c.occupied) +
+           "|" + std::to_string(c.loaded);
+  };
+  const std::string missing = cell_after_run();
+  EXPECT_EQ(missing, "||0|0|1");
+  std::filesystem::create_directories(dir + "codes/land");
+  svc::headless::reset();
+  reset_engine_state();
+  EXPECT_EQ(cell_after_run(), missing);
 }
 
 }  // namespace
