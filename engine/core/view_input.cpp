@@ -21,6 +21,24 @@ int step_scroll(int value, int delta) {
   return value + delta;
 }
 
+// One step of a cursor along one axis (d is -1, 0 or 1): the cursor moves by a cell while it stays
+// before the middle of the screen going forward, or past its first pixel going back; otherwise the
+// view scrolls by a cell instead.
+void step_axis(int8_t d, float& position, float screenSize, int32_t& scroll) {
+  const float res = engine.resolution;
+  if (d == 1) {
+    if (screenSize / 2.0f > position + res)
+      position += res;
+    else
+      scroll = step_scroll(scroll, 1);
+  } else if (d == -1) {
+    if (position > 1.0f)
+      position -= res;
+    else
+      scroll = step_scroll(scroll, -1);
+  }
+}
+
 }  // namespace
 
 void keyboard_control() {
@@ -80,33 +98,12 @@ void collision_check(int8_t dx, int8_t dy) {
 }
 
 void cursor_move(int8_t dx, int8_t dy) {
-  const float res = engine.resolution;
   for (auto* n = worldState.cursorList.head; n; n = n->next) {
     Cursor& cursor = n->value;
     cursor.moveCounter++;
     if (cursor.moveCounter <= engine.cursorDelay) continue;
-    if (dx == 1) {
-      if (engine.screenWidth / 2.0f > cursor.x + res)
-        cursor.x += res;
-      else
-        engine.scrollX = step_scroll(engine.scrollX, 1);
-    } else if (dx == -1) {
-      if (cursor.x > 1.0f)
-        cursor.x -= res;
-      else
-        engine.scrollX = step_scroll(engine.scrollX, -1);
-    }
-    if (dy == 1) {
-      if (engine.screenHeight / 2.0f > cursor.y + res)
-        cursor.y += res;
-      else
-        engine.scrollY = step_scroll(engine.scrollY, 1);
-    } else if (dy == -1) {
-      if (cursor.y > 1.0f)
-        cursor.y -= res;
-      else
-        engine.scrollY = step_scroll(engine.scrollY, -1);
-    }
+    step_axis(dx, cursor.x, engine.screenWidth, engine.scrollX);
+    step_axis(dy, cursor.y, engine.screenHeight, engine.scrollY);
     // Scroll limit: wrap at both ends of the map, then the far-end test on the last row/column
     // (a cell whose `loaded` is -1 there ends the map early).
     engine.scrollX = wrap_scroll(engine.scrollX, engine.mapMaxX);
