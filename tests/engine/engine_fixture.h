@@ -29,7 +29,7 @@
 using ConfigPairs = std::vector<std::pair<std::string, std::string>>;
 
 // The tile names of a self-created base.
-inline const std::vector<std::string> kTiles = {"LAB_WALL",    "LAB_FLOOR",   "LAB_GREEN",  "LAB_WATER",
+inline const std::vector<std::string> kTiles = {"LAB_WALL",    "LAB_FLOOR",   "LAB_GREEN",   "LAB_WATER",
                                                 "LAB_WALL_E",  "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S",
                                                 "LAB_GREEN_S", "LAB_WATER_S"};
 

@@ -36,7 +36,8 @@ class Drawing : public EngineFixture {
     at(x, y).childInstance[0] = svc::list_size(worldState.instanceList) - 1;
     at(x, y).lastChildSlot = 0;
     return *i;
-  }};
+  }
+};
 
 TEST_F(Drawing, EachPassVisitsOneColumnMoreThanFitsAndNothingOutsideTheGrid) {
   for (int x = 0; x <= 99; x++)
