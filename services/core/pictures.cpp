@@ -18,6 +18,7 @@ constexpr int64_t kMaxPictureFileBytes = int64_t{1} << 30;
 
 bool g_decoders_registered = false;
 std::string g_error;  // Why the last decode failed
+int64_t g_pixel_limit = kMaxPicturePixels;
 
 bool starts_with(const uint8_t* data, size_t size, const char* magic, size_t n) {
   return size >= n && std::memcmp(data, magic, n) == 0;
@@ -62,13 +63,14 @@ bool refuse(const std::string& reason) {
   return false;
 }
 
+void set_pixel_limit(int64_t pixels) { g_pixel_limit = pixels < kMaxPicturePixels ? pixels : kMaxPicturePixels; }
+
 bool check_picture_size(int64_t width, int64_t height) {
   const std::string size = std::to_string(width) + " x " + std::to_string(height);
   if (width <= 0 || height <= 0) return refuse("declares an empty size (" + size + ")");
-  if (width > kMaxPicturePixels || height > kMaxPicturePixels ||
-      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > static_cast<uint64_t>(kMaxPicturePixels))
-    return refuse("declares " + size + " pixels, more than the limit of " + std::to_string(kMaxPicturePixels) +
-                  " pixels");
+  if (width > g_pixel_limit || height > g_pixel_limit ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > static_cast<uint64_t>(g_pixel_limit))
+    return refuse("declares " + size + " pixels, more than the limit of " + std::to_string(g_pixel_limit) + " pixels");
   return true;
 }
 

@@ -11,8 +11,13 @@ namespace svc::detail {
 // Records why the picture is refused, for picture_error(), and returns false.
 bool refuse(const std::string& reason);
 
-// Both sides positive and the pixel count within kMaxPicturePixels; otherwise refuses with the reason.
+// Both sides positive and the pixel count within the limit (kMaxPicturePixels unless lowered);
+// otherwise refuses with the reason.
 bool check_picture_size(int64_t width, int64_t height);
+
+// Lowers the pixel limit, so that the fuzz targets explore the decoders without gigabyte pictures
+// (an arithmetic-coded JPEG may rightly hold a huge plain picture in a few hundred bytes).
+void set_pixel_limit(int64_t pixels);
 
 // Refuses, with the reason, a picture of `needed` bytes of raw samples that `held` bytes of data
 // cannot produce even at the format's best compression (`most_per_byte` raw bytes per stored byte).

@@ -48,6 +48,7 @@ std::vector<uint8_t> without_colour_space(const uint8_t* data, size_t size, uint
 }  // namespace
 
 bool decode_png(const uint8_t* data, size_t size, Picture& out) {
+  if (size < 8) return refuse("is too short to be a picture");
   uint64_t idat_bytes = 0;
   const std::vector<uint8_t> file = without_colour_space(data, size, idat_bytes);
   png_image image;

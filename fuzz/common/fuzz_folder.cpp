@@ -1,0 +1,65 @@
+// fuzz_folder.cpp -- the fuzz targets' working folder, files written into it, input splitting
+#include "fuzz_folder.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+// Every fault is a finding: ASan keeps its own SEGV handler even when a program installs one (the
+// engine's fault hook does).
+extern "C" const char* __asan_default_options() { return "allow_user_segv_handler=0:handle_abort=1"; }
+
+namespace fuzz {
+
+void enter_work_folder(const std::string& target) {
+  static bool entered = false;
+  if (entered) return;
+  std::string pattern = (std::filesystem::temp_directory_path() / ("fuzz_" + target + "_XXXXXX")).string();
+  if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) {
+    std::perror("fuzz: working folder");
+    std::abort();
+  }
+  entered = true;
+}
+
+void write_file(const std::string& relative, const std::string& bytes) {
+  const std::filesystem::path path(relative);
+  std::error_code error;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
+  std::ofstream(relative, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+void remove_file(const std::string& relative) {
+  std::error_code error;
+  std::filesystem::remove(relative, error);
+}
+
+std::string text(const uint8_t* data, size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }
+
+std::string before(const std::string& input, const std::string& separator) {
+  return input.substr(0, input.find(separator));
+}
+
+std::string after(const std::string& input, const std::string& separator, bool* found) {
+  const size_t at = input.find(separator);
+  if (found) *found = at != std::string::npos;
+  return at == std::string::npos ? std::string() : input.substr(at + separator.size());
+}
+
+void check_picture(const svc::Picture& picture) {
+  if (picture.width <= 0 || picture.height <= 0 ||
+      picture.rgba.size() != size_t(picture.width) * size_t(picture.height) * 4) {
+    std::fprintf(stderr, "fuzz: decoded picture %d x %d with %zu bytes\n", picture.width, picture.height,
+                 picture.rgba.size());
+    std::abort();
+  }
+  unsigned sum = 0;  // Reads every byte: a buffer shorter than declared shows under ASan
+  for (uint8_t b : picture.rgba) sum += b;
+  volatile unsigned keep = sum;
+  (void)keep;
+}
+
+}  // namespace fuzz
