@@ -1,6 +1,6 @@
 // mapscan.cpp -- batch map conversion: the converter's scans on a display-less screen
 //
-//   mapscan KIND PICTURE MAP [--dest FOLDER] [--codec SUFFIX] [--screen WxH] [--yes] [--quiet]
+//   mapscan KIND PICTURE MAP [--dest FOLDER] [--codec SUFFIX] [--colours N] [--screen WxH] [--yes] [--quiet]
 //
 // Writes exactly the map the converter's menu command writes after opening PICTURE on a screen
 // of W x H (default: one pixel wider and higher than the picture, so nothing lies beyond the
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "colour_reduction.h"
 #include "converter_state.h"
 #include "formats/map_format.h"
 #include "scan.h"
@@ -38,6 +39,8 @@ const char* const kUsage =
     "options:\n"
     "  --dest FOLDER   ai and ai-basic: the folder of the colour-code files (required)\n"
     "  --codec SUFFIX  ai and ai-basic: the suffix of every colour-code file name (default none)\n"
+    "  --colours N     ai: reduce the picture to at most N colours first (2 to 4096), chosen in\n"
+    "                  CIELAB without dithering; the same picture and N always give the same map\n"
     "  --screen WxH    scan on a screen of W x H pixels, as mapconvert on such a desktop\n"
     "                  (default: one pixel wider and higher than the picture)\n"
     "  --yes           ai: create the colour-code files even when there are more than 10,000\n"
@@ -54,6 +57,7 @@ struct Options {
   std::string kind, picture, map, dest, codec;
   bool has_dest = false, yes = false, quiet = false;
   int screen_width = 0, screen_height = 0;  // 0: picture size plus one
+  int colours = 0;                          // 0: every colour keeps its code
 };
 
 // One line naming the file and the reason, then exit code 1.
@@ -74,6 +78,13 @@ bool parse_screen(const std::string& text, int& width, int& height) {
   width = std::stoi(text.substr(0, x));
   height = std::stoi(text.substr(x + 1));
   return width >= 1 && height >= 1 && width <= 32768 && height <= 32768;
+}
+
+// A number of colours from 2 to 4096.
+bool parse_colours(const std::string& text, int& colours) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  colours = std::stoi(text);
+  return colours >= kFewestReducedColours && colours <= kMostReducedColours;
 }
 
 // A progress bar on standard error, redrawn when the percentage changes.
@@ -141,7 +152,9 @@ int run(const Options& o) {
     kind = MAP_RGB;
   else if (!ai)
     return usage_error("unknown KIND " + o.kind + " (red, green, blue, rgb, ai or ai-basic)");
-  if (ai && (!o.has_dest || o.dest.empty())) return usage_error("an AI map needs --dest FOLDER for its colour-code files");
+  if (ai && (!o.has_dest || o.dest.empty()))
+    return usage_error("an AI map needs --dest FOLDER for its colour-code files");
+  if (o.colours && o.kind != "ai") return usage_error("--colours reduces the colours of KIND ai only");
   if (o.picture.empty()) return usage_error("PICTURE is empty");
   if (o.map.empty()) return usage_error("MAP is empty");
 
@@ -152,6 +165,7 @@ int run(const Options& o) {
 
   ConverterState state;
   state.codec = o.codec;
+  state.ai_colours = o.colours;
   if (ai) {
     state.destination_folder = o.dest;
     const char dest_last = o.dest.back();
@@ -186,8 +200,9 @@ int run(const Options& o) {
   svc::display_sprite(picture, 0, 0);
   svc::flip_buffers();
 
-  // The converter asks before a full AI map; the batch tool asks for --yes instead.
-  if (o.kind == "ai" && !o.yes) {
+  // The converter asks before a full AI map; the batch tool asks for --yes instead. A reduced map
+  // has at most 4,096 codes.
+  if (o.kind == "ai" && !o.yes && o.colours == 0) {
     const long files = new_code_files(state, state.picture_width, state.picture_height, kCodeFileLimit);
     if (files > kCodeFileLimit) {
       svc::stop_services();
@@ -250,7 +265,8 @@ int main(int argc, char** argv) {
       arg.resize(equals);
       has_value = true;
     }
-    if (arg == "--dest" || arg == "--codec" || arg == "--screen") {
+    if (arg == "--colors") arg = "--colours";
+    if (arg == "--dest" || arg == "--codec" || arg == "--screen" || arg == "--colours") {
       if (!has_value) {
         if (i + 1 >= argc) return usage_error(arg + " needs a value");
         value = argv[++i];
@@ -260,7 +276,10 @@ int main(int argc, char** argv) {
         o.has_dest = true;
       } else if (arg == "--codec")
         o.codec = value;
-      else if (!parse_screen(value, o.screen_width, o.screen_height))
+      else if (arg == "--colours") {
+        if (!parse_colours(value, o.colours))
+          return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
+      } else if (!parse_screen(value, o.screen_width, o.screen_height))
         return usage_error("--screen " + value + ": not a screen size WxH (1 to 32768 each)");
     } else if (has_value) {
       return usage_error(arg + " takes no value");
@@ -279,7 +298,8 @@ int main(int argc, char** argv) {
     }
   }
   if (positional.size() != 3)
-    return usage_error(positional.size() < 3 ? "KIND, PICTURE and MAP are needed" : "too many arguments: " + positional[3]);
+    return usage_error(positional.size() < 3 ? "KIND, PICTURE and MAP are needed"
+                                             : "too many arguments: " + positional[3]);
   o.kind = positional[0];
   o.picture = positional[1];
   o.map = positional[2];

@@ -19,6 +19,7 @@
 #include "converter_state.h"
 #include "formats/map_format.h"
 #include "scan.h"
+#include "services/command_line.h"
 #include "services/files.h"
 #include "services/headless.h"
 #include "services/lifecycle.h"
@@ -28,30 +29,34 @@
 #include "services/text.h"
 #include "services/windows.h"
 
-#ifndef SUITE_VERSION
-#define SUITE_VERSION "0"
-#endif
-
 namespace {
 
 namespace fs = std::filesystem;
 
-const char* kUsage =
-    "usage: worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--opaque | --alpha PICTURE] [--force]\n"
+const char* const kUsage =
+    "usage: worldmake PICTURE FOLDER [options]\n"
+    "       worldmake --help | --version\n"
     "\n"
-    "Makes a world that simengine opens at once from one picture: one cell per pixel, one colour\n"
-    "code per colour, a definition file and a ground picture for each code.\n"
+    "Makes a world that simengine opens at once from one picture (PNG, JPEG, TIFF or BMP, at most\n"
+    "512 x 512 pixels): one cell per pixel, one colour code per colour, and for each code a\n"
+    "definition file and a ground picture of that colour. FOLDER gets DATA/ini.txt, the AI map and\n"
+    "the red map in maps/ (byte for byte what mapscan writes), codes/NAME/ and gfx/topo/, and an\n"
+    "empty gfx/objects/ for your objects.\n"
     "\n"
+    "options:\n"
     "  --colours N      reduce the picture to at most N colours first (2 to 4096; default 16)\n"
-    "  --cell PIXELS    the edge of a cell on the screen and of each ground picture (1 to 512; default 32)\n"
+    "  --cell PIXELS    the edge of a cell on the screen and of each ground picture (1 to 512;\n"
+    "                   default 32)\n"
     "  --opaque         every cell's ground fully opaque (the default)\n"
-    "  --alpha PICTURE  ground opacity from the red channel of PICTURE (white opaque, black hidden),\n"
-    "                   a picture of the same size\n"
+    "  --alpha PICTURE  the ground's opacity from the red channel of PICTURE (white opaque, black\n"
+    "                   hidden), a picture of the same size\n"
     "  --force          rewrite the settings and maps of a folder that already holds a world;\n"
     "                   definition files and ground pictures that exist are always kept\n"
-    "  --quiet          no summary line\n"
-    "  --help           this text\n"
-    "  --version        the suite's version\n";
+    "  --quiet          no summary line on success\n"
+    "  --help           print this text and exit\n"
+    "  --version        print the suite's version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a usage error.\n";
 
 constexpr int kLargestMap = 512;  // The engine's grid holds 513 x 513 cells: a picture of 512 x 512 pixels
 constexpr int kDefaultColours = 16;
@@ -64,10 +69,7 @@ struct Options {
   bool force = false, quiet = false;
 };
 
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "worldmake: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
+int usage_error(const std::string& problem) { return svc::usage_error("worldmake", problem, kUsage); }
 
 // One line naming the file and the reason, then exit code 1.
 int fail(const std::string& file, const std::string& reason) {
@@ -194,8 +196,7 @@ int run(const Options& o) {
   svc::register_image_decoders();
   ConverterState state;
   svc::Picture probe;
-  if (!svc::decode_picture(o.picture, probe))
-    return fail(o.picture, svc::picture_error());
+  if (!svc::decode_picture(o.picture, probe)) return fail(o.picture, svc::picture_error());
   const int width = probe.width, height = probe.height;
   probe = {};
   if (width > kLargestMap || height > kLargestMap)
@@ -204,8 +205,7 @@ int run(const Options& o) {
                                "for example convert PICTURE -resize 512x512 small.png");
   if (!o.alpha.empty()) {
     svc::Picture alpha;
-    if (!svc::decode_picture(o.alpha, alpha))
-      return fail(o.alpha, svc::picture_error());
+    if (!svc::decode_picture(o.alpha, alpha)) return fail(o.alpha, svc::picture_error());
     if (alpha.width != width || alpha.height != height)
       return fail(o.alpha, "is " + svc::int_to_string(alpha.width) + " x " + svc::int_to_string(alpha.height) +
                                " pixels, the picture " + svc::int_to_string(width) + " x " +
@@ -292,46 +292,66 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
-  bool opaque = false;
+  bool opaque = false, options_end = false;
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
+    std::string arg = argv[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
     }
-    if (arg == "--version") {
-      std::printf("worldmake %s\n", SUITE_VERSION);
-      return 0;
+    if (arg == "--") {
+      options_end = true;
+      continue;
     }
+    // "--name=value" is the same as "--name value".
+    std::string value;
+    bool has_value = false;
+    const size_t equals = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+      arg.resize(equals);
+      has_value = true;
+    }
+    if (arg == "--colors") arg = "--colours";
     if (arg == "--colours" || arg == "--cell" || arg == "--alpha") {
-      if (i + 1 >= argc) return usage_error(arg + " needs a value");
-      const std::string value = argv[++i];
+      if (!has_value) {
+        if (i + 1 >= argc) return usage_error(arg + " needs a value");
+        value = argv[++i];
+      }
       if (arg == "--colours" && !parse_number(value, kFewestReducedColours, kMostReducedColours, o.colours))
-        return usage_error("--colours takes a number from 2 to 4096, not " + value);
+        return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
       if (arg == "--cell" && !parse_number(value, 1, 512, o.cell))
-        return usage_error("--cell takes a number of pixels from 1 to 512, not " + value);
+        return usage_error("--cell " + value + ": not a number of pixels from 1 to 512");
       if (arg == "--alpha") {
         if (value.empty()) return usage_error("--alpha needs a picture");
         o.alpha = value;
       }
+    } else if (has_value) {
+      return usage_error(arg + " takes no value");
     } else if (arg == "--opaque") {
       opaque = true;
     } else if (arg == "--force") {
       o.force = true;
     } else if (arg == "--quiet" || arg == "-q") {
       o.quiet = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + arg);
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      svc::print_version("worldmake");
+      return 0;
     } else {
-      positional.push_back(arg);
+      return usage_error("unknown option " + arg);
     }
   }
   if (opaque && !o.alpha.empty()) return usage_error("--opaque and --alpha exclude each other");
   if (positional.size() != 2)
-    return usage_error(positional.size() < 2 ? "needs PICTURE and FOLDER" : "too many arguments");
+    return usage_error(positional.size() < 2 ? "PICTURE and FOLDER are needed"
+                                             : "too many arguments: " + positional[2]);
   o.picture = positional[0];
   o.folder = positional[1];
-  if (o.picture.empty() || o.folder.empty()) return usage_error("PICTURE and FOLDER must not be empty");
+  if (o.picture.empty()) return usage_error("PICTURE is empty");
+  if (o.folder.empty()) return usage_error("FOLDER is empty");
   return run(o);
 }

@@ -22,9 +22,13 @@ const std::vector<Program>& programs() {
       {"simengine", bin + "/engine/simengine", {"--help", "--version"}},
       {"mapconvert", bin + "/mapconvert/mapconvert", {"--help", "--version"}},
       {"dnaedit", bin + "/dnaedit/dnaedit", {"--help", "--version"}},
-      {"mapscan", bin + "/tools/mapscan",
-       {"--dest", "--codec", "--screen", "--yes", "--quiet", "--help", "--version"}},
+      {"mapscan",
+       bin + "/tools/mapscan",
+       {"--dest", "--codec", "--colours", "--screen", "--yes", "--quiet", "--help", "--version"}},
       {"worlddump", bin + "/tools/worlddump", {"--variant", "--help", "--version"}},
+      {"worldmake",
+       bin + "/tools/worldmake",
+       {"--colours", "--cell", "--opaque", "--alpha", "--force", "--quiet", "--help", "--version"}},
   };
   return all;
 }
@@ -48,9 +52,9 @@ class CommandLine : public ::testing::Test {
   // window would fail.
   Outcome run(const Program& p, const std::string& args) {
     Outcome r;
-    r.out = support::shell_output("cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY '" + p.path + "' " + args +
-                                      " 2>'" + dir + "err.txt'",
-                                  &r.code);
+    r.out = support::shell_output(
+        "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY '" + p.path + "' " + args + " 2>'" + dir + "err.txt'",
+        &r.code);
     r.err = support::read_file(dir + "err.txt");
     return r;
   }
@@ -62,7 +66,8 @@ TEST_F(CommandLine, HelpNamesEveryOptionAndVersionIsTheSuitesOnStandardOutput) {
     EXPECT_EQ(help.code, 0) << p.name;
     EXPECT_EQ(help.err, "") << p.name;
     EXPECT_EQ(help.out.rfind("usage: " + p.name, 0), 0u) << p.name << ": " << help.out;
-    for (const std::string& option : p.options) EXPECT_NE(help.out.find(option), std::string::npos) << p.name << " " << option;
+    for (const std::string& option : p.options)
+      EXPECT_NE(help.out.find(option), std::string::npos) << p.name << " " << option;
 
     const Outcome version = run(p, "--version");
     EXPECT_EQ(version.code, 0) << p.name;

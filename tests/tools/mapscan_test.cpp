@@ -98,6 +98,26 @@ TEST_F(Mapscan, FullAiMapMakesMoreThanTenThousandFilesOnlyWithYes) {
   EXPECT_EQ(mapscan("ai-basic many.bmp b --dest codes").code, 0);
 }
 
+// A reduced AI map has at most N codes (so --yes is never needed), and the same picture gives the
+// same map; --colours belongs to the full AI map only.
+TEST_F(Mapscan, ColoursReduceTheAiMapToAtMostNCodes) {
+  write_colourful("many.bmp", 12000, 120);
+  Outcome r = mapscan("ai many.bmp m --dest codes --colours 20");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_LE(code_files(), 20u);
+  EXPECT_GE(code_files(), 15u);
+  const std::string first = support::read_file(dir + "m.qz61");
+  EXPECT_EQ(mapscan("ai many.bmp m --dest codes --colors=20").code, 0);
+  EXPECT_EQ(support::read_file(dir + "m.qz61"), first);
+  for (const char* args : {"ai many.bmp m --dest codes --colours 1", "ai many.bmp m --dest codes --colours 4097",
+                           "ai many.bmp m --dest codes --colours x", "ai-basic many.bmp m --dest codes --colours 8",
+                           "red many.bmp m --colours 8"}) {
+    r = mapscan(args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_NE(r.err.find("--colours"), std::string::npos) << args << ": " << r.err;
+  }
+}
+
 TEST_F(Mapscan, MapNamingAFolderIsAnError) {
   for (const char* map : {"codes", "codes/", "codes\\\\"}) {
     const Outcome r = mapscan(std::string("red a.bmp '") + map + "'");
@@ -109,9 +129,9 @@ TEST_F(Mapscan, MapNamingAFolderIsAnError) {
 }
 
 TEST_F(Mapscan, BadArgumentsAreUsageErrors) {
-  for (const char* args : {"red a.bmp ''", "red '' m", "purple a.bmp m", "ai a.bmp m", "red a.bmp m extra",
-                           "red a.bmp", "red a.bmp m --screen 10", "red a.bmp m --screen", "red a.bmp m --quiet=1",
-                           "red a.bmp m --colour"}) {
+  for (const char* args :
+       {"red a.bmp ''", "red '' m", "purple a.bmp m", "ai a.bmp m", "red a.bmp m extra", "red a.bmp",
+        "red a.bmp m --screen 10", "red a.bmp m --screen", "red a.bmp m --quiet=1", "red a.bmp m --colour"}) {
     const Outcome r = mapscan(args);
     EXPECT_EQ(r.code, 2) << args;
     EXPECT_NE(r.err.find("usage: mapscan"), std::string::npos) << args << ": " << r.err;
