@@ -81,4 +81,16 @@ void surface_grab(const Surface& src, int x, int y, int width, int height, Pictu
   }
 }
 
+bool decode_sprite_picture(const std::string& path, int32_t transparent_colour, Picture& out) {
+  if (!decode_picture(path, out)) return false;
+  if (transparent_colour != -1) apply_transparent_colour(out, transparent_colour);
+  return true;
+}
+
+std::shared_ptr<Picture> transparent_copy(const Picture& picture, int32_t colour) {
+  auto copy = std::make_shared<Picture>(picture);
+  apply_transparent_colour(*copy, colour);
+  return copy;
+}
+
 }  // namespace svc::detail

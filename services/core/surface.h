@@ -1,6 +1,9 @@
-// surface.h -- a CPU RGBA surface: the converter's screen, the headless screen, decoded sprites
+// surface.h -- CPU pictures for the platforms: RGBA surfaces (the converter's screen, the headless
+// screen) and the decoded pictures of sprites
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 #include "services/pictures.h"
 
@@ -20,5 +23,11 @@ int32_t surface_point(const Surface& s, int x, int y);                          
 void surface_plot(Surface& s, int x, int y, int32_t colour);                        // Ignored outside
 void surface_blit(Surface& dst, const Picture& src, int x, int y);  // Copy without transparency, clipped
 void surface_grab(const Surface& src, int x, int y, int width, int height, Picture& out);  // Outside reads black
+
+// A sprite's picture from a file, with the transparent colour applied unless it is -1; false when
+// the file is missing or cannot be decoded.
+bool decode_sprite_picture(const std::string& path, int32_t transparent_colour, Picture& out);
+// A copy with one more colour transparent, so 3D sprites made from the old picture keep it.
+std::shared_ptr<Picture> transparent_copy(const Picture& picture, int32_t colour);
 
 }  // namespace svc::detail

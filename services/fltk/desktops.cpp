@@ -4,47 +4,23 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 
-#include <vector>
+#include "desktop_table.h"
 
 namespace svc {
-namespace {
 
-struct Desktop {
-  int width = 0;
-  int height = 0;
-  int depth = 24;
-};
-
-std::vector<Desktop> desktops;
-
-const Desktop* desktop(int index) {
-  if (index < 0 || index >= static_cast<int>(desktops.size())) return nullptr;
-  return &desktops[static_cast<size_t>(index)];
-}
-
-}  // namespace
-
+// X does not report a refresh rate through FLTK; 60 Hz is what nearly every display runs at.
 int examine_desktops() {
-  desktops.clear();
+  std::vector<detail::DesktopMode> found;
   const int count = Fl::screen_count();  // Opens the display
   const int depth = fl_visual ? fl_visual->depth : 24;
   for (int n = 0; n < count; ++n) {
-    Desktop d;
+    detail::DesktopMode d{0, 0, 60, depth};
     int x, y;
     Fl::screen_xywh(x, y, d.width, d.height, n);
-    d.depth = depth;
-    desktops.push_back(d);
+    found.push_back(d);
   }
-  return static_cast<int>(desktops.size());
+  detail::store_desktops(found);
+  return count;
 }
-
-int desktop_width(int index) { return desktop(index) ? desktop(index)->width : 0; }
-
-int desktop_height(int index) { return desktop(index) ? desktop(index)->height : 0; }
-
-// X does not report a refresh rate through FLTK; 60 Hz is what nearly every display runs at.
-int desktop_frequency(int index) { return desktop(index) ? 60 : 0; }
-
-int desktop_depth(int index) { return desktop(index) ? desktop(index)->depth : 0; }
 
 }  // namespace svc

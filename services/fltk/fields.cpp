@@ -9,15 +9,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
-#include <map>
 
-#include "number_table.h"
-
-#include "fltk_platform.h"
 #include "services/text.h"
+#include "state.h"
 
 namespace svc {
+
+using fltk::FieldRecord;
+using fltk::FontRecord;
+using fltk::state;
+
 namespace {
 
 // Fl_Input has no centred alignment: this one draws its text with a left margin that centres it,
@@ -52,24 +53,6 @@ class CentredInput : public Fl_Input {
   }
 };
 
-struct FieldRecord {
-  Fl_Widget* widget = nullptr;
-  Fl_Window* window = nullptr;
-  bool label = false;
-  bool utf8 = true;        // The last text the program set was valid UTF-8
-  std::string label_text;  // A label's text as the program gave it
-};
-
-struct FontRecord {
-  int fl_font = 0;
-  int pixels = 0;
-};
-
-detail::NumberTable<FieldRecord> fields;
-Fl_Window* field_window = nullptr;
-FontHandle default_field_font = 0;  // 0: FLTK's own
-detail::NumberTable<FontRecord> fonts;
-
 // The FLTK font index and pixel size packed into one handle.
 FontHandle pack_font(int fl_font_index, int pixels) {
   return (static_cast<FontHandle>(fl_font_index) << 16) | static_cast<FontHandle>(pixels & 0xFFFF);
@@ -103,30 +86,30 @@ void delete_field_widget(FieldRecord& record) {
 
 // Common part of the two creators: picks the number, replaces an old field, places the widget.
 int add_field(int field, Fl_Widget* widget, FieldRecord record) {
-  int number = fields.pick(field);
+  int number = state.fields.pick(field);
   if (number < 0) {
     Fl::delete_widget(widget);
     return 0;
   }
-  if (FieldRecord* old = fields.get(number)) {
+  if (FieldRecord* old = state.fields.get(number)) {
     delete_field_widget(*old);
-    fields.release(number);
+    state.fields.release(number);
   }
   record.widget = widget;
-  record.window = field_window;
-  field_window->add(widget);
+  record.window = state.field_window;
+  state.field_window->add(widget);
   if (!record.label) {
     widget->callback(field_changed, reinterpret_cast<void*>(static_cast<std::intptr_t>(number)));
     widget->when(FL_WHEN_CHANGED);
   }
-  apply_font(record, default_field_font);
-  fields.store(number, record);
+  apply_font(record, state.default_field_font);
+  state.fields.store(number, record);
   widget->redraw();
   return detail::created(field, number);
 }
 
 int client_top() {
-  const fltk::WindowRecord* record = fltk::window_record(reinterpret_cast<WindowHandle>(field_window));
+  const fltk::WindowRecord* record = fltk::window_record(reinterpret_cast<WindowHandle>(state.field_window));
   return record ? record->bar_height : 0;
 }
 
@@ -135,15 +118,15 @@ int client_top() {
 namespace fltk {
 
 void forget_window_fields(Fl_Window* window) {
-  fields.for_each([window](int n, const FieldRecord& record) {
-    if (record.window == window) fields.release(n);  // Widgets go with the window
+  state.fields.for_each([window](int n, const FieldRecord& record) {
+    if (record.window == window) state.fields.release(n);  // Widgets go with the window
   });
-  if (field_window == window) field_window = nullptr;
+  if (state.field_window == window) state.field_window = nullptr;
 }
 
 void forget_fonts() {
-  fonts.clear();
-  default_field_font = 0;
+  state.fonts.clear();
+  state.default_field_font = 0;
 }
 
 }  // namespace fltk
@@ -151,12 +134,12 @@ void forget_fonts() {
 int use_field_list(WindowHandle window) {
   fltk::WindowRecord* record = fltk::window_record(window);
   if (!record) return 0;
-  field_window = record->window;
+  state.field_window = record->window;
   return 1;
 }
 
 int create_edit_field(int field, int x, int y, int width, int height, const std::string& text, int flags) {
-  if (!field_window || field < -1 || width < 0 || height < 0) return 0;
+  if (!state.field_window || field < -1 || width < 0 || height < 0) return 0;
   Fl_Group::current(nullptr);
   const int top = y + client_top();
   Fl_Input* input =
@@ -169,7 +152,7 @@ int create_edit_field(int field, int x, int y, int width, int height, const std:
 }
 
 int create_label(int field, int x, int y, int width, int height, const std::string& text) {
-  if (!field_window || field < -1 || width < 0 || height < 0) return 0;
+  if (!state.field_window || field < -1 || width < 0 || height < 0) return 0;
   Fl_Group::current(nullptr);
   Fl_Box* box = new Fl_Box(x, y + client_top(), width, height);
   box->box(FL_FLAT_BOX);  // Filled, so a background colour shows
@@ -182,7 +165,7 @@ int create_label(int field, int x, int y, int width, int height, const std::stri
 }
 
 void set_field_text(int field, const std::string& text) {
-  FieldRecord* found = fields.get(field);
+  FieldRecord* found = state.fields.get(field);
   if (!found) return;
   FieldRecord& record = *found;
   if (record.label) {
@@ -196,7 +179,7 @@ void set_field_text(int field, const std::string& text) {
 }
 
 std::string get_field_text(int field) {
-  const FieldRecord* found = fields.get(field);
+  const FieldRecord* found = state.fields.get(field);
   if (!found) return "";
   const FieldRecord& record = *found;
   if (record.label) return record.label_text;
@@ -204,7 +187,7 @@ std::string get_field_text(int field) {
 }
 
 void set_field_color(int field, int kind, int32_t colour) {
-  const FieldRecord* record = fields.get(field);
+  const FieldRecord* record = state.fields.get(field);
   if (!record) return;
   const Fl_Color c = fl_rgb_color(static_cast<uchar>(red(colour)), static_cast<uchar>(green(colour)),
                                   static_cast<uchar>(blue(colour)));
@@ -224,36 +207,36 @@ void set_field_color(int field, int kind, int32_t colour) {
 
 void set_field_font(int field, FontHandle font) {
   if (field == -1) {
-    default_field_font = font;
+    state.default_field_font = font;
     return;
   }
-  if (const FieldRecord* record = fields.get(field)) apply_font(*record, font);
+  if (const FieldRecord* record = state.fields.get(field)) apply_font(*record, font);
 }
 
-int field_exists(int field) { return fields.has(field) ? 1 : 0; }
+int field_exists(int field) { return state.fields.has(field) ? 1 : 0; }
+
+int event_field() { return state.event_field; }
 
 int load_font(int font, const std::string& face, int points) {
-  int number = fonts.pick(font);
+  int number = state.fonts.pick(font);
   if (number < 0 || face.empty() || points <= 0 || points > 1000) return 0;
   // FLTK keeps the name's pointer and reads its first character as the style (' ' = regular).
-  static std::deque<std::string> names;
-  static std::map<std::string, int> face_index;
-  auto known = face_index.find(face);
+  auto known = state.face_index.find(face);
   int index;
-  if (known != face_index.end()) {
+  if (known != state.face_index.end()) {
     index = known->second;
   } else {
-    index = FL_FREE_FONT + static_cast<int>(face_index.size());
-    names.push_back(" " + face);
-    Fl::set_font(static_cast<Fl_Font>(index), names.back().c_str());
-    face_index[face] = index;
+    index = FL_FREE_FONT + static_cast<int>(state.face_index.size());
+    state.face_names.push_back(" " + face);
+    Fl::set_font(static_cast<Fl_Font>(index), state.face_names.back().c_str());
+    state.face_index[face] = index;
   }
-  fonts.store(number, {index, static_cast<int>(std::lround(points * 96.0 / 72.0))});  // Points at 96 dpi
+  state.fonts.store(number, {index, static_cast<int>(std::lround(points * 96.0 / 72.0))});  // Points at 96 dpi
   return detail::created(font, number);
 }
 
 FontHandle font_handle(int font) {
-  const FontRecord* f = fonts.get(font);
+  const FontRecord* f = state.fonts.get(font);
   return f ? pack_font(f->fl_font, f->pixels) : 0;
 }
 

@@ -5,8 +5,12 @@
 
 #include <cstdlib>
 
-#include "fltk_platform.h"
+#include "state.h"
 #include "services/files.h"
+
+namespace svc::fltk {
+State state;
+}  // namespace svc::fltk
 
 namespace svc {
 

@@ -6,31 +6,18 @@
 #include <FL/Fl_Window.H>
 
 #include <algorithm>
-#include <vector>
 
-#include "fltk_platform.h"
 #include "services/text.h"
+#include "state.h"
 
 namespace svc {
+
+using fltk::MenuRecord;
+using fltk::state;
+
 namespace {
 
 constexpr int kBarHeight = 25;
-
-struct MenuEntry {
-  bool title;
-  int id;
-  std::string label;  // Display text, escaped for FLTK
-};
-
-struct MenuRecord {
-  Fl_Window* window = nullptr;
-  Fl_Menu_Bar* bar = nullptr;
-  std::vector<MenuEntry> entries;
-  std::vector<Fl_Menu_Item> items;  // Built from entries; the bar points into it
-};
-
-detail::NumberTable<MenuRecord> menus;
-int current_menu = -1;  // The menu that menu_title and menu_item add to
 
 void item_picked(Fl_Widget*, void* data) {
   fltk::queue_event(EVENT_MENU, static_cast<int>(reinterpret_cast<std::intptr_t>(data)), 0);
@@ -43,7 +30,7 @@ void item_picked(Fl_Widget*, void* data) {
 void rebuild(MenuRecord& menu) {
   menu.items.clear();
   bool in_submenu = false;
-  for (const MenuEntry& e : menu.entries) {
+  for (const fltk::MenuEntry& e : menu.entries) {
     Fl_Menu_Item item{};
     item.text = e.label.c_str();
     if (e.title) {
@@ -90,10 +77,10 @@ void make_room_for_bar(fltk::WindowRecord& record) {
 namespace fltk {
 
 void forget_window_menus(Fl_Window* window) {
-  menus.for_each([window](int n, const MenuRecord& menu) {
+  state.menus.for_each([window](int n, const MenuRecord& menu) {
     if (menu.window != window) return;
-    if (current_menu == n) current_menu = -1;
-    menus.release(n);  // The bar itself goes with the window
+    if (state.current_menu == n) state.current_menu = -1;
+    state.menus.release(n);  // The bar itself goes with the window
   });
 }
 
@@ -101,20 +88,20 @@ void forget_window_menus(Fl_Window* window) {
 
 int create_menu(int menu, WindowHandle window) {
   fltk::WindowRecord* record = fltk::window_record(window);
-  int number = menus.pick(menu);
+  int number = state.menus.pick(menu);
   if (!record || number < 0) return 0;
-  if (const MenuRecord* old = menus.get(number)) {  // Reusing a number replaces that bar
+  if (const MenuRecord* old = state.menus.get(number)) {  // Reusing a number replaces that bar
     fltk::WindowRecord* owner = fltk::window_record(reinterpret_cast<WindowHandle>(old->window));
     if (owner && owner->bar == old->bar) {
       owner->window->remove(old->bar);
       Fl::delete_widget(old->bar);
       owner->bar = nullptr;
     }
-    menus.release(number);
+    state.menus.release(number);
   }
   if (record->bar) {  // One bar per window: a new menu on it takes the old bar's place
     Fl_Menu_Bar* bar = record->bar;
-    menus.release(menus.find([bar](const MenuRecord& m) { return m.bar == bar; }));
+    state.menus.release(state.menus.find([bar](const MenuRecord& m) { return m.bar == bar; }));
     record->window->remove(record->bar);
     Fl::delete_widget(record->bar);
     record->bar = nullptr;
@@ -131,28 +118,30 @@ int create_menu(int menu, WindowHandle window) {
   if (record->bar_height == 0) make_room_for_bar(*record);
   win->insert(*bar, 0);
 
-  MenuRecord& m = menus.store(number);
+  MenuRecord& m = state.menus.store(number);
   m.window = win;
   m.bar = bar;
   rebuild(m);
-  current_menu = number;
+  state.current_menu = number;
   win->redraw();
   Fl::check();
   return detail::created(menu, number);
 }
 
 void menu_title(const std::string& text) {
-  MenuRecord* m = menus.get(current_menu);
+  MenuRecord* m = state.menus.get(state.current_menu);
   if (!m) return;
   m->entries.push_back({true, 0, fltk::literal_label(to_display_text(text))});
   rebuild(*m);
 }
 
 void menu_item(int id, const std::string& text) {
-  MenuRecord* m = menus.get(current_menu);
+  MenuRecord* m = state.menus.get(state.current_menu);
   if (!m) return;
   m->entries.push_back({false, id, fltk::literal_label(to_display_text(text))});
   rebuild(*m);
 }
+
+int event_menu() { return state.event_menu; }
 
 }  // namespace svc

@@ -9,10 +9,9 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
-#include <vector>
 
 #include "display_text.h"
-#include "fltk_platform.h"
+#include "state.h"
 #include "services/text.h"
 
 namespace svc {
@@ -41,25 +40,27 @@ void dialog_dismissed(Fl_Widget*, void* data) {
   dialog->window->hide();
 }
 
+// The buttons of a box, left to right; the first is the default.
+struct ButtonSet {
+  int count;
+  const char* label[3];
+  int answer[3];
+  int escape_answer;
+};
+
+ButtonSet buttons_for(int flags) {
+  if (flags == MESSAGE_YES_NO_CANCEL)
+    return {3, {"Yes", "No", "Cancel"}, {ANSWER_YES, ANSWER_NO, ANSWER_CANCEL}, ANSWER_CANCEL};
+  if (flags == MESSAGE_YES_NO) return {2, {"Yes", "No"}, {ANSWER_YES, ANSWER_NO}, ANSWER_NO};
+  return {1, {"OK"}, {ANSWER_OK}, ANSWER_OK};
+}
+
 }  // namespace
 
 int message_requester(const std::string& title, const std::string& text, int flags) {
-  struct ButtonLabel {
-    const char* label;
-    int answer;
-  };
-  std::vector<ButtonLabel> buttons;
+  const ButtonSet buttons = buttons_for(flags);
   Dialog dialog;
-  if (flags == MESSAGE_YES_NO_CANCEL) {
-    buttons = {{"Yes", ANSWER_YES}, {"No", ANSWER_NO}, {"Cancel", ANSWER_CANCEL}};
-    dialog.escape_answer = ANSWER_CANCEL;
-  } else if (flags == MESSAGE_YES_NO) {
-    buttons = {{"Yes", ANSWER_YES}, {"No", ANSWER_NO}};
-    dialog.escape_answer = ANSWER_NO;
-  } else {
-    buttons = {{"OK", ANSWER_OK}};
-    dialog.escape_answer = ANSWER_OK;
-  }
+  dialog.escape_answer = buttons.escape_answer;
 
   const std::string body = fltk::literal_label(detail::display_lines(text));
   const std::string caption = to_display_text(title);
@@ -78,7 +79,7 @@ int message_requester(const std::string& title, const std::string& text, int fla
     fl_measure(body.c_str(), text_w, text_h, 1);
   }
   text_w += 8;  // The label keeps a few pixels free at its sides, so the measured lines must fit with them
-  const int buttons_w = static_cast<int>(buttons.size()) * (button_w + gap) - gap;
+  const int buttons_w = buttons.count * (button_w + gap) - gap;
   const int width = std::max({text_w, buttons_w, 200}) + 2 * margin;
   const int height = margin + std::max(text_h, 20) + margin + button_h + margin;
 
@@ -90,17 +91,17 @@ int message_requester(const std::string& title, const std::string& text, int fla
   message->copy_label(body.c_str());
   message->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
 
-  std::vector<ButtonChoice> choices(buttons.size());
+  ButtonChoice choices[3];
   Fl_Button* default_button = nullptr;
   int bx = width - margin - buttons_w;
-  for (size_t i = 0; i < buttons.size(); ++i) {
-    choices[i] = {&dialog, buttons[i].answer};
+  for (int i = 0; i < buttons.count; ++i) {
+    choices[i] = {&dialog, buttons.answer[i]};
     Fl_Button* b;
     if (i == 0)  // Yes or OK is the default: Return picks it
       b = default_button = new Fl_Return_Button(bx, height - margin - button_h, button_w, button_h);
     else
       b = new Fl_Button(bx, height - margin - button_h, button_w, button_h);
-    b->label(buttons[i].label);
+    b->label(buttons.label[i]);
     b->callback(button_pressed, &choices[i]);
     bx += button_w + gap;
   }

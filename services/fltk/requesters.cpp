@@ -8,7 +8,7 @@
 #include <climits>
 #include <vector>
 
-#include "fltk_platform.h"
+#include "state.h"
 #include "services/files.h"
 #include "services/text.h"
 

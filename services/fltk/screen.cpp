@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fltk_platform.h"
-#include "fltk_screen.h"
+#include "state.h"
 #include "surface.h"
 
 namespace svc {
+
+using fltk::state;
+
 namespace {
 
 constexpr int kMaxScreenSide = 16384;  // Larger screens are refused, not allocated
@@ -30,7 +32,7 @@ class ScreenWidget : public Fl_Widget {
   ScreenWidget(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {}
 
   void draw() override {
-    const detail::Surface& front = fltk::the_screen().front;
+    const detail::Surface& front = state.screen.front;
     int X, Y, W, H;
     fl_clip_box(x(), y(), std::min(w(), front.width), std::min(h(), front.height), X, Y, W, H);
     if (W <= 0 || H <= 0) return;
@@ -44,13 +46,8 @@ class ScreenWidget : public Fl_Widget {
 
 namespace fltk {
 
-Screen& the_screen() {
-  static Screen screen;
-  return screen;
-}
-
 void mark_dirty(int x, int y, int width, int height) {
-  Screen& s = the_screen();
+  Screen& s = state.screen;
   const int x0 = std::max(x, 0), y0 = std::max(y, 0);
   const int x1 = static_cast<int>(std::min<int64_t>(int64_t{x} + width, s.back.width));
   const int y1 = static_cast<int>(std::min<int64_t>(int64_t{y} + height, s.back.height));
@@ -67,7 +64,7 @@ void mark_dirty(int x, int y, int width, int height) {
 }
 
 void forget_window_screen(Fl_Window* window) {
-  Screen& s = the_screen();
+  Screen& s = state.screen;
   if (s.window != window) return;
   s = Screen{};  // The widget goes with the window
 }
@@ -83,7 +80,7 @@ int init_sound() { return 1; }
 int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int, int, int) {
   fltk::WindowRecord* record = fltk::window_record(window);
   if (!record || width <= 0 || height <= 0 || width > kMaxScreenSide || height > kMaxScreenSide) return 0;
-  fltk::Screen& s = fltk::the_screen();
+  fltk::Screen& s = state.screen;
   if (s.widget) {
     s.window->remove(s.widget);
     Fl::delete_widget(s.widget);
@@ -102,13 +99,13 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
 }
 
 void clear_screen(int32_t colour) {
-  fltk::Screen& s = fltk::the_screen();
+  fltk::Screen& s = state.screen;
   detail::surface_fill(s.back, colour);
   fltk::mark_dirty(0, 0, s.back.width, s.back.height);
 }
 
 void flip_buffers() {
-  fltk::Screen& s = fltk::the_screen();
+  fltk::Screen& s = state.screen;
   if (!s.widget || !s.dirty) return;
   s.dirty = false;
   // Copy the changed rows of the changed area; an unchanged frame costs a comparison, no drawing.
@@ -129,29 +126,29 @@ void flip_buffers() {
 
 int64_t free_video_memory() { return 256ll << 20; }  // A CPU screen has no video memory to count
 
-int screen_output() { return fltk::the_screen().widget ? kBackBufferTarget : 0; }
+int screen_output() { return state.screen.widget ? kBackBufferTarget : 0; }
 
 int start_drawing(int target) {
-  fltk::Screen& s = fltk::the_screen();
+  fltk::Screen& s = state.screen;
   if (!s.widget || target != kBackBufferTarget) return 0;
   s.drawing = true;
   return 1;
 }
 
-void stop_drawing() { fltk::the_screen().drawing = false; }
+void stop_drawing() { state.screen.drawing = false; }
 
 void draw_box(int x, int y, int width, int height, int32_t colour) {
-  detail::surface_box(fltk::the_screen().back, x, y, width, height, colour);
+  detail::surface_box(state.screen.back, x, y, width, height, colour);
   fltk::mark_dirty(x, y, width, height);
 }
 
 // The tools never draw text on their screen; it is left out rather than rendered with a second font path.
 void draw_text(int, int, const std::string&, int32_t, int32_t) {}
 
-int32_t point(int x, int y) { return detail::surface_point(fltk::the_screen().back, x, y); }
+int32_t point(int x, int y) { return detail::surface_point(state.screen.back, x, y); }
 
 void plot(int x, int y, int32_t colour) {
-  detail::surface_plot(fltk::the_screen().back, x, y, colour);
+  detail::surface_plot(state.screen.back, x, y, colour);
   fltk::mark_dirty(x, y, 1, 1);
 }
 

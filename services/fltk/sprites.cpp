@@ -7,27 +7,20 @@
 #include <algorithm>
 #include <memory>
 
-#include "fltk_platform.h"
-#include "fltk_screen.h"
 #include "services/pictures.h"
+#include "state.h"
 #include "surface.h"
 
 namespace svc {
+
+using fltk::state;
+
 namespace {
 
 constexpr int kMaxGrabSide = 16384;  // Larger grabs are refused, not allocated
 
-struct Sprite3D {
-  std::shared_ptr<const Picture> picture;  // Shared with the sprite it was made from
-  int width = 0, height = 0;               // The size it is drawn at
-};
-
-detail::NumberTable<std::shared_ptr<const Picture>> sprites;
-detail::NumberTable<Sprite3D> sprites3d;
-int32_t transparent_colour = -1;  // -1: none for later loads
-
 int store_sprite(int requested, int number, Picture&& picture) {
-  sprites.store(number, std::make_shared<const Picture>(std::move(picture)));
+  state.sprites.store(number, std::make_shared<const Picture>(std::move(picture)));
   return detail::created(requested, number);
 }
 
@@ -36,9 +29,9 @@ int store_sprite(int requested, int number, Picture&& picture) {
 namespace fltk {
 
 void forget_sprites() {
-  sprites.clear();
-  sprites3d.clear();
-  transparent_colour = -1;
+  state.sprites.clear();
+  state.sprites3d.clear();
+  state.transparent_colour = -1;
 }
 
 }  // namespace fltk
@@ -47,88 +40,84 @@ int init_sprite3d() { return 1; }
 
 void transparent_sprite_colour(int sprite, int32_t colour) {
   if (sprite == -1) {
-    transparent_colour = colour;
+    state.transparent_colour = colour;
     return;
   }
-  std::shared_ptr<const Picture>* picture = sprites.get(sprite);
-  if (!picture) return;
-  auto copy = std::make_shared<Picture>(**picture);  // 3D sprites made earlier keep their picture
-  apply_transparent_colour(*copy, colour);
-  *picture = copy;
+  if (std::shared_ptr<const Picture>* picture = state.sprites.get(sprite))
+    *picture = detail::transparent_copy(**picture, colour);
 }
 
 int load_sprite(int sprite, const std::string& path, int) {
-  const int number = sprites.pick(sprite);
+  const int number = state.sprites.pick(sprite);
   if (number < 0) return 0;
   Picture picture;
-  if (!decode_picture(path, picture)) {
-    sprites.release(number);  // A failed load leaves no sprite under that number
+  if (!detail::decode_sprite_picture(path, state.transparent_colour, picture)) {
+    state.sprites.release(number);  // A failed load leaves no sprite under that number
     return 0;
   }
-  if (transparent_colour != -1) apply_transparent_colour(picture, transparent_colour);
   return store_sprite(sprite, number, std::move(picture));
 }
 
-int is_sprite(int sprite) { return sprites.has(sprite) ? 1 : 0; }
+int is_sprite(int sprite) { return state.sprites.has(sprite) ? 1 : 0; }
 
-void free_sprite(int sprite) { sprites.release(sprite); }
+void free_sprite(int sprite) { state.sprites.release(sprite); }
 
 int sprite_width(int sprite) {
-  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  const std::shared_ptr<const Picture>* picture = state.sprites.get(sprite);
   return picture ? (*picture)->width : 0;
 }
 
 int sprite_height(int sprite) {
-  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  const std::shared_ptr<const Picture>* picture = state.sprites.get(sprite);
   return picture ? (*picture)->height : 0;
 }
 
 void display_sprite(int sprite, int x, int y) {
-  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  const std::shared_ptr<const Picture>* picture = state.sprites.get(sprite);
   if (!picture) return;
-  detail::surface_blit(fltk::the_screen().back, **picture, x, y);
+  detail::surface_blit(state.screen.back, **picture, x, y);
   fltk::mark_dirty(x, y, (*picture)->width, (*picture)->height);
 }
 
 int grab_sprite(int sprite, int x, int y, int width, int height, int) {
-  const int number = sprites.pick(sprite);
-  if (number < 0 || !fltk::the_screen().widget) return 0;
+  const int number = state.sprites.pick(sprite);
+  if (number < 0 || !state.screen.widget) return 0;
   if (width <= 0 || height <= 0 || width > kMaxGrabSide || height > kMaxGrabSide) return 0;
   Picture picture;
-  detail::surface_grab(fltk::the_screen().back, x, y, width, height, picture);
+  detail::surface_grab(state.screen.back, x, y, width, height, picture);
   return store_sprite(sprite, number, std::move(picture));
 }
 
 int create_sprite3d(int sprite3d, int sprite) {
-  const int number = sprites3d.pick(sprite3d);
-  const std::shared_ptr<const Picture>* picture = sprites.get(sprite);
+  const int number = state.sprites3d.pick(sprite3d);
+  const std::shared_ptr<const Picture>* picture = state.sprites.get(sprite);
   if (number < 0 || !picture) return 0;
-  sprites3d.store(number, {*picture, (*picture)->width, (*picture)->height});
+  state.sprites3d.store(number, {*picture, (*picture)->width, (*picture)->height});
   return detail::created(sprite3d, number);
 }
 
-int is_sprite3d(int sprite3d) { return sprites3d.has(sprite3d) ? 1 : 0; }
+int is_sprite3d(int sprite3d) { return state.sprites3d.has(sprite3d) ? 1 : 0; }
 
-void free_sprite3d(int sprite3d) { sprites3d.release(sprite3d); }
+void free_sprite3d(int sprite3d) { state.sprites3d.release(sprite3d); }
 
 void zoom_sprite3d(int sprite3d, int width, int height) {
-  Sprite3D* s = sprites3d.get(sprite3d);
+  fltk::Sprite3D* s = state.sprites3d.get(sprite3d);
   if (!s) return;
   s->width = width;
   s->height = height;
 }
 
-int start_3d() { return fltk::the_screen().widget ? 1 : 0; }
+int start_3d() { return state.screen.widget ? 1 : 0; }
 
 void stop_3d() {}
 
 // Nearest-neighbour scaling, source alpha times the quad's alpha over the opaque back buffer.
 void display_sprite3d(int sprite3d, int x, int y, int alpha) {
-  const Sprite3D* s = sprites3d.get(sprite3d);
+  const fltk::Sprite3D* s = state.sprites3d.get(sprite3d);
   if (!s) return;
   const Picture& pic = *s->picture;
   const int width = s->width, height = s->height;
-  detail::Surface& dst = fltk::the_screen().back;
+  detail::Surface& dst = state.screen.back;
   if (width <= 0 || height <= 0 || pic.width <= 0 || pic.height <= 0) return;
   if (pic.rgba.size() < static_cast<size_t>(pic.width) * pic.height * 4) return;
   const int quad_alpha = std::clamp(alpha, 0, 255);

@@ -1,28 +1,17 @@
 // windows.cpp -- top-level FLTK windows, their numbers, and the event queue the program reads
 #include "services/windows.h"
-#include "services/fields.h"
-#include "services/menus.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
 
 #include <algorithm>
 #include <chrono>
-#include <deque>
 
-#include "fltk_platform.h"
 #include "services/text.h"
+#include "state.h"
 
 namespace svc::fltk {
 namespace {
-
-struct QueuedEvent {
-  int code;
-  int menu_id;
-  int field;
-};
-
-std::deque<QueuedEvent> event_queue;
 
 // The close button asks the program; the window stays until the program closes it.
 // FLTK also calls a window's callback for Escape, which is not a close request here.
@@ -33,24 +22,19 @@ void window_close_requested(Fl_Widget*, void*) {
 
 }  // namespace
 
-detail::NumberTable<WindowRecord>& window_table() {
-  static detail::NumberTable<WindowRecord> table;
-  return table;
-}
-
-WindowRecord* window_record(WindowHandle handle) { return window_table().get(window_number(handle)); }
+WindowRecord* window_record(WindowHandle handle) { return state.windows.get(window_number(handle)); }
 
 int window_number(WindowHandle handle) {
   if (handle == 0) return -1;
-  return window_table().find(
+  return state.windows.find(
       [handle](const WindowRecord& record) { return reinterpret_cast<WindowHandle>(record.window) == handle; });
 }
 
-void queue_event(int code, int menu_id, int field) { event_queue.push_back({code, menu_id, field}); }
+void queue_event(int code, int menu_id, int field) { state.events.push_back({code, menu_id, field}); }
 
 void close_all_windows() {
-  while (window_table().size() > 0) svc::close_window(window_table().find([](const WindowRecord&) { return true; }));
-  event_queue.clear();
+  while (state.windows.size() > 0) svc::close_window(state.windows.find([](const WindowRecord&) { return true; }));
+  state.events.clear();
 }
 
 std::string literal_label(const std::string& text) {
@@ -67,15 +51,10 @@ std::string literal_label(const std::string& text) {
 
 namespace svc {
 
-using fltk::window_table;
-
-namespace {
-int last_menu_id = 0;
-int last_field = 0;
-}  // namespace
+using fltk::state;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
-  int number = window_table().pick(window);
+  int number = state.windows.pick(window);
   if (number < 0 || inner_width <= 0 || inner_height <= 0) return 0;
   close_window(number);  // A number in use gets a fresh window
 
@@ -102,34 +81,34 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   fltk::WindowRecord record;
   record.window = win;
   record.flags = flags;
-  window_table().store(number, record);
+  state.windows.store(number, record);
 
   win->show();
   Fl::check();
   return detail::created(window, number);
 }
 
-int is_window(int window) { return window_table().has(window) ? 1 : 0; }
+int is_window(int window) { return state.windows.has(window) ? 1 : 0; }
 
 WindowHandle window_handle(int window) {
-  const fltk::WindowRecord* record = window_table().get(window);
+  const fltk::WindowRecord* record = state.windows.get(window);
   return record ? reinterpret_cast<WindowHandle>(record->window) : 0;
 }
 
 void set_window_title(int window, const std::string& title) {
-  fltk::WindowRecord* record = window_table().get(window);
+  fltk::WindowRecord* record = state.windows.get(window);
   if (!record) return;
   record->window->copy_label(to_display_text(title).c_str());  // FLTK keeps its own copy
 }
 
 void close_window(int window) {
-  fltk::WindowRecord* record = window_table().get(window);
+  fltk::WindowRecord* record = state.windows.get(window);
   if (!record) return;
   Fl_Window* win = record->window;
   fltk::forget_window_fields(win);
   fltk::forget_window_menus(win);
   fltk::forget_window_screen(win);
-  window_table().release(window);
+  state.windows.release(window);
   win->hide();
   Fl::delete_widget(win);
   Fl::check();
@@ -137,7 +116,7 @@ void close_window(int window) {
 
 int wait_window_event(int timeout_ms) {
   using Clock = std::chrono::steady_clock;
-  auto& queue = fltk::event_queue;
+  auto& queue = state.events;
   if (queue.empty()) {
     if (timeout_ms == 0) {
       Fl::check();
@@ -158,13 +137,9 @@ int wait_window_event(int timeout_ms) {
   if (queue.empty()) return EVENT_NONE;
   const fltk::QueuedEvent event = queue.front();
   queue.pop_front();
-  if (event.code == EVENT_MENU) last_menu_id = event.menu_id;
-  if (event.code == EVENT_FIELD) last_field = event.field;
+  if (event.code == EVENT_MENU) state.event_menu = event.menu_id;
+  if (event.code == EVENT_FIELD) state.event_field = event.field;
   return event.code;
 }
-
-int event_menu() { return last_menu_id; }
-
-int event_field() { return last_field; }
 
 }  // namespace svc

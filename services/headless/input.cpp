@@ -1,7 +1,8 @@
 // input.cpp -- headless keyboard, mouse and joystick: each examine takes the next scripted snapshot
-#include "headless_state.h"
-#include "input_state.h"
 #include "services/input.h"
+
+#include "input_state.h"
+#include "state.h"
 
 namespace svc {
 

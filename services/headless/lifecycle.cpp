@@ -1,66 +1,50 @@
 // lifecycle.cpp -- starting and stopping the headless services, and ending a program run
 //
 // end_program() inside headless::run_program() unwinds back to run_program() with its exit code,
-// so a test can run a program body that ends itself. This is the suite's only use of an exception,
-// and it never leaves this file's two functions.
+// so a test can run a program body that ends itself.
+#include "services/lifecycle.h"
+
 #include <cstdlib>
 
-#include "headless_state.h"
 #include "services/files.h"
-#include "services/headless.h"
-#include "services/lifecycle.h"
+#include "state.h"
+
+namespace svc::headless::detail {
+
+State state;
+
+void release_objects() {
+  state.windows.clear();
+  state.menus.clear();
+  state.current_menu = -1;
+  state.fields.clear();
+  state.field_window = 0;
+  state.default_field_font = 0;
+  state.fonts.clear();
+  state.sprites3d.clear();
+  state.sprites.clear();
+  state.screen = Screen{};
+  state.in_3d = state.in_drawing = false;
+}
+
+}  // namespace svc::headless::detail
 
 namespace svc {
 
-namespace {
+using headless::detail::state;
 
-// Thrown by end_program() inside run_program(), caught only there.
-struct ProgramEnded {
-  int exit_code;
-};
-
-// How many run_program() calls are active; kept apart from the state so reset() leaves it alone.
-int run_depth = 0;
-
-// Leaves run_program() by any road with the depth restored.
-struct RunDepthGuard {
-  RunDepthGuard() { ++run_depth; }
-  ~RunDepthGuard() { --run_depth; }
-};
-
-}  // namespace
-
-void start_services() { headless::detail::state.started = true; }
+void start_services() { state.started = true; }
 
 void stop_services() {
   close_all_files();
   headless::detail::release_objects();
-  headless::detail::state.started = false;
+  state.started = false;
 }
 
 void end_program(int exit_code) {
   stop_services();
-  if (run_depth > 0) throw ProgramEnded{exit_code};
+  if (state.run_depth > 0) throw headless::detail::ProgramEnded{exit_code};
   std::exit(exit_code);
 }
-
-namespace headless {
-
-int run_program(const std::function<int()>& body) {
-  int result = 0;
-  {
-    RunDepthGuard guard;
-    try {
-      result = body();
-    } catch (const ProgramEnded& ended) {
-      result = ended.exit_code;
-    }
-  }
-  // The process would end here: whatever the body left open is released.
-  stop_services();
-  return result;
-}
-
-}  // namespace headless
 
 }  // namespace svc

@@ -1,11 +1,26 @@
 // screen.cpp -- the headless screen: a CPU back buffer the size of the screen, every call recorded
 // (unless recording is off: then no record is even built, so per-pixel calls stay cheap)
-#include "headless_state.h"
 #include "services/screen.h"
+
+#include "state.h"
+
+namespace svc::headless::detail {
+
+void record(const char* kind, const CallNumbers& n, int32_t colour, int32_t colour2, const std::string& text) {
+  if (!state.recording) return;
+  DrawCall call;
+  call.kind = kind;
+  call.a = n.a, call.b = n.b, call.c = n.c, call.d = n.d, call.e = n.e, call.f = n.f;
+  call.colour = colour;
+  call.colour2 = colour2;
+  call.text = text;
+  state.draw_calls.push_back(std::move(call));
+}
+
+}  // namespace svc::headless::detail
 
 namespace svc {
 
-using headless::DrawCall;
 using headless::detail::record;
 using headless::detail::state;
 
@@ -14,12 +29,6 @@ namespace {
 constexpr int MAX_SCREEN_SIDE = 16384;         // Larger screens are refused, not allocated
 constexpr int64_t VIDEO_MEMORY = 256ll << 20;  // What free_video_memory reports
 constexpr int BACK_BUFFER_TARGET = 1;          // screen_output's drawing target
-
-DrawCall call(const char* kind) {
-  DrawCall c;
-  c.kind = kind;
-  return c;
-}
 
 }  // namespace
 
@@ -38,73 +47,42 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
 }
 
 void clear_screen(int32_t colour) {
-  if (state.recording) {
-    DrawCall c = call("clear");
-    c.colour = colour;
-    record(c);
-  }
+  record("clear", {}, colour);
   svc::detail::surface_fill(state.screen.surface, colour);
 }
 
-void flip_buffers() {
-  if (state.recording) record(call("flip"));
-}
+void flip_buffers() { record("flip"); }
 
 int64_t free_video_memory() { return VIDEO_MEMORY; }
 
 int screen_output() { return state.screen.open ? BACK_BUFFER_TARGET : 0; }
 
 int start_drawing(int target) {
-  if (state.recording) {
-    DrawCall c = call("start_drawing");
-    c.a = target;
-    record(c);
-  }
+  record("start_drawing", {target});
   if (!state.screen.open || target != BACK_BUFFER_TARGET) return 0;
   state.in_drawing = true;
   return 1;
 }
 
 void stop_drawing() {
-  if (state.recording) record(call("stop_drawing"));
+  record("stop_drawing");
   state.in_drawing = false;
 }
 
 void draw_box(int x, int y, int width, int height, int32_t colour) {
-  if (state.recording) {
-    DrawCall c = call("box");
-    c.a = x;
-    c.b = y;
-    c.c = width;
-    c.d = height;
-    c.colour = colour;
-    record(c);
-  }
+  record("box", {x, y, width, height}, colour);
   svc::detail::surface_box(state.screen.surface, x, y, width, height, colour);
 }
 
 // Text is recorded only: the headless platform has no font to draw it with.
 void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back) {
-  if (!state.recording) return;
-  DrawCall c = call("text");
-  c.a = x;
-  c.b = y;
-  c.text = text;
-  c.colour = front;
-  c.colour2 = back;
-  record(c);
+  record("text", {x, y}, front, back, text);
 }
 
 int32_t point(int x, int y) { return svc::detail::surface_point(state.screen.surface, x, y); }
 
 void plot(int x, int y, int32_t colour) {
-  if (state.recording) {  // Building the record costs more than the pixel itself
-    DrawCall c = call("plot");
-    c.a = x;
-    c.b = y;
-    c.colour = colour;
-    record(c);
-  }
+  record("plot", {x, y}, colour);
   svc::detail::surface_plot(state.screen.surface, x, y, colour);
 }
 

@@ -1,25 +1,19 @@
 // sprites.cpp -- headless sprites and 3D sprites: decoded pictures blitted and alpha-blended on the CPU
+#include "services/sprites.h"
+
 #include <algorithm>
 
-#include "headless_state.h"
 #include "services/pictures.h"
-#include "services/sprites.h"
+#include "state.h"
 
 namespace svc {
 
-using headless::DrawCall;
 using headless::detail::record;
 using headless::detail::state;
 
 namespace {
 
 constexpr int MAX_GRAB_SIDE = 16384;  // Larger grabs are refused, not allocated
-
-DrawCall call(const char* kind) {
-  DrawCall c;
-  c.kind = kind;
-  return c;
-}
 
 // Stores a picture as a sprite; the result as the object-number rule asks.
 int store_sprite(int requested, int number, Picture&& picture, int mode) {
@@ -83,23 +77,18 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
     state.transparent_colour = colour;
     return;
   }
-  headless::detail::Sprite* s = state.sprites.get(sprite);
-  if (!s) return;
-  // Copy first: 3D sprites made earlier keep the picture they were made from.
-  auto copy = std::make_shared<Picture>(*s->picture);
-  apply_transparent_colour(*copy, colour);
-  s->picture = copy;
+  if (headless::detail::Sprite* s = state.sprites.get(sprite))
+    s->picture = svc::detail::transparent_copy(*s->picture, colour);
 }
 
 int load_sprite(int sprite, const std::string& path, int mode) {
   int number = state.sprites.pick(sprite);
   if (number < 0) return 0;
   Picture picture;
-  if (!decode_picture(path, picture)) {
+  if (!svc::detail::decode_sprite_picture(path, state.transparent_colour, picture)) {
     state.sprites.release(number);  // A failed load leaves no sprite under that number
     return 0;
   }
-  if (state.transparent_colour != -1) apply_transparent_colour(picture, state.transparent_colour);
   return store_sprite(sprite, number, std::move(picture), mode);
 }
 
@@ -118,23 +107,13 @@ int sprite_height(int sprite) {
 }
 
 void display_sprite(int sprite, int x, int y) {
-  DrawCall c = call("sprite");
-  c.a = sprite;
-  c.b = x;
-  c.c = y;
-  record(c);
+  record("sprite", {sprite, x, y});
   if (const headless::detail::Sprite* s = state.sprites.get(sprite))
     svc::detail::surface_blit(state.screen.surface, *s->picture, x, y);
 }
 
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
-  DrawCall c = call("grab");
-  c.a = sprite;
-  c.b = x;
-  c.c = y;
-  c.d = width;
-  c.e = height;
-  record(c);
+  record("grab", {sprite, x, y, width, height});
   int number = state.sprites.pick(sprite);
   if (number < 0 || !state.screen.open) return 0;
   if (width <= 0 || height <= 0 || width > MAX_GRAB_SIDE || height > MAX_GRAB_SIDE) return 0;
@@ -157,11 +136,7 @@ int is_sprite3d(int sprite3d) { return state.sprites3d.has(sprite3d) ? 1 : 0; }
 void free_sprite3d(int sprite3d) { state.sprites3d.release(sprite3d); }
 
 void zoom_sprite3d(int sprite3d, int width, int height) {
-  DrawCall c = call("zoom");
-  c.a = sprite3d;
-  c.b = width;
-  c.c = height;
-  record(c);
+  record("zoom", {sprite3d, width, height});
   if (headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d)) {
     s->width = width;
     s->height = height;
@@ -169,7 +144,7 @@ void zoom_sprite3d(int sprite3d, int width, int height) {
 }
 
 int start_3d() {
-  record(call("start_3d"));
+  record("start_3d");
   state.blend_source = BLEND_SRC_ALPHA;
   state.blend_destination = BLEND_INV_SRC_ALPHA;
   state.in_3d = true;
@@ -177,35 +152,23 @@ int start_3d() {
 }
 
 void stop_3d() {
-  record(call("stop_3d"));
+  record("stop_3d");
   state.in_3d = false;
 }
 
 void display_sprite3d(int sprite3d, int x, int y, int alpha) {
-  DrawCall c = call("sprite3d");
-  c.a = sprite3d;
-  c.b = x;
-  c.c = y;
-  c.d = alpha;
-  c.e = state.blend_source;
-  c.f = state.blend_destination;
-  record(c);
+  record("sprite3d", {sprite3d, x, y, alpha, state.blend_source, state.blend_destination});
   if (const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d))
     blend_picture(*s->picture, x, y, s->width, s->height, alpha);
 }
 
 void sprite3d_quality(int filtered) {
-  DrawCall c = call("quality");
-  c.a = filtered;
-  record(c);
+  record("quality", {filtered});
   state.quality = filtered;
 }
 
 void sprite3d_blending_mode(int source, int destination) {
-  DrawCall c = call("blend");
-  c.a = source;
-  c.b = destination;
-  record(c);
+  record("blend", {source, destination});
   state.blend_source = source;
   state.blend_destination = destination;
 }

@@ -1,8 +1,7 @@
-// windows.cpp -- headless windows, the scripted event queue, message boxes and the desktop table
-#include "headless_state.h"
-#include "services/desktops.h"
-#include "services/messages.h"
+// windows.cpp -- headless windows and the scripted event queue
 #include "services/windows.h"
+
+#include "state.h"
 
 namespace svc {
 
@@ -12,15 +11,9 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   int number = state.windows.pick(window);
   if (state.fail_open_window || number < 0 || inner_width < 0 || inner_height < 0) return 0;
   if (state.windows.has(number)) close_window(number);  // Reusing a number replaces the window
-  headless::detail::Window& w = state.windows.store(number);
-  w.x = x;
-  w.y = y;
-  w.width = inner_width;
-  w.height = inner_height;
-  w.flags = flags;
-  w.title = title;
-  w.handle = headless::detail::new_handle();
-  return svc::detail::created(window, number);
+  state.windows.store(
+      number, headless::detail::Window{x, y, inner_width, inner_height, flags, title, headless::detail::new_handle()});
+  return detail::created(window, number);
 }
 
 int is_window(int window) { return state.windows.has(window) ? 1 : 0; }
@@ -60,34 +53,15 @@ int wait_window_event(int) {
   return e.code;
 }
 
-int message_requester(const std::string& title, const std::string& text, int flags) {
-  int answer = flags == MESSAGE_OK ? ANSWER_OK : ANSWER_YES;
-  if (!state.message_answers.empty()) {
-    answer = state.message_answers.front();
-    state.message_answers.pop_front();
-  }
-  state.messages.push_back({title, text, flags, answer});
-  return answer;
-}
-
-int examine_desktops() {
-  state.desktops_examined = state.desktop_count;
-  return state.desktops_examined;
-}
-
-namespace {
-
-// Every simulated display has display 0's mode; none exists before examine_desktops().
-const headless::detail::Desktop* desktop(int index) {
-  if (index < 0 || index >= state.desktops_examined) return nullptr;
-  return &state.desktop;
-}
-
-}  // namespace
-
-int desktop_width(int index) { return desktop(index) ? desktop(index)->width : 0; }
-int desktop_height(int index) { return desktop(index) ? desktop(index)->height : 0; }
-int desktop_frequency(int index) { return desktop(index) ? desktop(index)->frequency : 0; }
-int desktop_depth(int index) { return desktop(index) ? desktop(index)->depth : 0; }
-
 }  // namespace svc
+
+namespace svc::headless::detail {
+
+int window_of_handle(std::intptr_t handle) {
+  if (handle == 0) return -1;
+  return state.windows.find([handle](const Window& w) { return w.handle == handle; });
+}
+
+std::intptr_t new_handle() { return state.next_handle++; }
+
+}  // namespace svc::headless::detail

@@ -3,13 +3,14 @@
 // Keys are reported by the scan codes of the system the programs come from (the PC keyboard's
 // set 1, extended keys with 0x80 added: Up 0xC8, Page Up 0xC9, ...). The edge and threshold rules
 // live in services/core/input_state.cpp; this file only feeds it.
-#include "input_state.h"
-#include "sdl_state.h"
 #include "services/input.h"
+
+#include "input_state.h"
+#include "state.h"
 
 namespace svc::sdl {
 
-int set_scancode(SDL_Scancode code) {
+int pc_scan_code(SDL_Scancode code) {
   if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) {
     static const unsigned char letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
                                               0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
@@ -91,16 +92,10 @@ const unsigned char* scancode_table() {
   static bool built = false;
   if (!built) {
     for (int i = 0; i < SDL_NUM_SCANCODES; i++)
-      table[i] = static_cast<unsigned char>(set_scancode(static_cast<SDL_Scancode>(i)));
+      table[i] = static_cast<unsigned char>(pc_scan_code(static_cast<SDL_Scancode>(i)));
     built = true;
   }
   return table;
-}
-
-SDL_Window* mouse_window() {
-  if (state.screen_window) return state.screen_window;
-  int first = state.windows.find([](SDL_Window*) { return true; });
-  return first >= 0 ? *state.windows.get(first) : nullptr;
 }
 
 }  // namespace
@@ -155,7 +150,7 @@ void examine_mouse() {
 }
 
 void mouse_locate(int x, int y) {
-  if (SDL_Window* w = sdl::mouse_window()) SDL_WarpMouseInWindow(w, x, y);
+  if (SDL_Window* w = sdl::main_window()) SDL_WarpMouseInWindow(w, x, y);
 }
 
 // Axes -32768..32767 scaled to -1000..1000.

@@ -1,7 +1,9 @@
 // lifecycle.cpp -- starts SDL and SDL_ttf, and frees every window, texture, font and device at the end
-#include <cstdlib>
-#include "sdl_state.h"
 #include "services/lifecycle.h"
+
+#include <cstdlib>
+
+#include "state.h"
 
 namespace svc::sdl {
 State state;

@@ -1,8 +1,10 @@
 // messages.cpp -- modal message boxes with SDL_ShowMessageBox; Return picks the default, Escape cancels
-#include <cstdio>
-#include "display_text.h"
-#include "sdl_state.h"
 #include "services/messages.h"
+
+#include <cstdio>
+
+#include "display_text.h"
+#include "state.h"
 
 namespace svc {
 
@@ -28,13 +30,6 @@ ButtonSet buttons_for(int flags) {
   }
 }
 
-// The screen's window, else the first open window, else none.
-SDL_Window* parent_window() {
-  if (sdl::state.screen_window) return sdl::state.screen_window;
-  int first = sdl::state.windows.find([](SDL_Window*) { return true; });
-  return first >= 0 ? *sdl::state.windows.get(first) : nullptr;
-}
-
 }  // namespace
 
 int message_requester(const std::string& title, const std::string& text, int flags) {
@@ -51,7 +46,7 @@ int message_requester(const std::string& title, const std::string& text, int fla
   SDL_MessageBoxData data = {};
   data.flags = SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
   // Over the program's own window, so the box is not hidden behind a desktop-sized one.
-  data.window = parent_window();
+  data.window = sdl::main_window();
   data.title = shown_title.c_str();
   data.message = shown_text.c_str();
   data.numbuttons = set.count;

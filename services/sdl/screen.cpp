@@ -1,7 +1,24 @@
 // screen.cpp -- the double-buffered screen: an SDL renderer on a window and a render-target back buffer
-#include <cstring>
-#include "sdl_state.h"
+//
+// Debug text is drawn with SDL_ttf in the system sans font. The engine draws the same five overlay
+// lines every frame, so each rendered line is kept as a texture keyed by its text and colours, and
+// dropped when no frame has drawn it for a while.
+//
+// Free video memory, for the debug overlay, as well as the driver can tell: NVIDIA
+// (GL_NVX_gpu_memory_info) and AMD (GL_ATI_meminfo) drivers report it. Mesa's drivers do not;
+// there, and with software rendering, pictures live in system memory, so the memory still available
+// to programs (MemAvailable on Linux) is the honest figure. Without either, the installed memory
+// less what our own textures hold.
 #include "services/screen.h"
+
+#include <SDL_opengl.h>
+#include <fontconfig/fontconfig.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "display_text.h"
+#include "state.h"
 
 namespace svc::sdl {
 
@@ -55,7 +72,122 @@ void set_draw_colour(int32_t colour) {
   SDL_SetRenderDrawColor(state.renderer, colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF, 255);
 }
 
+constexpr int kFontPixels = 11;          // About 13 pixels per line: the overlay lines are 14 apart
+constexpr uint64_t kKeepFrames = 64;     // A text not drawn for this many frames is freed
+constexpr size_t kMaxCachedTexts = 512;  // Beyond this the cache is emptied before adding
+
+// The file of the system's sans-serif font, as fontconfig resolves "sans"; "" when there is none.
+std::string sans_font_file() {
+  std::string path;
+  if (!FcInit()) return path;
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans"));
+  if (!pattern) return path;
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  if (match) {
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
+      path = reinterpret_cast<const char*>(file);
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pattern);
+  return path;
+}
+
+TTF_Font* font() {
+  if (!state.font && !state.font_tried) {
+    state.font_tried = true;
+    std::string file = sans_font_file();
+    if (!file.empty()) state.font = TTF_OpenFont(file.c_str(), kFontPixels);
+  }
+  return state.font;
+}
+
+SDL_Color sdl_colour(int32_t colour) {
+  return SDL_Color{static_cast<Uint8>(colour & 0xFF), static_cast<Uint8>((colour >> 8) & 0xFF),
+                   static_cast<Uint8>((colour >> 16) & 0xFF), 255};
+}
+
+// Renders the text into a new texture; nullptr when it cannot.
+bool render(const std::string& text, int32_t front, int32_t back, CachedText& out) {
+  TTF_Font* f = font();
+  if (!f) return false;
+  std::string utf8 = detail::display_lines(text);
+  SDL_Surface* surface = TTF_RenderUTF8_Shaded(f, utf8.c_str(), sdl_colour(front), sdl_colour(back));
+  if (!surface) return false;
+  SDL_Surface* rgba = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGBA32, 0);
+  SDL_FreeSurface(surface);
+  if (!rgba) return false;
+  out.texture = create_texture(SDL_TEXTUREACCESS_STATIC, rgba->w, rgba->h);
+  if (out.texture) {
+    SDL_UpdateTexture(out.texture, nullptr, rgba->pixels, rgba->pitch);
+    SDL_SetTextureBlendMode(out.texture, SDL_BLENDMODE_NONE);
+    out.width = rgba->w;
+    out.height = rgba->h;
+  }
+  SDL_FreeSurface(rgba);
+  return out.texture != nullptr;
+}
+
+enum { kEstimate = 0, kNvx = 1, kAti = 2 };
+constexpr GLenum kNvxCurrentAvailable = 0x9049;  // GL_GPU_MEMORY_INFO_CURRENT_AVAILABLE_VIDMEM_NVX, KiB
+constexpr GLenum kAtiTextureFree = 0x87FC;       // GL_TEXTURE_FREE_MEMORY_ATI, four KiB values
+using GetIntegerv = void(APIENTRY*)(GLenum, GLint*);
+
+void choose_method() {
+  state.memory_method = kEstimate;
+  SDL_RendererInfo info;
+  if (!state.renderer || SDL_GetRendererInfo(state.renderer, &info) != 0 || std::strcmp(info.name, "opengl") != 0)
+    return;
+  state.gl_get_integerv = SDL_GL_GetProcAddress("glGetIntegerv");
+  if (!state.gl_get_integerv) return;
+  if (SDL_GL_ExtensionSupported("GL_NVX_gpu_memory_info"))
+    state.memory_method = kNvx;
+  else if (SDL_GL_ExtensionSupported("GL_ATI_meminfo"))
+    state.memory_method = kAti;
+}
+
+// The first value the driver reports for a memory query, in KiB.
+int64_t gl_memory_kib(GLenum query) {
+  GLint values[4] = {};
+  reinterpret_cast<GetIntegerv>(state.gl_get_integerv)(query, values);
+  return values[0];
+}
+
+// MemAvailable of /proc/meminfo in bytes, re-read at most once a second; -1 when not there.
+int64_t available_system_memory() {
+  uint32_t now = SDL_GetTicks();
+  if (state.system_available >= 0 && now - state.system_read_tick < 1000) return state.system_available;
+  state.system_read_tick = now;
+  state.system_available = -1;
+  FILE* f = std::fopen("/proc/meminfo", "r");
+  if (!f) return -1;
+  char line[256];
+  while (std::fgets(line, sizeof line, f)) {
+    long long kib = 0;
+    if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
+      state.system_available = static_cast<int64_t>(kib) * 1024;
+      break;
+    }
+  }
+  std::fclose(f);
+  return state.system_available;
+}
+
 }  // namespace
+
+void flush_text_cache(bool all) {
+  for (auto it = state.text_cache.begin(); it != state.text_cache.end();) {
+    if (all || state.frame - it->second.last_frame > kKeepFrames) {
+      forget_texture(it->second.texture, it->second.width, it->second.height);
+      it = state.text_cache.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
 
 }  // namespace svc::sdl
 
@@ -164,6 +296,36 @@ void plot(int x, int y, int32_t colour) {
   if (!state.renderer || x < 0 || y < 0 || x >= state.screen_width || y >= state.screen_height) return;
   sdl::set_draw_colour(colour);
   SDL_RenderDrawPoint(state.renderer, x, y);
+}
+
+void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back) {
+  if (!state.renderer || text.empty()) return;
+  std::string key;
+  key.reserve(text.size() + 16);
+  key.append(reinterpret_cast<const char*>(&front), sizeof front);
+  key.append(reinterpret_cast<const char*>(&back), sizeof back);
+  key += text;
+  auto it = state.text_cache.find(key);
+  if (it == state.text_cache.end()) {
+    if (state.text_cache.size() >= sdl::kMaxCachedTexts) sdl::flush_text_cache(true);
+    sdl::CachedText made;
+    if (!sdl::render(text, front, back, made)) return;
+    it = state.text_cache.emplace(std::move(key), made).first;
+  }
+  it->second.last_frame = state.frame;
+  SDL_Rect dst = {x, y, it->second.width, it->second.height};
+  SDL_RenderCopy(state.renderer, it->second.texture, nullptr, &dst);
+}
+
+int64_t free_video_memory() {
+  if (!state.renderer) return 0;
+  if (state.memory_method < 0) sdl::choose_method();
+  if (state.memory_method == sdl::kNvx) return sdl::gl_memory_kib(sdl::kNvxCurrentAvailable) * 1024;
+  if (state.memory_method == sdl::kAti) return sdl::gl_memory_kib(sdl::kAtiTextureFree) * 1024;
+  int64_t available = sdl::available_system_memory();
+  if (available >= 0) return available;
+  int64_t installed = static_cast<int64_t>(SDL_GetSystemRAM()) * 1024 * 1024;
+  return installed > state.texture_bytes ? installed - state.texture_bytes : 0;
 }
 
 }  // namespace svc

@@ -1,7 +1,8 @@
 // windows.cpp -- SDL windows in a numbered table, and the event queue reduced to the program's event codes
-#include "display_text.h"
-#include "sdl_state.h"
 #include "services/windows.h"
+
+#include "display_text.h"
+#include "state.h"
 
 namespace svc {
 
@@ -76,6 +77,12 @@ int wait_window_event(int timeout_ms) {
 
 namespace svc::sdl {
 
+SDL_Window* main_window() {
+  if (state.screen_window) return state.screen_window;
+  int first = state.windows.find([](SDL_Window*) { return true; });
+  return first >= 0 ? *state.windows.get(first) : nullptr;
+}
+
 int translate_event(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:  // also SIGTERM and SIGINT
@@ -90,7 +97,7 @@ int translate_event(const SDL_Event& event) {
       // Escape and Alt+F4 close: the engine's borderless desktop-sized window has no other way out.
       SDL_Scancode sc = event.key.keysym.scancode;
       if (sc == SDL_SCANCODE_ESCAPE || (sc == SDL_SCANCODE_F4 && (event.key.keysym.mod & KMOD_ALT))) return EVENT_CLOSE;
-      int code = set_scancode(sc);
+      int code = pc_scan_code(sc);
       if (code > 0 && code < 256 && !event.key.repeat) state.key_latch[code] = true;
       return EVENT_NONE;
     }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../../services/fltk/fltk_platform.h"
+#include "../../services/fltk/state.h"
 #include "services/desktops.h"
 #include "services/fields.h"
 #include "services/files.h"

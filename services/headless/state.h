@@ -1,6 +1,12 @@
-// headless_state.h -- the headless platform's one state record: object tables, queues and records
+// state.h -- the headless platform's one state record: object tables, queues and records
+//
+// The platform the tests, worlddump and mapscan link: every operation works without a display.
+// Implements (one file each, named as the header): desktops.h, fields.h, headless.h, input.h,
+// lifecycle.h, menus.h, messages.h, requesters.h, screen.h, sprites.h, windows.h.
+// Does not implement: clock.h, faults.h, files.h, grid.h, list.h, pictures.h, random.h, text.h, which
+// services/core serves alike for every platform, as it does the readers of the display table
+// (desktops.h) and of the input snapshots (input.h).
 #pragma once
-#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -56,7 +62,7 @@ struct Sprite {
 
 struct Sprite3D {
   int sprite = 0;                          // The sprite it was made from
-  std::shared_ptr<const Picture> picture;  // Kept while the 3D sprite lives; null marks a free number
+  std::shared_ptr<const Picture> picture;  // Kept while the 3D sprite lives
   int width = 0, height = 0;               // Drawn size
 };
 
@@ -84,10 +90,9 @@ struct State {
   std::map<int, int> field_failures;  // Field number -> creations still to fail
   bool fail_open_window = false, fail_open_screen = false, fail_create_menu = false;
 
-  // Desktops.
+  // Desktops: what examine_desktops() finds.
   Desktop desktop;
   int desktop_count = 1;
-  int desktops_examined = 0;
 
   // Objects.
   svc::detail::NumberTable<Window> windows;
@@ -120,12 +125,23 @@ struct State {
 
   // Lifecycle.
   bool started = false;
+  int run_depth = 0;  // How many run_program() calls are active; reset() keeps it
+};
+
+// Thrown by end_program() inside run_program(), caught only there.
+struct ProgramEnded {
+  int exit_code;
 };
 
 extern State state;
 
-// Records a drawing call when recording is on.
-void record(const DrawCall& call);
+// The numbers of a drawing call, in the order of DrawCall's a, b, c, d, e and f.
+struct CallNumbers {
+  int a = 0, b = 0, c = 0, d = 0, e = 0, f = 0;
+};
+// Records a drawing call when recording is on (when it is off, nothing is built).
+void record(const char* kind, const CallNumbers& numbers = {}, int32_t colour = 0, int32_t colour2 = 0,
+            const std::string& text = std::string());
 // The window number whose handle this is; -1 when none.
 int window_of_handle(std::intptr_t handle);
 // A fresh non-zero handle for a window, font or menu.

@@ -1,51 +1,27 @@
-// script.cpp -- the test's side of the headless platform: queues to fill, records to read, reset
+// headless.cpp -- the test's side of the headless platform: queues to fill, records to read, reset,
+// and run_program(), to which end_program() returns inside a test
+#include "services/headless.h"
+
 #include <algorithm>
 
-#include "headless_state.h"
+#include "desktop_table.h"
 #include "input_state.h"
 #include "services/files.h"
-#include "services/headless.h"
+#include "services/lifecycle.h"
 #include "services/windows.h"
+#include "state.h"
 
 namespace svc::headless {
-
-namespace detail {
-
-State state;
-
-void record(const DrawCall& call) {
-  if (state.recording) state.draw_calls.push_back(call);
-}
-
-int window_of_handle(std::intptr_t handle) {
-  if (handle == 0) return -1;
-  return state.windows.find([handle](const Window& w) { return w.handle == handle; });
-}
-
-std::intptr_t new_handle() { return state.next_handle++; }
-
-void release_objects() {
-  state.windows.clear();
-  state.menus.clear();
-  state.current_menu = -1;
-  state.fields.clear();
-  state.field_window = 0;
-  state.default_field_font = 0;
-  state.fonts.clear();
-  state.sprites3d.clear();
-  state.sprites.clear();
-  state.screen = Screen{};
-  state.in_3d = state.in_drawing = false;
-}
-
-}  // namespace detail
 
 using detail::state;
 
 void reset() {
   close_all_files();
+  int run_depth = state.run_depth;  // A test may reset inside run_program()
   state = detail::State{};
+  state.run_depth = run_depth;
   svc::detail::clear_input_state();
+  svc::detail::store_desktops({});  // None exists before examine_desktops()
 }
 
 void set_desktop(int width, int height, int frequency, int depth) {
@@ -139,6 +115,32 @@ int live_sprite3d_count() { return state.sprites3d.size(); }
 void mouse_position(int* x, int* y) {
   if (x) *x = state.mouse_x;
   if (y) *y = state.mouse_y;
+}
+
+namespace {
+
+// Leaves run_program() by any road with the depth restored.
+struct RunDepthGuard {
+  RunDepthGuard() { ++state.run_depth; }
+  ~RunDepthGuard() { --state.run_depth; }
+};
+
+}  // namespace
+
+// This and end_program() are the suite's only use of an exception, which never leaves the two.
+int run_program(const std::function<int()>& body) {
+  int result = 0;
+  {
+    RunDepthGuard guard;
+    try {
+      result = body();
+    } catch (const detail::ProgramEnded& ended) {
+      result = ended.exit_code;
+    }
+  }
+  // The process would end here: whatever the body left open is released.
+  stop_services();
+  return result;
 }
 
 }  // namespace svc::headless

@@ -1,8 +1,7 @@
-// tools.cpp -- headless menus, requesters, edit fields, labels and fonts: recorded, answered from the script
-#include "headless_state.h"
+// fields.cpp -- headless edit fields, labels and fonts: kept as records for field_info() and font_info()
 #include "services/fields.h"
-#include "services/menus.h"
-#include "services/requesters.h"
+
+#include "state.h"
 
 namespace svc {
 
@@ -12,23 +11,6 @@ namespace {
 
 // The headless menu bar takes no room: window_inner_height() adds nothing for it.
 constexpr int MENU_BAR_HEIGHT = 0;
-
-headless::detail::Menu* current_menu() { return state.menus.get(state.current_menu); }
-
-// The next scripted requester answer, "" (cancelled) when none is queued.
-std::string next_result() {
-  if (state.requester_results.empty()) return "";
-  std::string result = state.requester_results.front();
-  state.requester_results.pop_front();
-  return result;
-}
-
-std::string file_requester(const char* kind, const std::string& title, const std::string& default_file,
-                           const std::string& pattern, int pattern_index) {
-  std::string result = next_result();
-  state.requesters.push_back({kind, title, default_file, pattern, pattern_index, result});
-  return result;
-}
 
 // A field of either kind, or 0 when the number is refused, scripted to fail or has no parent window.
 int create_field(int field, int x, int y, int width, int height, const std::string& text, int flags, bool label) {
@@ -40,66 +22,13 @@ int create_field(int field, int x, int y, int width, int height, const std::stri
     return 0;
   }
   if (headless::detail::window_of_handle(state.field_window) < 0) return 0;
-  headless::detail::Field f;
-  f.window = state.field_window;
-  f.label = label;
-  f.x = x;
-  f.y = y;
-  f.width = width;
-  f.height = height;
-  f.flags = flags;
-  f.text = text;
+  headless::detail::Field& f =
+      state.fields.store(number, headless::detail::Field{state.field_window, label, x, y, width, height, flags, text});
   f.font = state.default_field_font;
-  state.fields.store(number, std::move(f));
-  return svc::detail::created(field, number);
+  return detail::created(field, number);
 }
 
 }  // namespace
-
-int create_menu(int menu, WindowHandle window) {
-  int number = state.menus.pick(menu);
-  if (number < 0 || state.fail_create_menu || headless::detail::window_of_handle(window) < 0) return 0;
-  // A window has one menu bar: a new one replaces the old.
-  state.menus.for_each([&](int n, const headless::detail::Menu& m) {
-    if (m.window == window) state.menus.release(n);
-  });
-  state.menus.store(number).window = window;
-  state.current_menu = number;
-  return svc::detail::created(menu, number);
-}
-
-void menu_title(const std::string& text) {
-  headless::detail::Menu* m = current_menu();
-  if (!m) return;
-  m->last_title = static_cast<int>(m->entries.size());
-  m->entries.push_back({true, 0, text, -1});
-}
-
-void menu_item(int id, const std::string& text) {
-  headless::detail::Menu* m = current_menu();
-  if (!m) return;
-  m->entries.push_back({false, id, text, m->last_title});
-}
-
-int event_menu() { return state.event_menu; }
-
-std::string open_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
-                                int pattern_index) {
-  return file_requester("open", title, default_file, pattern, pattern_index);
-}
-
-std::string save_file_requester(const std::string& title, const std::string& default_file, const std::string& pattern,
-                                int pattern_index) {
-  return file_requester("save", title, default_file, pattern, pattern_index);
-}
-
-// A chosen folder always ends in a separator.
-std::string path_requester(const std::string& title, const std::string& initial_folder) {
-  std::string result = next_result();
-  if (!result.empty() && result.back() != '/' && result.back() != '\\') result += '/';
-  state.requesters.push_back({"path", title, initial_folder, "", 0, result});
-  return result;
-}
 
 int use_field_list(WindowHandle window) {
   if (headless::detail::window_of_handle(window) < 0) return 0;
@@ -152,7 +81,7 @@ int load_font(int font, const std::string& face, int points) {
   int number = state.fonts.pick(font);
   if (number < 0 || face.empty() || points <= 0) return 0;
   state.fonts.store(number, headless::detail::Font{face, points, headless::detail::new_handle()});
-  return svc::detail::created(font, number);
+  return detail::created(font, number);
 }
 
 FontHandle font_handle(int font) {

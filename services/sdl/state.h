@@ -1,4 +1,12 @@
-// sdl_state.h -- the SDL platform's one state record: windows, the screen, sprites, 3D sprites, fonts, input
+// state.h -- the SDL platform's one state record: windows, the screen, sprites, 3D sprites, text, input
+//
+// The engine's platform: a desktop-sized window with a GPU screen.
+// Implements (one file each, named as the header): desktops.h, input.h, lifecycle.h, messages.h,
+// screen.h, sprites.h, windows.h.
+// Does not implement: fields.h, menus.h, requesters.h (the engine shows no edit fields, menus or
+// choosers), headless.h (the test platform's own). clock.h, faults.h, files.h, grid.h, list.h,
+// pictures.h, random.h and text.h come from services/core, alike for every platform, as do the
+// readers of the display table (desktops.h) and of the input snapshots (input.h).
 #pragma once
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -11,9 +19,6 @@
 #include "number_table.h"
 
 namespace svc::sdl {
-
-template <class T>
-using NumberTable = svc::detail::NumberTable<T>;
 
 struct Sprite {
   SDL_Texture* texture = nullptr;
@@ -38,7 +43,7 @@ struct CachedText {
 
 struct State {
   bool started = false;
-  NumberTable<SDL_Window*> windows;
+  detail::NumberTable<SDL_Window*> windows;
 
   // The screen: a renderer on one window and a render-target texture as back buffer.
   SDL_Window* screen_window = nullptr;
@@ -48,17 +53,18 @@ struct State {
   bool auto_stretch = false;
   bool custom_blend = true;  // False once the renderer refused a composed blend mode
   int max_texture_width = 0, max_texture_height = 0;
-  uint64_t frame = 0;         // Counts flips, for the text cache
-  int64_t texture_bytes = 0;  // Pixels held in textures, for the video-memory estimate
-  int memory_method = -1;     // How free_video_memory asks: -1 not yet known, 0 estimate, 1 NVX, 2 ATI
-  int64_t video_memory_total = 0;
+  uint64_t frame = 0;               // Counts flips, for the text cache
+  int64_t texture_bytes = 0;        // Pixels held in textures, for the video-memory estimate
+  int memory_method = -1;           // How free_video_memory asks: -1 not yet known, 0 estimate, 1 NVX, 2 ATI
+  void* gl_get_integerv = nullptr;  // glGetIntegerv, for the NVX and ATI queries
+  int64_t system_available = -1;    // MemAvailable in bytes as last read; -1 unknown
+  uint32_t system_read_tick = 0;    // When it was read (SDL ticks)
 
   // Sprites and 3D sprites.
-  NumberTable<Sprite> sprites;
-  NumberTable<Sprite3D> sprites3d;
-  bool transparent_set = false;
-  int32_t transparent_colour = 0;
-  int quality = 0;  // 0 nearest, 1 linear
+  detail::NumberTable<Sprite> sprites;
+  detail::NumberTable<Sprite3D> sprites3d;
+  int32_t transparent_colour = -1;  // -1: none for later loads
+  int quality = 0;                  // 0 nearest, 1 linear
   int blend_source = 5, blend_destination = 6;
   SDL_BlendMode blend_mode = SDL_BLENDMODE_BLEND;         // The mode that display_sprite3d uses
   SDL_BlendMode blend_fallback = SDL_BLENDMODE_BLEND;     // The nearest fixed mode of the same pair
@@ -81,7 +87,8 @@ struct State {
 extern State state;
 
 int translate_event(const SDL_Event& event);  // The program's event code for an SDL event; 0 for most
-int set_scancode(SDL_Scancode code);          // The keyboard scan code (set 1) of an SDL scancode; 0 none
+int pc_scan_code(SDL_Scancode code);          // The PC keyboard's scan code (set 1) of an SDL scancode; 0 none
+SDL_Window* main_window();                    // The screen's window, else the first open window; nullptr
 void destroy_screen();                        // Frees the renderer and everything made with it
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
