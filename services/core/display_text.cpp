@@ -146,4 +146,12 @@ bool encode_1252(const std::string& utf8, std::string& bytes) {
   return true;
 }
 
+std::string detail::held_title(std::string text) {
+  if (text.size() <= kMaxTitleBytes) return text;
+  size_t end = kMaxTitleBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) end--;  // a continuation byte
+  text.resize(end);
+  return text;
+}
+
 }  // namespace svc

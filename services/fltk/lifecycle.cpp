@@ -2,9 +2,13 @@
 #include "services/lifecycle.h"
 
 #include <FL/Fl.H>
+#include <FL/x.H>
+#include <errno.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "quit_signals.h"
 #include "state.h"
 #include "services/files.h"
 
@@ -14,7 +18,29 @@ State state;
 
 namespace svc {
 
+namespace {
+
+// FLTK ends the process with status 1 when it cannot reach a display; the tools end as they
+// always do, with 0, after saying why on the error stream.
+void no_display(const char*, ...) {
+  const char* display = std::getenv("DISPLAY");
+  if (display && *display)
+    std::fprintf(stderr, "%s: no display could be opened (DISPLAY is \"%s\")\n", program_invocation_short_name,
+                 display);
+  else
+    std::fprintf(stderr, "%s: no display could be opened (DISPLAY is not set)\n", program_invocation_short_name);
+  std::exit(0);
+}
+
+}  // namespace
+
 void start_services() {
+  detail::end_on_quit_signals();
+  // The display is opened here, so that a missing one is reported in the tools' own words.
+  void (*toolkit_fatal)(const char*, ...) = Fl::fatal;
+  Fl::fatal = no_display;
+  fl_open_display();
+  Fl::fatal = toolkit_fatal;
   Fl::visual(FL_RGB);  // True-colour visual, so pictures show their exact colours
   Fl::scheme(nullptr);
 }

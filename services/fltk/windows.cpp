@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "services/text.h"
+#include "display_text.h"
 #include "state.h"
 
 namespace svc::fltk {
@@ -75,7 +76,7 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
     win->size_range(64, 32);  // Sizable with minimise and maximise; children keep their places
   else
     win->size_range(inner_width, inner_height, inner_width, inner_height);
-  win->copy_label(to_display_text(title).c_str());
+  win->copy_label(detail::held_title(to_display_text(title)).c_str());
   win->callback(fltk::window_close_requested);
 
   fltk::WindowRecord record;
@@ -98,7 +99,7 @@ WindowHandle window_handle(int window) {
 void set_window_title(int window, const std::string& title) {
   fltk::WindowRecord* record = state.windows.get(window);
   if (!record) return;
-  record->window->copy_label(to_display_text(title).c_str());  // FLTK keeps its own copy
+  record->window->copy_label(detail::held_title(to_display_text(title)).c_str());  // FLTK keeps its own copy
 }
 
 void close_window(int window) {

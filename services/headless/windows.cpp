@@ -1,6 +1,7 @@
 // windows.cpp -- headless windows and the scripted event queue
 #include "services/windows.h"
 
+#include "display_text.h"
 #include "state.h"
 
 namespace svc {
@@ -12,7 +13,7 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   if (state.fail_open_window || number < 0 || inner_width < 0 || inner_height < 0) return 0;
   if (state.windows.has(number)) close_window(number);  // Reusing a number replaces the window
   state.windows.store(
-      number, headless::detail::Window{x, y, inner_width, inner_height, flags, title, headless::detail::new_handle()});
+      number, headless::detail::Window{x, y, inner_width, inner_height, flags, svc::detail::held_title(title), headless::detail::new_handle()});
   return detail::created(window, number);
 }
 
@@ -24,7 +25,7 @@ WindowHandle window_handle(int window) {
 }
 
 void set_window_title(int window, const std::string& title) {
-  if (headless::detail::Window* w = state.windows.get(window)) w->title = title;
+  if (headless::detail::Window* w = state.windows.get(window)) w->title = svc::detail::held_title(title);
 }
 
 // Closing a window takes its menus, fields and screen with it.

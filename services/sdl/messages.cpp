@@ -1,9 +1,8 @@
 // messages.cpp -- modal message boxes with SDL_ShowMessageBox; Return picks the default, Escape cancels
 #include "services/messages.h"
 
-#include <cstdio>
-
 #include "display_text.h"
+#include "quit_signals.h"
 #include "state.h"
 
 namespace svc {
@@ -52,11 +51,12 @@ int message_requester(const std::string& title, const std::string& text, int fla
   data.numbuttons = set.count;
   data.buttons = buttons;
   int chosen = -1;
-  if (SDL_ShowMessageBox(&data, &chosen) != 0) {
-    // No way to ask: keep the message on the error stream and take the careful answer.
-    std::fprintf(stderr, "%s\n%s\n", shown_title.c_str(), shown_text.c_str());
-    return set.answer[set.escape_button];
-  }
+  // The box runs its own loop, which turns no signal into a quit: SIGTERM and SIGINT end the
+  // program directly while it is open.
+  detail::QuitSignalsEndProgram signals_end_program;
+  // No way to ask (no display): take the careful answer. The engine, the one program on this
+  // platform, has already written its fatal texts to the error stream.
+  if (SDL_ShowMessageBox(&data, &chosen) != 0) return set.answer[set.escape_button];
   if (chosen < 0 || chosen >= set.count) chosen = set.escape_button;  // closed without a button
   return set.answer[chosen];
 }

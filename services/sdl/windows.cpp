@@ -20,7 +20,7 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   } else if (flags & WINDOW_CENTRED_CAPTION) {
     wx = wy = SDL_WINDOWPOS_CENTERED;
   }
-  SDL_Window* w = SDL_CreateWindow(detail::display_lines(title).c_str(), wx, wy, inner_width, inner_height, sdl_flags);
+  SDL_Window* w = SDL_CreateWindow(detail::held_title(detail::display_lines(title)).c_str(), wx, wy, inner_width, inner_height, sdl_flags);
   if (!w) return 0;
   int number = state.windows.pick(window);
   if (number <= 0) {
@@ -40,7 +40,7 @@ WindowHandle window_handle(int window) {
 }
 
 void set_window_title(int window, const std::string& title) {
-  if (SDL_Window** w = state.windows.get(window)) SDL_SetWindowTitle(*w, detail::display_lines(title).c_str());
+  if (SDL_Window** w = state.windows.get(window)) SDL_SetWindowTitle(*w, detail::held_title(detail::display_lines(title)).c_str());
 }
 
 // Closing the window that holds the screen takes the screen and every texture with it.

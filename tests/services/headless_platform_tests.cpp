@@ -354,3 +354,15 @@ TEST(HeadlessTools, MenusFieldsAndRequestersAreRecorded) {
 }
 
 }  // namespace
+
+// A title of megabytes (an APPNAME of 16 MB) is held to 4096 bytes, cut before a UTF-8 sequence.
+TEST(HeadlessWindows, HugeTitlesAreHeldToWhatAWindowSystemTakes) {
+  svc::headless::reset();
+  std::string title;
+  for (int i = 0; i < 3000; i++) title += "\xC3\xA9";  // é, two bytes
+  ASSERT_NE(svc::open_window(1, 0, 0, 10, 10, title, 0), 0);
+  EXPECT_EQ(svc::headless::window_info(1).title, title.substr(0, 4096));
+  svc::set_window_title(1, "x" + title);
+  EXPECT_EQ(svc::headless::window_info(1).title, "x" + title.substr(0, 4094));
+  svc::close_window(1);
+}
