@@ -126,6 +126,13 @@ struct Sums {
 // about kClusterPoints colours. bin_of gets the merged point of each colour.
 constexpr size_t kClusterPoints = 1 << 16;
 
+// The key of a colour's bin when each channel keeps its top 8 - shift bits.
+size_t bin_key(int32_t colour, int shift) {
+  const uint32_t c = uint32_t(colour);
+  const int bits = 8 - shift;
+  return ((c & 255) >> shift) | (((c >> 8) & 255) >> shift) << bits | ((c >> 16) >> shift) << (2 * bits);
+}
+
 // Merges the colours that agree in their top 8 - shift bits of every channel.
 std::vector<Point> merge_bins(const std::vector<int32_t>& colours, const std::vector<Point>& points, int shift,
                               std::vector<int>& bin_of) {
@@ -133,8 +140,7 @@ std::vector<Point> merge_bins(const std::vector<int32_t>& colours, const std::ve
   std::vector<int> slot(size_t(1) << (3 * bits), -1);
   std::vector<Sums> sums;
   for (size_t i = 0; i < points.size(); ++i) {
-    const uint32_t c = uint32_t(colours[i]);
-    const size_t key = ((c & 255) >> shift) | (((c >> 8) & 255) >> shift) << bits | ((c >> 16) >> shift) << (2 * bits);
+    const size_t key = bin_key(colours[i], shift);
     if (slot[key] < 0) {
       slot[key] = int(sums.size());
       sums.emplace_back();
@@ -157,12 +163,21 @@ std::vector<Point> binned(const std::vector<int32_t>& colours, const std::vector
     for (size_t i = 0; i < points.size(); ++i) bin_of[i] = int(i);
     return points;
   }
-  std::vector<Point> merged;
-  for (int shift = 1; shift <= 4; ++shift) {
-    merged = merge_bins(colours, points, shift, bin_of);
-    if (merged.size() <= kClusterPoints) break;
+  // The finest bins that number at most kClusterPoints, counted before any is filled.
+  int shift = 1;
+  for (; shift < 4; ++shift) {
+    std::vector<bool> used(size_t(1) << (3 * (8 - shift)));
+    size_t count = 0;
+    for (int32_t c : colours) {
+      const size_t key = bin_key(c, shift);
+      if (!used[key]) {
+        used[key] = true;
+        if (++count > kClusterPoints) break;
+      }
+    }
+    if (count <= kClusterPoints) break;
   }
-  return merged;
+  return merge_bins(colours, points, shift, bin_of);
 }
 
 // ---- Median cut -------------------------------------------------------------------------------
