@@ -97,6 +97,9 @@ void smoothing_pass() {
   engine.grabSprite3D = svc::create_sprite3d(-1, engine.grabSprite);
   svc::zoom_sprite3d(engine.grabSprite3D, w, h);
   svc::sprite3d_quality(1);
+  // Drawn opaque: the last object's blend mode would otherwise still be in force (an additive
+  // object would add the whole frame to itself).
+  svc::sprite3d_blending_mode(svc::BLEND_ONE, svc::BLEND_ZERO);
   svc::display_sprite3d(engine.grabSprite3D, 0, 0, 255);
   svc::sprite3d_quality(0);
 }

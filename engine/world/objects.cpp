@@ -153,9 +153,8 @@ void place_cell_objects(int x, int y) {
   c->lastChildSlot = -1;
   int highest = c->highestChildSlot > 7 ? 7 : c->highestChildSlot;
   for (int k = 0; k <= highest; k++) {
-    // A slot holds only what this placement puts there. A slot the definition never named is
-    // still zero-filled, and 0 would make the renderer draw the world's first instance here.
-    c->childInstance[k] = -1;
+    // A slot this placement does not fill keeps what an earlier placement put there (a new grid's
+    // slots start empty, -1, so a slot never named points at nothing).
     const CellName& name = c->childName[k];
     // An empty slot name asks for nothing; otherwise a picture without a definition (empty
     // objectName) would grow on every cell that lists no CHILD1.

@@ -70,6 +70,26 @@ TEST_F(Objects, CatalogueDefinitionsAndNamesThatNeverPlace) {
   EXPECT_EQ(svc::list_size(worldState.instanceList), 2);
 }
 
+// Re-placing appends and re-points only the slots it fills: a slot this placement leaves alone keeps
+// pointing at the earlier instance (a wall's tree stays when the cell is redefined with only CHILD2).
+TEST_F(Objects, ReplacingKeepsTheSlotsItDoesNotFill) {
+  write_object("tree", {"DGFXNAME", "tree", "DDENSITY", "0"});
+  write_object("bush", {"DGFXNAME", "bush", "DDENSITY", "0"});
+  load_object_catalogue();
+  EXPECT_EQ(at(3, 3).childInstance[0], -1);  // a new grid's slots are empty
+  name_slots(3, 3, {"tree"});
+  place_cell_objects(3, 3);
+  // Redefined naming only CHILD2; this time the tree's draw fails, so slot 0 is not placed.
+  for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
+    if (n->value.objectName == "tree") n->value.density = 1000000;
+  name_slots(3, 3, {"", "bush"});
+  place_cell_objects(3, 3);
+  EXPECT_EQ(at(3, 3).childInstance[0], 0);  // still the tree
+  EXPECT_EQ(at(3, 3).childInstance[1], 1);
+  EXPECT_EQ(at(3, 3).childInstance[2], -1);
+  EXPECT_EQ(svc::list_size(worldState.instanceList), 2);
+}
+
 TEST_F(Objects, SameNamedDefinitionsEachDrawAndTheSlotKeepsTheLast) {
   write_object("a", {"DGFXNAME", "rock", "DDENSITY", "0"});
   write_object("b", {"DGFXNAME", "rock", "DDENSITY", "0"});
