@@ -14,10 +14,18 @@ function(suite_sources var)
   set(${var} ${found} PARENT_SCOPE)
 endfunction()
 
-# suite_test(NAME SOURCES... LIBS... LABELS...): one GoogleTest program, its cases registered with ctest.
+# suite_test(NAME SOURCES... LIBS... LABELS label): one GoogleTest program, its cases registered with
+# ctest under one label, which says what the cases need:
+#   unit      nothing but the code under test: no platform, no display
+#   headless  the headless platform (scripted events and answers), or built programs run without a display
+#   gui       a real X display: run them under Xvfb (xvfb-run -a ...)
+#   slow      minutes of work; left out of scripts/test
 include(GoogleTest)
 function(suite_test name)
   cmake_parse_arguments(T "" "WORKDIR" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_LABELS MATCHES "^(unit|headless|gui|slow)$")
+    message(FATAL_ERROR "suite_test(${name}): one label of unit, headless, gui or slow, not \"${T_LABELS}\"")
+  endif()
   if(NOT T_SOURCES)
     return()
   endif()
@@ -28,7 +36,5 @@ function(suite_test name)
   if(NOT T_WORKDIR)
     set(T_WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
   endif()
-  # Labels go on the folder: a list inside gtest_discover_tests' PROPERTIES keeps only its first item.
-  set_property(DIRECTORY APPEND PROPERTY LABELS ${T_LABELS})
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${T_WORKDIR} DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${T_WORKDIR} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${T_LABELS})
 endfunction()
