@@ -44,9 +44,7 @@ void destroy_screen() {
   state.spare_target = nullptr;
   if (state.back_buffer) forget_texture(state.back_buffer, state.screen_width, state.screen_height);
   state.back_buffer = nullptr;
-  if (state.renderer) SDL_DestroyRenderer(state.renderer);
-  state.renderer = nullptr;
-  state.screen_window = nullptr;
+  sdl::close_screen_renderer();
   state.screen_width = state.screen_height = 0;
   state.composed_modes.clear();
   state.custom_blend = true;
@@ -55,16 +53,6 @@ void destroy_screen() {
 }
 
 namespace {
-
-// The index of the named render driver, or -1.
-int render_driver(const char* name) {
-  int count = SDL_GetNumRenderDrivers();
-  for (int i = 0; i < count; i++) {
-    SDL_RendererInfo info;
-    if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, name) == 0) return i;
-  }
-  return -1;
-}
 
 // Filled rectangles and points replace what is under them, alpha included.
 void set_draw_colour(int32_t colour) {
@@ -195,7 +183,7 @@ namespace svc {
 
 using sdl::state;
 
-int init_sprite() { return SDL_WasInit(SDL_INIT_VIDEO) ? 1 : 0; }
+int init_sprite() { return sdl::screens_available() ? 1 : 0; }
 
 // Sound is started by the engine and never used, so nothing is opened (no device, no mixer thread).
 int init_sound() { return 1; }
@@ -204,26 +192,15 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
                          int bottom_offset) {
   (void)right_offset;
   (void)bottom_offset;
-  int number = state.windows.find([window](SDL_Window* w) { return reinterpret_cast<WindowHandle>(w) == window; });
-  SDL_Window* w = number >= 0 ? *state.windows.get(number) : nullptr;
-  if (!w || width <= 0 || height <= 0) return 0;
-  if (state.renderer) sdl::destroy_screen();  // One screen per program: a new one replaces the old
-
-  // Asking for a driver by index turns batching off, so turn it back on: the engine draws thousands
-  // of quads per frame. OpenGL accepts every composed blend mode; any other driver is a fallback.
-  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-  int driver = sdl::render_driver("opengl");
-  SDL_Renderer* r = SDL_CreateRenderer(w, driver, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-  if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_TARGETTEXTURE);
-  if (!r) r = SDL_CreateRenderer(w, -1, 0);
-  if (!r) return 0;
+  if (width <= 0 || height <= 0) return 0;
+  // The renderer of this platform variant (one screen per program: a new one replaces the old).
+  if (!sdl::open_screen_renderer(window, width, height)) return 0;
+  SDL_Renderer* r = state.renderer;
   SDL_RendererInfo info;
   if (SDL_GetRendererInfo(r, &info) != 0 || !(info.flags & SDL_RENDERER_TARGETTEXTURE)) {
-    SDL_DestroyRenderer(r);
+    sdl::destroy_screen();
     return 0;
   }
-  state.renderer = r;
-  state.screen_window = w;
   state.max_texture_width = info.max_texture_width;
   state.max_texture_height = info.max_texture_height;
   state.back_buffer = sdl::create_texture(SDL_TEXTUREACCESS_TARGET, width, height);

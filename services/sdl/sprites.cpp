@@ -240,7 +240,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   return detail::created(sprite, number);
 }
 
-int init_sprite3d() { return SDL_WasInit(SDL_INIT_VIDEO) ? 1 : 0; }
+int init_sprite3d() { return sdl::screens_available() ? 1 : 0; }
 
 // A 3D sprite is only a record: a world holds hundreds of thousands over a few dozen textures.
 int create_sprite3d(int sprite3d, int sprite) {

@@ -1,6 +1,8 @@
 // state.h -- the SDL platform's one state record: windows, the screen, sprites, 3D sprites, text, input
 //
-// The engine's platform: a desktop-sized window with a GPU screen.
+// The engine's platform: a desktop-sized window with a GPU screen. The offscreen variant
+// (sdl_offscreen/, services/offscreen.h) shares these files but for windows, desktops, messages,
+// start-up and the screen's renderer, and draws with SDL's software renderer into memory.
 // Implements (one file each, named as the header): desktops.h, input.h, lifecycle.h, messages.h,
 // screen.h, sprites.h, windows.h.
 // Does not implement: fields.h, menus.h, requesters.h (the engine shows no edit fields, menus or
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "number_table.h"
+#include "services/windows.h"
 
 namespace svc::sdl {
 
@@ -90,6 +93,12 @@ int translate_event(const SDL_Event& event);  // The program's event code for an
 int pc_scan_code(SDL_Scancode code);          // The PC keyboard's scan code (set 1) of an SDL scancode; 0 none
 SDL_Window* main_window();                    // The screen's window, else the first open window; nullptr
 void destroy_screen();                        // Frees the renderer and everything made with it
+// The screen's renderer, made by the platform variant (on a window, or on a surface in memory):
+// sets state.renderer and state.screen_window after freeing any previous screen; false when the
+// window is unknown or no renderer can be made.
+bool open_screen_renderer(WindowHandle window, int width, int height);
+void close_screen_renderer();  // Frees the renderer (and what the variant made for it)
+bool screens_available();      // Whether a screen can be opened at all (a display, or memory)
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
 void flush_text_cache(bool all);                                   // Frees texts not drawn lately (or all)

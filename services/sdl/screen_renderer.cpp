@@ -1,0 +1,51 @@
+// screen_renderer.cpp -- the screen's renderer on a window: OpenGL when the system has it, else SDL's choice
+#include <cstring>
+
+#include "state.h"
+
+namespace svc::sdl {
+
+namespace {
+
+// The index of the named render driver, or -1.
+int render_driver(const char* name) {
+  int count = SDL_GetNumRenderDrivers();
+  for (int i = 0; i < count; i++) {
+    SDL_RendererInfo info;
+    if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, name) == 0) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool open_screen_renderer(WindowHandle window, int width, int height) {
+  (void)width;
+  (void)height;
+  int number = state.windows.find([window](SDL_Window* w) { return reinterpret_cast<WindowHandle>(w) == window; });
+  SDL_Window* w = number >= 0 ? *state.windows.get(number) : nullptr;
+  if (!w) return false;
+  if (state.renderer) destroy_screen();
+
+  // Asking for a driver by index turns batching off, so turn it back on: the engine draws thousands
+  // of quads per frame. OpenGL accepts every composed blend mode; any other driver is a fallback.
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+  int driver = render_driver("opengl");
+  SDL_Renderer* r = SDL_CreateRenderer(w, driver, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+  if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_TARGETTEXTURE);
+  if (!r) r = SDL_CreateRenderer(w, -1, 0);
+  if (!r) return false;
+  state.renderer = r;
+  state.screen_window = w;
+  return true;
+}
+
+bool screens_available() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
+
+void close_screen_renderer() {
+  if (state.renderer) SDL_DestroyRenderer(state.renderer);
+  state.renderer = nullptr;
+  state.screen_window = nullptr;
+}
+
+}  // namespace svc::sdl
