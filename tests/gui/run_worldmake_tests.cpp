@@ -4,6 +4,7 @@
 // examples/mapconvert/land.png in a temporary folder and starts simengine there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -113,6 +114,85 @@ TEST_F(WorldmakeRun, SimengineShowsThePictureAsATileWorld) {
   }
   EXPECT_GT(checked, 500);
   EXPECT_EQ(wrong, 0) << first_wrong;
+}
+
+// The value line after a key line of a CR LF line-pair file; "" when the key is missing.
+std::string setting(const std::string& path, const std::string& key) {
+  const std::string text = support::read_file(path);
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find("\r\n", at);
+    lines.push_back(text.substr(at, end - at));
+    at = end == std::string::npos ? text.size() : end + 2;
+  }
+  for (size_t i = 0; i + 1 < lines.size(); i += 2)
+    if (lines[i] == key) return lines[i + 1];
+  return "";
+}
+
+TEST(WorldshotRun, TheDemoIslandLooksAsSimengineShowsIt) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+  const std::string dir = support::make_temp_folder("worldshot_run_");
+  ASSERT_NE(dir, "");
+  std::error_code ec;
+  std::filesystem::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", dir,
+                        std::filesystem::copy_options::recursive, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  svc::register_image_decoders();
+
+  // simengine draws its smoothing pass in every frame, so the picture is drawn with it too.
+  const int cell = std::atoi(setting(dir + "DATA/ini.txt", "RESOLUTION").c_str());
+  ASSERT_GT(cell, 0);
+  const std::string shot = dir + "shot.png", world = dir + "world.png";
+  ASSERT_EQ(support::shell("cd '" + dir + "' && '" + std::string(SUITE_BINARY_DIR) + "/tools/worldshot' --smooth " +
+                           "--region 0,0," + std::to_string(4000 / cell) + "," + std::to_string(3000 / cell) + " '" +
+                           world + "'"),
+            0);
+  svc::Picture drawn;
+  ASSERT_TRUE(svc::decode_picture(world, drawn));
+
+  pid_t pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", dir, ""});
+  ASSERT_GE(pid, 0);
+  ASSERT_FALSE(support::window_titled(setting(dir + "DATA/ini.txt", "APPNAME"), 20000).empty()) << "no window";
+
+  // Pixels further than 6 from the picture in some channel, away from the debug overlay, the cursor
+  // box (pure red or green) with the name written beside it, and the last pixel column and row,
+  // which the smoothing pass reads past the screen. Waits for the world's first frames.
+  long compared = 0, differing = 0;
+  for (int attempt = 0; attempt < 60; ++attempt) {
+    support::screenshot(shot);
+    svc::Picture screen;
+    compared = differing = 0;
+    if (svc::decode_picture(shot, screen)) {
+      int box_x0 = screen.width, box_y0 = screen.height, box_x1 = -1, box_y1 = -1;
+      for (int y = 0; y < screen.height; ++y)
+        for (int x = 0; x < screen.width; ++x) {
+          const uint8_t* p = &screen.rgba[(size_t(y) * screen.width + x) * 4];
+          if ((p[0] == 255 && p[1] == 0 && p[2] == 0) || (p[0] == 0 && p[1] == 255 && p[2] == 0)) {
+            box_x0 = std::min(box_x0, x);
+            box_y0 = std::min(box_y0, y);
+            box_x1 = std::max(box_x1, x);
+            box_y1 = std::max(box_y1, y);
+          }
+        }
+      const int width = std::min(screen.width, drawn.width) - 2, height = std::min(screen.height, drawn.height) - 2;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          if (x < 320 && y < 110) continue;
+          if (x >= box_x0 - 2 && x <= box_x1 + 300 && y >= box_y0 - 2 && y <= box_y1 + 24) continue;
+          const uint8_t* p = &screen.rgba[(size_t(y) * screen.width + x) * 4];
+          const uint8_t* q = &drawn.rgba[(size_t(y) * drawn.width + x) * 4];
+          ++compared;
+          if (std::abs(p[0] - q[0]) > 6 || std::abs(p[1] - q[1]) > 6 || std::abs(p[2] - q[2]) > 6) ++differing;
+        }
+    }
+    if (compared > 0 && differing * 1000 <= compared) break;
+    support::sleep_ms(500);
+  }
+  support::end_program(pid, 2000);
+  EXPECT_GT(compared, 1000000);
+  EXPECT_LE(differing * 1000, compared) << differing << " of " << compared << " pixels differ";
+  support::remove_folder(dir);
 }
 
 }  // namespace

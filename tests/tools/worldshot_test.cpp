@@ -1,0 +1,166 @@
+// worldshot_test.cpp -- the worldshot program without a display: cell colours, regions, tiles, sizes, failures
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "services/pictures.h"
+#include "support/bmp.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR) + "/tools/" + name; }
+
+class Worldshot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(tool("worldshot")) || !fs::exists(tool("worldmake"))) GTEST_SKIP() << "tools not built";
+    dir = support::make_temp_folder("worldshot_test_");
+    ASSERT_FALSE(dir.empty());
+    svc::register_image_decoders();
+  }
+  void TearDown() override {
+    if (!dir.empty()) support::remove_folder(dir);
+  }
+
+  // Runs worldshot in a world folder; the exit code, standard error in `err`.
+  int shot(const std::string& world, const std::string& args, std::string* err = nullptr) {
+    int status = -1;
+    support::shell_output("cd '" + world + "' && '" + tool("worldshot") + "' " + args + " 2>'" + dir + "err.txt'",
+                          &status);
+    if (err) *err = support::read_file(dir + "err.txt");
+    return status;
+  }
+
+  svc::Picture picture(const std::string& path) {
+    svc::Picture p;
+    EXPECT_TRUE(svc::decode_picture(path, p)) << path;
+    return p;
+  }
+
+  // The part of a picture from (x, y) on, width x height pixels.
+  static svc::Picture crop(const svc::Picture& p, int x, int y, int width, int height) {
+    svc::Picture out;
+    out.width = width;
+    out.height = height;
+    for (int row = y; row < y + height; ++row)
+      out.rgba.insert(out.rgba.end(), p.rgba.begin() + (size_t(row) * p.width + x) * 4,
+                      p.rgba.begin() + (size_t(row) * p.width + x + width) * 4);
+    return out;
+  }
+
+  std::string dir;
+};
+
+// The AI map's colour of every cell, column by column.
+std::vector<std::vector<int32_t>> map_codes(const std::string& path, int& width, int& height) {
+  std::vector<std::string> lines;
+  const std::string text = support::read_file(path);
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = text.find("\r\n", at);
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  width = std::stoi(lines.at(1));
+  height = std::stoi(lines.at(2));
+  std::vector<std::vector<int32_t>> codes(size_t(width) + 1);
+  size_t at = 5;
+  for (auto& column : codes)
+    for (int y = 0; y <= height; ++y, at += 3)
+      column.push_back(std::stoi(lines.at(at)) + std::stoi(lines.at(at + 1)) * 256 +
+                       std::stoi(lines.at(at + 2)) * 65536);
+  return codes;
+}
+
+TEST_F(Worldshot, AWorldMadeFromAPictureShowsEachCellInItsReducedColour) {
+  const std::string land = std::string(SUITE_SOURCE_DIR) + "/examples/mapconvert/land.png";
+  ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + land + "' '" + dir + "w' --colours 4 --quiet"), 0);
+  ASSERT_EQ(shot(dir + "w", "'" + dir + "w.png'"), 0);
+  int width = 0, height = 0;
+  const auto codes = map_codes(dir + "w/maps/land.qz61", width, height);
+  const svc::Picture p = picture(dir + "w.png");
+  ASSERT_EQ(p.width, (width + 1) * 32);  // one cell per map entry, RESOLUTION pixels each
+  ASSERT_EQ(p.height, (height + 1) * 32);
+  int wrong = 0;
+  for (int x = 0; x <= width; ++x)
+    for (int y = 0; y <= height; ++y) {
+      const uint8_t* px = &p.rgba[(size_t(y * 32 + 16) * p.width + x * 32 + 16) * 4];
+      // The extra column and row have no ground (red map 0): black.
+      const int32_t want = x < width && y < height ? codes[size_t(x)][size_t(y)] : 0;
+      const bool near = std::abs(px[0] - (want & 255)) <= 8 && std::abs(px[1] - ((want >> 8) & 255)) <= 8 &&
+                        std::abs(px[2] - ((want >> 16) & 255)) <= 8;
+      if (!near) ++wrong;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Worldshot, RegionsAndTilesGiveTheSamePixelsAsTheWholePicture) {
+  // The demo island is 80 x 48 cells of 32 pixels, wider than one tile, so the whole picture is
+  // drawn in parts; its trees and flowers are moved half a cell right and down, over the next cells.
+  const std::string island = dir + "island/";
+  fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", island, fs::copy_options::recursive);
+  for (const char* name : {"tree.dll", "flower.dll"}) {
+    const std::string definition = island + "gfx/objects/" + name;
+    ASSERT_TRUE(support::write_file(definition, support::read_file(definition) + "DCENTERFIELD\r\n1\r\n"));
+  }
+  for (const char* smooth : {"", "--smooth "}) {
+    ASSERT_EQ(shot(island, std::string(smooth) + "'" + dir + "all.png'"), 0);
+    ASSERT_EQ(shot(island, std::string(smooth) + "--region 50,7,30,20 '" + dir + "part.png'"), 0);
+    const svc::Picture all = picture(dir + "all.png"), part = picture(dir + "part.png");
+    ASSERT_EQ(part.width, 30 * 32);
+    ASSERT_EQ(part.height, 20 * 32);
+    const svc::Picture same = crop(all, 50 * 32, 7 * 32, part.width, part.height);
+    // With smoothing, the last pixel column and row of a picture read past it.
+    const int edge = *smooth ? 1 : 0;
+    EXPECT_TRUE(crop(part, 0, 0, part.width - edge, part.height - edge).rgba ==
+                crop(same, 0, 0, part.width - edge, part.height - edge).rgba)
+        << smooth;
+  }
+  // The same world and options give the same picture; a region past the world's end is cut to it.
+  ASSERT_EQ(shot(island, "--region 70,40,100,100 --cell 8 '" + dir + "end.png'"), 0);
+  ASSERT_EQ(shot(island, "--region 70,40,100,100 --cell 8 '" + dir + "end2.png'"), 0);
+  EXPECT_EQ(picture(dir + "end.png").width, 10 * 8);
+  EXPECT_EQ(picture(dir + "end.png").height, 8 * 8);
+  EXPECT_EQ(support::read_file(dir + "end.png"), support::read_file(dir + "end2.png"));
+}
+
+TEST_F(Worldshot, LargePicturesGetSmallerCellsAndBadRequestsAreRefused) {
+  // 64 x 64 cells of 128 pixels would be 67 megapixels: the cells shrink to 125 pixels.
+  ASSERT_TRUE(support::write_file(dir + "flat.bmp", support::solid_bmp(63, 63, 40, 120, 60)));
+  ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + dir + "flat.bmp' '" + dir + "big' --cell 128 --quiet"), 0);
+  std::string err;
+  ASSERT_EQ(shot(dir + "big", "'" + dir + "big.png'", &err), 0);
+  EXPECT_NE(err.find("125 pixels"), std::string::npos) << err;
+  // The size from the PNG header (bytes 16 to 23: width and height, big-endian).
+  const std::string png = support::read_file(dir + "big.png");
+  ASSERT_GT(png.size(), 24u);
+  auto number = [&](size_t at) {
+    return (uint32_t(uint8_t(png[at])) << 24) | (uint32_t(uint8_t(png[at + 1])) << 16) |
+           (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
+  };
+  EXPECT_EQ(number(16), 64u * 125);
+  EXPECT_EQ(number(20), 64u * 125);
+
+  // Asked for explicitly, too large a picture is refused with the cell size that fits.
+  EXPECT_EQ(shot(dir + "big", "--cell 200 '" + dir + "no.png'", &err), 1);
+  EXPECT_NE(err.find("--cell 125"), std::string::npos) << err;
+  EXPECT_EQ(shot(dir + "big", "--region 64,0,1,1 '" + dir + "no.png'", &err), 1);
+  EXPECT_NE(err.find("outside"), std::string::npos) << err;
+  EXPECT_EQ(shot(dir, "'" + dir + "no.png'", &err), 1);  // not a world folder
+  EXPECT_NE(err.find("Could not open"), std::string::npos) << err;
+  EXPECT_EQ(shot(dir + "big", "'" + dir + "missing/no.png'", &err), 1);
+  EXPECT_NE(err.find("missing/no.png"), std::string::npos) << err;
+  for (const char* bad : {"", "a.png b.png", "--cell 0 a.png", "--region 1,2,3 a.png", "--region 0,0,0,1 a.png",
+                          "--variant x a.png", "--frobnicate a.png"})
+    EXPECT_EQ(shot(dir + "big", bad), 2) << bad;
+  EXPECT_FALSE(fs::exists(dir + "no.png"));
+}
+
+}  // namespace

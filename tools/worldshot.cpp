@@ -1,0 +1,223 @@
+// worldshot.cpp -- a picture of a world without a display: the engine's own drawing on a screen in memory
+//
+//   worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H] [--smooth] OUT.png
+//
+// Run in a world folder. Builds the world exactly as simengine's start-up (and worlddump) does,
+// then draws it with the engine's world drawing (ground pass; object pass with the instances'
+// blend modes and offsets; with --smooth the smoothing pass) on the offscreen platform, tile by
+// tile, and writes the picture as a PNG. Each tile's view starts a few cells before the part it
+// keeps, so that objects reaching over from cells to the left or above are drawn as on one screen.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/engine.h"
+#include "core/engine_state.h"
+#include "core/fatal.h"
+#include "core/world_drawing.h"
+#include "services/offscreen.h"
+#include "services/pictures.h"
+#include "world/load_screen.h"
+#include "world/map_loading.h"
+
+#ifndef SUITE_VERSION
+#define SUITE_VERSION "0"
+#endif
+
+namespace {
+
+const char* kUsage =
+    "usage: worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H] [--smooth] OUT.png\n"
+    "\n"
+    "Run in a world folder (one that holds DATA/ini.txt): builds the world as simengine does and\n"
+    "writes a picture of it, drawn by the engine's own world drawing, without a display.\n"
+    "\n"
+    "  --variant N        labyrinth mode: the base of variant N, as Page Up and Page Down build it\n"
+    "  --cell PIXELS      the edge of a cell in the picture (1 to 1024); default RESOLUTION, made\n"
+    "                     smaller when the picture would exceed 64 megapixels\n"
+    "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on; default the whole world\n"
+    "  --smooth           draw the smoothing pass as simengine does after each frame\n"
+    "  --help             this text\n"
+    "  --version          the suite's version\n";
+
+constexpr int64_t kMostPixels = 64000000;  // 64 megapixels
+constexpr int kTile = 2048;                // The offscreen screen: each tile is drawn on it
+constexpr int kLargestCell = 1024;
+
+struct Options {
+  bool set_variant = false, set_cell = false, set_region = false, smooth = false;
+  int variant = 0, cell = 0;
+  int region[4] = {0, 0, 0, 0};
+  std::string out;
+};
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "worldshot: %s\n%s", message.c_str(), kUsage);
+  return 2;
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "worldshot: %s\n", message.c_str());
+  return 1;
+}
+
+// A whole decimal number, optionally signed, within low..high.
+bool parse_int(const std::string& text, int low, int high, int& out) {
+  const char* p = text.c_str();
+  if (*p == '-' || *p == '+') p++;
+  if (!*p || std::strspn(p, "0123456789") != std::strlen(p) || std::strlen(p) > 9) return false;
+  out = std::atoi(text.c_str());
+  return out >= low && out <= high;
+}
+
+// "X,Y,W,H": a cell position from 0 and a size from 1.
+bool parse_region(const std::string& text, int region[4]) {
+  size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    const size_t comma = i < 3 ? text.find(',', at) : text.size();
+    if (comma == std::string::npos) return false;
+    if (!parse_int(text.substr(at, comma - at), i < 2 ? 0 : 1, 1 << 20, region[i])) return false;
+    at = comma + 1;
+  }
+  return at == text.size() + 1;
+}
+
+// How far placed objects reach right of and below their own cell, in whole cells.
+int object_reach(float cell) {
+  float reach = 0;
+  for (auto* n = worldState.instanceList.head; n; n = n->next) {
+    const ObjectInstance& o = n->value;
+    reach = std::max({reach, o.offsetX + o.width - cell, o.offsetY + o.height - cell});
+  }
+  return reach > 0 ? int(std::ceil(reach / cell)) : 0;
+}
+
+// Copies a rectangle of the screen into the picture at (x, y).
+void copy_into(const svc::Picture& screen, int sx, int sy, int width, int height, svc::Picture& out, int x, int y) {
+  for (int row = 0; row < height; ++row)
+    std::memcpy(&out.rgba[(size_t(y + row) * out.width + x) * 4],
+                &screen.rgba[(size_t(sy + row) * screen.width + sx) * 4], size_t(width) * 4);
+}
+
+int run(const Options& o) {
+  svc::offscreen::set_desktop(kTile, kTile);
+  set_load_screen_wait(0);
+  set_fatal_exit_code(1);
+  engine_startup(true);
+  if (o.set_variant) {
+    engine.baseVariant = o.variant;
+    rebuild_if_variant_changed();
+  }
+
+  // The region, inside the map and the grid.
+  const int columns = std::min(engine.mapMaxX, svc::grid_max_x(worldState.world)) + 1;
+  const int rows = std::min(engine.mapMaxY, svc::grid_max_y(worldState.world)) + 1;
+  int x0 = 0, y0 = 0, width = columns, height = rows;
+  if (o.set_region) {
+    x0 = o.region[0];
+    y0 = o.region[1];
+    if (x0 >= columns || y0 >= rows)
+      return fail("the region starts outside the world of " + std::to_string(columns) + " x " + std::to_string(rows) +
+                  " cells");
+    width = std::min(o.region[2], columns - x0);
+    height = std::min(o.region[3], rows - y0);
+  }
+
+  // The cell size: as asked, or RESOLUTION made small enough for 64 megapixels.
+  const int64_t cells = int64_t(width) * height;
+  int cell = o.set_cell ? o.cell : std::max(1, int(std::lround(engine.resolution)));
+  const int largest = int(std::sqrt(double(kMostPixels) / double(cells)));
+  if (cell * int64_t(cell) * cells > kMostPixels) {
+    if (o.set_cell || largest < 1)
+      return fail("a picture of " + std::to_string(width) + " x " + std::to_string(height) + " cells of " +
+                  std::to_string(cell) + " pixels exceeds 64 megapixels; use --cell " + std::to_string(largest) +
+                  " or --region");
+    std::fprintf(stderr,
+                 "worldshot: cells drawn %d pixels wide instead of %d, so the picture stays under 64 megapixels\n",
+                 largest, cell);
+    cell = largest;
+  }
+  cell = std::min(cell, kLargestCell);
+
+  // Drawn as simengine draws after zooming to that cell size.
+  engine.resolution = float(cell);
+  compute_view_cells();
+  engine.smoothingPass = o.smooth ? 1 : 0;
+
+  // Each tile keeps the cells after its margin (objects reaching in from the left and above) and
+  // before a last cell the smoothing pass reads past.
+  const int across = kTile / cell;
+  const int after = o.smooth ? 1 : 0;
+  int margin = object_reach(float(cell));
+  if (margin > across - 1 - after) {
+    margin = std::max(0, across - 1 - after);
+    std::fprintf(stderr, "worldshot: objects reach further than one screen; they are cut at tile edges\n");
+  }
+  const int keep = std::max(1, across - margin - after);
+
+  svc::Picture picture;
+  picture.width = width * cell;
+  picture.height = height * cell;
+  picture.rgba.assign(size_t(picture.width) * picture.height * 4, 0);
+  svc::Picture screen;
+  for (int ty = y0; ty < y0 + height; ty += keep)
+    for (int tx = x0; tx < x0 + width; tx += keep) {
+      engine.scrollX = std::max(0, tx - margin);
+      engine.scrollY = std::max(0, ty - margin);
+      draw_world();
+      if (!svc::offscreen::read_screen(screen)) return fail("the screen cannot be read");
+      const int w = std::min(keep, x0 + width - tx), h = std::min(keep, y0 + height - ty);
+      copy_into(screen, (tx - engine.scrollX) * cell, (ty - engine.scrollY) * cell, w * cell, h * cell, picture,
+                (tx - x0) * cell, (ty - y0) * cell);
+    }
+  engine_shutdown();
+
+  if (!svc::write_png(o.out, picture)) return fail(o.out + ": cannot be written");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("worldshot %s\n", SUITE_VERSION);
+      return 0;
+    }
+    if (arg == "--variant" || arg == "--cell" || arg == "--region") {
+      if (i + 1 >= argc) return usage_error(arg + " needs a value");
+      const std::string value = argv[++i];
+      if (arg == "--variant") {
+        if (!parse_int(value, -999999999, 999999999, o.variant)) return usage_error("--variant takes a whole number");
+        o.set_variant = true;
+      } else if (arg == "--cell") {
+        if (!parse_int(value, 1, kLargestCell, o.cell))
+          return usage_error("--cell takes a number of pixels from 1 to 1024");
+        o.set_cell = true;
+      } else {
+        if (!parse_region(value, o.region))
+          return usage_error("--region takes X,Y,W,H in cells, for example 0,0,40,30");
+        o.set_region = true;
+      }
+    } else if (arg == "--smooth") {
+      o.smooth = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usage_error("unknown option " + arg);
+    } else if (o.out.empty()) {
+      o.out = arg;
+    } else {
+      return usage_error("only one OUT.png");
+    }
+  }
+  if (o.out.empty()) return usage_error("needs OUT.png");
+  return run(o);
+}
