@@ -13,35 +13,41 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/engine.h"
 #include "core/engine_state.h"
 #include "core/fatal.h"
+#include "core/view.h"
 #include "core/world_drawing.h"
+#include "services/command_line.h"
 #include "services/offscreen.h"
 #include "services/pictures.h"
+#include "services/grid.h"
 #include "world/load_screen.h"
-#include "world/map_loading.h"
-
-#ifndef SUITE_VERSION
-#define SUITE_VERSION "0"
-#endif
+#include "world/world.h"
 
 namespace {
 
-const char* kUsage =
-    "usage: worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H] [--smooth] OUT.png\n"
+const char* const kUsage =
+    "usage: worldshot [options] OUT.png\n"
+    "       worldshot --help | --version\n"
     "\n"
-    "Run in a world folder (one that holds DATA/ini.txt): builds the world as simengine does and\n"
-    "writes a picture of it, drawn by the engine's own world drawing, without a display.\n"
+    "Builds the world that DATA/ini.txt in the current folder describes, exactly as simengine's\n"
+    "start-up does, and writes a picture of it to OUT.png, drawn by the engine's own world drawing\n"
+    "(ground, then objects with their blend modes and offsets) without a display.\n"
     "\n"
+    "options:\n"
     "  --variant N        labyrinth mode: the base of variant N, as Page Up and Page Down build it\n"
     "  --cell PIXELS      the edge of a cell in the picture (1 to 1024); default RESOLUTION, made\n"
     "                     smaller when the picture would exceed 64 megapixels\n"
     "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on; default the whole world\n"
-    "  --smooth           draw the smoothing pass as simengine does after each frame\n"
-    "  --help             this text\n"
-    "  --version          the suite's version\n";
+    "  --smooth           draw the smoothing pass as simengine does in every frame\n"
+    "  --help             print this text and exit\n"
+    "  --version          print the suite's version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the world or the picture cannot be read or written, 2 on a\n"
+    "usage error.\n";
 
 constexpr int64_t kMostPixels = 64000000;  // 64 megapixels
 constexpr int kTile = 2048;                // The offscreen screen: each tile is drawn on it
@@ -54,10 +60,7 @@ struct Options {
   std::string out;
 };
 
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "worldshot: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
+int usage_error(const std::string& problem) { return svc::usage_error("worldshot", problem, kUsage); }
 
 int fail(const std::string& message) {
   std::fprintf(stderr, "worldshot: %s\n", message.c_str());
@@ -183,41 +186,62 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
+  std::vector<std::string> positional;
+  bool options_end = false;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
+    std::string arg = argv[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
     }
-    if (arg == "--version") {
-      std::printf("worldshot %s\n", SUITE_VERSION);
-      return 0;
+    if (arg == "--") {
+      options_end = true;
+      continue;
+    }
+    // "--name=value" is the same as "--name value".
+    std::string value;
+    bool has_value = false;
+    const size_t equals = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+      arg.resize(equals);
+      has_value = true;
     }
     if (arg == "--variant" || arg == "--cell" || arg == "--region") {
-      if (i + 1 >= argc) return usage_error(arg + " needs a value");
-      const std::string value = argv[++i];
+      if (!has_value) {
+        if (i + 1 >= argc) return usage_error(arg + " needs a value");
+        value = argv[++i];
+      }
       if (arg == "--variant") {
-        if (!parse_int(value, -999999999, 999999999, o.variant)) return usage_error("--variant takes a whole number");
+        if (!parse_int(value, -999999999, 999999999, o.variant))
+          return usage_error("--variant " + value + ": not a whole number");
         o.set_variant = true;
       } else if (arg == "--cell") {
         if (!parse_int(value, 1, kLargestCell, o.cell))
-          return usage_error("--cell takes a number of pixels from 1 to 1024");
+          return usage_error("--cell " + value + ": not a number of pixels from 1 to 1024");
         o.set_cell = true;
       } else {
         if (!parse_region(value, o.region))
-          return usage_error("--region takes X,Y,W,H in cells, for example 0,0,40,30");
+          return usage_error("--region " + value + ": not X,Y,W,H in cells (for example 0,0,40,30)");
         o.set_region = true;
       }
+    } else if (has_value) {
+      return usage_error(arg + " takes no value");
     } else if (arg == "--smooth") {
       o.smooth = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + arg);
-    } else if (o.out.empty()) {
-      o.out = arg;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      svc::print_version("worldshot");
+      return 0;
     } else {
-      return usage_error("only one OUT.png");
+      return usage_error("unknown option " + arg);
     }
   }
-  if (o.out.empty()) return usage_error("needs OUT.png");
+  if (positional.size() != 1)
+    return usage_error(positional.empty() ? "OUT.png is needed" : "too many arguments: " + positional[1]);
+  o.out = positional[0];
+  if (o.out.empty()) return usage_error("OUT.png is empty");
   return run(o);
 }

@@ -29,6 +29,7 @@ const std::vector<Program>& programs() {
       {"worldmake",
        bin + "/tools/worldmake",
        {"--colours", "--cell", "--opaque", "--alpha", "--force", "--quiet", "--help", "--version"}},
+      {"worldshot", bin + "/tools/worldshot", {"--variant", "--cell", "--region", "--smooth", "--help", "--version"}},
   };
   return all;
 }

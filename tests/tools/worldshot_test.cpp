@@ -102,21 +102,23 @@ TEST_F(Worldshot, AWorldMadeFromAPictureShowsEachCellInItsReducedColour) {
 }
 
 TEST_F(Worldshot, RegionsAndTilesGiveTheSamePixelsAsTheWholePicture) {
-  // The demo island is 80 x 48 cells of 32 pixels, wider than one tile, so the whole picture is
-  // drawn in parts; its trees and flowers are moved half a cell right and down, over the next cells.
+  // The demo island at 64 pixels a cell is wider than one tile, so the whole picture is drawn in
+  // parts; its trees and flowers are moved half a cell right and down, over the next cells.
   const std::string island = dir + "island/";
   fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", island, fs::copy_options::recursive);
   for (const char* name : {"tree.dll", "flower.dll"}) {
     const std::string definition = island + "gfx/objects/" + name;
     ASSERT_TRUE(support::write_file(definition, support::read_file(definition) + "DCENTERFIELD\r\n1\r\n"));
   }
+  const int cell = 64;
   for (const char* smooth : {"", "--smooth "}) {
-    ASSERT_EQ(shot(island, std::string(smooth) + "'" + dir + "all.png'"), 0);
-    ASSERT_EQ(shot(island, std::string(smooth) + "--region 50,7,30,20 '" + dir + "part.png'"), 0);
+    ASSERT_EQ(shot(island, std::string(smooth) + "--cell 64 '" + dir + "all.png'"), 0);
+    ASSERT_EQ(shot(island, std::string(smooth) + "--cell 64 --region 13,3,30,20 '" + dir + "part.png'"), 0);
     const svc::Picture all = picture(dir + "all.png"), part = picture(dir + "part.png");
-    ASSERT_EQ(part.width, 30 * 32);
-    ASSERT_EQ(part.height, 20 * 32);
-    const svc::Picture same = crop(all, 50 * 32, 7 * 32, part.width, part.height);
+    ASSERT_GT(all.width, 2048);
+    ASSERT_EQ(part.width, 30 * cell);
+    ASSERT_EQ(part.height, 20 * cell);
+    const svc::Picture same = crop(all, 13 * cell, 3 * cell, part.width, part.height);
     // With smoothing, the last pixel column and row of a picture read past it.
     const int edge = *smooth ? 1 : 0;
     EXPECT_TRUE(crop(part, 0, 0, part.width - edge, part.height - edge).rgba ==
@@ -124,10 +126,14 @@ TEST_F(Worldshot, RegionsAndTilesGiveTheSamePixelsAsTheWholePicture) {
         << smooth;
   }
   // The same world and options give the same picture; a region past the world's end is cut to it.
-  ASSERT_EQ(shot(island, "--region 70,40,100,100 --cell 8 '" + dir + "end.png'"), 0);
-  ASSERT_EQ(shot(island, "--region 70,40,100,100 --cell 8 '" + dir + "end2.png'"), 0);
-  EXPECT_EQ(picture(dir + "end.png").width, 10 * 8);
-  EXPECT_EQ(picture(dir + "end.png").height, 8 * 8);
+  const svc::Picture whole = picture(dir + "all.png");
+  const int columns = whole.width / cell, rows = whole.height / cell;
+  const std::string end =
+      "--region " + std::to_string(columns - 5) + "," + std::to_string(rows - 3) + ",100,100 --cell 8 ";
+  ASSERT_EQ(shot(island, end + "'" + dir + "end.png'"), 0);
+  ASSERT_EQ(shot(island, end + "'" + dir + "end2.png'"), 0);
+  EXPECT_EQ(picture(dir + "end.png").width, 5 * 8);
+  EXPECT_EQ(picture(dir + "end.png").height, 3 * 8);
   EXPECT_EQ(support::read_file(dir + "end.png"), support::read_file(dir + "end2.png"));
 }
 
