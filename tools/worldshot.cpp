@@ -109,6 +109,7 @@ int run(const Options& o) {
   svc::offscreen::set_desktop(kTile, kTile);
   set_load_screen_wait(0);
   set_fatal_exit_code(1);
+  set_fatal_box(false);  // Its text goes to standard error; there is nobody to show a box to
   engine_startup(true);
   if (o.set_variant) {
     engine.baseVariant = o.variant;
