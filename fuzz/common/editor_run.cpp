@@ -31,11 +31,11 @@ void write_editor_files() {
   write_file("dna.txt", dna);
 }
 
-void run_editor_once() {
+void run_editor_once(bool save) {
   svc::headless::reset();
   svc::headless::set_desktop(640, 480);
   svc::headless::record_drawing(false);
-  svc::headless::queue_menu_pick(MENU_SAVE);
+  if (save) svc::headless::queue_menu_pick(MENU_SAVE);
   svc::headless::queue_menu_pick(MENU_LOAD_DEFAULT);
   svc::headless::queue_event(svc::EVENT_CLOSE);
   svc::headless::run_program(run_dnaedit);

@@ -6,6 +6,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = (fuzz::enter_work_folder("editor_dna"), fuzz::write_editor_files(), true);
   (void)ready;
   fuzz::write_file("dna.txt", fuzz::text(data, size));
-  fuzz::run_editor_once();
+  fuzz::run_editor_once(true);
   return 0;
 }
