@@ -7,6 +7,7 @@
 #include "services/messages.h"
 #include "services/files.h"
 #include "services/requesters.h"
+#include "services/pictures.h"
 #include "services/sprites.h"
 #include "services/windows.h"
 
@@ -72,7 +73,9 @@ std::string unreadable_picture_reason(const std::string& path) {
     case -1: return "The file does not exist or cannot be read.";
     case -2: return "It is a folder, not a picture.";
     case 0: return "The file is empty.";
-    default: return "It is not a PNG, JPEG, TIFF or BMP picture, or it is damaged.";
+    default:  // The decoder's own reason: "The JPEG picture declares 16000 x 16000 pixels, but ..."
+      return svc::picture_error().empty() ? "It is not a PNG, JPEG, TIFF or BMP picture, or it is damaged."
+                                          : "The " + svc::picture_error() + ".";
   }
 }
 

@@ -63,6 +63,8 @@ bool refuse(const std::string& reason) {
   return false;
 }
 
+bool refuse_library(const std::string& message) { return refuse("cannot be decoded (" + message + ")"); }
+
 void set_pixel_limit(int64_t pixels) { g_pixel_limit = pixels < kMaxPicturePixels ? pixels : kMaxPicturePixels; }
 
 bool check_picture_size(int64_t width, int64_t height) {
@@ -92,7 +94,7 @@ int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
   out = Picture();
   g_error.clear();
   if (!data || size == 0) {
-    detail::refuse("is empty");
+    detail::refuse("file is empty");
     return 0;
   }
   bool ok = false;
@@ -120,7 +122,7 @@ int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
   if (!ok) {
     out = Picture();
     if (g_error.empty()) g_error = "is damaged or uses a feature that is not supported";
-    if (format) g_error = std::string(format) + ": " + g_error;
+    g_error = (format ? std::string(format) + " picture " : std::string("file ")) + g_error;
     return 0;
   }
   g_error.clear();
@@ -131,10 +133,13 @@ int decode_picture(const std::string& path, Picture& out) {
   out = Picture();
   std::vector<uint8_t> bytes;
   if (path.empty()) {
-    detail::refuse("no file named");
+    detail::refuse("file name is empty");
     return 0;
   }
-  if (!read_whole_file(path, bytes)) return 0;
+  if (!read_whole_file(path, bytes)) {
+    g_error = "file " + g_error;
+    return 0;
+  }
   return decode_picture_memory(bytes.data(), bytes.size(), out);
 }
 

@@ -146,13 +146,13 @@ bool walk_rle(const uint8_t* d, size_t size, const Header& h, Colour colour) {
 
 bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
   Header h;
-  if (!read_header(d, size, h)) return refuse("its header is damaged or cut short");
+  if (!read_header(d, size, h)) return refuse("has a damaged or cut-short header");
   if (!check_picture_size(h.width, h.height)) return false;
   const int bits = h.bits;
   const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
   if ((h.compression == BI_RLE8 && bits != 8) || (h.compression == BI_RLE4 && bits != 4) || (rle && h.top_down) ||
       (h.has_masks && bits != 16 && bits != 32))
-    return refuse("its compression does not fit its pixel depth");  // Run-length pictures are stored bottom-up
+    return refuse("has a compression that does not fit its pixel depth");  // Run-length pictures are stored bottom-up
   if (!rle && h.compression != BI_RGB && !h.has_masks)
     return refuse("uses an unsupported compression (" + std::to_string(h.compression) + ")");  // JPEG/PNG inside
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
@@ -166,7 +166,7 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     if (h.has_masks && h.header_size == 40) start += h.compression == BI_ALPHABITFIELDS ? 16 : 12;
     size_t count = h.colours_used && h.colours_used < (1u << bits) ? h.colours_used : (1u << bits);
     size_t end = h.data_offset >= start && h.data_offset <= size ? h.data_offset : size;
-    if (start > end) return refuse("its palette lies outside the file");
+    if (start > end) return refuse("has its palette outside the file");
     if ((end - start) / entry < count) count = (end - start) / entry;  // A short palette: the rest is black
     palette.resize(count * 4);
     for (size_t i = 0; i < count; i++) {
@@ -178,7 +178,7 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     }
   }
 
-  if (h.data_offset >= size) return refuse("its pixel data lies beyond the end of the file");
+  if (h.data_offset >= size) return refuse("has its pixel data beyond the end of the file");
   // The pixels must be in the file before the picture's memory is taken: a pass over run-length
   // data without writing, or the size of the uncompressed rows.
   const uint64_t stride = ((static_cast<uint64_t>(h.width) * static_cast<uint64_t>(bits) + 31) / 32) * 4;
@@ -187,7 +187,7 @@ bool decode_bmp(const uint8_t* d, size_t size, Picture& out) {
     const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
     if (!check_data_covers(size - h.data_offset, 128, pixels, h.width, h.height)) return false;
     if (!walk_rle(d, size, h, [](int64_t, int64_t, unsigned) {}))
-      return refuse("its run-length data ends before the picture does (truncated)");
+      return refuse("has run-length data that ends before the picture does (truncated)");
   } else if (!check_data_covers(size - h.data_offset, 1, stride * static_cast<uint64_t>(h.height), h.width, h.height)) {
     return false;
   }

@@ -8,8 +8,10 @@
 
 namespace svc::detail {
 
-// Records why the picture is refused, for picture_error(), and returns false.
+// Records why the picture is refused, for picture_error(), and returns false. The reason is what
+// follows "the PNG picture" (or "the file" before the format is known): "declares 0 x 0 pixels".
 bool refuse(const std::string& reason);
+bool refuse_library(const std::string& message);  // "cannot be decoded (<the library's message>)"
 
 // Both sides positive and the pixel count within the limit (kMaxPicturePixels unless lowered);
 // otherwise refuses with the reason.

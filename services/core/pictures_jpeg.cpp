@@ -93,13 +93,13 @@ bool truncation_warning(tjhandle tj) {
 bool decode_jpeg(const uint8_t* data, size_t size, Picture& out) {
   if (size > 0xFFFFFFFFul) return refuse("is larger than 4 GiB");
   tjhandle tj = tjInitDecompress();
-  if (!tj) return refuse("the JPEG decoder could not start");
+  if (!tj) return refuse("cannot be decoded (the JPEG decoder could not start)");
   int width = 0, height = 0, subsampling = 0, colourspace = 0;
   unsigned long length = static_cast<unsigned long>(size);
   if (tjDecompressHeader3(tj, data, length, &width, &height, &subsampling, &colourspace) != 0) {
     const std::string message = tjGetErrorStr2(tj);
     tjDestroy(tj);
-    return refuse(message);
+    return refuse_library(message);
   }
   bool ok = check_picture_size(width, height);
   const Layout layout = ok ? walk_markers(data, size) : Layout();
@@ -124,11 +124,11 @@ bool decode_jpeg(const uint8_t* data, size_t size, Picture& out) {
     int rc = tjDecompress2(tj, data, length, target, width, 0, height, format, TJFLAG_STOPONWARNING);
     if (rc != 0 && tjGetErrorCode(tj) == TJERR_WARNING) {
       if (truncation_warning(tj))
-        ok = refuse("its data ends inside the picture (truncated)");
+        ok = refuse("has data that ends inside the picture (truncated)");
       else
         rc = tjDecompress2(tj, data, length, target, width, 0, height, format, 0);
     }
-    if (ok && rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) ok = refuse(tjGetErrorStr2(tj));
+    if (ok && rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) ok = refuse_library(tjGetErrorStr2(tj));
     if (ok && cmyk) {
       // Adobe writes CMYK JPEGs inverted: the stored values are 255 - ink, so RGB = value * K / 255.
       for (size_t i = 0; i < cmyk_pixels.size(); i += 4) {

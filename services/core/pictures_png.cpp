@@ -54,7 +54,7 @@ bool decode_png(const uint8_t* data, size_t size, Picture& out) {
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) return refuse(image.message);
+  if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) return refuse_library(image.message);
   if (!check_picture_size(image.width, image.height)) {
     png_image_free(&image);
     return false;
@@ -75,7 +75,7 @@ bool decode_png(const uint8_t* data, size_t size, Picture& out) {
   if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
     const std::string message = image.message;
     png_image_free(&image);
-    return refuse(message);
+    return refuse_library(message);
   }
   png_image_free(&image);
   return true;

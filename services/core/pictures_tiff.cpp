@@ -128,13 +128,13 @@ bool decode_tiff(const uint8_t* data, size_t size, Picture& out) {
   // costs nothing before it is refused.
   TIFF* tif =
       TIFFClientOpen("picture", "rO", &mem, mem_read, mem_write, mem_seek, mem_close, mem_size, mem_map, mem_unmap);
-  if (!tif) return refuse(g_tiff_error);
+  if (!tif) return refuse_library(g_tiff_error);
   uint32_t width = 0, height = 0;
   TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
   char message[1024];
   bool ok = check_picture_size(width, height) && data_covers_picture(tif, size, width, height);
-  if (ok && !TIFFRGBAImageOK(tif, message)) ok = refuse(message);
+  if (ok && !TIFFRGBAImageOK(tif, message)) ok = refuse_library(message);
   if (!ok) {
     TIFFClose(tif);
     return false;
@@ -156,7 +156,7 @@ bool decode_tiff(const uint8_t* data, size_t size, Picture& out) {
   g_tiff_error = "its strips or tiles cannot be read";
   const int read = TIFFReadRGBAImageOriented(tif, width, height, raster.data(), ORIENTATION_TOPLEFT, 1);
   TIFFClose(tif);
-  if (!read) return refuse(g_tiff_error);
+  if (!read) return refuse_library(g_tiff_error);
 
   out.width = static_cast<int>(width);
   out.height = static_cast<int>(height);

@@ -183,4 +183,19 @@ TEST_F(Editor, FailuresBeforeTheLoopEndTheProgramWithoutALog) {
   EXPECT_EQ(hl::messages()[0].title, "ERROR_ QZ61:");
   EXPECT_EQ(hl::messages()[0].text, "COULD NOT OPEN WINDOW");
   EXPECT_EQ(read_file("qz61_log.txt"), "earlier log\n");
+
+  // A folder or an endless device in place of either file is no file.
+  std::filesystem::create_directory("menu.txt");
+  std::filesystem::rename("ini.qz61", "settings");
+  std::filesystem::create_symlink("/dev/zero", "ini.qz61");
+  for (const char* expected : {"MISSING: INI FILE", "COULD NOT OPEN WINDOW"}) {
+    hl::reset();
+    EXPECT_EQ(run_editor(), 0);
+    ASSERT_EQ(hl::messages().size(), 1u);
+    EXPECT_EQ(hl::messages()[0].text, expected);
+    if (std::filesystem::exists("settings")) {  // Then the menu file, the folder
+      std::filesystem::remove("ini.qz61");
+      std::filesystem::rename("settings", "ini.qz61");
+    }
+  }
 }

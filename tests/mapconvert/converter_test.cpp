@@ -56,6 +56,20 @@ TEST_F(Converter, UnopenableSettingsFileAnsweredYesKeepsTheDefaults) {
   EXPECT_EQ(converter_state.codec, "");
 }
 
+// A folder or an endless device in place of either file is a file that cannot be opened.
+TEST_F(Converter, FolderOrDeviceInPlaceOfASettingsFileCannotBeOpened) {
+  std::filesystem::create_directory(dir + "ini.ini");
+  run_converter();
+  ASSERT_FALSE(message_texts().empty());
+  EXPECT_EQ(message_texts()[0], "Error:|FAIL:" + svc::current_directory() + "ini.ini\rRetry?");
+  std::filesystem::remove(dir + "ini.ini");
+  write_file("ini.ini", "x\r\nzero.ini\r\n");
+  std::filesystem::create_symlink("/dev/zero", dir + "zero.ini");
+  svc::headless::reset();
+  run_converter();
+  EXPECT_EQ(message_texts(), (std::vector<std::string>{"Error:|FAIL:zero.ini\rRetry?"}));
+}
+
 TEST_F(Converter, FailureAnsweredNoEndsBeforeTheWindowOpens) {
   queue_message_answer(svc::ANSWER_NO);
   EXPECT_EQ(run_converter(), 0);
@@ -237,7 +251,7 @@ TEST_F(Converter, FileThatIsNotAPictureKeepsTheOldPicture) {
   EXPECT_EQ(svc::headless::requesters()[1].default_path, "big.bmp");
   ASSERT_FALSE(message_texts().empty());
   EXPECT_EQ(message_texts()[0],
-            "Error:|Could not open the picture\rnotes.txt\rIt is not a PNG, JPEG, TIFF or BMP picture, or it is damaged.");
+            "Error:|Could not open the picture\rnotes.txt\rThe file is not a PNG, JPEG, TIFF or BMP picture.");
 }
 
 // A choice that gives no picture says why; a cancelled requester says nothing.
@@ -245,15 +259,23 @@ TEST_F(Converter, UnreadableChoiceGetsANoticeWithTheReason) {
   write_settings("");
   std::filesystem::create_directory(dir + "pictures");
   write_file("empty.png", "");
+  std::string huge = support::solid_bmp(2, 2, 1, 2, 3);  // a header declaring 16000 x 16000 over 4 pixels
+  for (int at : {18, 22}) huge[at] = char(0x80), huge[at + 1] = char(0x3E);
+  write_file("huge.bmp", huge);
   queue_open("gone.png");
   queue_open("pictures");
   queue_open("empty.png");
+  queue_open("huge.bmp");
   queue_open("");
   run_converter();
   EXPECT_EQ(message_texts(),
-            (std::vector<std::string>{"Error:|Could not open the picture\rgone.png\rThe file does not exist or cannot be read.",
-                                      "Error:|Could not open the picture\rpictures\rIt is a folder, not a picture.",
-                                      "Error:|Could not open the picture\rempty.png\rThe file is empty."}));
+            (std::vector<std::string>{
+                "Error:|Could not open the picture\rgone.png\rThe file does not exist or cannot be read.",
+                "Error:|Could not open the picture\rpictures\rIt is a folder, not a picture.",
+                "Error:|Could not open the picture\rempty.png\rThe file is empty.",
+                "Error:|Could not open the picture\rhuge.bmp\rThe BMP picture declares 16000 x 16000 "
+                "pixels, but its 16 bytes of picture data cannot hold them (truncated or a false "
+                "header)."}));
   EXPECT_FALSE(converter_state.picture_loaded);
 }
 

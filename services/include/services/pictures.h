@@ -20,7 +20,9 @@ constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
 void register_image_decoders();                             // Makes PNG, JPEG and TIFF decodable
 int decode_picture(const std::string& path, Picture& out);  // 0 when missing, unknown, corrupt or too large
 int decode_picture_memory(const uint8_t* data, size_t size, Picture& out);
-const std::string& picture_error();  // Why the last decode failed, in words; "" after a success
+// Why the last decode failed, as a phrase that reads after "the": "JPEG picture declares 16000 x
+// 16000 pixels, but its 2901 bytes ...", "file is a folder, not a picture file"; "" after a success.
+const std::string& picture_error();
 void apply_transparent_colour(Picture& picture, int32_t colour);  // Pixels of that colour get alpha 0
 int write_png(const std::string& path, const Picture& picture);   // Whole or not at all (replaces); 0 on failure
 

@@ -1,4 +1,5 @@
 // config_test.cpp -- the configuration reader: line pairing, every key's parsing, bounds and defaults
+#include <filesystem>
 #include <functional>
 #include "core/config.h"
 #include "core/fatal.h"
@@ -193,6 +194,36 @@ TEST_F(ConfigTest, PathKeysGlueTheValueToTheBaseDirectory) {
   EXPECT_EQ(engine.logPath, "/base/logs");
   apply("LOGPATH", "");
   EXPECT_EQ(engine.logPath, "/base/");
+}
+
+// A folder or an endless device in place of the file is no configuration; NUL ends a line as CR and
+// LF do, and a line of megabytes is one key or value like any other.
+TEST_F(ConfigTest, FolderDeviceNulAndHugeLines) {
+  for (bool device : {false, true}) {
+    std::filesystem::remove_all(dir + "DATA");
+    std::filesystem::create_directories(dir + "DATA");
+    if (device)
+      std::filesystem::create_symlink("/dev/zero", dir + "DATA/ini.txt");
+    else
+      std::filesystem::create_directory(dir + "DATA/ini.txt");
+    svc::headless::reset();
+    reset_engine_state();
+    engine.configPath = dir + "DATA\\ini.txt";
+    EXPECT_EQ(svc::headless::run_program([&] {
+                read_configuration(engine.configPath);
+                return 42;
+              }),
+              0);
+    EXPECT_EQ(only_message(), " Could not open " + dir + "DATA/ini.txt");
+  }
+  std::filesystem::remove_all(dir + "DATA");
+  const std::string huge(4 << 20, 'K');
+  read_bytes(std::string("RESOLUTION\0"
+                         "24\0",
+                         14) +
+             huge + "\r\n" + huge + "\nAPPNAME\nworld\n");
+  EXPECT_EQ(engine.resolution, 24.0f);
+  EXPECT_EQ(engine.windowTitle, "world");
 }
 
 TEST_F(ConfigTest, MissingFileIsFatalCodeZeroWithTheFullPath) {

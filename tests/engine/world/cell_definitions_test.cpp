@@ -44,10 +44,13 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
   EXPECT_EQ(at(2, 2).pictureName, "old.bmp");
   // A folder in place of the file is no definition either: nothing of the cell changes.
   std::filesystem::create_directories(dir + "codes/land/folder");
+  std::filesystem::create_symlink("/dev/zero", dir + "codes/land/zero");
   at(2, 2).highestChildSlot = 3;
-  load_cell_definition(2, 2, def("folder"));
-  EXPECT_EQ(at(2, 2).pictureName + std::to_string(at(2, 2).highestChildSlot) + std::to_string(at(2, 2).occupied),
-            "old.bmp30");
+  for (const char* name : {"folder", "zero"}) {
+    load_cell_definition(2, 2, def(name));
+    EXPECT_EQ(at(2, 2).pictureName + std::to_string(at(2, 2).highestChildSlot) + std::to_string(at(2, 2).occupied),
+              "old.bmp30");
+  }
   load_cell_definition(99, 99, def("odd"));  // outside the grid: ignored
 }
 
@@ -71,9 +74,14 @@ TEST_F(Cells, GroundCatalogueMatchesNamesExactlyAndEachCellOwnsItsSprite) {
   write_bmp("topo/Grass.bmp", 4, 4, 0, 0, 200);
   write_file("topo/notes.txt", "not a picture");
   write_file("topo/broken.bmp", "BMxx");
+  std::string huge = support::solid_bmp(2, 2, 1, 2, 3);  // a header declaring 16000 x 16000 over 4 pixels
+  for (int at : {18, 22}) huge[at] = char(0x80), huge[at + 1] = char(0x3E);
+  write_file("topo/huge.bmp", huge);
   load_ground_catalogue();
-  ASSERT_EQ(svc::list_size(worldState.groundCatalogue), 3);  // broken.bmp stays, with sprite 0
+  ASSERT_EQ(svc::list_size(worldState.groundCatalogue), 4);  // broken.bmp and huge.bmp stay, with sprite 0
   EXPECT_EQ(svc::first_element(worldState.groundCatalogue)->sprite, 0);
+  EXPECT_EQ(svc::select_element(worldState.groundCatalogue, 3)->fileName, "huge.bmp");
+  EXPECT_EQ(svc::select_element(worldState.groundCatalogue, 3)->sprite, 0);
 
   assign_ground_sprite(0, 0, "grass.bmp");
   assign_ground_sprite(1, 0, "grass.bmp");

@@ -1,5 +1,6 @@
 // labyrinth_test.cpp -- the self-created base: seeding and sizes, the walks' rules, edge marks,
 // clipping to the grid, the rebuild from the main loop, the progress bar and the ground fit
+#include <filesystem>
 #include <map>
 #include <set>
 #include "core/engine.h"
@@ -244,6 +245,15 @@ TEST_F(LabyrinthTest, MissingBaseFileIsCodeFiveWithThePath) {
   EXPECT_EQ(run_engine(), 0);
   EXPECT_EQ(only_message(), " Could not open:" + dir + "bases/none.txt");
   EXPECT_EQ(svc::headless::messages()[0].title, "ERROR ");
+  // A folder or an endless device in its place is no base file either.
+  std::filesystem::create_directories(dir + "bases/folder.txt");
+  std::filesystem::create_symlink("/dev/zero", dir + "bases/zero.txt");
+  for (const std::string name : {"folder.txt", "zero.txt"}) {
+    svc::headless::reset();
+    write_config(lab_config(10, 10, {{"SELFCREATEBASE", "bases\\" + name}}));
+    EXPECT_EQ(run_engine(), 0);
+    EXPECT_EQ(only_message(), " Could not open:" + dir + "bases/" + name);
+  }
 }
 
 TEST_F(LabyrinthTest, PageUpInTheMainLoopRebuildsOnceBeforeTheNextPoll) {

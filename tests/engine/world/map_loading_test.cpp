@@ -103,6 +103,40 @@ TEST_F(MapLoading, MissingRedMapIsQuietAndMissingCodeMapEndsWithCodeFour) {
   EXPECT_EQ(svc::headless::messages()[0].text, " Could not open topographic data");
 }
 
+// An endless device as the code map stops like a missing one, as the red map reads like a missing
+// one; an empty code map is one cell with an empty code; a line of megabytes is one line.
+TEST_F(MapLoading, DevicesEmptyMapsAndHugeLines) {
+  std::filesystem::create_directories(dir + "maps");
+  std::filesystem::create_symlink("/dev/zero", dir + "maps/zero.qz61");
+  int code = svc::headless::run_program([&] {
+    load_topographic_map(dir + "maps/zero.qz61");
+    return 99;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(only_message(), " Could not open topographic data");
+
+  svc::headless::reset();
+  svc::dim_array(worldState.world, 8, 8);
+  write_numbered_maps(0, 1, 2, false);
+  std::filesystem::create_symlink("/dev/zero", dir + "maps/land.red");
+  load();
+  EXPECT_TRUE(svc::headless::messages().empty());
+  EXPECT_EQ(at(0, 1).code + "/" + std::to_string(at(0, 1).groundAlpha), "1-x/0");
+
+  write_file("maps/land.qz61", "");
+  svc::dim_array(worldState.world, 8, 8);
+  load();
+  EXPECT_EQ(at(0, 0).loaded * 10 + at(0, 1).loaded, 10);
+  EXPECT_EQ(at(0, 0).code, "");
+
+  const std::string huge(4 << 20, 'r');
+  write_file("maps/land.qz61", crlf_lines({"AI", "0", "1", "", "", huge, "g", "b", "001", "002", "003"}));
+  svc::dim_array(worldState.world, 8, 8);
+  load();
+  EXPECT_EQ(at(0, 0).code.size(), huge.size() + 2);
+  EXPECT_EQ(at(0, 1).code, "001002003");
+}
+
 TEST_F(MapLoading, ProgressBarOnOneRowMapNeverDividesByZero) {
   svc::dim_array(worldState.world, 8, 8);
   write_numbered_maps(3, 0, 4);

@@ -1,4 +1,5 @@
 // objects_test.cpp -- the object catalogue and ".dll" definitions, placement by chance, placement rules
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,19 @@ TEST_F(Objects, ReplacingKeepsTheSlotsItDoesNotFill) {
   EXPECT_EQ(at(3, 3).childInstance[1], 1);
   EXPECT_EQ(at(3, 3).childInstance[2], -1);
   EXPECT_EQ(svc::list_size(worldState.instanceList), 2);
+}
+
+// A folder or an endless device named like a definition file is no definition: the picture gets
+// the empty name, as one without a file does.
+TEST_F(Objects, DefinitionThatIsAFolderOrADeviceIsNone) {
+  write_bmp("objects/a.bmp", 2, 2, 0, 0, 0);
+  write_bmp("objects/b.bmp", 2, 2, 0, 0, 0);
+  std::filesystem::create_directories(dir + "objects/a.dll");
+  std::filesystem::create_symlink("/dev/zero", dir + "objects/b.dll");
+  load_object_catalogue();
+  std::vector<std::string> names;
+  for (auto* n = worldState.objectCatalogue.head; n; n = n->next) names.push_back(n->value.objectName);
+  EXPECT_EQ(names, (std::vector<std::string>{"", ""}));
 }
 
 TEST_F(Objects, SameNamedDefinitionsEachDrawAndTheSlotKeepsTheLast) {
