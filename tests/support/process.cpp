@@ -42,6 +42,9 @@ pid_t start_program(const ProgramRun& run) {
   const std::string home = run.folder + "home";
   std::string lsan = "suppressions=" + run.folder + "lsan.supp:print_suppressions=0";
   if (const char* old = std::getenv("LSAN_OPTIONS")) lsan = std::string(old) + ":" + lsan;
+  std::vector<char*> argv{const_cast<char*>(run.binary.c_str())};
+  for (const std::string& a : run.arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid != 0) return pid < 0 ? -1 : pid;
   if (chdir(run.folder.c_str()) != 0) _exit(90);
@@ -50,7 +53,7 @@ pid_t start_program(const ProgramRun& run) {
     setenv("LSAN_OPTIONS", lsan.c_str(), 1);
   }
   if (!run.stderr_file.empty() && !std::freopen(run.stderr_file.c_str(), "w", stderr)) _exit(92);
-  execl(run.binary.c_str(), run.binary.c_str(), static_cast<char*>(nullptr));
+  execv(run.binary.c_str(), argv.data());
   _exit(91);
 }
 
