@@ -72,6 +72,15 @@ void make_room_for_bar(fltk::WindowRecord& record) {
   win->resize(x, y, w, h);
 }
 
+// Takes a window's bar away. The bar lets go of its items first, so they can be freed while
+// FLTK still holds the bar for its deferred deletion.
+void retire_bar(fltk::WindowRecord& record) {
+  record.bar->menu(nullptr);
+  record.window->remove(record.bar);
+  Fl::delete_widget(record.bar);
+  record.bar = nullptr;
+}
+
 }  // namespace
 
 namespace fltk {
@@ -80,7 +89,7 @@ void forget_window_menus(Fl_Window* window) {
   state.menus.for_each([window](int n, const MenuRecord& menu) {
     if (menu.window != window) return;
     if (state.current_menu == n) state.current_menu = -1;
-    state.menus.release(n);  // The bar itself goes with the window
+    state.menus.release(n);  // Called once the window and its bar are deleted
   });
 }
 
@@ -93,18 +102,14 @@ int create_menu(int menu, WindowHandle window) {
   if (const MenuRecord* old = state.menus.get(number)) {  // Reusing a number replaces that bar
     fltk::WindowRecord* owner = fltk::window_record(reinterpret_cast<WindowHandle>(old->window));
     if (owner && owner->bar == old->bar) {
-      owner->window->remove(old->bar);
-      Fl::delete_widget(old->bar);
-      owner->bar = nullptr;
+      retire_bar(*owner);
     }
     state.menus.release(number);
   }
   if (record->bar) {  // One bar per window: a new menu on it takes the old bar's place
     Fl_Menu_Bar* bar = record->bar;
+    retire_bar(*record);
     state.menus.release(state.menus.find([bar](const MenuRecord& m) { return m.bar == bar; }));
-    record->window->remove(record->bar);
-    Fl::delete_widget(record->bar);
-    record->bar = nullptr;
   }
 
   Fl_Window* win = record->window;

@@ -120,7 +120,7 @@ int window_number(WindowHandle handle);            // Its number, or -1
 // Queues an event for wait_window_event.
 void queue_event(int code, int menu_id, int field);
 
-// Drops what belongs to a window that is about to be deleted.
+// Drop what belonged to a window once it and its widgets are deleted (the pointer is only compared).
 void forget_window_fields(Fl_Window* window);
 void forget_window_menus(Fl_Window* window);
 void forget_window_screen(Fl_Window* window);

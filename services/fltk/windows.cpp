@@ -106,13 +106,15 @@ void close_window(int window) {
   fltk::WindowRecord* record = state.windows.get(window);
   if (!record) return;
   Fl_Window* win = record->window;
-  fltk::forget_window_fields(win);
-  fltk::forget_window_menus(win);
-  fltk::forget_window_screen(win);
   state.windows.release(window);
   win->hide();
   Fl::delete_widget(win);
-  Fl::check();
+  Fl::check();  // Deletes the window and its widgets
+  // Only now is what the widgets point at released: a menu bar reads its item array while its
+  // window hides, so freeing the items first would let it read freed memory. `win` is compared, never used.
+  fltk::forget_window_fields(win);
+  fltk::forget_window_menus(win);
+  fltk::forget_window_screen(win);
 }
 
 int wait_window_event(int timeout_ms) {

@@ -26,7 +26,7 @@ struct ProgramRun {
   std::string folder;       // its working directory
   std::string stderr_file;  // where its standard error goes; inherited when ""
   bool fltk_home = false;   // HOME is folder + "home" (see prepare_fltk_home), fontconfig's leaks are suppressed
-  std::vector<std::string> arguments;  // Given to the program after its name
+  std::vector<std::string> arguments{};  // Given to the program after its name
 };
 
 // Starts the program in a child process; the child's pid, or -1 when no child could be made.
