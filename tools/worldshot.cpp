@@ -23,6 +23,7 @@
 #include "services/command_line.h"
 #include "services/offscreen.h"
 #include "services/pictures.h"
+#include "services/sprites.h"
 #include "services/grid.h"
 #include "world/load_screen.h"
 #include "world/world.h"
@@ -39,8 +40,9 @@ const char* const kUsage =
     "\n"
     "options:\n"
     "  --variant N        labyrinth mode: the base of variant N, as Page Up and Page Down build it\n"
-    "  --cell PIXELS      the edge of a cell in the picture (1 to 1024); default RESOLUTION, made\n"
-    "                     smaller when the picture would exceed 64 megapixels\n"
+    "  --cell PIXELS      the edge of a cell in the picture (1 to 1024), objects drawn to scale;\n"
+    "                     default RESOLUTION, made smaller when the picture would exceed 64\n"
+    "                     megapixels\n"
     "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on; default the whole world\n"
     "  --smooth           draw the smoothing pass as simengine does in every frame\n"
     "  --help             print this text and exit\n"
@@ -98,6 +100,20 @@ int object_reach(float cell) {
   return reach > 0 ? int(std::ceil(reach / cell)) : 0;
 }
 
+// Multiplies every placed object's drawn size and offsets by `factor`.
+void scale_objects(float factor) {
+  if (factor == 1.0f) return;
+  for (auto* n = worldState.instanceList.head; n; n = n->next) {
+    ObjectInstance& o = n->value;
+    o.width *= factor;
+    o.height *= factor;
+    o.offsetX *= factor;
+    o.offsetY *= factor;
+    if (svc::is_sprite3d(o.sprite3d))
+      svc::zoom_sprite3d(o.sprite3d, std::max(1, int(std::lround(o.width))), std::max(1, int(std::lround(o.height))));
+  }
+}
+
 // Copies a rectangle of the screen into the picture at (x, y).
 void copy_into(const svc::Picture& screen, int sx, int sy, int width, int height, svc::Picture& out, int x, int y) {
   for (int row = 0; row < height; ++row)
@@ -146,7 +162,10 @@ int run(const Options& o) {
   }
   cell = std::min(cell, kLargestCell);
 
-  // Drawn as simengine draws after zooming to that cell size.
+  // At another cell size the whole world is drawn to scale: the ground pictures fit the cells (the
+  // engine's own refit when the cell size changes), and each placed object's size and offsets
+  // change with them, so the picture looks like the world at RESOLUTION, only smaller or larger.
+  scale_objects(float(cell) / engine.resolution);
   engine.resolution = float(cell);
   compute_view_cells();
   engine.smoothingPass = o.smooth ? 1 : 0;

@@ -40,7 +40,7 @@ apt install -y -q "$deb" >"$work/apt.log" 2>&1 || {
 
 # Every program answers from the PATH; the manual pages are found; a world builds from the
 # installed examples.
-for program in simengine mapconvert dnaedit mapscan worlddump; do
+for program in simengine mapconvert dnaedit mapscan worlddump worldmake worldshot; do
   [ "$(command -v $program)" = /usr/bin/$program ] || { echo "deb_test: $program is not on the PATH" >&2; exit 1; }
   $program --version
   man -w $program >/dev/null || { echo "deb_test: no manual page for $program" >&2; exit 1; }
@@ -49,6 +49,8 @@ cp -R /usr/share/orvanel-suite/examples/labyrinth "$work/labyrinth"
 (cd "$work/labyrinth" && worlddump >"$work/world.txt")
 [ "$(head -1 "$work/world.txt")" != "" ] && [ "$(wc -l <"$work/world.txt")" -gt 1000 ] ||
   { echo "deb_test: worlddump of the installed labyrinth gave no world" >&2; exit 1; }
+(cd "$work/labyrinth" && worldshot --cell 4 "$work/world.png") && [ -s "$work/world.png" ] ||
+  { echo "deb_test: worldshot of the installed labyrinth gave no picture" >&2; exit 1; }
 echo "deb_test: installed, ran, world of $(wc -l <"$work/world.txt") lines"
 
 apt-get remove -y -q orvanel-suite >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; exit 1; }

@@ -137,6 +137,30 @@ TEST_F(Worldshot, RegionsAndTilesGiveTheSamePixelsAsTheWholePicture) {
   EXPECT_EQ(support::read_file(dir + "end.png"), support::read_file(dir + "end2.png"));
 }
 
+// The share of a picture's pixels within 12 of a colour in every channel.
+double share(const svc::Picture& p, int r, int g, int b) {
+  size_t near = 0;
+  for (size_t i = 0; i < p.rgba.size(); i += 4)
+    if (std::abs(p.rgba[i] - r) <= 12 && std::abs(p.rgba[i + 1] - g) <= 12 && std::abs(p.rgba[i + 2] - b) <= 12) ++near;
+  return double(near) / double(p.rgba.size() / 4);
+}
+
+TEST_F(Worldshot, AtOtherCellSizesObjectsScaleWithTheirCells) {
+  // The island's trees are fitted to RESOLUTION-sized cells: drawn at a half and a quarter of it,
+  // they cover the same share of the picture, as do the sea and the rock.
+  const std::string island = dir + "island/";
+  fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", island, fs::copy_options::recursive);
+  ASSERT_EQ(shot(island, "--cell 48 '" + dir + "half.png'"), 0);
+  ASSERT_EQ(shot(island, "--cell 24 '" + dir + "quarter.png'"), 0);
+  const svc::Picture half = picture(dir + "half.png"), quarter = picture(dir + "quarter.png");
+  EXPECT_EQ(half.width, 2 * quarter.width);
+  for (const auto& c : {std::vector<int>{0x1f, 0x5a, 0x1f}, {0x2a, 0x5f, 0xa8}, {0x8a, 0x87, 0x80}}) {
+    const double a = share(half, c[0], c[1], c[2]), b = share(quarter, c[0], c[1], c[2]);
+    EXPECT_GT(a, 0.01);
+    EXPECT_NEAR(b, a, a * 0.2) << c[0] << "," << c[1] << "," << c[2];
+  }
+}
+
 TEST_F(Worldshot, LargePicturesGetSmallerCellsAndBadRequestsAreRefused) {
   // 64 x 64 cells of 128 pixels would be 67 megapixels: the cells shrink to 125 pixels.
   ASSERT_TRUE(support::write_file(dir + "flat.bmp", support::solid_bmp(63, 63, 40, 120, 60)));
