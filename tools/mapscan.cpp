@@ -181,7 +181,7 @@ int run(const Options& o) {
   svc::headless::record_drawing(false);
   svc::register_image_decoders();
   const int picture = svc::load_sprite(-1, o.picture, svc::SPRITE_TEXTURE);
-  if (!picture) return fail(o.picture, "not a picture that can be decoded (PNG, JPEG, TIFF or BMP)");
+  if (!picture) return fail(o.picture, svc::picture_error());
   state.source_path = o.picture;
   state.picture = picture;
   state.picture_width = svc::sprite_width(picture);
@@ -191,11 +191,11 @@ int run(const Options& o) {
   // The converter's shown frame: the screen cleared to black, the picture at (0, 0).
   const int sw = o.screen_width ? o.screen_width : state.picture_width + 1;
   const int sh = o.screen_height ? o.screen_height : state.picture_height + 1;
-  if (int64_t(sw) * sh > (int64_t(1) << 28)) return fail(o.picture, "screen too large for memory");
   svc::headless::set_desktop(sw, sh);
   if (!svc::open_window(0, 0, 0, sw, sh, "mapscan", svc::WINDOW_CENTRED_CAPTION) ||
       !svc::open_windowed_screen(svc::window_handle(0), 0, 0, sw, sh, 0, 0, 0))
-    return fail(o.picture, "no screen of that size");
+    return fail(o.picture,
+                "no memory for a screen of " + svc::int_to_string(sw) + " x " + svc::int_to_string(sh) + " pixels");
   svc::clear_screen(0);
   svc::display_sprite(picture, 0, 0);
   svc::flip_buffers();

@@ -1,6 +1,8 @@
 // surface.cpp -- the CPU RGBA surface: fills, boxes, pixels and copies, every one clipped to the surface
 #include "surface.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 
 namespace svc::detail {
@@ -14,12 +16,21 @@ uint32_t to_pixel(int32_t colour) { return (static_cast<uint32_t>(colour) & 0x00
 
 }  // namespace
 
-void surface_resize(Surface& s, int width, int height) {
+bool surface_resize(Surface& s, int width, int height) {
   if (width < 0) width = 0;
   if (height < 0) height = 0;
+  s = Surface();
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (count > s.pixels.max_size()) return false;
+  // The allocation is tried without the vector first: the vector would end the program when the
+  // memory cannot be had.
+  void* probe = std::malloc(count * sizeof(uint32_t) + 1);
+  if (!probe) return false;
+  std::free(probe);
   s.width = width;
   s.height = height;
-  s.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), OPAQUE);
+  s.pixels.assign(count, OPAQUE);
+  return true;
 }
 
 void surface_fill(Surface& s, int32_t colour) { std::fill(s.pixels.begin(), s.pixels.end(), to_pixel(colour)); }

@@ -16,7 +16,9 @@ struct Surface {
   std::vector<uint32_t> pixels;
 };
 
-void surface_resize(Surface& s, int width, int height);
+// A surface of width x height opaque black pixels; false, leaving an empty surface, when the memory
+// for it cannot be had (the only limit).
+bool surface_resize(Surface& s, int width, int height);
 void surface_fill(Surface& s, int32_t colour);
 void surface_box(Surface& s, int x, int y, int width, int height, int32_t colour);  // Clipped
 int32_t surface_point(const Surface& s, int x, int y);                              // -1 outside

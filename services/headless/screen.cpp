@@ -26,7 +26,6 @@ using headless::detail::state;
 
 namespace {
 
-constexpr int MAX_SCREEN_SIDE = 16384;         // Larger screens are refused, not allocated
 constexpr int64_t VIDEO_MEMORY = 256ll << 20;  // What free_video_memory reports
 constexpr int BACK_BUFFER_TARGET = 1;          // screen_output's drawing target
 
@@ -37,12 +36,13 @@ int init_sound() { return 1; }
 
 int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int, int, int) {
   if (state.fail_open_screen || headless::detail::window_of_handle(window) < 0) return 0;
-  if (width <= 0 || height <= 0 || width > MAX_SCREEN_SIDE || height > MAX_SCREEN_SIDE) return 0;
+  // A CPU surface of any size the memory holds: mapscan shows pictures of every size the decoders
+  // accept, with a column and a row to spare.
+  if (width <= 0 || height <= 0 || !svc::detail::surface_resize(state.screen.surface, width, height)) return 0;
   state.screen.open = true;
   state.screen.window = window;
   state.screen.x = x;
   state.screen.y = y;
-  svc::detail::surface_resize(state.screen.surface, width, height);
   return 1;
 }
 

@@ -71,6 +71,30 @@ TEST_F(Mapscan, SuccessSaysWhatWasWrittenUnlessQuiet) {
   }
 }
 
+// Every picture the decoders take is scanned: a side of 16,384 pixels or more needs a screen one
+// pixel larger, which the display-less screen holds like any other. A picture whose header promises
+// more than its data holds is refused with the decoder's reason, and nothing is written.
+TEST_F(Mapscan, PicturesOfAnyAcceptedSizeAreScannedAndFalseHeadersNamed) {
+  support::write_file(dir + "wide.bmp", support::solid_bmp(16384, 2, 9, 8, 7));
+  support::write_file(dir + "tall.bmp", support::solid_bmp(1, 20000, 9, 8, 7));
+  Outcome r = mapscan("red wide.bmp wide");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "mapscan: wide.red written, 49,155 entries\n");
+  r = mapscan("red tall.bmp tall");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "mapscan: tall.red written, 40,002 entries\n");
+
+  std::string huge = support::solid_bmp(2, 2, 1, 2, 3);  // a header declaring 16000 x 16000 over 4 pixels
+  for (int at : {18, 22}) huge[at] = char(0x80), huge[at + 1] = char(0x3E);
+  support::write_file(dir + "huge.bmp", huge);
+  r = mapscan("red huge.bmp huge");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("mapscan: huge.bmp: BMP picture declares 16000 x 16000 pixels, but its 16 bytes"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(support::read_file(dir + "huge.red"), "");
+}
+
 // A photograph has hundreds of thousands of colours: the batch tool makes that many files only
 // when told to. Files that are there already do not count.
 TEST_F(Mapscan, FullAiMapMakesMoreThanTenThousandFilesOnlyWithYes) {
