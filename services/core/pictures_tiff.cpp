@@ -123,7 +123,7 @@ void quiet_tiff_messages() {
 
 bool decode_tiff(const uint8_t* data, size_t size, Picture& out) {
   MemoryFile mem{data, static_cast<toff_t>(size), 0};
-  g_tiff_error = "its header cannot be read";
+  g_tiff_error = "the header cannot be read";
   // "O": strip and tile positions are read when asked for, so a header listing millions of them
   // costs nothing before it is refused.
   TIFF* tif =
@@ -153,7 +153,7 @@ bool decode_tiff(const uint8_t* data, size_t size, Picture& out) {
   }
 
   std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
-  g_tiff_error = "its strips or tiles cannot be read";
+  g_tiff_error = "the strips or tiles cannot be read";
   const int read = TIFFReadRGBAImageOriented(tif, width, height, raster.data(), ORIENTATION_TOPLEFT, 1);
   TIFFClose(tif);
   if (!read) return refuse_library(g_tiff_error);
