@@ -2,6 +2,7 @@
 #include "formats/map_format.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "services/files.h"
 #include "services/text.h"
@@ -71,6 +72,25 @@ void write_map_entry(int file, MapKind kind, int red, int green, int blue) {
       svc::write_line(file, map_channel_text(blue, kind));
       break;
   }
+}
+
+void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind) {
+  writer.file = file;
+  writer.kind = kind;
+  for (int v = 0; v < 256; ++v) {
+    const std::string line = map_channel_text(v, kind) + "\r\n";
+    std::memcpy(writer.text[v], line.data(), line.size());
+    writer.length[v] = static_cast<uint8_t>(line.size());
+  }
+  writer.block.resize(size_t{256} << 10);  // Big enough for few writes, small enough to stay in cache
+  writer.used = 0;
+  writer.failed = false;
+}
+
+void flush_map_entries(MapEntryWriter& writer) {
+  if (writer.file && writer.used > 0 && !svc::write_bytes(writer.file, writer.block.data(), writer.used))
+    writer.failed = true;
+  writer.used = 0;
 }
 
 MapHeader read_map_header(svc::LineReader& reader) {

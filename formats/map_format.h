@@ -5,6 +5,7 @@
 // Every line ends in CR LF.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,43 @@ void write_map_header(int file, MapKind kind, int width, int height, const std::
 
 // Writes one entry (one line for channel maps, three for RGB and AI maps) of a pixel's channels.
 void write_map_entry(int file, MapKind kind, int red, int green, int blue);
+
+// Entries in bulk, as a scan writes millions of them: each channel value's text comes from a table
+// made once, and the entries gather in one large block that goes to the file in few writes. The bytes
+// are those of write_map_entry for each entry. A file of 0 takes no entries (nothing is written).
+struct MapEntryWriter {
+  int file = 0;
+  MapKind kind = MAP_RED;
+  char text[256][8] = {};      // A channel value's text and CR LF
+  uint8_t length[256] = {};    // Bytes of it
+  std::vector<char> block;     // Entries not yet written
+  size_t used = 0;
+  bool failed = false;         // A write of the block failed
+};
+void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind);
+void flush_map_entries(MapEntryWriter& writer);  // Writes what the block holds; at the end of the entries
+
+// Adds one entry of a pixel's channels (inline: it runs once per pixel).
+inline void put_map_entry(MapEntryWriter& w, int red, int green, int blue) {
+  if (!w.file) return;
+  if (w.block.size() - w.used < 3 * 8) flush_map_entries(w);
+  auto put = [&w](int value) {
+    const unsigned v = static_cast<unsigned>(value) & 255u;  // callers pass channels, 0..255
+    std::memcpy(w.block.data() + w.used, w.text[v], 8);      // copies a whole slot; only `length` bytes count
+    w.used += w.length[v];
+  };
+  switch (w.kind) {
+    case MAP_RED: put(red); break;
+    case MAP_GREEN: put(green); break;
+    case MAP_BLUE: put(blue); break;
+    case MAP_RGB:
+    case MAP_AI:
+      put(red);
+      put(green);
+      put(blue);
+      break;
+  }
+}
 
 // The extent of a map: lines 2 and 3 of its header as decimal integers (0 when not a number).
 struct MapHeader {

@@ -23,41 +23,6 @@ ColourReduction reduce_shown_colours(int width, int height, int max_colours) {
   return reduce_colours(colours, max_colours);
 }
 
-// The 256 channel lines of a map kind (text and CR LF), made once per scan by the shared format
-// module, so a scan of millions of entries formats no number twice.
-struct ChannelLines {
-  std::string line[256];
-};
-
-void make_channel_lines(ChannelLines& lines, MapKind kind) {
-  for (int v = 0; v < 256; ++v) lines.line[v] = map_channel_text(v, kind) + "\r\n";
-}
-
-// Appends one entry, laid out as write_map_entry lays it out: one channel, or red, green, blue.
-void append_entry(std::string& column, MapKind kind, const ChannelLines& lines, int r, int g, int b) {
-  switch (kind) {
-    case MAP_RED: column += lines.line[r]; break;
-    case MAP_GREEN: column += lines.line[g]; break;
-    case MAP_BLUE: column += lines.line[b]; break;
-    case MAP_RGB:
-    case MAP_AI:
-      column += lines.line[r];
-      column += lines.line[g];
-      column += lines.line[b];
-      break;
-  }
-}
-
-// Writes a column's lines through the buffered writer in one call: write_line adds the CR LF
-// that ends the column's last line, so the bytes are those of one write_line per line.
-void write_column(int file, std::string& column) {
-  if (file && column.size() >= 2) {
-    column.resize(column.size() - 2);
-    svc::write_line(file, column);
-  }
-  column.clear();
-}
-
 // The map scan: name rule, refusal, header, one column per pass with its progress pixel, notice.
 ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int width, int height,
                     const std::string& chosen_path, const ScanProgress* progress) {
@@ -80,10 +45,9 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   const int file = svc::create_file(-1, report.map_path);
   if (file) write_map_header(file, kind, width, height, state.source_path);
 
-  ChannelLines lines;
-  make_channel_lines(lines, kind);
-  std::string column;
-  column.reserve(size_t(height + 1) * 15);
+  // The entries go out in large blocks, each channel's text taken from a table.
+  MapEntryWriter entries;
+  begin_map_entries(entries, file, kind);
   CodeFileMemory codes;
   if (entry != ENTRY_CHANNELS) begin_code_files(codes);
   ColourReduction reduction;
@@ -103,10 +67,9 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
       } else
         colour = svc::point(x, y);
       const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
-      if (file) append_entry(column, kind, lines, r, g, b);
+      put_map_entry(entries, r, g, b);
       if (entry != ENTRY_CHANNELS) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
     }
-    write_column(file, column);
     // The progress line lies one row below the extra row, so the scan never reads it.
     svc::plot(x, height + 1, progress_red);
     svc::stop_drawing();
@@ -114,6 +77,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
     if (progress && progress->column_done) progress->column_done(x + 1, width + 1, progress->context);
   }
 
+  flush_map_entries(entries);
   report.map_written = file != 0 && svc::close_file(file) != 0;
   report.codes_distinct = codes.distinct;
   report.codes_created = codes.created;

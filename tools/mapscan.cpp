@@ -180,24 +180,39 @@ int run(const Options& o) {
   svc::start_services();
   svc::headless::record_drawing(false);
   svc::register_image_decoders();
-  const int picture = svc::load_sprite(-1, o.picture, svc::SPRITE_TEXTURE);
-  if (!picture) return fail(o.picture, svc::picture_error());
   state.source_path = o.picture;
-  state.picture = picture;
-  state.picture_width = svc::sprite_width(picture);
-  state.picture_height = svc::sprite_height(picture);
-  state.picture_loaded = true;
 
-  // The converter's shown frame: the screen cleared to black, the picture at (0, 0).
-  const int sw = o.screen_width ? o.screen_width : state.picture_width + 1;
-  const int sh = o.screen_height ? o.screen_height : state.picture_height + 1;
-  svc::headless::set_desktop(sw, sh);
-  if (!svc::open_window(0, 0, 0, sw, sh, "mapscan", svc::WINDOW_CENTRED_CAPTION) ||
-      !svc::open_windowed_screen(svc::window_handle(0), 0, 0, sw, sh, 0, 0, 0))
-    return fail(o.picture,
-                "no memory for a screen of " + svc::int_to_string(sw) + " x " + svc::int_to_string(sh) + " pixels");
-  svc::clear_screen(0);
-  svc::display_sprite(picture, 0, 0);
+  // The converter's shown frame: the screen cleared to black, the picture at (0, 0). The screen's
+  // size follows from the picture's, so it is opened once the decoder knows that size.
+  std::string screen_problem;
+  bool screen_open = false;
+  auto open_screen = [&](int width, int height) {
+    state.picture_width = width;
+    state.picture_height = height;
+    const int sw = o.screen_width ? o.screen_width : width + 1;
+    const int sh = o.screen_height ? o.screen_height : height + 1;
+    svc::headless::set_desktop(sw, sh);
+    if (!svc::open_window(0, 0, 0, sw, sh, "mapscan", svc::WINDOW_CENTRED_CAPTION) ||
+        !svc::open_windowed_screen(svc::window_handle(0), 0, 0, sw, sh, 0, 0, 0)) {
+      screen_problem = "no memory for a screen of " + svc::int_to_string(sw) + " x " + svc::int_to_string(sh) + " pixels";
+      return false;
+    }
+    screen_open = true;
+    return true;
+  };
+  // Usually the picture decodes straight onto the black screen, with no copy of it kept as a sprite;
+  // a picture larger than a chosen screen is loaded and drawn clipped, as the converter draws it.
+  if (!svc::headless::show_picture_file(o.picture, open_screen)) {
+    if (!screen_problem.empty()) return fail(o.picture, screen_problem);
+    const int picture = svc::load_sprite(-1, o.picture, svc::SPRITE_TEXTURE);
+    if (!picture) return fail(o.picture, svc::picture_error());
+    state.picture = picture;
+    if (!screen_open && !open_screen(svc::sprite_width(picture), svc::sprite_height(picture)))
+      return fail(o.picture, screen_problem);
+    svc::clear_screen(0);
+    svc::display_sprite(picture, 0, 0);
+  }
+  state.picture_loaded = true;
   svc::flip_buffers();
 
   // The converter asks before a full AI map; the batch tool asks for --yes instead. A reduced map

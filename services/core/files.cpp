@@ -133,25 +133,41 @@ std::string read_line(int file) {
   return line;
 }
 
-int write_line(int file, const std::string& text) {
-  OpenFile* f = find(file);
-  if (!f || !f->can_write) return 0;
-  if (f->can_read) drop_read_ahead(*f);
+namespace {
+
+// Appends to the write buffer; a block at least the buffer's size goes to the system in one call.
+bool put_bytes(OpenFile& f, const char* data, size_t size) {
   bool ok = true;
-  auto put = [&](const char* data, size_t size) {
-    if (f->wbuf.size() + size > kWriteBufferSize) ok = flush_writes(*f) && ok;
-    if (size >= kWriteBufferSize) {
-      if (!write_all(f->fd, data, size)) {
-        f->write_failed = true;
-        ok = false;
-      }
-    } else {
-      f->wbuf.append(data, size);
-    }
-  };
-  put(text.data(), text.size());
-  put("\r\n", 2);
-  return ok ? 1 : 0;
+  if (f.wbuf.size() + size > kWriteBufferSize) ok = flush_writes(f);
+  if (size < kWriteBufferSize) {
+    f.wbuf.append(data, size);
+  } else if (!write_all(f.fd, data, size)) {
+    f.write_failed = true;
+    ok = false;
+  }
+  return ok;
+}
+
+OpenFile* writable(int file) {
+  OpenFile* f = find(file);
+  if (!f || !f->can_write) return nullptr;
+  if (f->can_read) drop_read_ahead(*f);
+  return f;
+}
+
+}  // namespace
+
+int write_line(int file, const std::string& text) {
+  OpenFile* f = writable(file);
+  if (!f) return 0;
+  const bool ok = put_bytes(*f, text.data(), text.size());
+  return put_bytes(*f, "\r\n", 2) && ok ? 1 : 0;
+}
+
+int write_bytes(int file, const char* data, size_t size) {
+  OpenFile* f = writable(file);
+  if (!f) return 0;
+  return put_bytes(*f, data, size) ? 1 : 0;
 }
 
 int end_of_file(int file) {

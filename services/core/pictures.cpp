@@ -90,14 +90,27 @@ void register_image_decoders() {
   g_decoders_registered = true;
 }
 
-int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
+namespace {
+
+// Decodes into `out`, or, when `rows` is given, PNG and JPEG straight into the caller's rows and the
+// other formats into `out` first and then into the rows. The refusal's reason names the format.
+int decode_bytes(const uint8_t* data, size_t size, Picture& out, const PictureRows* rows) {
   out = Picture();
   g_error.clear();
   if (!data || size == 0) {
     detail::refuse("file is empty");
     return 0;
   }
-  bool ok = false;
+  // PNG and JPEG write into rows; without the caller's, into those of `out`.
+  const PictureRows into_picture = [&out](int width, int height, size_t& stride) {
+    out.width = width;
+    out.height = height;
+    out.rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+    stride = static_cast<size_t>(width) * 4;
+    return out.rgba.data();
+  };
+  const PictureRows& direct = rows ? *rows : into_picture;
+  bool ok = false, decoded_direct = false;
   const char* format = nullptr;
   if (starts_with(data, size, "BM", 2)) {
     format = "BMP";
@@ -106,10 +119,12 @@ int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
     detail::refuse("is not a BMP picture (the PNG, JPEG and TIFF decoders are not registered)");
   } else if (starts_with(data, size, "\x89PNG\r\n\x1a\n", 8)) {
     format = "PNG";
-    ok = detail::decode_png(data, size, out);
+    ok = detail::decode_png(data, size, direct);
+    decoded_direct = rows != nullptr;
   } else if (starts_with(data, size, "\xFF\xD8\xFF", 3)) {
     format = "JPEG";
-    ok = detail::decode_jpeg(data, size, out);
+    ok = detail::decode_jpeg(data, size, direct);
+    decoded_direct = rows != nullptr;
   } else if (starts_with(data, size, "II*\0", 4) || starts_with(data, size, "MM\0*", 4) ||
              starts_with(data, size, "II+\0", 4) || starts_with(data, size, "MM\0+", 4)) {
     format = "TIFF";
@@ -117,8 +132,20 @@ int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
   } else {
     detail::refuse("is not a PNG, JPEG, TIFF or BMP picture");
   }
-  if (ok && out.rgba.size() != static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 4)
+  if (ok && !decoded_direct && out.rgba.size() != static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 4)
     ok = detail::refuse("decoded to the wrong number of bytes");
+  if (ok && rows && !decoded_direct) {
+    size_t stride = 0;
+    uint8_t* first = (*rows)(out.width, out.height, stride);
+    const size_t row_bytes = static_cast<size_t>(out.width) * 4;
+    if (!first || stride < row_bytes)
+      ok = detail::refuse("has no room to be decoded into");
+    else
+      for (int y = 0; y < out.height; y++)
+        std::memcpy(first + static_cast<size_t>(y) * stride, out.rgba.data() + static_cast<size_t>(y) * row_bytes,
+                    row_bytes);
+    out = Picture();
+  }
   if (!ok) {
     out = Picture();
     if (g_error.empty()) g_error = "is damaged or uses a feature that is not supported";
@@ -129,7 +156,7 @@ int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
   return 1;
 }
 
-int decode_picture(const std::string& path, Picture& out) {
+int decode_file(const std::string& path, Picture& out, const PictureRows* rows) {
   out = Picture();
   std::vector<uint8_t> bytes;
   if (path.empty()) {
@@ -140,7 +167,20 @@ int decode_picture(const std::string& path, Picture& out) {
     g_error = "file " + g_error;
     return 0;
   }
-  return decode_picture_memory(bytes.data(), bytes.size(), out);
+  return decode_bytes(bytes.data(), bytes.size(), out, rows);
+}
+
+}  // namespace
+
+int decode_picture_memory(const uint8_t* data, size_t size, Picture& out) {
+  return decode_bytes(data, size, out, nullptr);
+}
+
+int decode_picture(const std::string& path, Picture& out) { return decode_file(path, out, nullptr); }
+
+int decode_picture_into(const std::string& path, const PictureRows& rows) {
+  Picture unused;
+  return decode_file(path, unused, &rows);
 }
 
 const std::string& picture_error() { return g_error; }

@@ -25,10 +25,11 @@ void set_pixel_limit(int64_t pixels);
 // cannot produce even at the format's best compression (`most_per_byte` raw bytes per stored byte).
 bool check_data_covers(uint64_t held, uint64_t most_per_byte, uint64_t needed, int64_t width, int64_t height);
 
-// Each decoder fills `out` or returns false; a refusal names its reason through refuse().
+// Each decoder fills `out` (PNG and JPEG: the rows it is given) or returns false; a refusal names its
+// reason through refuse().
 bool decode_bmp(const uint8_t* data, size_t size, Picture& out);
-bool decode_png(const uint8_t* data, size_t size, Picture& out);
-bool decode_jpeg(const uint8_t* data, size_t size, Picture& out);
+bool decode_png(const uint8_t* data, size_t size, const PictureRows& rows);  // Straight into the caller's rows
+bool decode_jpeg(const uint8_t* data, size_t size, const PictureRows& rows);
 bool decode_tiff(const uint8_t* data, size_t size, Picture& out);
 void quiet_tiff_messages();  // libtiff's messages go to the refusal reason instead of stderr
 

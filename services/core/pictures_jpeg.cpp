@@ -90,7 +90,7 @@ bool truncation_warning(tjhandle tj) {
 
 }  // namespace
 
-bool decode_jpeg(const uint8_t* data, size_t size, Picture& out) {
+bool decode_jpeg(const uint8_t* data, size_t size, const PictureRows& rows) {
   if (size > 0xFFFFFFFFul) return refuse("is larger than 4 GiB");
   tjhandle tj = tjInitDecompress();
   if (!tj) return refuse("cannot be decoded (the JPEG decoder could not start)");
@@ -107,36 +107,43 @@ bool decode_jpeg(const uint8_t* data, size_t size, Picture& out) {
   if (ok && (layout.coding == HUFFMAN || layout.coding == PROGRESSIVE_HUFFMAN))
     ok = check_data_covers(layout.scan_bytes, 8, layout.blocks * (layout.coding == HUFFMAN ? 2 : 1), width, height);
   if (ok && !layout.has_end) ok = refuse("ends before its end marker (truncated)");
+  size_t stride = 0;
+  uint8_t* first = ok ? rows(width, height, stride) : nullptr;
+  if (ok && (!first || stride < static_cast<size_t>(width) * 4 || stride > 0x7FFFFFFF))
+    ok = refuse("has no room to be decoded into");
   if (ok) {
-    out.width = width;
-    out.height = height;
-    out.rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
     const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
     std::vector<uint8_t> cmyk_pixels;
-    uint8_t* target = out.rgba.data();
+    uint8_t* target = first;
+    int pitch = static_cast<int>(stride);
     if (cmyk) {
-      cmyk_pixels.assign(out.rgba.size(), 0);
+      cmyk_pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
       target = cmyk_pixels.data();
+      pitch = width * 4;
     }
     const int format = cmyk ? TJPF_CMYK : TJPF_RGBA;
     // The first pass stops at the first warning: running out of data is a failure; other damage is
     // decoded again without stopping, as far as libjpeg gets.
-    int rc = tjDecompress2(tj, data, length, target, width, 0, height, format, TJFLAG_STOPONWARNING);
+    int rc = tjDecompress2(tj, data, length, target, width, pitch, height, format, TJFLAG_STOPONWARNING);
     if (rc != 0 && tjGetErrorCode(tj) == TJERR_WARNING) {
       if (truncation_warning(tj))
         ok = refuse("has data that ends inside the picture (truncated)");
       else
-        rc = tjDecompress2(tj, data, length, target, width, 0, height, format, 0);
+        rc = tjDecompress2(tj, data, length, target, width, pitch, height, format, 0);
     }
     if (ok && rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) ok = refuse_library(tjGetErrorStr2(tj));
     if (ok && cmyk) {
       // Adobe writes CMYK JPEGs inverted: the stored values are 255 - ink, so RGB = value * K / 255.
-      for (size_t i = 0; i < cmyk_pixels.size(); i += 4) {
-        unsigned k = cmyk_pixels[i + 3];
-        out.rgba[i] = static_cast<uint8_t>((cmyk_pixels[i] * k + 127) / 255);
-        out.rgba[i + 1] = static_cast<uint8_t>((cmyk_pixels[i + 1] * k + 127) / 255);
-        out.rgba[i + 2] = static_cast<uint8_t>((cmyk_pixels[i + 2] * k + 127) / 255);
-        out.rgba[i + 3] = 255;
+      for (int y = 0; y < height; y++) {
+        const uint8_t* in = cmyk_pixels.data() + static_cast<size_t>(y) * width * 4;
+        uint8_t* out = first + static_cast<size_t>(y) * stride;
+        for (int x = 0; x < width; x++, in += 4, out += 4) {
+          unsigned k = in[3];
+          out[0] = static_cast<uint8_t>((in[0] * k + 127) / 255);
+          out[1] = static_cast<uint8_t>((in[1] * k + 127) / 255);
+          out[2] = static_cast<uint8_t>((in[2] * k + 127) / 255);
+          out[3] = 255;
+        }
       }
     }
   }

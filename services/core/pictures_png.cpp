@@ -47,7 +47,7 @@ std::vector<uint8_t> without_colour_space(const uint8_t* data, size_t size, uint
 
 }  // namespace
 
-bool decode_png(const uint8_t* data, size_t size, Picture& out) {
+bool decode_png(const uint8_t* data, size_t size, const PictureRows& rows) {
   if (size < 8) return refuse("is too short to be a picture");
   uint64_t idat_bytes = 0;
   const std::vector<uint8_t> file = without_colour_space(data, size, idat_bytes);
@@ -69,10 +69,14 @@ bool decode_png(const uint8_t* data, size_t size, Picture& out) {
   // 16-bit samples are scaled to 8 bits as they are, not read as linear light.
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   image.format = PNG_FORMAT_RGBA;
-  out.width = static_cast<int>(image.width);
-  out.height = static_cast<int>(image.height);
-  out.rgba.assign(static_cast<size_t>(image.width) * image.height * 4, 0);
-  if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
+  size_t stride = 0;
+  uint8_t* first = rows(static_cast<int>(image.width), static_cast<int>(image.height), stride);
+  if (!first || stride < size_t{image.width} * 4 || stride > 0x7FFFFFFF) {
+    png_image_free(&image);
+    return refuse("has no room to be decoded into");
+  }
+  // libpng counts the stride in components, one byte each here.
+  if (!png_image_finish_read(&image, nullptr, first, static_cast<png_int_32>(stride), nullptr)) {
     const std::string message = image.message;
     png_image_free(&image);
     return refuse_library(message);

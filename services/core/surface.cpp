@@ -1,9 +1,11 @@
 // surface.cpp -- the CPU RGBA surface: fills, boxes, pixels and copies, every one clipped to the surface
 #include "surface.h"
 
-#include <cstdlib>
+#include <sys/mman.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 namespace svc::detail {
 
@@ -14,7 +16,27 @@ constexpr uint32_t OPAQUE = 0xFF000000u;
 // A colour value as a stored opaque pixel.
 uint32_t to_pixel(int32_t colour) { return (static_cast<uint32_t>(colour) & 0x00FFFFFFu) | OPAQUE; }
 
+constexpr size_t kLargePage = size_t{2} << 20;
+constexpr size_t kLargeBlock = size_t{1} << 20;  // From here on a block is worth large pages
+
 }  // namespace
+
+void* allocate_pixels(size_t bytes) {
+  void* block = nullptr;
+#ifdef MADV_HUGEPAGE
+  if (bytes >= kLargeBlock) {
+    const size_t whole = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    if (posix_memalign(&block, kLargePage, whole) != 0) throw std::bad_alloc();
+    madvise(block, whole, MADV_HUGEPAGE);  // Only advice: where refused, small pages serve
+    return block;
+  }
+#endif
+  block = std::malloc(bytes ? bytes : 1);
+  if (!block) throw std::bad_alloc();
+  return block;
+}
+
+void free_pixels(void* block, size_t) { std::free(block); }
 
 bool surface_resize(Surface& s, int width, int height) {
   if (width < 0) width = 0;

@@ -1,6 +1,7 @@
 // surface.h -- CPU pictures for the platforms: RGBA surfaces (the converter's screen, the headless
 // screen) and the decoded pictures of sprites
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,11 +10,29 @@
 
 namespace svc::detail {
 
+// Memory for pixels. Blocks of several MiB are asked for in large pages where the system offers them:
+// a full-screen surface then costs a handful of page faults instead of thousands.
+void* allocate_pixels(size_t bytes);
+void free_pixels(void* block, size_t bytes);
+template <typename T>
+struct PixelAllocator {
+  using value_type = T;
+  PixelAllocator() = default;
+  template <typename U>
+  PixelAllocator(const PixelAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(allocate_pixels(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) { free_pixels(p, n * sizeof(T)); }
+  template <typename U>
+  bool operator==(const PixelAllocator<U>&) const { return true; }
+  template <typename U>
+  bool operator!=(const PixelAllocator<U>&) const { return false; }
+};
+
 // Pixels are stored as colour values (red + green*256 + blue*65536) plus alpha in bits 24-31.
 struct Surface {
   int width = 0;
   int height = 0;
-  std::vector<uint32_t> pixels;
+  std::vector<uint32_t, PixelAllocator<uint32_t>> pixels;
 };
 
 // A surface of width x height opaque black pixels; false, leaving an empty surface, when the memory

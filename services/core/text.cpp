@@ -116,15 +116,4 @@ int32_t round_nearest(double value) {
   return static_cast<int32_t>(r);
 }
 
-int32_t rgb(int32_t r, int32_t g, int32_t b) {
-  uint32_t v = static_cast<uint32_t>(r) + static_cast<uint32_t>(g) * 256u + static_cast<uint32_t>(b) * 65536u;
-  return static_cast<int32_t>(v);
-}
-
-int red(int32_t colour) { return static_cast<int>(static_cast<uint32_t>(colour) & 0xFFu); }
-
-int green(int32_t colour) { return static_cast<int>((static_cast<uint32_t>(colour) >> 8) & 0xFFu); }
-
-int blue(int32_t colour) { return static_cast<int>((static_cast<uint32_t>(colour) >> 16) & 0xFFu); }
-
 }  // namespace svc

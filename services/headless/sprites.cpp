@@ -2,6 +2,7 @@
 #include "services/sprites.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "services/pictures.h"
 #include "state.h"
@@ -110,6 +111,21 @@ void display_sprite(int sprite, int x, int y) {
   record("sprite", {sprite, x, y});
   if (const headless::detail::Sprite* s = state.sprites.get(sprite))
     svc::detail::surface_blit(state.screen.surface, *s->picture, x, y);
+}
+
+int headless::show_picture_file(const std::string& path, const std::function<bool(int width, int height)>& prepare) {
+  DrawCall c = call("picture");
+  c.text = path;
+  record(c);
+  auto onto_screen = [&prepare](int width, int height, size_t& stride) -> uint8_t* {
+    svc::detail::Surface& screen = state.screen.surface;
+    if (!prepare(width, height) || !state.screen.open || width > screen.width || height > screen.height)
+      return nullptr;
+    // A back-buffer pixel holds red in its low byte, so its rows are RGBA rows (alpha is never read back).
+    stride = static_cast<size_t>(screen.width) * 4;
+    return reinterpret_cast<uint8_t*>(screen.pixels.data());
+  };
+  return decode_picture_into(path, onto_screen);
 }
 
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {

@@ -96,6 +96,7 @@ FontInfo font_info(int font);
 //   "grab" a = sprite  b,c = x,y  d,e = width,height; "start_3d"; "stop_3d";
 //   "sprite3d" a = 3D sprite  b,c = x,y  d = alpha  e = source factor  f = destination factor;
 //   "quality" a; "blend" a = source  b = destination; "start_drawing" a = target; "stop_drawing";
+//   "picture" text = path (show_picture_file);
 //   "zoom" a = 3D sprite  b,c = width,height.
 struct DrawCall {
   std::string kind;
@@ -108,6 +109,13 @@ const std::vector<DrawCall>& draw_calls();
 void clear_draw_calls();
 void record_drawing(bool on);        // Off speeds up long runs; on by default
 int32_t screen_pixel(int x, int y);  // The back buffer as drawn so far (2D operations and sprites)
+
+// For batch scans of large pictures: decodes a picture file straight onto the back buffer at (0, 0),
+// with no sprite and no second copy of its pixels; the colours read back are those display_sprite of
+// the loaded picture gives. `prepare` gets the picture's size first and opens the screen; the picture
+// is drawn only when it fits the open screen whole. 1 when drawn; 0 when the file can't be decoded,
+// prepare returns false or the picture doesn't fit (the screen then stays as prepare left it).
+int show_picture_file(const std::string& path, const std::function<bool(int width, int height)>& prepare);
 int sprite3d_size(int sprite3d, int* width, int* height);  // The zoomed size; 0 when no such 3D sprite
 int sprite3d_picture(int sprite3d);                        // The sprite under the 3D sprite
 int live_sprite3d_count();                                 // 3D sprites currently allocated

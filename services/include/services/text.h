@@ -18,10 +18,14 @@ bool string_greater(const std::string& a, const std::string& b);         // a so
 float round_float(float value, int mode);                                // Mode 1 rounds up, any other mode down
 int32_t round_nearest(double value);  // Nearest integer, halves to even (as drawing positions)
 
-int32_t rgb(int32_t r, int32_t g, int32_t b);  // r + g*256 + b*65536, not clamped
-int red(int32_t colour);                       // Bits 0-7
-int green(int32_t colour);                     // Bits 8-15
-int blue(int32_t colour);                      // Bits 16-23
+// Colour packing, inline: scans call these millions of times.
+inline int32_t rgb(int32_t r, int32_t g, int32_t b) {  // r + g*256 + b*65536, not clamped
+  return static_cast<int32_t>(static_cast<uint32_t>(r) + static_cast<uint32_t>(g) * 256u +
+                              static_cast<uint32_t>(b) * 65536u);
+}
+inline int red(int32_t colour) { return static_cast<int>(static_cast<uint32_t>(colour) & 0xFFu); }           // Bits 0-7
+inline int green(int32_t colour) { return static_cast<int>((static_cast<uint32_t>(colour) >> 8) & 0xFFu); }  // 8-15
+inline int blue(int32_t colour) { return static_cast<int>((static_cast<uint32_t>(colour) >> 16) & 0xFFu); }  // 16-23
 
 // What a window shows is UTF-8: bytes that are valid UTF-8 are shown as they are, others are read as Windows-1252.
 bool is_valid_utf8(const std::string& bytes);

@@ -1,0 +1,142 @@
+// mapscan_floor.cpp -- the least work a map scan can do, for mapscan_bench to compare against
+//
+//   mapscan_floor decode PICTURE BYTES OUT   decodes PICTURE (PNG or JPEG) to RGBA with the library
+//                                             mapscan uses, then writes BYTES bytes of map text to OUT
+//   mapscan_floor create FOLDER NAMES        creates one new empty file in FOLDER for every line of the
+//                                             file NAMES, each by an exclusive open and a close
+//   mapscan_floor time COMMAND...            runs COMMAND (its output thrown away) and prints its wall
+//                                             and processor seconds (user + system, children included)
+//
+// Nothing here goes through the suite's services: it is the plain library and system calls.
+#include <fcntl.h>
+#include <png.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool read_file(const char* path, std::vector<unsigned char>& bytes) {
+  const int fd = ::open(path, O_RDONLY);
+  struct stat st;
+  if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+  bytes.resize(size_t(st.st_size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n <= 0) break;
+    got += size_t(n);
+  }
+  ::close(fd);
+  return got == bytes.size();
+}
+
+// The decoded pixels go to memory that is not cleared first, as a decoder's own output would.
+bool decode(const std::vector<unsigned char>& bytes, int& width, int& height) {
+  if (bytes.size() > 8 && std::memcmp(bytes.data(), "\x89PNG", 4) == 0) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
+    image.format = PNG_FORMAT_RGBA;
+    width = int(image.width);
+    height = int(image.height);
+    auto* pixels = static_cast<unsigned char*>(std::malloc(size_t(width) * height * 4));
+    const bool ok = pixels && png_image_finish_read(&image, nullptr, pixels, 0, nullptr);
+    png_image_free(&image);
+    std::free(pixels);
+    return ok;
+  }
+  tjhandle tj = tjInitDecompress();
+  int sub = 0, space = 0;
+  bool ok = tj && tjDecompressHeader3(tj, bytes.data(), bytes.size(), &width, &height, &sub, &space) == 0;
+  if (ok) {
+    auto* pixels = static_cast<unsigned char*>(std::malloc(size_t(width) * height * 4));
+    ok = pixels && tjDecompress2(tj, bytes.data(), bytes.size(), pixels, width, 0, height, TJPF_RGBA, 0) == 0;
+    std::free(pixels);
+  }
+  if (tj) tjDestroy(tj);
+  return ok;
+}
+
+// BYTES bytes of lines like a map's, written from one block of at most 1 MiB.
+bool write_text(const char* path, long long bytes) {
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return false;
+  const size_t size = size_t(std::min<long long>(bytes, 1 << 20));
+  std::vector<char> block(size);
+  const char line[] = "123\r\n45\r\n6\r\n";
+  for (size_t i = 0; i < size; i++) block[i] = line[i % (sizeof line - 1)];
+  bool ok = true;
+  while (ok && bytes > 0) {
+    const size_t n = size_t(std::min<long long>(bytes, (long long)size));
+    ok = ::write(fd, block.data(), n) == ssize_t(n);
+    bytes -= (long long)n;
+  }
+  return ::close(fd) == 0 && ok;
+}
+
+// One exclusive create and close per name, in the order listed.
+bool create_files(const std::string& folder, const char* list) {
+  std::vector<unsigned char> names;
+  if (!read_file(list, names)) return false;
+  std::string path = folder + "/";
+  const size_t base = path.size();
+  size_t start = 0;
+  for (size_t i = 0; i < names.size(); i++) {
+    if (names[i] != '\n') continue;
+    path.resize(base);
+    path.append(reinterpret_cast<const char*>(names.data()) + start, i - start);
+    start = i + 1;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    ::close(fd);
+  }
+  return true;
+}
+
+// "WALL CPU" in seconds for one run of argv; the command's output goes to /dev/null.
+int time_command(char** argv) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::execvp(argv[0], argv);
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage use;
+  if (child < 0 || ::wait4(child, &status, 0, &use) != child) return 1;
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+  std::printf("%.6f %.6f\n", wall, cpu);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string what = argc > 1 ? argv[1] : "";
+  if (what == "decode" && argc == 5) {
+    std::vector<unsigned char> bytes;
+    int width = 0, height = 0;
+    if (!read_file(argv[2], bytes) || !decode(bytes, width, height)) return std::fprintf(stderr, "floor: no picture\n"), 1;
+    return write_text(argv[4], std::atoll(argv[3])) ? 0 : 1;
+  }
+  if (what == "time" && argc > 2) return time_command(argv + 2);
+  if (what == "create" && argc == 4) return create_files(argv[2], argv[3]) ? 0 : 1;
+  std::fprintf(stderr, "usage: mapscan_floor decode PICTURE BYTES OUT | create FOLDER NAMES | time COMMAND...\n");
+  return 2;
+}
