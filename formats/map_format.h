@@ -63,8 +63,8 @@ inline void put_map_entry(MapEntryWriter& w, int red, int green, int blue) {
   if (!w.file) return;
   if (w.block.size() - w.used < 3 * 8) flush_map_entries(w);
   auto put = [&w](int value) {
-    const unsigned v = static_cast<unsigned>(value) & 255u;  // callers pass channels, 0..255
-    std::memcpy(w.block.data() + w.used, w.text[v], 8);      // copies a whole slot; only `length` bytes count
+    const int v = value < 0 ? 0 : value > 255 ? 255 : value;  // Clamped, as map_channel_text does
+    std::memcpy(w.block.data() + w.used, w.text[v], 8);       // A whole slot; only `length` bytes count
     w.used += w.length[v];
   };
   switch (w.kind) {

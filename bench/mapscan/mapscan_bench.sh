@@ -1,59 +1,121 @@
 #!/usr/bin/env bash
-# mapscan_bench -- converts one 1920 x 1080 photograph with mapscan (red map; AI map with its
-# colour-code files) and dumps it with ImageMagick's `convert PICTURE txt:-`, and prints the
-# speed ratios. The photograph is made here: a blurred plasma fractal, saved as JPEG, whose
-# colours are as many and as varied as a real photograph's.
-# Usage: mapscan_bench [RUNS]   (MAPSCAN=path overrides the mapscan program)
+# mapscan_bench -- mapscan against ImageMagick's text dump and against the floor of the same work.
+#
+# Two photographs are made here (blurred plasma fractals, whose colours are as many and as varied as
+# a real photograph's): 1920 x 1080 JPEG and 640 x 480 PNG. For each, `mapscan red` and `rgb` run in
+# alternation with the floor program (decoding the same picture with the same library, then writing
+# as many bytes of map text as mapscan wrote), and ImageMagick's `convert PICTURE txt:-` runs beside
+# them. Then `mapscan ai` on the JPEG (one new file per colour, about 480,000) alternates with a plain
+# loop of exclusive open + close creating the same names in an empty folder.
+#
+# Times are processor seconds (user + system) of each process, medians of the runs: the machine is
+# shared, and wall time there measures the other programs as much as this one. Wall medians are
+# printed beside them. Every goal is printed with ": met" or ": MISSED" at the end of its line.
+# Usage: mapscan_bench [RUNS [CONVERT_RUNS [AI_RUNS]]]   (defaults 5, 3, 3; MAPSCAN=path overrides mapscan)
 set -euo pipefail
 shopt -s inherit_errexit  # a failing run inside $(...) ends the benchmark instead of timing nothing
 mapscan=${MAPSCAN:-@MAPSCAN@}
+floor=@FLOOR@
 convert=/usr/bin/convert
-runs=${1:-7}
+runs=${1:-5}
+convert_runs=${2:-3}
+ai_runs=${3:-3}
 [ -x "$convert" ] || { echo "mapscan_bench: ImageMagick's $convert is missing" >&2; exit 1; }
 [ -x "$mapscan" ] || { echo "mapscan_bench: $mapscan is missing" >&2; exit 1; }
+[ -x "$floor" ] || { echo "mapscan_bench: $floor is missing" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 "$convert" -seed 61 -size 1920x1080 plasma:fractal -blur 0x2 -quality 92 photo.jpg
+"$convert" -seed 62 -size 640x480 plasma:fractal -blur 0x2 -depth 8 photo.png
 
-# Wall-clock seconds of one run of a command (its output goes to files in the work folder).
-seconds() {
-  local TIMEFORMAT=%R t
-  t=$( { time "$@" >/dev/null 2>&1; } 2>&1 ) || { echo "mapscan_bench: failed: $*" >&2; return 1; }
-  echo "$t"
+# Appends "WALL CPU" of one run of a command to the file named first.
+timed() {
+  local into=$1
+  shift
+  "$floor" time "$@" >>"$into" || { echo "mapscan_bench: failed: $*" >&2; exit 1; }
 }
 
-# The smallest of RUNS timings of a command; a setup command runs before each (untimed).
-best_of() {
-  local setup=$1; shift
-  local best="" t
-  for _ in $(seq "$runs"); do
-    eval "$setup"
-    t=$(seconds "$@")
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
+# The median of column N (1 wall, 2 processor) of a timing file, in seconds.
+median() { awk -v c="$2" '{print $c}' "$1" | sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
+
+ms() { awk -v s="$1" 'BEGIN{printf "%.1f ms", s * 1000}'; }
+seconds() { awk -v s="$1" 'BEGIN{printf "%.2f s", s}'; }
+
+# "RATIO (goal OP GOAL): met|MISSED" for ratio a / b; OP is <= or >=.
+verdict() {
+  awk -v a="$1" -v b="$2" -v op="$3" -v g="$4" -v f="$5" 'BEGIN{
+    r = a / (b > 0 ? b : 1e-6); ok = (op == "<=") ? r <= g : r >= g
+    printf f " (goal %s " f "): %s\n", r, op, g, ok ? "met" : "MISSED" }'
+}
+
+# ---- red and RGB maps against their floor and ImageMagick
+for picture in photo.jpg photo.png; do
+  case $picture in
+    photo.jpg) label="1920 x 1080 JPEG" ;;
+    *) label="640 x 480 PNG" ;;
+  esac
+  : >"im.$picture"
+  for _ in $(seq "$convert_runs"); do timed "im.$picture" sh -c "'$convert' $picture txt:- > im.txt"; done
+  rm -f im.txt
+  im=$(median "im.$picture" 2)
+  [ "$picture" = photo.jpg ] && im_jpeg=$im
+  echo "$label: convert $picture txt:-  $(seconds "$im") (wall $(seconds "$(median "im.$picture" 1)")), median of $convert_runs"
+  for kind in red rgb; do
+    "$mapscan" "$kind" "$picture" land --quiet
+    bytes=$(stat -c %s "land.$kind")
+    : >scan.t
+    : >floor.t
+    for _ in $(seq "$runs"); do
+      timed floor.t "$floor" decode "$picture" "$bytes" floor.txt
+      timed scan.t "$mapscan" "$kind" "$picture" land
+    done
+    scan=$(median scan.t 2)
+    low=$(median floor.t 2)
+    echo "  mapscan $kind  $(ms "$scan") (wall $(ms "$(median scan.t 1)")); floor: decode + write $bytes bytes $(ms "$low")" \
+      "(wall $(ms "$(median floor.t 1)")), median of $runs"
+    echo "    over the floor:    $(verdict "$scan" "$low" "<=" 1.5 "%.2fx")"
+    echo "    beside ImageMagick: $(verdict "$im" "$scan" ">=" 300 "%.0fx")"
   done
-  echo "$best"
-}
+done
+rm -f floor.txt land.red land.rgb
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b <= 0) b = 0.001; printf "%.0f", a / b }'; }
-# "met" when the ratio reaches the goal, else "MISSED".
-verdict() { awk -v r="$1" -v g="$2" 'BEGIN{ print (r >= g ? "met" : "MISSED") }'; }
-
-baseline=$(seconds sh -c "'$convert' photo.jpg txt:- > photo.txt")
-red=$(best_of "rm -f land.red" "$mapscan" red photo.jpg land)
-# The full AI map creates one file per colour, hundreds of thousands: one run, and the
-# folder is emptied only once (deleting them takes longer than making them).
-ai=$(runs=1 best_of "rm -rf codes land.qz61; mkdir codes" "$mapscan" ai photo.jpg land --dest codes --yes)
-codes=$(ls codes | wc -l)
-again=$(runs=2 best_of ":" "$mapscan" ai photo.jpg land --dest codes --yes)
-basic=$(best_of "rm -rf basic; mkdir basic" "$mapscan" ai-basic photo.jpg land --dest basic)
-
-echo "photograph: 1920 x 1080 JPEG, $codes distinct colours"
-echo "convert photo.jpg txt:-                 ${baseline} s"
-r=$(ratio "$baseline" "$red")
-echo "mapscan red                             ${red} s   ratio ${r}x (goal: at least 300x): $(verdict "$r" 300)"
-r=$(ratio "$baseline" "$ai")
-echo "mapscan ai, $codes new colour-code files ${ai} s   ratio ${r}x (goal: at least 100x): $(verdict "$r" 100)"
-echo "mapscan ai, files already there         ${again} s   ratio $(ratio "$baseline" "$again")x"
-echo "mapscan ai-basic, 5 colour-code files   ${basic} s   ratio $(ratio "$baseline" "$basic")x"
+# ---- AI map: one new file per colour, against a plain loop creating the same names
+rm -rf codes
+mkdir codes
+"$mapscan" ai photo.jpg land --dest codes --yes
+ls codes >names
+codes=$(wc -l <names)
+: >ai.t
+: >create.t
+for round in $(seq "$ai_runs"); do
+  rm -rf codes loop
+  mkdir codes loop
+  # Turns alternate who goes first: a folder just emptied slows the next creations a little.
+  if [ $((round % 2)) -eq 1 ]; then
+    timed create.t "$floor" create loop names
+    timed ai.t "$mapscan" ai photo.jpg land --dest codes --yes
+  else
+    timed ai.t "$mapscan" ai photo.jpg land --dest codes --yes
+    timed create.t "$floor" create loop names
+  fi
+done
+ai=$(median ai.t 2)
+create=$(median create.t 2)
+echo "1920 x 1080 JPEG, $codes distinct colours:"
+echo "  mapscan ai, $codes new colour-code files  $(seconds "$ai") (wall $(seconds "$(median ai.t 1)"))," \
+  "median of $ai_runs"
+echo "  exclusive open + close of the same names  $(seconds "$create") (wall $(seconds "$(median create.t 1)"))"
+echo "    over the plain loop: $(verdict "$ai" "$create" "<=" 1.2 "%.2fx")"
+echo "    beside ImageMagick:  $(verdict "$im_jpeg" "$ai" ">=" 100 "%.0fx")"
+: >again.t
+for _ in $(seq "$runs"); do timed again.t "$mapscan" ai photo.jpg land --dest codes --yes; done
+echo "  mapscan ai, files already there           $(ms "$(median again.t 2)") (wall $(ms "$(median again.t 1)"))"
+: >basic.t
+for _ in $(seq "$runs"); do
+  rm -rf basic
+  mkdir basic
+  timed basic.t "$mapscan" ai-basic photo.jpg land --dest basic
+done
+echo "  mapscan ai-basic, 5 colour-code files     $(ms "$(median basic.t 2)") (wall $(ms "$(median basic.t 1)"))"

@@ -91,23 +91,26 @@ int open_numbered(int file, const std::string& path, int flags, bool can_read, b
   if (file != -1 && find(file)) close_file(file);
   if (path.empty()) return 0;
   // A file opened only for reading must be a regular file: a folder, a device or a pipe is refused
-  // (opened without blocking, so a pipe with no writer cannot hang the open). No opening takes a folder.
+  // (opened without blocking, so a pipe with no writer cannot hang the open). No opening takes a folder:
+  // the system refuses to open one for writing, so only reads need a look (an AI map creates hundreds
+  // of thousands of files, and a system call less each counts).
   bool read_only = !can_write;
   int fd = ::open(system_path(path).c_str(), flags | O_CLOEXEC | (read_only ? O_NONBLOCK : 0), 0666);
   if (fd < 0) return 0;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (read_only && !S_ISREG(st.st_mode))) {
-    ::close(fd);
-    return 0;
+  if (read_only) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return 0;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   }
-  if (read_only) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   auto rec = std::make_unique<OpenFile>();
   rec->fd = fd;
   rec->can_read = can_read;
   rec->can_write = can_write;
   rec->in.fd = fd;
   rec->in.owns_fd = false;
-  rec->wbuf.reserve(kWriteBufferSize);
   table().store(number, std::move(rec));
   return detail::created(file, number);
 }
@@ -140,6 +143,7 @@ bool put_bytes(OpenFile& f, const char* data, size_t size) {
   bool ok = true;
   if (f.wbuf.size() + size > kWriteBufferSize) ok = flush_writes(f);
   if (size < kWriteBufferSize) {
+    if (f.wbuf.capacity() < kWriteBufferSize) f.wbuf.reserve(kWriteBufferSize);  // Made at the first write
     f.wbuf.append(data, size);
   } else if (!write_all(f.fd, data, size)) {
     f.write_failed = true;

@@ -73,6 +73,35 @@ TEST(MapFormatEntries, PaddingOnlyInAiMapsAndChannelsStayInRange) {
   EXPECT_EQ(map_channel_text(-7, MAP_AI), "000");
 }
 
+// Entries in bulk give the bytes of one write_map_entry each, for every kind and channel value (out of
+// range ones too), across many blocks; a file of 0 takes nothing.
+TEST_F(MapFormat, BulkEntriesWriteTheBytesOfSingleEntries) {
+  for (MapKind kind : {MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI}) {
+    SCOPED_TRACE(kind);
+    const int one = svc::create_file(-1, dir + "one"), bulk = svc::create_file(-1, dir + "bulk");
+    MapEntryWriter writer;
+    begin_map_entries(writer, bulk, kind);
+    for (int i = 0; i < 120000; i++) {
+      const int r = i % 263 - 3, g = (i * 7) % 256, b = 255 - i % 256;
+      write_map_entry(one, kind, r, g, b);
+      put_map_entry(writer, r, g, b);
+    }
+    flush_map_entries(writer);
+    EXPECT_FALSE(writer.failed);
+    ASSERT_NE(svc::close_file(one), 0);
+    ASSERT_NE(svc::close_file(bulk), 0);
+    const std::string expected = read_file("one");
+    EXPECT_GT(expected.size(), 2 * writer.block.size());
+    EXPECT_TRUE(read_file("bulk") == expected);
+  }
+  MapEntryWriter none;
+  begin_map_entries(none, 0, MAP_RGB);
+  put_map_entry(none, 1, 2, 3);
+  flush_map_entries(none);
+  EXPECT_EQ(none.used, 0u);
+  EXPECT_FALSE(none.failed);
+}
+
 TEST_F(MapFormat, HeaderReaderTakesLinesTwoAndThreeAndNonNumbersReadZero) {
   write_file("h.red", crlf_lines({"anything", " 12", "x7", "SourceImage:", "RED-DATA:", "5"}));
   svc::LineReader r;

@@ -3,6 +3,9 @@
 
 #include <sys/wait.h>
 
+#include "scan.h"
+#include "services/pictures.h"
+
 namespace {
 
 const char* kRedMap =
@@ -52,6 +55,31 @@ TEST_F(WorkedExample, MapscanWritesTheSameFiles) {
   EXPECT_EQ(read_file("land.qz61"), kAiMap);
   EXPECT_EQ(files_in("codes"), (std::vector<std::string>{"000000000", "010200003", "255000000"}));
   EXPECT_EQ(read_file("err.txt"), "");
+}
+
+// Photographs decode straight onto mapscan's screen; a picture larger than a chosen screen goes the
+// converter's way (sprite, clipped copy). Either way the map is the one the converter's scan writes of
+// the frame it shows.
+TEST_F(WorkedExample, MapscanOfPhotographsEqualsTheConvertersScan) {
+  const std::string tool = std::string(SUITE_BINARY_DIR) + "/tools/mapscan";
+  if (!std::filesystem::exists(tool)) GTEST_SKIP() << "mapscan not built";
+  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
+  svc::register_image_decoders();
+  const std::string make = "/usr/bin/convert -seed 5 -size 61x37 plasma:fractal -depth 8 ";
+  ASSERT_EQ(std::system((make + "-quality 90 p.jpg && " + make + "PNG32:p.png").c_str()), 0);
+  for (const char* picture : {"p.jpg", "p.png"})
+    for (const std::string screen : {"", "40x30", "62x38"}) {
+      SCOPED_TRACE(std::string(picture) + " " + screen);
+      const std::string option = screen.empty() ? "" : " --screen " + screen;
+      ASSERT_EQ(std::system((tool + " rgb " + picture + " tool" + option).c_str()), 0);
+      svc::headless::reset();
+      ConverterState state;
+      const int w = screen.empty() ? 62 : std::stoi(screen), h = screen.empty() ? 38 : std::stoi(screen.substr(3));
+      show_picture(state, picture, w, h);
+      ASSERT_EQ(state.picture_width, 61);
+      scan_colour_map(state, MAP_RGB, 61, 37, "menu");
+      EXPECT_TRUE(read_file("tool.rgb") == read_file("menu.rgb"));
+    }
 }
 
 // Each failure is one line on standard error naming the file, and exit code 1; nothing is written.

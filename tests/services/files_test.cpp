@@ -70,6 +70,12 @@ TEST_F(Files, WritesLargerThanTheBufferAllArriveOnClose) {
   }
   ASSERT_EQ(svc::write_line(3, std::string(10000, 'L')), 1);  // One line longer than the buffer
   expected += std::string(10000, 'L') + "\r\n";
+  // Raw bytes keep their place among the lines, whether buffered or written whole.
+  const std::string block(70000, 'B');
+  ASSERT_EQ(svc::write_bytes(3, "no end", 6), 1);
+  ASSERT_EQ(svc::write_bytes(3, block.data(), block.size()), 1);
+  ASSERT_EQ(svc::write_line(3, "after"), 1);
+  expected += "no end" + block + "after\r\n";
   EXPECT_EQ(svc::close_file(3), 1);
   EXPECT_EQ(get("out.txt"), expected);
   EXPECT_EQ(svc::file_size(dir + "out.txt"), static_cast<int64_t>(expected.size()));
@@ -96,6 +102,7 @@ TEST_F(Files, NumbersAreChosenReusedAndReopened) {
   EXPECT_EQ(svc::read_line(42), "");
   EXPECT_EQ(svc::end_of_file(42), 0);
   EXPECT_EQ(svc::write_line(42, "x"), 0);
+  EXPECT_EQ(svc::write_bytes(42, "x", 1), 0);
   EXPECT_EQ(svc::close_file(42), 0);
   EXPECT_EQ(svc::open_file_read(5, dir + "missing.txt"), 0);
   EXPECT_EQ(svc::open_file_read(5, dir), 0);  // A folder is not a file

@@ -217,6 +217,38 @@ TEST(HeadlessSprites, LoadedSpriteTakesTheTransparentColourButDisplaySpriteCopie
   std::remove(path.c_str());
 }
 
+// A picture file decoded straight onto the screen reads back as display_sprite draws it. The callback
+// opens the screen at the size it picks; a picture larger than that screen is not drawn.
+TEST(HeadlessScreen, PictureFileShownStraightOnTheScreenAsDisplaySpriteDrawsIt) {
+  hl::reset();
+  const std::string path = write_test_bitmap();
+  ASSERT_FALSE(path.empty());
+  int asked = 0;
+  auto screen_of = [&](int width, int height, int32_t colour) {
+    asked++;
+    const bool ok = svc::open_window(0, 0, 0, width, height, "scan", svc::WINDOW_BORDERLESS) &&
+                    svc::open_windowed_screen(svc::window_handle(0), 0, 0, width, height, 1, 0, 0);
+    svc::clear_screen(colour);
+    return ok;
+  };
+  ASSERT_EQ(1, hl::show_picture_file(path, [&](int w, int h) { return screen_of(w + 1, h + 1, 0); }));
+  EXPECT_EQ(RED, svc::point(0, 0));
+  EXPECT_EQ(MAGENTA, svc::point(1, 0));
+  EXPECT_EQ(BLUE, svc::point(0, 1));
+  EXPECT_EQ(0xFFFFFF, svc::point(1, 1));
+  EXPECT_EQ(0, svc::point(2, 1));
+  EXPECT_EQ(0, svc::point(1, 2));
+
+  EXPECT_EQ(0, hl::show_picture_file(path, [&](int, int) { return screen_of(2, 1, BLUE); }));
+  EXPECT_EQ(BLUE, svc::point(0, 0));
+  EXPECT_EQ(BLUE, svc::point(1, 0));
+  EXPECT_EQ(0, hl::show_picture_file(path, [](int, int) { return false; }));
+  asked = 0;
+  EXPECT_EQ(0, hl::show_picture_file(path + ".missing", [&](int w, int h) { return screen_of(w, h, 0); }));
+  EXPECT_EQ(0, asked);
+  std::remove(path.c_str());
+}
+
 TEST(HeadlessSprites, ThreeDSpriteOutlivesItsFreedSpriteAndHugeZoomStaysClipped) {
   open_screen(8, 8);
   int sprite = make_sprite_with_transparency();

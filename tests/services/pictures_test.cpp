@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -51,6 +53,7 @@ const Sample kSamples[] = {
     {"baseline.jpg", "-alpha off -quality 90 JPEG:", 0},
     {"progressive.jpg", "-alpha off -interlace JPEG JPEG:", 0},
     {"grey.jpg", "-alpha off -colorspace Gray JPEG:", 0},
+    {"cmyk.jpg", "-alpha off -colorspace CMYK -quality 95 JPEG:", 1},  // Inverted CMYK as Adobe writes it
     {"rgb.tif", "-alpha off -compress LZW TIFF:", 0},
     {"rgb16.tif", "-alpha off -depth 16 TIFF:", 1},
     {"rgba.tif", "-compress None TIFF:", 0},
@@ -117,6 +120,46 @@ TEST_F(Pictures, EveryFormatDecodesAsImageMagickReadsIt) {
     }
     EXPECT_LE(worst, s.tolerance) << "pixel " << worst_at / 4 << " channel " << worst_at % 4;
   }
+}
+
+// Decoding into rows the caller owns (a screen wider and higher than the picture) gives the same pixels
+// and leaves every byte beyond the picture's rows alone; a refusal or a too narrow row decodes nothing.
+TEST_F(Pictures, DecodingIntoTheCallersRowsMatchesDecodingAlone) {
+  for (const char* name : {"rgba8.png", "interlaced.png", "baseline.jpg", "grey.jpg", "cmyk.jpg", "rgb24.bmp",
+                           "rgba.tif"}) {
+    SCOPED_TRACE(name);
+    svc::Picture pic;
+    ASSERT_EQ(svc::decode_picture(dir + name, pic), 1);
+    const size_t row = size_t(pic.width) * 4, stride = row + 5 * 4;
+    std::vector<uint8_t> screen;
+    int asked = 0;
+    auto rows = [&](int width, int height, size_t& s) {
+      asked++;
+      EXPECT_EQ(width, pic.width);
+      EXPECT_EQ(height, pic.height);
+      screen.assign(stride * size_t(height + 1), 0xAB);
+      s = stride;
+      return screen.data();
+    };
+    ASSERT_EQ(svc::decode_picture_into(dir + name, rows), 1);
+    EXPECT_EQ(asked, 1);
+    for (int y = 0; y <= pic.height; y++) {
+      const uint8_t* at = screen.data() + size_t(y) * stride;
+      if (y < pic.height) {
+        EXPECT_EQ(std::memcmp(at, pic.rgba.data() + size_t(y) * row, row), 0) << "row " << y;
+      }
+      const size_t from = y < pic.height ? row : 0;
+      EXPECT_EQ(std::count(at + from, at + stride, 0xAB), long(stride - from)) << "beyond row " << y;
+    }
+    EXPECT_EQ(svc::decode_picture_into(dir + name, [](int, int, size_t&) -> uint8_t* { return nullptr; }), 0);
+    EXPECT_EQ(svc::decode_picture_into(dir + name,
+                                       [&](int, int, size_t& s) {
+                                         s = row - 4;
+                                         return screen.data();
+                                       }),
+              0);
+  }
+  EXPECT_EQ(svc::decode_picture_into(dir + "missing.png", [](int, int, size_t&) -> uint8_t* { return nullptr; }), 0);
 }
 
 TEST_F(Pictures, FormatIsFoundByContentNotByName) {
