@@ -49,11 +49,11 @@ void write_map_entry(int file, MapKind kind, int red, int green, int blue);
 struct MapEntryWriter {
   int file = 0;
   MapKind kind = MAP_RED;
-  char text[256][8] = {};      // A channel value's text and CR LF
-  uint8_t length[256] = {};    // Bytes of it
-  std::vector<char> block;     // Entries not yet written
+  char text[256][8] = {};    // A channel value's text and CR LF
+  uint8_t length[256] = {};  // Bytes of it
+  std::vector<char> block;   // Entries not yet written
   size_t used = 0;
-  bool failed = false;         // A write of the block failed
+  bool failed = false;  // A write of the block failed
 };
 void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind);
 void flush_map_entries(MapEntryWriter& writer);  // Writes what the block holds; at the end of the entries

@@ -120,7 +120,8 @@ int time_command(char** argv) {
   struct rusage use;
   if (child < 0 || ::wait4(child, &status, 0, &use) != child) return 1;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double cpu = double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+  const double cpu =
+      double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
   std::printf("%.6f %.6f\n", wall, cpu);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
   if (what == "decode" && argc == 5) {
     std::vector<unsigned char> bytes;
     int width = 0, height = 0;
-    if (!read_file(argv[2], bytes) || !decode(bytes, width, height)) return std::fprintf(stderr, "floor: no picture\n"), 1;
+    if (!read_file(argv[2], bytes) || !decode(bytes, width, height))
+      return std::fprintf(stderr, "floor: no picture\n"), 1;
     return write_text(argv[4], std::atoll(argv[3])) ? 0 : 1;
   }
   if (what == "time" && argc > 2) return time_command(argv + 2);

@@ -23,9 +23,13 @@ struct PixelAllocator {
   T* allocate(size_t n) { return static_cast<T*>(allocate_pixels(n * sizeof(T))); }
   void deallocate(T* p, size_t n) { free_pixels(p, n * sizeof(T)); }
   template <typename U>
-  bool operator==(const PixelAllocator<U>&) const { return true; }
+  bool operator==(const PixelAllocator<U>&) const {
+    return true;
+  }
   template <typename U>
-  bool operator!=(const PixelAllocator<U>&) const { return false; }
+  bool operator!=(const PixelAllocator<U>&) const {
+    return false;
+  }
 };
 
 // Pixels are stored as colour values (red + green*256 + blue*65536) plus alpha in bits 24-31.

@@ -119,8 +119,7 @@ int headless::show_picture_file(const std::string& path, const std::function<boo
   record(c);
   auto onto_screen = [&prepare](int width, int height, size_t& stride) -> uint8_t* {
     svc::detail::Surface& screen = state.screen.surface;
-    if (!prepare(width, height) || !state.screen.open || width > screen.width || height > screen.height)
-      return nullptr;
+    if (!prepare(width, height) || !state.screen.open || width > screen.width || height > screen.height) return nullptr;
     // A back-buffer pixel holds red in its low byte, so its rows are RGBA rows (alpha is never read back).
     stride = static_cast<size_t>(screen.width) * 4;
     return reinterpret_cast<uint8_t*>(screen.pixels.data());

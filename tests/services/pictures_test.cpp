@@ -125,8 +125,8 @@ TEST_F(Pictures, EveryFormatDecodesAsImageMagickReadsIt) {
 // Decoding into rows the caller owns (a screen wider and higher than the picture) gives the same pixels
 // and leaves every byte beyond the picture's rows alone; a refusal or a too narrow row decodes nothing.
 TEST_F(Pictures, DecodingIntoTheCallersRowsMatchesDecodingAlone) {
-  for (const char* name : {"rgba8.png", "interlaced.png", "baseline.jpg", "grey.jpg", "cmyk.jpg", "rgb24.bmp",
-                           "rgba.tif"}) {
+  for (const char* name :
+       {"rgba8.png", "interlaced.png", "baseline.jpg", "grey.jpg", "cmyk.jpg", "rgb24.bmp", "rgba.tif"}) {
     SCOPED_TRACE(name);
     svc::Picture pic;
     ASSERT_EQ(svc::decode_picture(dir + name, pic), 1);

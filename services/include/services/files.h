@@ -15,10 +15,10 @@ int create_new_file(int file, const std::string& path);  // Creates a file only 
 int open_file_rw(int file,
                  const std::string& path);  // Opens for reading and writing, creating it when missing; no truncation
 std::string read_line(int file);            // Next line without its terminator (CR, LF, CR LF or NUL); "" at the end
-int write_line(int file, const std::string& text);  // Writes the bytes and CR LF through the 4096-byte buffer
+int write_line(int file, const std::string& text);         // Writes the bytes and CR LF through the 4096-byte buffer
 int write_bytes(int file, const char* data, size_t size);  // The bytes as they are; a large block goes out whole
-int end_of_file(int file);                          // Non-zero when no byte is left; 0 for a number that is not open
-int truncate_file(int file);                        // Flushes and cuts the file at the current write position
+int end_of_file(int file);                   // Non-zero when no byte is left; 0 for a number that is not open
+int truncate_file(int file);                 // Flushes and cuts the file at the current write position
 int close_file(int file);                    // Flushes and closes; 0 when a write failed or the number is not open
 int is_file(int file);                       // Non-zero while the number is an open file
 void close_all_files();                      // Flushes and closes every open file (at program end)
