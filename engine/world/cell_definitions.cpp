@@ -106,6 +106,13 @@ const CellDefinition& find_cell_definition(const std::string& definitionPath) {
   return cached_definition(definitionPath);
 }
 
+const CellDefinition& find_code_definition(const std::string& code) {
+  DefinitionCache& cache = worldState.definitions;
+  auto it = cache.byCode.find(code);
+  if (it != cache.byCode.end()) return it->second;
+  return cache.byCode.emplace(code, parse_definition(cell_definition_path(code))).first->second;
+}
+
 void load_cell_definition(int x, int y, const std::string& definitionPath) {
   if (!svc::cell(worldState.world, x, y)) return;
   apply_cell_definition(x, y, cached_definition(definitionPath));

@@ -32,6 +32,9 @@ struct CellDefinition {
 // in a build; valid until the cache is cleared) and applying it to a cell. A map load finds each
 // code's definition once and applies it to the cells of that code.
 const CellDefinition& find_cell_definition(const std::string& definitionPath);
+// The same by colour code (the file cell_definition_path(code)): a map load asks once per code, and
+// a short code is a cheaper key than its path when a world has hundreds of thousands of codes.
+const CellDefinition& find_code_definition(const std::string& code);
 void apply_cell_definition(int x, int y, const CellDefinition& definition);
 
 // Definition files are parsed once per world build and kept by path; each build (map load, base
@@ -42,6 +45,7 @@ void clear_definition_cache();
 // colour code), so a file is read once and its pairs replayed on each cell.
 struct DefinitionCache {
   std::unordered_map<std::string, CellDefinition> byPath;
+  std::unordered_map<std::string, CellDefinition> byCode;  // find_code_definition's, by code
   // The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
   // than hashing it. Map nodes stay where they are when the map grows.
   const std::string* lastPath = nullptr;

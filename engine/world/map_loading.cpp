@@ -96,9 +96,8 @@ void finish_load_progress() { finish_progress_bar(worldState.loadBar, engine.loa
 
 void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
-  const std::string pathPrefix = cell_definition_path("");
   const float progressStep = load_progress_step();
-  std::string red, green, blue, path;
+  std::string red, green, blue;
   // Neighbouring cells mostly share a code: its definition is looked up again only when the
   // code changes (the same code always names the same file within one load).
   const CellDefinition* definition = nullptr;
@@ -113,8 +112,7 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY) {
       c->loaded = 1;
       if (engine.useSprite3D == 1) {
         if (!definition || !same_text(c->code, definitionCode)) {
-          path.assign(pathPrefix).append(c->code);  // reuses the buffer: no allocation per cell
-          definition = &find_cell_definition(path);
+          definition = &find_code_definition(c->code);
           definitionCode = c->code;
         }
         apply_cell_definition(x, y, *definition);

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "services/files.h"
 
@@ -16,15 +18,19 @@ namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
 
-// Reads the next block; false when no byte is left.
+// Reads the next block; false when no byte is left. A read that fills less than the block has
+// reached the end of a regular file, so a reader with its own descriptor asks no more: a small
+// definition file costs one read, not two. A lent descriptor keeps asking (its file may be written
+// between reads).
 bool refill(LineReader& r) {
-  if (r.fd < 0) return false;
-  if (r.block.size() < kBlockSize) r.block.resize(kBlockSize);
+  if (r.fd < 0 || r.drained) return false;
+  if (r.block.empty()) r.block.resize(kBlockSize);
   for (;;) {
     ssize_t n = ::read(r.fd, r.block.data(), r.block.size());
     if (n < 0 && errno == EINTR) continue;
     r.pos = 0;
     r.len = n > 0 ? static_cast<size_t>(n) : 0;
+    if (r.owns_fd && r.len < r.block.size()) r.drained = true;
     return n > 0;
   }
 }
@@ -44,9 +50,15 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
     ::close(fd);
     return false;
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK stays: reads of a regular file ignore it (worlds open a definition file per colour
+  // code, and each system call less counts).
+  // A small file gets a block just larger than itself: no 64 KiB to clear for a file of a few lines,
+  // and the first read, coming back short, is also the last.
+  const size_t want = std::min<size_t>(kBlockSize, std::max<int64_t>(st.st_size, 255) + 1);
+  if (reader.block.size() < want) reader.block.resize(want);
   reader.fd = fd;
   reader.owns_fd = true;
+  reader.drained = false;
   return true;
 }
 
@@ -86,10 +98,24 @@ void close_line_reader(LineReader& reader) {
   if (reader.fd >= 0 && reader.owns_fd) ::close(reader.fd);
   reader.fd = -1;
   reader.pos = reader.len = 0;
+  reader.drained = false;
 }
 
 bool read_pairs(const std::string& path, const PairHandler& pair) {
-  LineReader reader;
+  // One reader serves every call (the services run on one thread), keeping its block: a world reads
+  // a definition file per colour code. A handler that reads pairs itself gets a reader of its own.
+  static LineReader shared;
+  static bool shared_busy = false;
+  LineReader own;
+  LineReader& reader = shared_busy ? own : shared;
+  struct Busy {
+    bool& flag;
+    bool was;
+    ~Busy() {
+      flag = was;
+    }
+  } busy{shared_busy, shared_busy};
+  shared_busy = true;
   if (!open_line_reader(reader, path)) return false;
   std::string key, value;
   while (!line_reader_at_end(reader)) {
@@ -97,6 +123,7 @@ bool read_pairs(const std::string& path, const PairHandler& pair) {
     read_line(reader, value);
     pair(key, value);
   }
+  close_line_reader(reader);
   return true;
 }
 

@@ -36,8 +36,11 @@ class NumberTable {
   // Puts a record under n (a number from pick), replacing the one there.
   T& store(int n, T record = T{}) {
     if (n >= static_cast<int>(flags_.size())) {
-      slots_.resize(n + 1);
-      flags_.resize(n + 1, 0);
+      // Grown by half again at least: a world making hundreds of thousands of objects one after
+      // another grows the table a few dozen times, not once per object.
+      const size_t size = std::max<size_t>(n + 1, flags_.size() + flags_.size() / 2);
+      slots_.resize(size);
+      flags_.resize(size, 0);
     }
     if (!(flags_[n] & kUsed)) live_++;
     flags_[n] |= kUsed;

@@ -18,13 +18,24 @@ std::string unquoted(const std::string& path) {
 
 size_t last_separator(const std::string& path) { return path.find_last_of("/\\"); }
 
+// The working directory as last read. The programs never change it (a file requester changes it
+// for the dialog and puts it back), so paths are spelled against this copy instead of asking the
+// system once per path: a world load opens a definition file per colour code. Reading it again
+// through current_directory() refreshes the copy.
+std::string& known_directory() {
+  static std::string here;
+  return here;
+}
+
 }  // namespace
 
 std::string system_path(const std::string& path) {
   if (path.find('\\') == std::string::npos) return path;
   // The folder the program runs in is the system's own spelling: a backslash in its name is part of a
-  // name, not a separator. Only what the program appended to it is translated.
-  const std::string here = current_directory();
+  // name, not a separator. Only what the program appended to it is translated. Only an absolute path
+  // can start with that folder.
+  if (!path.empty() && path[0] == '/' && known_directory().empty()) current_directory();
+  const std::string& here = known_directory();
   std::string p = path;
   size_t from = p.compare(0, here.size(), here) == 0 ? here.size() : 0;
   for (size_t i = from; i < p.size(); i++)
@@ -40,6 +51,7 @@ std::string current_directory() {
   }
   std::string dir(buf.data());
   if (dir.empty() || dir.back() != '/') dir += '/';
+  known_directory() = dir;
   return dir;
 }
 

@@ -61,4 +61,38 @@ TEST_F(LineReaderTest, PairsComeInFileOrderAndAnOddLastKeyGetsAnEmptyValue) {
   EXPECT_TRUE(opened);
 }
 
+// A reader goes from file to file (read_pairs keeps one for all its calls): each file reads whole
+// whatever the size of the one before, and a handler may read pairs of another file meanwhile.
+TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
+  std::string big;
+  for (int i = 0; i < 30000; i++) big += "K" + std::to_string(i) + "\r\nV\r\n";
+  put("big.txt", big);  // several 64 KiB blocks
+  put("small.txt", "S\r\n1\r\n");
+  put("edge.txt", std::string(255, 'x') + "\r\n" + std::string(300, 'y'));  // longer than its first block guess
+  svc::LineReader r;
+  for (const char* name : {"small.txt", "big.txt", "small.txt", "edge.txt", "big.txt"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(svc::open_line_reader(r, dir + name));
+    int lines = 0;
+    std::string line, last;
+    while (!svc::line_reader_at_end(r)) {
+      svc::read_line(r, line);
+      last = line;
+      lines++;
+    }
+    const std::string n = name;
+    EXPECT_EQ(lines, n == "big.txt" ? 60000 : 2);
+    EXPECT_EQ(last, n == "big.txt" ? "V" : n == "small.txt" ? "1" : std::string(300, 'y'));
+  }
+  int outer = 0;
+  size_t inner = 0;
+  svc::read_pairs(dir + "small.txt", [&](const std::string&, const std::string&) {
+    outer++;
+    inner += pairs_of(dir + "big.txt").size();
+  });
+  EXPECT_EQ(outer, 1);
+  EXPECT_EQ(inner, 30000u);
+  EXPECT_EQ(pairs_of(dir + "small.txt"), (Pairs{{"S", "1"}}));
+}
+
 }  // namespace

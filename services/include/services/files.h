@@ -35,6 +35,7 @@ struct LineReader {
   std::vector<char> block;  // Bytes read ahead of the position
   size_t pos = 0;           // Next unread byte in block
   size_t len = 0;           // Bytes in block
+  bool drained = false;     // A read came back short: a regular file has nothing more (own descriptor only)
   LineReader() = default;
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
