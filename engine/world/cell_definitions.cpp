@@ -39,6 +39,7 @@ bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
 // Reads a definition file into its recognised pairs, in file order.
 CellDefinition parse_definition(const std::string& path) {
   CellDefinition parsed;
+  parsed.pairs.reserve(8);  // a definition names a handful of keys: one allocation, not one per doubling
   parsed.exists = svc::read_pairs(path, [&](const std::string& key, const std::string& value) {
     DefinitionPair pair{};
     if (!classify_key(key, pair.key, pair.slot)) return;
@@ -108,9 +109,9 @@ const CellDefinition& find_cell_definition(const std::string& definitionPath) {
 
 const CellDefinition& find_code_definition(const std::string& code) {
   DefinitionCache& cache = worldState.definitions;
-  auto it = cache.byCode.find(code);
-  if (it != cache.byCode.end()) return it->second;
-  return cache.byCode.emplace(code, parse_definition(cell_definition_path(code))).first->second;
+  auto [it, added] = cache.byCode.try_emplace(code);  // one hash and one lookup, found or new
+  if (added) it->second = parse_definition(cell_definition_path(code));
+  return it->second;
 }
 
 void load_cell_definition(int x, int y, const std::string& definitionPath) {
