@@ -114,9 +114,7 @@ void display_sprite(int sprite, int x, int y) {
 }
 
 int headless::show_picture_file(const std::string& path, const std::function<bool(int width, int height)>& prepare) {
-  DrawCall c = call("picture");
-  c.text = path;
-  record(c);
+  record("picture", {}, 0, 0, path);
   auto onto_screen = [&prepare](int width, int height, size_t& stride) -> uint8_t* {
     svc::detail::Surface& screen = state.screen.surface;
     if (!prepare(width, height) || !state.screen.open || width > screen.width || height > screen.height) return nullptr;
