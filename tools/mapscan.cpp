@@ -194,7 +194,8 @@ int run(const Options& o) {
     svc::headless::set_desktop(sw, sh);
     if (!svc::open_window(0, 0, 0, sw, sh, "mapscan", svc::WINDOW_CENTRED_CAPTION) ||
         !svc::open_windowed_screen(svc::window_handle(0), 0, 0, sw, sh, 0, 0, 0)) {
-      screen_problem = "no memory for a screen of " + svc::int_to_string(sw) + " x " + svc::int_to_string(sh) + " pixels";
+      screen_problem =
+          "no memory for a screen of " + svc::int_to_string(sw) + " x " + svc::int_to_string(sh) + " pixels";
       return false;
     }
     screen_open = true;

@@ -111,9 +111,7 @@ bool read_pairs(const std::string& path, const PairHandler& pair) {
   struct Busy {
     bool& flag;
     bool was;
-    ~Busy() {
-      flag = was;
-    }
+    ~Busy() { flag = was; }
   } busy{shared_busy, shared_busy};
   shared_busy = true;
   if (!open_line_reader(reader, path)) return false;
