@@ -9,7 +9,7 @@ struct CodeFileMemory {
   std::vector<uint64_t> seen;
   long distinct = 0;  // Distinct codes seen by this scan
   long created = 0;   // Files created empty by this scan
-  long failed = 0;   // Codes whose file could neither be found nor created
+  long failed = 0;    // Codes whose file could neither be found nor created
 };
 
 // Empties the memory before a scan.

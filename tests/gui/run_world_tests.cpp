@@ -41,8 +41,8 @@ Box red_box(const std::string& png) {
 
 // Red pixels of a cursor box of `cell` pixels at the screenshot's cell (x, y).
 long red_in_cell(const std::string& png, int cell, int x, int y) {
-  const std::string region =
-      std::to_string(cell) + "x" + std::to_string(cell) + "+" + std::to_string(x * cell) + "+" + std::to_string(y * cell);
+  const std::string region = std::to_string(cell) + "x" + std::to_string(cell) + "+" + std::to_string(x * cell) + "+" +
+                             std::to_string(y * cell);
   return support::pixels_of_colour(png, "#FF0000", 0, region);
 }
 
@@ -110,7 +110,8 @@ class ExampleRun : public ::testing::Test {
   // Holds the key until the cursor box satisfies `done`, releases it, and returns the box once it
   // stays put (a frame that began before the release may still move it).
   Box hold_until(const std::string& key, const std::function<bool(const Box&)>& done) {
-    support::hold_key_until(key, [&] { return done(cursor()); }, kPatience);
+    support::hold_key_until(
+        key, [&] { return done(cursor()); }, kPatience);
     Box before = cursor(), now;
     while ((now = cursor()).x != before.x || now.y != before.y) before = now;
     return now;
