@@ -16,7 +16,7 @@ namespace {
 // The open requester's filters: the pictures the converter reads (both letter cases, since the
 // chooser compares names exactly), each kind alone, and every file.
 const char* const kPictureFilter =
-    "Pictures (PNG, JPEG, TIFF, BMP)|*.{png,PNG,jpg,JPG,jpeg,JPEG,tif,TIF,tiff,TIFF,bmp,BMP}|"
+    "PNG, JPEG, TIFF and BMP pictures|*.{png,PNG,jpg,JPG,jpeg,JPEG,tif,TIF,tiff,TIFF,bmp,BMP}|"
     "PNG|*.{png,PNG}|JPEG|*.{jpg,JPG,jpeg,JPEG}|TIFF|*.{tif,TIF,tiff,TIFF}|BMP|*.{bmp,BMP}|All files|*.*";
 
 // Save requester for a map; its result (also "" after a cancel) becomes the last map path.

@@ -146,7 +146,7 @@ TEST_F(Converter, CancelledSaveRequesterStartsNoScanAndEmptiesTheLastPath) {
   EXPECT_EQ(req[0].kind, "open");
   EXPECT_EQ(req[0].title, "OPEN SOURCE PIC TO CONVERT");
   // Pictures first, each kind alone, then every file.
-  EXPECT_EQ(req[0].pattern.rfind("Pictures (PNG, JPEG, TIFF, BMP)|*.{png,PNG,jpg,", 0), 0u) << req[0].pattern;
+  EXPECT_EQ(req[0].pattern.rfind("PNG, JPEG, TIFF and BMP pictures|*.{png,PNG,jpg,", 0), 0u) << req[0].pattern;
   EXPECT_NE(req[0].pattern.find("|All files|*.*"), std::string::npos) << req[0].pattern;
   EXPECT_EQ(req[1].title, "SAVE RED MAP AS...:");
   EXPECT_EQ(req[1].pattern, "*.red");
