@@ -49,6 +49,16 @@ std::string after(const std::string& input, const std::string& separator, bool* 
   return at == std::string::npos ? std::string() : input.substr(at + separator.size());
 }
 
+svc::PictureRows rows_of(svc::Picture& picture) {
+  return [&picture](int width, int height, size_t& stride) {
+    picture.width = width;
+    picture.height = height;
+    picture.rgba.assign(size_t(width) * size_t(height) * 4, 0xA5);
+    stride = size_t(width) * 4;
+    return picture.rgba.data();
+  };
+}
+
 void check_picture(const svc::Picture& picture) {
   if (picture.width <= 0 || picture.height <= 0 ||
       picture.rgba.size() != size_t(picture.width) * size_t(picture.height) * 4) {

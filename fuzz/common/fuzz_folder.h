@@ -27,6 +27,10 @@ std::string text(const uint8_t* data, size_t size);
 std::string before(const std::string& input, const std::string& separator);
 std::string after(const std::string& input, const std::string& separator, bool* found = nullptr);
 
+// Rows for the decoders that write straight into the caller's rows: those of `picture`, sized as the
+// decoder asks. The rows start poisoned (0xA5), as unwritten memory would be.
+svc::PictureRows rows_of(svc::Picture& picture);
+
 // A decoded picture must be as large as it says: aborts (a finding) when it is not.
 void check_picture(const svc::Picture& picture);
 
