@@ -260,45 +260,27 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
+  std::vector<svc::Argument> args;
+  const std::string problem = svc::split_arguments(
+      argc, argv, {"--dest", "--codec", "--screen", "--colours", "--colors"}, {"--yes", "-y", "--quiet", "-q"}, args);
+  if (!problem.empty()) return usage_error(problem);
   std::vector<std::string> positional;
-  bool options_end = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (options_end || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      options_end = true;
-      continue;
-    }
-    // "--name=value" is the same as "--name value".
-    std::string value;
-    bool has_value = false;
-    const size_t equals = arg.find('=');
-    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-      arg.resize(equals);
-      has_value = true;
-    }
-    if (arg == "--colors") arg = "--colours";
-    if (arg == "--dest" || arg == "--codec" || arg == "--screen" || arg == "--colours") {
-      if (!has_value) {
-        if (i + 1 >= argc) return usage_error(arg + " needs a value");
-        value = argv[++i];
-      }
-      if (arg == "--dest") {
-        o.dest = value;
-        o.has_dest = true;
-      } else if (arg == "--codec")
-        o.codec = value;
-      else if (arg == "--colours") {
-        if (!parse_colours(value, o.colours))
-          return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
-      } else if (!parse_screen(value, o.screen_width, o.screen_height))
+  for (const svc::Argument& a : args) {
+    const std::string& arg = a.name == "--colors" ? std::string("--colours") : a.name;
+    const std::string& value = a.value;
+    if (arg.empty()) {
+      positional.push_back(value);
+    } else if (arg == "--dest") {
+      o.dest = value;
+      o.has_dest = true;
+    } else if (arg == "--codec") {
+      o.codec = value;
+    } else if (arg == "--colours") {
+      if (!parse_colours(value, o.colours))
+        return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
+    } else if (arg == "--screen") {
+      if (!parse_screen(value, o.screen_width, o.screen_height))
         return usage_error("--screen " + value + ": not a screen size WxH (1 to 32768 each)");
-    } else if (has_value) {
-      return usage_error(arg + " takes no value");
     } else if (arg == "--yes" || arg == "-y") {
       o.yes = true;
     } else if (arg == "--quiet" || arg == "-q") {

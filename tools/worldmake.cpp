@@ -292,33 +292,18 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
-  bool opaque = false, options_end = false;
+  bool opaque = false;
+  std::vector<svc::Argument> args;
+  const std::string problem = svc::split_arguments(argc, argv, {"--colours", "--colors", "--cell", "--alpha"},
+                                                   {"--opaque", "--force", "--quiet", "-q"}, args);
+  if (!problem.empty()) return usage_error(problem);
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (options_end || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      options_end = true;
-      continue;
-    }
-    // "--name=value" is the same as "--name value".
-    std::string value;
-    bool has_value = false;
-    const size_t equals = arg.find('=');
-    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-      arg.resize(equals);
-      has_value = true;
-    }
-    if (arg == "--colors") arg = "--colours";
-    if (arg == "--colours" || arg == "--cell" || arg == "--alpha") {
-      if (!has_value) {
-        if (i + 1 >= argc) return usage_error(arg + " needs a value");
-        value = argv[++i];
-      }
+  for (const svc::Argument& a : args) {
+    const std::string& arg = a.name == "--colors" ? std::string("--colours") : a.name;
+    const std::string& value = a.value;
+    if (arg.empty()) {
+      positional.push_back(value);
+    } else if (arg == "--colours" || arg == "--cell" || arg == "--alpha") {
       if (arg == "--colours" && !parse_number(value, kFewestReducedColours, kMostReducedColours, o.colours))
         return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
       if (arg == "--cell" && !parse_number(value, 1, 512, o.cell))
@@ -327,8 +312,6 @@ int main(int argc, char** argv) {
         if (value.empty()) return usage_error("--alpha needs a picture");
         o.alpha = value;
       }
-    } else if (has_value) {
-      return usage_error(arg + " takes no value");
     } else if (arg == "--opaque") {
       opaque = true;
     } else if (arg == "--force") {

@@ -206,32 +206,16 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
+  std::vector<svc::Argument> args;
+  const std::string problem = svc::split_arguments(argc, argv, {"--variant", "--cell", "--region"}, {"--smooth"}, args);
+  if (!problem.empty()) return usage_error(problem);
   std::vector<std::string> positional;
-  bool options_end = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (options_end || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      options_end = true;
-      continue;
-    }
-    // "--name=value" is the same as "--name value".
-    std::string value;
-    bool has_value = false;
-    const size_t equals = arg.find('=');
-    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-      arg.resize(equals);
-      has_value = true;
-    }
-    if (arg == "--variant" || arg == "--cell" || arg == "--region") {
-      if (!has_value) {
-        if (i + 1 >= argc) return usage_error(arg + " needs a value");
-        value = argv[++i];
-      }
+  for (const svc::Argument& a : args) {
+    const std::string& arg = a.name;
+    const std::string& value = a.value;
+    if (arg.empty()) {
+      positional.push_back(value);
+    } else if (arg == "--variant" || arg == "--cell" || arg == "--region") {
       if (arg == "--variant") {
         if (!parse_int(value, -999999999, 999999999, o.variant))
           return usage_error("--variant " + value + ": not a whole number");
@@ -245,8 +229,6 @@ int main(int argc, char** argv) {
           return usage_error("--region " + value + ": not X,Y,W,H in cells (for example 0,0,40,30)");
         o.set_region = true;
       }
-    } else if (has_value) {
-      return usage_error(arg + " takes no value");
     } else if (arg == "--smooth") {
       o.smooth = true;
     } else if (arg == "--help" || arg == "-h") {

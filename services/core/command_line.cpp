@@ -1,6 +1,7 @@
 // command_line.cpp -- the command-line conventions every program of the suite follows
 #include "services/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #ifndef SUITE_VERSION
@@ -22,6 +23,46 @@ int usage_error(const std::string& program, const std::string& problem, const st
   std::fputs(usage.substr(0, blank == std::string::npos ? std::string::npos : blank + 1).c_str(), stderr);
   std::fprintf(stderr, "Try '%s --help' for more information.\n", program.c_str());
   return EXIT_USAGE;
+}
+
+std::string split_arguments(int argc, char** argv, const std::vector<std::string>& with_value,
+                            const std::vector<std::string>& flags, std::vector<Argument>& out) {
+  auto named = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  out.clear();
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      out.push_back({"", arg});
+      continue;
+    }
+    if (arg == "--") {
+      options_end = true;
+      continue;
+    }
+    std::string value;
+    bool has_value = false;
+    const size_t equals = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+      arg.resize(equals);
+      has_value = true;
+    }
+    if (named(with_value, arg)) {
+      if (!has_value) {
+        if (i + 1 >= argc) return arg + " needs a value";
+        value = argv[++i];
+      }
+    } else if (!named(flags, arg) && arg != "--help" && arg != "-h" && arg != "--version") {
+      return "unknown option " + arg;
+    } else if (has_value) {
+      return arg + " takes no value";
+    }
+    out.push_back({arg, value});
+  }
+  return "";
 }
 
 int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage) {

@@ -161,8 +161,8 @@ TEST_F(Mapscan, BadArgumentsAreUsageErrors) {
     EXPECT_NE(r.err.find("usage: mapscan"), std::string::npos) << args << ": " << r.err;
   }
   EXPECT_EQ(support::names_in(dir), (std::vector<std::string>{"a.bmp", "codes", "err.txt"}));
-  // "--" ends the options: a map whose name starts with a dash.
-  EXPECT_EQ(mapscan("red a.bmp -- -m").code, 0);
+  // "--" ends the options: a map whose name starts with a dash; "--name=value" is "--name value".
+  EXPECT_EQ(mapscan("red a.bmp --screen=30x20 -- -m").code, 0);
 }
 
 }  // namespace

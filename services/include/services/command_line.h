@@ -5,6 +5,7 @@
 // standard error and exits 2.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace svc {
 
@@ -21,5 +22,18 @@ int usage_error(const std::string& program, const std::string& problem, const st
 // The arguments of a program that takes none but --help and --version: -1 to go on, or the exit
 // code to end with (0 after --help or --version, EXIT_USAGE after anything else).
 int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage);
+
+// One option or argument of a command line, in the order given.
+struct Argument {
+  std::string name;   // "--cell", "-q"; empty for an argument
+  std::string value;  // The option's value (empty for a flag), or the argument itself
+};
+
+// Splits a command line GNU style: "--name value" and "--name=value" alike for the options named in
+// `with_value`, the `flags` (and --help, -h, --version) without a value; "--" ends the options, "-" and
+// anything not starting with '-' is an argument. Returns the usage problem ("unknown option --x",
+// "--cell needs a value", "--quiet takes no value"), or "" when the line splits.
+std::string split_arguments(int argc, char** argv, const std::vector<std::string>& with_value,
+                            const std::vector<std::string>& flags, std::vector<Argument>& out);
 
 }  // namespace svc
