@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/world_dump.h"
 #include "services/command_line.h"
@@ -42,25 +43,22 @@ bool parse_int(const char* text, int& out) {
 int main(int argc, char** argv) {
   bool setVariant = false;
   int variant = 0;
-  for (int i = 1; i < argc; i++) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
+  std::vector<svc::Argument> args;
+  const std::string problem = svc::split_arguments(argc, argv, {"--variant"}, {}, args);
+  if (!problem.empty()) return svc::usage_error("worlddump", problem, kUsage);
+  for (const svc::Argument& a : args) {
+    if (a.name == "--help" || a.name == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (arg == "--version") {
+    if (a.name == "--version") {
       svc::print_version("worlddump");
       return 0;
     }
-    if (arg == "--variant") {
-      if (i + 1 >= argc) return svc::usage_error("worlddump", "--variant needs a number", kUsage);
-      if (!parse_int(argv[++i], variant))
-        return svc::usage_error("worlddump", std::string("--variant: not a whole number: ") + argv[i], kUsage);
-      setVariant = true;
-    } else {
-      const bool option = arg.size() > 1 && arg[0] == '-';
-      return svc::usage_error("worlddump", (option ? "unknown option " : "unexpected argument ") + arg, kUsage);
-    }
+    if (a.name.empty()) return svc::usage_error("worlddump", "unexpected argument " + a.value, kUsage);
+    if (!parse_int(a.value.c_str(), variant))
+      return svc::usage_error("worlddump", "--variant: not a whole number: " + a.value, kUsage);
+    setVariant = true;
   }
   svc::headless::record_drawing(false);  // the progress bars are drawn nowhere
   return svc::headless::run_program([&] { return run_world_dump(setVariant, variant); });
