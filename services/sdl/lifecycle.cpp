@@ -15,10 +15,8 @@ using sdl::state;
 
 void start_services() {
   if (state.started) return;
-  // SIGINT and SIGTERM arrive as SDL_QUIT, which wait_window_event reports as a close request.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
   // Each subsystem on its own, so a machine without a display still has events and joysticks.
-  SDL_InitSubSystem(SDL_INIT_EVENTS);
+  sdl::start_events();
   SDL_InitSubSystem(SDL_INIT_VIDEO);
   // Without a display SDL falls back to drivers that show nothing; a window there could never be
   // seen or closed, so the machine counts as having no display unless someone asked for that driver.
@@ -36,14 +34,7 @@ void stop_services() {
   sdl::destroy_screen();
   state.windows.for_each([](int, SDL_Window* w) { SDL_DestroyWindow(w); });
   state.windows.clear();
-  if (state.font) TTF_CloseFont(state.font);
-  state.font = nullptr;
-  state.font_tried = false;
-  if (state.joystick) SDL_JoystickClose(state.joystick);
-  state.joystick = nullptr;
-  if (TTF_WasInit()) TTF_Quit();
-  SDL_Quit();
-  state = sdl::State{};
+  sdl::quit_sdl();
 }
 
 void end_program(int exit_code) {

@@ -90,9 +90,14 @@ struct State {
 extern State state;
 
 int translate_event(const SDL_Event& event);  // The program's event code for an SDL event; 0 for most
-int pc_scan_code(SDL_Scancode code);          // The PC keyboard's scan code (set 1) of an SDL scancode; 0 none
-SDL_Window* main_window();                    // The screen's window, else the first open window; nullptr
-void destroy_screen();                        // Frees the renderer and everything made with it
+// Waits for the first SDL event (0 ms: only looks, < 0: for ever), then keeps taking the events
+// already queued until one of them means something to the program; EVENT_NONE when none does.
+int next_event_code(int timeout_ms);
+void start_events();                  // SDL's event subsystem, with SIGINT and SIGTERM as SDL_QUIT
+void quit_sdl();                      // Frees the font and the joystick, ends SDL_ttf and SDL, resets the state
+int pc_scan_code(SDL_Scancode code);  // The PC keyboard's scan code (set 1) of an SDL scancode; 0 none
+SDL_Window* main_window();            // The screen's window, else the first open window; nullptr
+void destroy_screen();                // Frees the renderer and everything made with it
 // The screen's renderer, made by the platform variant (on a window, or on a surface in memory):
 // sets state.renderer and state.screen_window after freeing any previous screen; false when the
 // window is unknown or no renderer can be made.

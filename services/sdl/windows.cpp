@@ -20,7 +20,8 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   } else if (flags & WINDOW_CENTRED_CAPTION) {
     wx = wy = SDL_WINDOWPOS_CENTERED;
   }
-  SDL_Window* w = SDL_CreateWindow(detail::held_title(detail::display_lines(title)).c_str(), wx, wy, inner_width, inner_height, sdl_flags);
+  SDL_Window* w = SDL_CreateWindow(detail::held_title(detail::display_lines(title)).c_str(), wx, wy, inner_width,
+                                   inner_height, sdl_flags);
   if (!w) return 0;
   int number = state.windows.pick(window);
   if (number <= 0) {
@@ -40,7 +41,8 @@ WindowHandle window_handle(int window) {
 }
 
 void set_window_title(int window, const std::string& title) {
-  if (SDL_Window** w = state.windows.get(window)) SDL_SetWindowTitle(*w, detail::held_title(detail::display_lines(title)).c_str());
+  if (SDL_Window** w = state.windows.get(window))
+    SDL_SetWindowTitle(*w, detail::held_title(detail::display_lines(title)).c_str());
 }
 
 // Closing the window that holds the screen takes the screen and every texture with it.
@@ -52,25 +54,10 @@ void close_window(int window) {
   state.windows.release(window);
 }
 
-// Waits for the first SDL event as asked, then keeps taking the events already queued until one
-// of them means something to the program (repaint or close); key, wheel and mouse events only
-// feed the input state. So one call never leaves a close request stuck behind mouse motion.
+// Repaint or close, from the SDL events (see sdl::next_event_code).
 int wait_window_event(int timeout_ms) {
   if (!state.started) return EVENT_NONE;
-  SDL_Event event;
-  int got;
-  if (timeout_ms == 0)
-    got = SDL_PollEvent(&event);
-  else if (timeout_ms < 0)
-    got = SDL_WaitEvent(&event);
-  else
-    got = SDL_WaitEventTimeout(&event, timeout_ms);
-  while (got) {
-    int code = sdl::translate_event(event);
-    if (code != EVENT_NONE) return code;
-    got = SDL_PollEvent(&event);
-  }
-  return EVENT_NONE;
+  return sdl::next_event_code(timeout_ms);
 }
 
 }  // namespace svc

@@ -15,9 +15,7 @@ using sdl::state;
 
 void start_services() {
   if (state.started) return;
-  // SIGINT and SIGTERM arrive as SDL_QUIT, which wait_window_event reports as a close request.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
-  SDL_InitSubSystem(SDL_INIT_EVENTS);
+  sdl::start_events();
   TTF_Init();
   state.started = true;
 }
@@ -26,12 +24,7 @@ void stop_services() {
   if (!state.started) return;
   sdl::destroy_screen();
   sdl::forget_windows();
-  if (state.font) TTF_CloseFont(state.font);
-  state.font = nullptr;
-  state.font_tried = false;
-  if (TTF_WasInit()) TTF_Quit();
-  SDL_Quit();
-  state = sdl::State{};
+  sdl::quit_sdl();
 }
 
 void end_program(int exit_code) {

@@ -71,20 +71,7 @@ void close_window(int window) {
 
 int wait_window_event(int timeout_ms) {
   if (!state.started) return EVENT_NONE;
-  SDL_Event event;
-  int got;
-  if (timeout_ms == 0)
-    got = SDL_PollEvent(&event);
-  else if (timeout_ms < 0)
-    got = SDL_WaitEvent(&event);
-  else
-    got = SDL_WaitEventTimeout(&event, timeout_ms);
-  while (got) {
-    int code = sdl::translate_event(event);
-    if (code != EVENT_NONE) return code;
-    got = SDL_PollEvent(&event);
-  }
-  return EVENT_NONE;
+  return sdl::next_event_code(timeout_ms);
 }
 
 }  // namespace svc
