@@ -285,14 +285,8 @@ int main(int argc, char** argv) {
       o.yes = true;
     } else if (arg == "--quiet" || arg == "-q") {
       o.quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      svc::print_version("mapscan");
-      return 0;
     } else {
-      return usage_error("unknown option " + arg);
+      return svc::standard_option(arg, "mapscan", kUsage);
     }
   }
   if (positional.size() != 3)

@@ -47,15 +47,8 @@ int main(int argc, char** argv) {
   const std::string problem = svc::split_arguments(argc, argv, {"--variant"}, {}, args);
   if (!problem.empty()) return svc::usage_error("worlddump", problem, kUsage);
   for (const svc::Argument& a : args) {
-    if (a.name == "--help" || a.name == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a.name == "--version") {
-      svc::print_version("worlddump");
-      return 0;
-    }
     if (a.name.empty()) return svc::usage_error("worlddump", "unexpected argument " + a.value, kUsage);
+    if (a.name != "--variant") return svc::standard_option(a.name, "worlddump", kUsage);
     if (!parse_int(a.value.c_str(), variant))
       return svc::usage_error("worlddump", "--variant: not a whole number: " + a.value, kUsage);
     setVariant = true;

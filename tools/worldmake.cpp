@@ -318,14 +318,8 @@ int main(int argc, char** argv) {
       o.force = true;
     } else if (arg == "--quiet" || arg == "-q") {
       o.quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      svc::print_version("worldmake");
-      return 0;
     } else {
-      return usage_error("unknown option " + arg);
+      return svc::standard_option(arg, "worldmake", kUsage);
     }
   }
   if (opaque && !o.alpha.empty()) return usage_error("--opaque and --alpha exclude each other");

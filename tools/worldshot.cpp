@@ -231,14 +231,8 @@ int main(int argc, char** argv) {
       }
     } else if (arg == "--smooth") {
       o.smooth = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--version") {
-      svc::print_version("worldshot");
-      return 0;
     } else {
-      return usage_error("unknown option " + arg);
+      return svc::standard_option(arg, "worldshot", kUsage);
     }
   }
   if (positional.size() != 1)

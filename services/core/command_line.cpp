@@ -65,20 +65,24 @@ std::string split_arguments(int argc, char** argv, const std::vector<std::string
   return "";
 }
 
+int standard_option(const std::string& option, const std::string& program, const std::string& usage) {
+  if (option == "--help" || option == "-h") {
+    std::fputs(usage.c_str(), stdout);
+    return 0;
+  }
+  if (option == "--version") {
+    print_version(program);
+    return 0;
+  }
+  return usage_error(program, "unknown option " + option, usage);
+}
+
 int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage) {
   // Taken in order, as a program with options of its own takes them: the first that decides wins.
   for (int i = 1; i < argc; i++) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(usage.c_str(), stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      print_version(program);
-      return 0;
-    }
-    const bool option = arg.size() > 1 && arg[0] == '-';
-    return usage_error(program, (option ? "unknown option " : "unexpected argument ") + arg, usage);
+    if (arg.size() > 1 && arg[0] == '-') return standard_option(arg, program, usage);
+    return usage_error(program, "unexpected argument " + arg, usage);
   }
   return -1;
 }

@@ -19,6 +19,10 @@ void print_version(const std::string& program);  // "<program> (Orvanel world su
 // blank line) and a pointer to --help on standard error; EXIT_USAGE.
 int usage_error(const std::string& program, const std::string& problem, const std::string& usage);
 
+// Answers one of the options every program takes: --help or -h prints the usage, --version the
+// version, both return 0; any other option is a usage error (EXIT_USAGE).
+int standard_option(const std::string& option, const std::string& program, const std::string& usage);
+
 // The arguments of a program that takes none but --help and --version: -1 to go on, or the exit
 // code to end with (0 after --help or --version, EXIT_USAGE after anything else).
 int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage);
