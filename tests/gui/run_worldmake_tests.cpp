@@ -26,13 +26,7 @@ struct Colour {
 
 // The colour codes of an AI map, column by column.
 std::vector<std::vector<Colour>> map_colours(const std::string& path) {
-  std::vector<std::string> lines;
-  const std::string text = support::read_file(path);
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = text.find("\r\n", at);
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
+  const std::vector<std::string> lines = support::split_lines(support::read_file(path));
   const int width = std::atoi(lines.at(1).c_str()), height = std::atoi(lines.at(2).c_str());
   std::vector<std::vector<Colour>> columns(size_t(width) + 1, std::vector<Colour>(size_t(height) + 1));
   size_t at = 5;
@@ -118,13 +112,7 @@ TEST_F(WorldmakeRun, SimengineShowsThePictureAsATileWorld) {
 
 // The value line after a key line of a CR LF line-pair file; "" when the key is missing.
 std::string setting(const std::string& path, const std::string& key) {
-  const std::string text = support::read_file(path);
-  std::vector<std::string> lines;
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = text.find("\r\n", at);
-    lines.push_back(text.substr(at, end - at));
-    at = end == std::string::npos ? text.size() : end + 2;
-  }
+  const std::vector<std::string> lines = support::split_lines(support::read_file(path));
   for (size_t i = 0; i + 1 < lines.size(); i += 2)
     if (lines[i] == key) return lines[i + 1];
   return "";

@@ -31,6 +31,16 @@ std::string join_lines(const std::vector<std::string>& lines, const std::string&
   return text;
 }
 
+std::vector<std::string> split_lines(const std::string& text, const std::string& end) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t stop = text.find(end, at);
+    lines.push_back(text.substr(at, stop == std::string::npos ? std::string::npos : stop - at));
+    at = stop == std::string::npos ? text.size() : stop + end.size();
+  }
+  return lines;
+}
+
 std::vector<std::string> names_in(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;

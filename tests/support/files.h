@@ -14,6 +14,9 @@ std::string read_file(const std::string& path);
 // The lines joined, each one followed by `end` (CR LF unless given).
 std::string join_lines(const std::vector<std::string>& lines, const std::string& end = "\r\n");
 
+// The lines of a text, each ended by `end` (CR LF unless given); a last line without its end is kept.
+std::vector<std::string> split_lines(const std::string& text, const std::string& end = "\r\n");
+
 // The names of a folder's entries, sorted; empty when the folder cannot be read.
 std::vector<std::string> names_in(const std::string& folder);
 

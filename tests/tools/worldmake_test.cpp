@@ -57,19 +57,6 @@ class Worldmake : public ::testing::Test {
   support::WorkFolder folder_;
 };
 
-// The lines of a CR LF text.
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) break;
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
-}
-
 TEST_F(Worldmake, WritesAWorldTheEngineOpensWithOneDefinitionAndGroundPicturePerCode) {
   write("land.bmp", photograph(40, 30));
   const Result made = run("worldmake", "land.bmp w --colours 12 --cell 20");
@@ -77,7 +64,7 @@ TEST_F(Worldmake, WritesAWorldTheEngineOpensWithOneDefinitionAndGroundPicturePer
   EXPECT_EQ(made.err, "");
   EXPECT_NE(made.out.find("41 x 31 cells"), std::string::npos) << made.out;
 
-  const std::vector<std::string> ini = lines_of(read("w/DATA/ini.txt"));
+  const std::vector<std::string> ini = support::split_lines(read("w/DATA/ini.txt"));
   auto value = [&](const std::string& key) {
     for (size_t i = 0; i + 1 < ini.size(); i += 2)
       if (ini[i] == key) return ini[i + 1];
@@ -99,7 +86,7 @@ TEST_F(Worldmake, WritesAWorldTheEngineOpensWithOneDefinitionAndGroundPicturePer
   EXPECT_LE(codes.size(), 12u);
   EXPECT_GE(codes.size(), 8u);
   for (const std::string& code : codes) {
-    EXPECT_EQ(lines_of(read("w/codes/land/" + code)),
+    EXPECT_EQ(support::split_lines(read("w/codes/land/" + code)),
               (std::vector<std::string>{"GFXNAME", code + ".png", "CHILD1", "#", "USECOLLISION", "0"}));
     svc::Picture tile;
     ASSERT_TRUE(svc::decode_picture(dir + "w/gfx/topo/" + code + ".png", tile)) << code;
@@ -158,7 +145,7 @@ TEST_F(Worldmake, MapsAreThoseMapscanWrites) {
   EXPECT_EQ(read("b/maps/flat.red"), read("m.red"));
   EXPECT_EQ(support::names_in(dir + "a/codes/flat"), support::names_in(dir + "codes"));
   // Opaque by default: 255 inside the picture, 0 on the extra column and row, as for a white picture.
-  const std::vector<std::string> red = lines_of(read("a/maps/flat.red"));
+  const std::vector<std::string> red = support::split_lines(read("a/maps/flat.red"));
   ASSERT_EQ(red.size(), 5u + 10 * 6);
   EXPECT_EQ(red[3], "SourceImage:flat.bmp");
   for (int x = 0; x <= 9; ++x)

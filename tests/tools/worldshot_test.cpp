@@ -61,13 +61,7 @@ class Worldshot : public ::testing::Test {
 
 // The AI map's colour of every cell, column by column.
 std::vector<std::vector<int32_t>> map_codes(const std::string& path, int& width, int& height) {
-  std::vector<std::string> lines;
-  const std::string text = support::read_file(path);
-  for (size_t at = 0; at < text.size();) {
-    const size_t end = text.find("\r\n", at);
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
+  const std::vector<std::string> lines = support::split_lines(support::read_file(path));
   width = std::stoi(lines.at(1));
   height = std::stoi(lines.at(2));
   std::vector<std::vector<int32_t>> codes(size_t(width) + 1);
