@@ -10,6 +10,7 @@
 
 #include "pictures_internal.h"
 #include "services/files.h"
+#include "surface.h"
 
 namespace svc {
 namespace {
@@ -24,7 +25,8 @@ bool starts_with(const uint8_t* data, size_t size, const char* magic, size_t n) 
   return size >= n && std::memcmp(data, magic, n) == 0;
 }
 
-bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
+// The file's bytes in scratch memory (not cleared first: every byte is read into).
+bool read_whole_file(const std::string& path, detail::Scratch& bytes, size_t& size) {
   int fd = ::open(system_path(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return detail::refuse(std::string("cannot be opened: ") + std::strerror(errno));
   struct stat st;
@@ -41,16 +43,21 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
     ::close(fd);
     return detail::refuse(why);
   }
-  bytes.resize(static_cast<size_t>(st.st_size));
+  const size_t expected = static_cast<size_t>(st.st_size);
+  bytes = detail::make_scratch(expected);
+  if (!bytes) {
+    ::close(fd);
+    return detail::refuse("is too large for the memory left");
+  }
   size_t got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+  while (got < expected) {
+    ssize_t n = ::read(fd, bytes.get() + got, expected - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
   ::close(fd);
-  bytes.resize(got);  // A file that shrank while being read is decoded as far as it goes
+  size = got;  // A file that shrank while being read is decoded as far as it goes
   return true;
 }
 
@@ -158,16 +165,17 @@ int decode_bytes(const uint8_t* data, size_t size, Picture& out, const PictureRo
 
 int decode_file(const std::string& path, Picture& out, const PictureRows* rows) {
   out = Picture();
-  std::vector<uint8_t> bytes;
+  detail::Scratch bytes;
+  size_t size = 0;
   if (path.empty()) {
     detail::refuse("file name is empty");
     return 0;
   }
-  if (!read_whole_file(path, bytes)) {
+  if (!read_whole_file(path, bytes, size)) {
     g_error = "file " + g_error;
     return 0;
   }
-  return decode_bytes(bytes.data(), bytes.size(), out, rows);
+  return decode_bytes(bytes.get(), size, out, rows);
 }
 
 }  // namespace

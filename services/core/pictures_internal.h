@@ -29,6 +29,11 @@ bool check_data_covers(uint64_t held, uint64_t most_per_byte, uint64_t needed, i
 // reason through refuse().
 bool decode_bmp(const uint8_t* data, size_t size, Picture& out);
 bool decode_png(const uint8_t* data, size_t size, const PictureRows& rows);  // Straight into the caller's rows
+// decode_png's two halves: the direct decoder, which declines every file it is not sure libpng would
+// decode to the same pixels (without touching the rows), and libpng's simplified reader.
+enum class PngDirect { decoded, refused, declined };
+PngDirect decode_png_direct(const uint8_t* data, size_t size, const PictureRows& rows);
+bool decode_png_library(const uint8_t* data, size_t size, const PictureRows& rows);
 bool decode_jpeg(const uint8_t* data, size_t size, const PictureRows& rows);
 bool decode_tiff(const uint8_t* data, size_t size, Picture& out);
 void quiet_tiff_messages();  // libtiff's messages go to the refusal reason instead of stderr

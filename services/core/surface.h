@@ -32,6 +32,16 @@ struct PixelAllocator {
   }
 };
 
+// Scratch memory for a decoder (a file's bytes, inflated rows), not cleared; null when it cannot be had.
+// Blocks from 128 KiB on are asked for in large pages too: each small page costs a page fault.
+void* allocate_scratch(size_t bytes);
+void free_scratch(void* block);
+struct ScratchFree {
+  void operator()(uint8_t* block) const { free_scratch(block); }
+};
+using Scratch = std::unique_ptr<uint8_t[], ScratchFree>;
+inline Scratch make_scratch(size_t bytes) { return Scratch(static_cast<uint8_t*>(allocate_scratch(bytes))); }
+
 // Pixels are stored as colour values (red + green*256 + blue*65536) plus alpha in bits 24-31.
 struct Surface {
   int width = 0;
