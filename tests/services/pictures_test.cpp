@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures_internal.h"
 #include "services/pictures.h"
 #include "support/files.h"
 #include "support/png_chunks.h"
@@ -331,6 +332,263 @@ TEST(PicturesFiles, MissingOrEmptyFilesGiveZero) {
   EXPECT_EQ(svc::decode_picture_memory(nullptr, 0, pic), 0);
   const uint8_t junk[] = {'B', 'M', 1, 2};
   EXPECT_EQ(svc::decode_picture_memory(junk, sizeof junk, pic), 0);
+}
+
+// ---- PNG: the direct decoder against libpng
+//
+// Files are built here byte by byte (rows filtered by hand, zlib data in stored blocks), so every
+// layout, filter and fault is exactly as meant; libpng's reading of the same bytes is the reference.
+
+using Bytes = std::vector<uint8_t>;
+
+// A zlib stream of stored blocks, with a window of 2^window_bits bytes named in its header.
+Bytes zlib_stored(const Bytes& raw, int window_bits = 15) {
+  const uint8_t cmf = static_cast<uint8_t>(((window_bits - 8) << 4) | 8);
+  Bytes z = {cmf, static_cast<uint8_t>(31 - (cmf * 256) % 31)};
+  size_t pos = 0;
+  do {
+    const size_t n = std::min<size_t>(raw.size() - pos, 65535);
+    z.push_back(pos + n == raw.size() ? 1 : 0);
+    for (const size_t v : {n, ~n}) z.push_back(uint8_t(v)), z.push_back(uint8_t(v >> 8));
+    z.insert(z.end(), raw.begin() + long(pos), raw.begin() + long(pos + n));
+    pos += n;
+  } while (pos < raw.size());
+  uint32_t a = 1, b = 0;
+  for (const uint8_t v : raw) a = (a + v) % 65521, b = (b + a) % 65521;
+  for (int shift = 24; shift >= 0; shift -= 8) z.push_back(uint8_t(((b << 16) | a) >> shift));
+  return z;
+}
+
+// Rows of `row_bytes`, each preceded by its filter byte: row y gets filters[y % filters.size()].
+Bytes filter_rows(const Bytes& rows, size_t row_bytes, size_t step, const Bytes& filters) {
+  Bytes out;
+  const Bytes zeros(row_bytes, 0);
+  for (size_t y = 0; y * row_bytes < rows.size(); y++) {
+    const uint8_t* row = rows.data() + y * row_bytes;
+    const uint8_t* up = y ? row - row_bytes : zeros.data();
+    const uint8_t filter = filters[y % filters.size()];
+    out.push_back(filter);
+    for (size_t i = 0; i < row_bytes; i++) {
+      const int a = i >= step ? row[i - step] : 0, b = up[i], c = i >= step ? up[i - step] : 0;
+      const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+      const int paeth = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+      const int predicted[] = {0, a, b, (a + b) / 2, paeth, 0, 0, 0};
+      out.push_back(uint8_t(row[i] - predicted[filter & 7]));
+    }
+  }
+  return out;
+}
+
+struct PngFile {
+  uint32_t width = 5, height = 4;
+  uint8_t depth = 8, colour = 2;
+  Bytes palette, alpha;  // PLTE and tRNS bodies, when not empty
+  Bytes stream;          // The zlib data, cut into `pieces` IDAT chunks
+  int pieces = 1;
+  Bytes after_data;      // Whole chunks between the IDATs and IEND
+  bool end = true;
+
+  Bytes bytes() const {
+    Bytes header(13, 0);
+    for (int i = 0; i < 4; i++) header[i] = uint8_t(width >> (24 - 8 * i)), header[4 + i] = uint8_t(height >> (24 - 8 * i));
+    header[8] = depth, header[9] = colour;
+    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto add = [&out](const Bytes& chunk) { out.insert(out.end(), chunk.begin(), chunk.end()); };
+    add(support::png_chunk("IHDR", header));
+    if (!palette.empty()) add(support::png_chunk("PLTE", palette));
+    if (!alpha.empty()) add(support::png_chunk("tRNS", alpha));
+    const size_t piece = stream.size() / size_t(pieces) + 1;
+    for (size_t at = 0; at < stream.size(); at += piece)
+      add(support::png_chunk("IDAT", Bytes(stream.begin() + long(at), stream.begin() + long(std::min(stream.size(), at + piece)))));
+    add(after_data);
+    if (end) add(support::png_chunk("IEND", {}));
+    return out;
+  }
+};
+
+// Random samples for a picture of the given layout, filtered with every filter in turn. Samples of
+// few values (`mask` 3) make the Paeth predictor's ties, where the order of its choices shows.
+PngFile random_png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colour, std::mt19937& rng,
+                   uint8_t mask = 0xFF) {
+  PngFile f;
+  f.width = width, f.height = height, f.depth = depth, f.colour = colour;
+  const size_t channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
+  const size_t row_bytes = (width * channels * depth + 7) / 8;
+  Bytes rows(row_bytes * height);
+  for (auto& v : rows) v = uint8_t(rng() & mask);
+  if (colour == 3) {  // Indexes within the palette, which has every entry the depth allows
+    for (auto& v : rows) v &= depth == 8 ? 0x7F : 0xFF;
+    f.palette.resize(3 * std::min(128u, 1u << depth));
+    for (auto& v : f.palette) v = uint8_t(rng());
+  }
+  f.stream = zlib_stored(filter_rows(rows, row_bytes, std::max<size_t>(1, channels * depth / 8), {0, 1, 2, 3, 4}));
+  return f;
+}
+
+enum Outcome { kDecoded, kRefused, kDeclined };
+
+struct Decoded {
+  int ok = 0;
+  svc::Picture picture;
+  std::string error;
+};
+
+svc::PictureRows rows_of(svc::Picture& picture) {
+  return [&picture](int width, int height, size_t& stride) {
+    picture.width = width, picture.height = height;
+    picture.rgba.assign(size_t(width) * size_t(height) * 4, 0x5A);
+    stride = size_t(width) * 4;
+    return picture.rgba.data();
+  };
+}
+
+// Decodes `png` both ways; the direct decoder's outcome must be `expected`, and the whole decoder's
+// answer (the direct decoder's or, where it declines, libpng's) must be libpng's own.
+void expect_as_libpng(const Bytes& png, Outcome expected) {
+  Decoded direct, whole, library;
+  const svc::detail::PngDirect outcome = svc::detail::decode_png_direct(png.data(), png.size(), rows_of(direct.picture));
+  EXPECT_EQ(int(outcome), int(expected));
+  if (outcome == svc::detail::PngDirect::declined) {
+    EXPECT_TRUE(direct.picture.rgba.empty()) << "the rows were asked for before declining";
+  }
+  whole.ok = svc::detail::decode_png(png.data(), png.size(), rows_of(whole.picture));
+  whole.error = svc::picture_error();
+  library.ok = svc::detail::decode_png_library(png.data(), png.size(), rows_of(library.picture));
+  library.error = svc::picture_error();
+  ASSERT_EQ(whole.ok, library.ok) << library.error;
+  if (!whole.ok) {
+    EXPECT_FALSE(whole.error.empty());
+    return;
+  }
+  EXPECT_EQ(whole.picture.width, library.picture.width);
+  EXPECT_EQ(whole.picture.rgba, library.picture.rgba);
+}
+
+TEST(PicturesPng, EveryLayoutAndFilterDecodesAsLibpngDecodes) {
+  svc::register_image_decoders();
+  std::mt19937 rng(99);
+  const std::pair<uint8_t, uint8_t> layouts[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {2, 8}, {3, 1},
+                                                 {3, 2}, {3, 4}, {3, 8}, {4, 8}, {6, 8}};
+  for (const auto& [colour, depth] : layouts)
+    for (const uint32_t width : {1u, 3u, 13u, 37u}) {
+      SCOPED_TRACE("colour " + std::to_string(colour) + " depth " + std::to_string(depth) + " width " +
+                   std::to_string(width));
+      expect_as_libpng(random_png(width, 11, depth, colour, rng, 3).bytes(), kDecoded);
+      PngFile f = random_png(width, 11, depth, colour, rng);
+      f.pieces = int(width % 3) + 1;  // One IDAT chunk or several
+      expect_as_libpng(f.bytes(), kDecoded);
+      if (colour == 3) {  // Part of the palette translucent
+        f.alpha = {0, 128, 255, 7};
+        f.alpha.resize(std::min<size_t>(f.alpha.size(), f.palette.size() / 3));
+        expect_as_libpng(f.bytes(), kDecoded);
+      }
+    }
+  PngFile one = random_png(1, 1, 8, 2, rng);
+  expect_as_libpng(one.bytes(), kDecoded);
+}
+
+// A tRNS colour key makes exactly that grey or RGB colour transparent.
+TEST(PicturesPng, ColourKeysMatchLibpng) {
+  svc::register_image_decoders();
+  PngFile rgb;
+  rgb.width = 3, rgb.height = 1;
+  rgb.stream = zlib_stored({0, 10, 20, 30, 10, 20, 31, 10, 20, 30});
+  rgb.alpha = {0, 10, 0, 20, 0, 30};
+  expect_as_libpng(rgb.bytes(), kDecoded);
+  Decoded d;
+  ASSERT_EQ(svc::detail::decode_png(rgb.bytes().data(), rgb.bytes().size(), rows_of(d.picture)), true);
+  EXPECT_EQ(d.picture.rgba, (Bytes{10, 20, 30, 0, 10, 20, 31, 255, 10, 20, 30, 0}));
+  PngFile grey;
+  grey.width = 8, grey.height = 1, grey.colour = 0, grey.depth = 2;
+  grey.stream = zlib_stored({0, 0x1B, 0x1B});  // Samples 0 1 2 3 0 1 2 3
+  grey.alpha = {0, 2};
+  expect_as_libpng(grey.bytes(), kDecoded);
+  rgb.alpha = {1, 10, 0, 20, 0, 30};  // A sample no 8-bit pixel can hold: left to libpng
+  expect_as_libpng(rgb.bytes(), kDeclined);
+  grey.alpha = {0, 4};
+  expect_as_libpng(grey.bytes(), kDeclined);
+}
+
+// Damaged and unusual files: the direct decoder leaves each to libpng (or refuses it for the same
+// reason libpng would), so a file is refused, or decoded to the same pixels, exactly as libpng does.
+TEST(PicturesPng, DamagedAndUnusualFilesGetLibpngsAnswer) {
+  svc::register_image_decoders();
+  std::mt19937 rng(5);
+  const PngFile base = random_png(6, 20, 8, 2, rng);  // 380 bytes of rows, more than a 256-byte window
+  const Bytes good = base.bytes();
+  expect_as_libpng(good, kDecoded);
+  const size_t ihdr_crc = 8 + 8 + 13, first_idat = ihdr_crc + 4;
+  struct Case {
+    const char* what;
+    Bytes png;
+    Outcome direct;
+  };
+  std::vector<Case> cases;
+  auto flipped = [&good](size_t at) {
+    Bytes b = good;
+    b[at] ^= 0x40;
+    return b;
+  };
+  auto changed = [&base](auto change) {
+    PngFile f = base;
+    change(f);
+    return f.bytes();
+  };
+  const Bytes raw_rows = [&] {  // The base picture's filtered rows, for streams of the wrong length
+    Bytes r(base.stream.begin() + 7, base.stream.end() - 4);
+    return r;
+  }();
+  cases.push_back({"IHDR CRC", flipped(ihdr_crc), kDeclined});
+  cases.push_back({"IDAT CRC", flipped(first_idat + 8 + base.stream.size() + 1), kDeclined});
+  cases.push_back({"IDAT data under a good CRC", changed([](PngFile& f) { f.stream[9] ^= 1; }), kDeclined});
+  cases.push_back({"cut inside IDAT", Bytes(good.begin(), good.begin() + long(first_idat + 20)), kDeclined});
+  cases.push_back({"garbage zlib", changed([&rng](PngFile& f) { for (auto& v : f.stream) v = uint8_t(rng()); }), kDeclined});
+  cases.push_back({"a row short", changed([&](PngFile& f) { f.stream = zlib_stored(Bytes(raw_rows.begin(), raw_rows.end() - 19)); }), kDeclined});
+  cases.push_back({"a row too many", changed([&](PngFile& f) {
+                     Bytes more = raw_rows;
+                     more.insert(more.end(), 19, 0);
+                     f.stream = zlib_stored(more);
+                   }), kDeclined});
+  cases.push_back({"unknown filter", changed([&](PngFile& f) {
+                     Bytes bad = raw_rows;
+                     bad[19 * 2] = 5;
+                     f.stream = zlib_stored(bad);
+                   }), kDeclined});
+  cases.push_back({"small zlib window", changed([&](PngFile& f) { f.stream = zlib_stored(raw_rows, 8); }), kDeclined});
+  cases.push_back({"no IEND", changed([](PngFile& f) { f.end = false; }), kDeclined});
+  cases.push_back({"unknown critical chunk", changed([](PngFile& f) { f.after_data = support::png_chunk("QUUX", {1}); }), kDeclined});
+  cases.push_back({"ancillary chunk after the data", changed([](PngFile& f) { f.after_data = support::png_chunk("tEXt", {'a', 0, 'b'}); }), kDecoded});
+  cases.push_back({"tRNS beside alpha", changed([](PngFile& f) {
+                     f.colour = 6;
+                     f.alpha = {0, 1};
+                   }), kDeclined});
+  cases.push_back({"16 bits", changed([](PngFile& f) { f.depth = 16; }), kDeclined});
+  cases.push_back({"declared larger than the data", support::png_resized(good, 6000, 5000), kRefused});
+  PngFile palette = random_png(7, 3, 4, 3, rng);
+  cases.push_back({"PLTE CRC", [&] {
+                     Bytes b = palette.bytes();
+                     b[first_idat + 8 + palette.palette.size()] ^= 1;
+                     return b;
+                   }(), kDeclined});
+  palette.palette.resize(3 * 5);  // Indexes past the palette's five entries
+  cases.push_back({"index past the palette", palette.bytes(), kDecoded});
+  palette.palette.resize(3 * 17);  // More entries than 4 bits can index
+  cases.push_back({"palette too long", palette.bytes(), kDeclined});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    expect_as_libpng(c.png, c.direct);
+  }
+}
+
+// ImageMagick's PNG files (with their gAMA, cHRM, bKGD, tIME and tEXt chunks) take the direct path.
+TEST_F(Pictures, ImageMagickPngsAreDecodedDirectlyAsLibpngDecodesThem) {
+  for (const char* name : {"rgb8.png", "rgba8.png", "palette.png", "grey.png", "greyalpha.png"}) {
+    SCOPED_TRACE(name);
+    const Bytes png = read_bytes(dir + name);
+    expect_as_libpng(png, kDecoded);
+  }
+  const Bytes interlaced = read_bytes(dir + "interlaced.png");
+  expect_as_libpng(interlaced, kDeclined);
 }
 
 }  // namespace
