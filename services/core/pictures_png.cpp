@@ -356,7 +356,8 @@ void expand(const Layout& layout, const uint8_t* in, uint8_t* out) {
 
 PngDirect decode_png_direct(const uint8_t* data, size_t size, const PictureRows& rows) {
   auto layout = std::make_unique<Layout>();
-  if (size < 8 || !read_layout(data, size, *layout)) return PngDirect::declined;
+  if (size < 8 || std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) != 0 || !read_layout(data, size, *layout))
+    return PngDirect::declined;
   const Layout& l = *layout;
   if (!check_picture_size(l.width, l.height) || !idat_covers(l.idat_bytes, l.width, l.height))
     return PngDirect::refused;
