@@ -51,7 +51,7 @@ void free_scratch(void* block) { std::free(block); }
 
 void free_pixels(void* block, size_t) { std::free(block); }
 
-bool surface_resize(Surface& s, int width, int height) {
+bool surface_resize(Surface& s, int width, int height, bool clear) {
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   s = Surface();
@@ -64,7 +64,10 @@ bool surface_resize(Surface& s, int width, int height) {
   std::free(probe);
   s.width = width;
   s.height = height;
-  s.pixels.assign(count, OPAQUE);
+  if (clear)
+    s.pixels.assign(count, OPAQUE);
+  else
+    s.pixels.resize(count);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 #include "services/pictures.h"
 
@@ -21,6 +22,16 @@ struct PixelAllocator {
   template <typename U>
   PixelAllocator(const PixelAllocator<U>&) {}
   T* allocate(size_t n) { return static_cast<T*>(allocate_pixels(n * sizeof(T))); }
+  // Pixels made without a value are left as the memory holds them (a vector's resize(n) then does
+  // not clear); those made from a value get it.
+  template <typename U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
   void deallocate(T* p, size_t n) { free_pixels(p, n * sizeof(T)); }
   template <typename U>
   bool operator==(const PixelAllocator<U>&) const {
@@ -49,9 +60,10 @@ struct Surface {
   std::vector<uint32_t, PixelAllocator<uint32_t>> pixels;
 };
 
-// A surface of width x height opaque black pixels; false, leaving an empty surface, when the memory
-// for it cannot be had (the only limit).
-bool surface_resize(Surface& s, int width, int height);
+// A surface of width x height opaque black pixels (or, unless `clear`, pixels as the memory held them,
+// for a caller that writes every one); false, leaving an empty surface, when the memory for it cannot
+// be had (the only limit).
+bool surface_resize(Surface& s, int width, int height, bool clear = true);
 void surface_fill(Surface& s, int32_t colour);
 void surface_box(Surface& s, int x, int y, int width, int height, int32_t colour);  // Clipped
 int32_t surface_point(const Surface& s, int x, int y);                              // -1 outside

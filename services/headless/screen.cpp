@@ -38,7 +38,15 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
   if (state.fail_open_screen || headless::detail::window_of_handle(window) < 0) return 0;
   // A CPU surface of any size the memory holds: mapscan shows pictures of every size the decoders
   // accept, with a column and a row to spare.
-  if (width <= 0 || height <= 0 || !svc::detail::surface_resize(state.screen.surface, width, height)) return 0;
+  svc::detail::Surface& surface = state.screen.surface;
+  const int covered_width = state.screen.picture_width, covered_height = state.screen.picture_height;
+  const bool covered = covered_width > 0 && covered_height > 0 && width >= covered_width && height >= covered_height;
+  if (width <= 0 || height <= 0 || !svc::detail::surface_resize(surface, width, height, !covered)) return 0;
+  if (covered) {  // Only what lies beyond the picture is cleared
+    svc::detail::surface_box(surface, covered_width, 0, width - covered_width, covered_height, 0);
+    svc::detail::surface_box(surface, 0, covered_height, width, height - covered_height, 0);
+  }
+  state.screen.opened_uncleared = covered;
   state.screen.open = true;
   state.screen.window = window;
   state.screen.x = x;

@@ -115,14 +115,25 @@ void display_sprite(int sprite, int x, int y) {
 
 int headless::show_picture_file(const std::string& path, const std::function<bool(int width, int height)>& prepare) {
   record("picture", {}, 0, 0, path);
-  auto onto_screen = [&prepare](int width, int height, size_t& stride) -> uint8_t* {
-    svc::detail::Surface& screen = state.screen.surface;
-    if (!prepare(width, height) || !state.screen.open || width > screen.width || height > screen.height) return nullptr;
+  svc::detail::Surface& screen = state.screen.surface;
+  // A screen that prepare opens for the picture is cleared only beyond it (the decoder writes every
+  // pixel of the picture's part); should the decoder fail half-way, that part is cleared after all.
+  int uncleared_width = 0, uncleared_height = 0;
+  auto onto_screen = [&](int width, int height, size_t& stride) -> uint8_t* {
+    state.screen.opened_uncleared = false;
+    state.screen.picture_width = width, state.screen.picture_height = height;
+    const bool prepared = prepare(width, height);
+    state.screen.picture_width = state.screen.picture_height = 0;
+    if (state.screen.opened_uncleared) uncleared_width = width, uncleared_height = height;
+    if (!prepared || !state.screen.open || width > screen.width || height > screen.height) return nullptr;
     // A back-buffer pixel holds red in its low byte, so its rows are RGBA rows (alpha is never read back).
     stride = static_cast<size_t>(screen.width) * 4;
     return reinterpret_cast<uint8_t*>(screen.pixels.data());
   };
-  return decode_picture_into(path, onto_screen);
+  const int shown = decode_picture_into(path, onto_screen);
+  if (!shown && uncleared_width > 0 && state.screen.open)
+    svc::detail::surface_box(screen, 0, 0, uncleared_width, uncleared_height, 0);
+  return shown;
 }
 
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {

@@ -75,6 +75,10 @@ struct Screen {
   std::intptr_t window = 0;
   int x = 0, y = 0;
   svc::detail::Surface surface;
+  // While a picture of this size is shown straight onto the screen, a screen opened at least as large
+  // leaves the picture's part uncleared (the picture covers it) and says so in `opened_uncleared`.
+  int picture_width = 0, picture_height = 0;
+  bool opened_uncleared = false;
 };
 
 struct State {
