@@ -259,38 +259,88 @@ uint8_t paeth(uint8_t a, uint8_t b, uint8_t c) {
 }
 
 #ifdef __SSE2__
-// Paeth for 3- and 4-byte pixels, one pixel per step with each sample in a 16-bit lane. Both rows are
-// read 4 bytes at a time (a 3-byte pixel with the byte after it, which must exist): loading 3 bytes
+// Paeth for 3- and 4-byte pixels with SSE2, a pixel at a time with each sample in a 16-bit lane. Rows
+// are read 4 bytes at a time (a 3-byte pixel with the byte after it, which must exist): loading 3 bytes
 // would go through memory in pieces and stall every step.
+__m128i load_pixel(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), _mm_setzero_si128());
+}
+
+// Stores the pixel's kStep bytes (from a register: a 3-byte copy through memory would stall too).
 template <size_t kStep>
-void paeth_row_sse2(uint8_t* row, const uint8_t* prior, size_t bytes) {
+void store_pixel(uint8_t* p, __m128i pixel) {
+  const uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(pixel, pixel)));
+  if constexpr (kStep == 4) {
+    std::memcpy(p, &v, 4);
+  } else {
+    const uint16_t low = static_cast<uint16_t>(v);
+    std::memcpy(p, &low, 2);
+    p[2] = static_cast<uint8_t>(v >> 16);
+  }
+}
+
+// The pixel whose Paeth-filtered value is x, from its neighbours: a left, b above, c above left.
+__m128i paeth_pixel(__m128i a, __m128i b, __m128i c, __m128i x) {
   const __m128i zero = _mm_setzero_si128();
-  __m128i a = zero, c = zero;
-  auto load = [](const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return _mm_cvtsi32_si128(static_cast<int>(v));
-  };
   auto pick = [](__m128i mask, __m128i yes, __m128i no) {
     return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
   };
   auto magnitude = [zero](__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(zero, v)); };
-  size_t i = 0;
-  for (; i + kStep <= bytes; i += kStep) {
-    const __m128i b = _mm_unpacklo_epi8(load(prior + i), zero);
-    const __m128i x = _mm_unpacklo_epi8(load(row + i), zero);
-    const __m128i pa_signed = _mm_sub_epi16(b, c), pb_signed = _mm_sub_epi16(a, c);
-    const __m128i pa = magnitude(pa_signed), pb = magnitude(pb_signed);
-    const __m128i pc = magnitude(_mm_add_epi16(pa_signed, pb_signed));
-    const __m128i least = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-    const __m128i predicted = pick(_mm_cmpeq_epi16(pa, least), a, pick(_mm_cmpeq_epi16(pb, least), b, c));
-    a = _mm_and_si128(_mm_add_epi16(predicted, x), _mm_set1_epi16(0xFF));
-    const uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(a, a)));
-    std::memcpy(row + i, &v, kStep);
+  const __m128i pa_signed = _mm_sub_epi16(b, c), pb_signed = _mm_sub_epi16(a, c);
+  const __m128i pa = magnitude(pa_signed), pb = magnitude(pb_signed);
+  const __m128i pc = magnitude(_mm_add_epi16(pa_signed, pb_signed));
+  const __m128i least = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
+  const __m128i predicted = pick(_mm_cmpeq_epi16(pa, least), a, pick(_mm_cmpeq_epi16(pb, least), b, c));
+  return _mm_and_si128(_mm_add_epi16(predicted, x), _mm_set1_epi16(0xFF));
+}
+
+template <size_t kStep>
+void paeth_row_sse2(uint8_t* row, const uint8_t* prior, size_t bytes) {
+  __m128i a = _mm_setzero_si128(), c = a;
+  for (size_t i = 0; i + kStep <= bytes; i += kStep) {
+    const __m128i b = load_pixel(prior + i);
+    a = paeth_pixel(a, b, c, load_pixel(row + i));
+    store_pixel<kStep>(row + i, a);
     c = b;
   }
 }
+
+// Two Paeth rows at once, `next` (the row below `row`) a pixel behind: each pixel waits on the one to
+// its left, and two such chains side by side keep the processor twice as busy.
+template <size_t kStep>
+void paeth_rows_sse2(uint8_t* row, uint8_t* next, const uint8_t* prior, size_t bytes) {
+  const size_t pixels = bytes / kStep;
+  if (pixels == 0) return;
+  __m128i a = _mm_setzero_si128(), c = a, next_a = a, next_c = a;
+  for (size_t k = 0; k < pixels; k++) {
+    const size_t i = k * kStep;
+    const __m128i b = load_pixel(prior + i);
+    const __m128i above = a;  // Pixel k - 1 of `row`, above pixel k - 1 of `next`
+    a = paeth_pixel(a, b, c, load_pixel(row + i));
+    store_pixel<kStep>(row + i, a);
+    c = b;
+    if (k > 0) {
+      next_a = paeth_pixel(next_a, above, next_c, load_pixel(next + i - kStep));
+      store_pixel<kStep>(next + i - kStep, next_a);
+      next_c = above;
+    }
+  }
+  const size_t last = (pixels - 1) * kStep;
+  store_pixel<kStep>(next + last, paeth_pixel(next_a, a, next_c, load_pixel(next + last)));
+}
 #endif
+
+// Undoes the Paeth filter of two rows together where that is faster; false where it is not.
+bool unfilter_paeth_pair(uint8_t* row, uint8_t* next, const uint8_t* prior, size_t bytes, size_t step) {
+#ifdef __SSE2__
+  if (step == 3) return paeth_rows_sse2<3>(row, next, prior, bytes), true;
+  if (step == 4) return paeth_rows_sse2<4>(row, next, prior, bytes), true;
+#endif
+  (void)row, (void)next, (void)prior, (void)bytes, (void)step;
+  return false;
+}
 
 // Undoes a row's filter in place; `prior` is the row above, already unfiltered (zeros above the first).
 // Both may be read up to 3 bytes past their end.
@@ -375,11 +425,20 @@ PngDirect decode_png_direct(const uint8_t* data, size_t size, const PictureRows&
   std::memset(raw.get() + raw_size, 0, kReadPast);
   const std::vector<uint8_t> zeros(l.row_bytes + kReadPast, 0);
   const uint8_t* prior = zeros.data();
-  for (size_t y = 0; y < l.height; y++) {
+  for (size_t y = 0; y < l.height;) {
     uint8_t* row = raw.get() + y * line;
+    if (y + 1 < l.height && row[0] == 4 && row[line] == 4 &&
+        unfilter_paeth_pair(row + 1, row + line + 1, prior, l.row_bytes, l.step)) {
+      expand(l, row + 1, first + y * stride);
+      expand(l, row + line + 1, first + (y + 1) * stride);
+      prior = row + line + 1;
+      y += 2;
+      continue;
+    }
     unfilter(row[0], row + 1, prior, l.row_bytes, l.step);
     expand(l, row + 1, first + y * stride);
     prior = row + 1;
+    y++;
   }
   return PngDirect::decoded;
 }

@@ -406,10 +406,10 @@ struct PngFile {
   }
 };
 
-// Random samples for a picture of the given layout, filtered with every filter in turn. Samples of
-// few values (`mask` 3) make the Paeth predictor's ties, where the order of its choices shows.
+// Random samples for a picture of the given layout, filtered with `filters` in turn. Samples of few
+// values (`mask` 3) make the Paeth predictor's ties, where the order of its choices shows.
 PngFile random_png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colour, std::mt19937& rng,
-                   uint8_t mask = 0xFF) {
+                   uint8_t mask = 0xFF, const Bytes& filters = {0, 1, 2, 3, 4}) {
   PngFile f;
   f.width = width, f.height = height, f.depth = depth, f.colour = colour;
   const size_t channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
@@ -421,7 +421,7 @@ PngFile random_png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colou
     f.palette.resize(3 * std::min(128u, 1u << depth));
     for (auto& v : f.palette) v = uint8_t(rng());
   }
-  f.stream = zlib_stored(filter_rows(rows, row_bytes, std::max<size_t>(1, channels * depth / 8), {0, 1, 2, 3, 4}));
+  f.stream = zlib_stored(filter_rows(rows, row_bytes, std::max<size_t>(1, channels * depth / 8), filters));
   return f;
 }
 
@@ -474,6 +474,8 @@ TEST(PicturesPng, EveryLayoutAndFilterDecodesAsLibpngDecodes) {
       SCOPED_TRACE("colour " + std::to_string(colour) + " depth " + std::to_string(depth) + " width " +
                    std::to_string(width));
       expect_as_libpng(random_png(width, 11, depth, colour, rng, 3).bytes(), kDecoded);
+      // Runs of Paeth rows, which may be unfiltered two at a time
+      expect_as_libpng(random_png(width, 11, depth, colour, rng, 3, {4, 4, 4, 2, 4}).bytes(), kDecoded);
       PngFile f = random_png(width, 11, depth, colour, rng);
       f.pieces = int(width % 3) + 1;  // One IDAT chunk or several
       expect_as_libpng(f.bytes(), kDecoded);
