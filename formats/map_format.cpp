@@ -82,7 +82,8 @@ void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind) {
     std::memcpy(writer.text[v], line.data(), line.size());
     writer.length[v] = static_cast<uint8_t>(line.size());
   }
-  writer.block.resize(size_t{256} << 10);  // Big enough for few writes, small enough to stay in cache
+  // Big enough for few writes, small enough to stay in cache and to cost few page faults to fill.
+  writer.block.resize(size_t{64} << 10);
   writer.used = 0;
   writer.failed = false;
 }

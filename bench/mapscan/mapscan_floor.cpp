@@ -1,19 +1,19 @@
 // mapscan_floor.cpp -- the least work a map scan can do, for mapscan_bench to compare against
 //
-//   mapscan_floor decode PICTURE BYTES OUT   decodes PICTURE (PNG or JPEG) to RGBA with the library
+//   mapscan_floor decode PICTURE BYTES OUT   decodes PICTURE (PNG or JPEG) to RGBA with the decoder
 //                                             mapscan uses, then writes BYTES bytes of map text to OUT
 //   mapscan_floor create FOLDER NAMES        creates one new empty file in FOLDER for every line of the
 //                                             file NAMES, each by an exclusive open and a close
 //   mapscan_floor time COMMAND...            runs COMMAND (its output thrown away) and prints its wall
 //                                             and processor seconds (user + system, children included)
 //
-// Nothing here goes through the suite's services: it is the plain library and system calls.
+// The picture goes through the suite's picture service, as mapscan's does (the file read whole, then
+// the direct PNG decoder or libturbojpeg), into memory of the kind mapscan's screen has; everything
+// else is plain system calls. Like mapscan, the program is linked statically.
 #include <fcntl.h>
-#include <png.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +23,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "services/pictures.h"
+#include "surface.h"
 
 namespace {
 
@@ -42,38 +45,27 @@ bool read_file(const char* path, std::vector<unsigned char>& bytes) {
 }
 
 // The decoded pixels go to memory that is not cleared first, as a decoder's own output would.
-bool decode(const std::vector<unsigned char>& bytes, int& width, int& height) {
-  if (bytes.size() > 8 && std::memcmp(bytes.data(), "\x89PNG", 4) == 0) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
-    image.format = PNG_FORMAT_RGBA;
-    width = int(image.width);
-    height = int(image.height);
-    auto* pixels = static_cast<unsigned char*>(std::malloc(size_t(width) * height * 4));
-    const bool ok = pixels && png_image_finish_read(&image, nullptr, pixels, 0, nullptr);
-    png_image_free(&image);
-    std::free(pixels);
-    return ok;
-  }
-  tjhandle tj = tjInitDecompress();
-  int sub = 0, space = 0;
-  bool ok = tj && tjDecompressHeader3(tj, bytes.data(), bytes.size(), &width, &height, &sub, &space) == 0;
-  if (ok) {
-    auto* pixels = static_cast<unsigned char*>(std::malloc(size_t(width) * height * 4));
-    ok = pixels && tjDecompress2(tj, bytes.data(), bytes.size(), pixels, width, 0, height, TJPF_RGBA, 0) == 0;
-    std::free(pixels);
-  }
-  if (tj) tjDestroy(tj);
+bool decode(const char* path) {
+  svc::register_image_decoders();
+  void* pixels = nullptr;
+  size_t bytes = 0;
+  const svc::PictureRows rows = [&](int width, int height, size_t& stride) {
+    stride = size_t(width) * 4;
+    bytes = stride * size_t(height);
+    pixels = svc::detail::allocate_pixels(bytes);
+    return static_cast<uint8_t*>(pixels);
+  };
+  const bool ok = svc::decode_picture_into(path, rows) == 1;
+  if (pixels) svc::detail::free_pixels(pixels, bytes);
   return ok;
 }
 
-// BYTES bytes of lines like a map's, written from one block of at most 1 MiB.
+// BYTES bytes of lines like a map's, written from one block of at most 64 KiB (a larger block costs
+// more in page faults than it saves in calls).
 bool write_text(const char* path, long long bytes) {
   const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
   if (fd < 0) return false;
-  const size_t size = size_t(std::min<long long>(bytes, 1 << 20));
+  const size_t size = size_t(std::min<long long>(bytes, 1 << 16));
   std::vector<char> block(size);
   const char line[] = "123\r\n45\r\n6\r\n";
   for (size_t i = 0; i < size; i++) block[i] = line[i % (sizeof line - 1)];
@@ -131,10 +123,7 @@ int time_command(char** argv) {
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "decode" && argc == 5) {
-    std::vector<unsigned char> bytes;
-    int width = 0, height = 0;
-    if (!read_file(argv[2], bytes) || !decode(bytes, width, height))
-      return std::fprintf(stderr, "floor: no picture\n"), 1;
+    if (!decode(argv[2])) return std::fprintf(stderr, "floor: no picture: %s\n", svc::picture_error().c_str()), 1;
     return write_text(argv[4], std::atoll(argv[3])) ? 0 : 1;
   }
   if (what == "time" && argc > 2) return time_command(argv + 2);
