@@ -1,6 +1,9 @@
 // scan.cpp -- the shared frame of every map scan, the AI entry and the basic colour reduction
 #include "scan.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "colour_codes.h"
 #include "colour_reduction.h"
 #include "services/files.h"
@@ -53,9 +56,22 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   ColourReduction reduction;
   if (entry == ENTRY_AI_REDUCED) reduction = reduce_shown_colours(width, height, state.ai_colours);
   const int32_t progress_red = svc::rgb(255, 0, 0);
+  // Entries that only read the screen read it a band of columns at a time, row by row: reading a
+  // column alone would fetch a memory line per pixel and use one pixel of it. The entries still go
+  // out column by column.
+  constexpr int kBand = 16;
+  const bool banded = entry == ENTRY_CHANNELS || entry == ENTRY_AI_FULL;
+  const size_t column_size = size_t(height) + 1;
+  std::vector<int32_t> band(banded ? kBand * column_size : 0);
 
   for (int x = 0; x <= width; ++x) {
     svc::start_drawing(svc::screen_output());
+    if (banded && x % kBand == 0) {
+      const int columns = std::min(kBand, width + 1 - x);
+      for (int y = 0; y <= height; ++y)
+        for (int i = 0; i < columns; ++i) band[size_t(i) * column_size + size_t(y)] = svc::point(x + i, y);
+    }
+    const int32_t* column = banded ? band.data() + size_t(x % kBand) * column_size : nullptr;
     for (int y = 0; y <= height; ++y) {
       // The reducing entries take the colour they drew, so a position off the screen is reduced too.
       int32_t colour;
@@ -65,7 +81,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
         colour = reduced_colour(reduction, svc::point(x, y));
         svc::plot(x, y, colour);
       } else
-        colour = svc::point(x, y);
+        colour = column[y];
       const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
       put_map_entry(entries, r, g, b);
       if (entry != ENTRY_CHANNELS) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
