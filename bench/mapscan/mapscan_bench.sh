@@ -3,7 +3,7 @@
 #
 # Two photographs are made here (blurred plasma fractals, whose colours are as many and as varied as
 # a real photograph's): 1920 x 1080 JPEG and 640 x 480 PNG. For each, `mapscan red` and `rgb` run in
-# alternation with the floor program (decoding the same picture with the same library, then writing
+# alternation with the floor program (decoding the same picture with the same decoder, then writing
 # as many bytes of map text as mapscan wrote), and ImageMagick's `convert PICTURE txt:-` runs beside
 # them. Then `mapscan ai` on the JPEG (one new file per colour, about 480,000) alternates with a plain
 # loop of exclusive open + close creating the same names in an empty folder.

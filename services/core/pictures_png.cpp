@@ -95,9 +95,9 @@ uint8_t* rows_for(const PictureRows& rows, uint32_t width, uint32_t height, size
 
 // ---- the direct decoder
 
-constexpr uint32_t kLibpngMostSide = 1000000;        // libpng refuses a wider or higher picture
-constexpr uint32_t kLibpngMostChunk = 8000000;       // nor reads a larger chunk (IDAT aside)
-constexpr size_t kReadPast = 3;                     // Bytes the filters may read past a row's end
+constexpr uint32_t kLibpngMostSide = 1000000;   // libpng refuses a wider or higher picture
+constexpr uint32_t kLibpngMostChunk = 8000000;  // nor reads a larger chunk (IDAT aside)
+constexpr size_t kReadPast = 3;                 // Bytes the filters may read past a row's end
 constexpr uint8_t kGrey = 0, kRgb = 2, kPalette = 3, kGreyAlpha = 4, kRgba = 6;
 
 // What the direct decoder learnt from the chunks of a file it takes.
