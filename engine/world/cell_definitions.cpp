@@ -69,16 +69,18 @@ void index_ground_catalogue() {
   for (int i = 0; i < list.count; i++) index.firstByName.emplace(list.index[i]->value.fileName, i);
 }
 
-// The first catalogue element whose fileName equals the name exactly; nullptr when none.
-GroundPicture* find_ground_picture(const std::string& name) {
+// The first catalogue element whose fileName equals the name exactly; nullptr when none. Each name
+// is looked up once; its answer is kept under the name's number.
+GroundPicture* find_ground_picture(CellName name) {
   GroundIndex& index = worldState.groundNames;
   svc::List<GroundPicture>& list = worldState.groundCatalogue;
-  // Neighbouring cells mostly share their picture: try the last answer first.
-  if (index.last >= 0 && list.index[index.last]->value.fileName == name) return &list.index[index.last]->value;
-  auto it = index.firstByName.find(name);
-  if (it == index.firstByName.end()) return nullptr;
-  index.last = it->second;
-  return &list.index[it->second]->value;
+  if (name.id >= index.byNameId.size()) index.byNameId.resize(name.id + 1, -2);
+  int& position = index.byNameId[name.id];
+  if (position == -2) {
+    auto it = index.firstByName.find(name.str());
+    position = it == index.firstByName.end() ? -1 : it->second;
+  }
+  return position >= 0 ? &list.index[position]->value : nullptr;
 }
 
 }  // namespace
@@ -142,6 +144,10 @@ void apply_cell_definition(int x, int y, const CellDefinition& def) {
 }
 
 void assign_ground_sprite(int x, int y, const std::string& pictureName) {
+  assign_ground_sprite(x, y, cell_name(pictureName));
+}
+
+void assign_ground_sprite(int x, int y, CellName pictureName) {
   WorldCell* c = svc::cell(worldState.world, x, y);
   if (!c) return;
   GroundPicture* picture = find_ground_picture(pictureName);

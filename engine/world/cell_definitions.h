@@ -9,8 +9,9 @@
 
 void load_ground_catalogue();                                                // TOPOGFX pictures, once at start-up
 void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
-void assign_ground_sprite(int x, int y, const std::string& pictureName);  // A new 3D sprite of that catalogue picture
-std::string cell_definition_path(const std::string& code);                // RGBCODEPATH + APPSTART + "\" + code
+void assign_ground_sprite(int x, int y, CellName pictureName);  // A new 3D sprite of that catalogue picture
+void assign_ground_sprite(int x, int y, const std::string& pictureName);
+std::string cell_definition_path(const std::string& code);  // RGBCODEPATH + APPSTART + "\" + code
 
 // The keys a cell definition understands, and one recognised key/value pair of a file.
 enum DefinitionKey : int8_t { KEY_GFXNAME, KEY_CHILD, KEY_RANDOMSEED, KEY_USECOLLISION };
@@ -55,5 +56,5 @@ struct DefinitionCache {
 // The ground catalogue by file name, built when the catalogue loads.
 struct GroundIndex {
   std::unordered_map<std::string, int> firstByName;  // fileName -> position of the first picture of that name
-  int last = -1;                                     // the last answer; neighbouring cells mostly share it
+  std::vector<int> byNameId;                         // CellName id -> position; -1 none, -2 not looked up yet
 };

@@ -1,4 +1,4 @@
-// cell_names.cpp -- the table of names that cells share (object and picture names)
+// cell_names.cpp -- the table of names that cells share (codes, object and picture names)
 //
 // Each distinct text is stored once and numbered in order of first use; 0 is the empty text.
 // The texts live in a deque, so references handed out stay valid while the table grows.
@@ -44,7 +44,7 @@ uint32_t name_id(std::string_view text) {
 
 }  // namespace
 
-CellName cell_name(const std::string& text) {
+CellName cell_name(std::string_view text) {
   CellName name;
   name.id = name_id(text);
   return name;

@@ -1,13 +1,14 @@
-// cell_names.h -- names that many cells share (object and picture names from definition files)
+// cell_names.h -- names that many cells share (codes, and object and picture names from definition files)
 //
 // A name's text is kept once in a program-wide table that only grows (a world names few distinct
-// objects and pictures) and the cell holds the text's number: a 513 x 513 grid stays small, and
+// objects and pictures, and at most one code per cell) and the cell holds the text's number: a 513 x 513 grid stays small, and
 // copying a name is copying a number. It reads as a const std::string& and is assigned from text.
 // The table is not locked: names are assigned from one thread.
 #pragma once
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 struct CellName {
   uint32_t id = 0;  // number of the text in the table; 0 is ""
@@ -21,7 +22,7 @@ struct CellName {
   const char* c_str() const { return str().c_str(); }
 };
 
-CellName cell_name(const std::string& text);  // The name with this text (entered in the table when new)
+CellName cell_name(std::string_view text);  // The name with this text (entered in the table when new)
 
 inline bool operator==(const CellName& a, const CellName& b) { return a.id == b.id; }
 inline bool operator!=(const CellName& a, const CellName& b) { return a.id != b.id; }

@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "core/engine_state.h"
 #include "core/fatal.h"
@@ -60,33 +62,54 @@ float load_progress_step() {
 // the bar on the first call and on every 501st after it (at most ten times a second).
 void advance_load_progress(float step) {
   engine.loadProgress += step;
-  advance_progress_bar(worldState.loadBar, engine.loadProgress, engine.loadFlipCounter == 0);
+  if (engine.loadFlipCounter == 0)
+    advance_progress_bar(worldState.loadBar, engine.loadProgress, true);
+  else
+    worldState.loadBar.drawn = false;  // what advance_progress_bar does when the bar is not due
   engine.loadFlipCounter++;
   if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
 }
 
-// Joins the three channel lines into the cell's code. A colour code's nine characters are joined
-// in a local buffer and written once, inside the string's own storage (no allocation).
-void set_code(std::string& code, const std::string& red, const std::string& green, const std::string& blue) {
-  char joined[32];
-  const size_t length = red.size() + green.size() + blue.size();
-  if (length > sizeof joined) {
-    code.assign(red).append(green).append(blue);
-    return;
+// Reads the cell codes of one load. A code is three lines joined; neighbouring cells mostly share
+// one, so a code is compared with the last one's text and only a new text is looked up in the
+// name table. The lines are read as views and joined in a local buffer: no string per line.
+class CodeReader {
+ public:
+  // Reads the next three lines.
+  void read(svc::LineReader& file) {
+    length_ = 0;
+    longText_.clear();
+    for (int part = 0; part < 3; part++) {
+      const std::string_view line = svc::read_line_view(file);
+      if (longText_.empty() && length_ + line.size() <= sizeof text_) {
+        std::memcpy(text_ + length_, line.data(), line.size());
+        length_ += line.size();
+      } else {
+        if (longText_.empty()) longText_.assign(text_, length_);
+        longText_.append(line);
+      }
+    }
   }
-  char* out = joined;
-  for (const std::string* part : {&red, &green, &blue})
-    for (char ch : *part) *out++ = ch;
-  code.assign(joined, length);
-}
 
-// Equal texts; inline for the short codes compared on every cell.
-bool same_text(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++)
-    if (a[i] != b[i]) return false;
-  return true;
-}
+  // The name of the code last read.
+  CellName name() {
+    if (!longText_.empty()) return cell_name(longText_);
+    if (length_ != lastLength_ || std::memcmp(text_, last_, length_) != 0) {
+      std::memcpy(last_, text_, length_);
+      lastLength_ = length_;
+      lastName_ = cell_name(std::string_view(text_, length_));
+    }
+    return lastName_;
+  }
+
+ private:
+  char text_[32] = {};
+  size_t length_ = 0;
+  std::string longText_;  // a code longer than text_ holds (not from a colour-code writer)
+  char last_[32] = {};
+  size_t lastLength_ = 0;
+  CellName lastName_;  // the name of "" until the first code
+};
 
 }  // namespace
 
@@ -94,24 +117,34 @@ void show_load_progress() { advance_load_progress(load_progress_step()); }
 
 void finish_load_progress() { finish_progress_bar(worldState.loadBar, engine.loadProgress); }
 
-void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY) {
+namespace {
+
+void read_red_entry(RedMapWalk& walk, int fileMaxY, int lastColumn) {
+  const std::string_view line = svc::read_line_view(*walk.file);
+  if (WorldCell* c = (walk.y <= engine.mapMaxY) ? svc::cell(worldState.world, walk.x, walk.y) : nullptr)
+    c->groundAlpha = svc::string_to_int(line);
+  advance(walk.x, walk.y, fileMaxY);
+  walk.done = svc::line_reader_at_end(*walk.file) || walk.x > lastColumn;
+}
+
+}  // namespace
+
+void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapWalk& red) {
   const int lastColumn = last_stored_column(fileMaxX);
   const float progressStep = load_progress_step();
-  std::string red, green, blue;
-  // Neighbouring cells mostly share a code: its definition is looked up again only when the
-  // code changes (the same code always names the same file within one load).
+  CodeReader codes;
+  // The definition is looked up again only when the code changes (the same code always names the
+  // same file within one load).
   const CellDefinition* definition = nullptr;
-  std::string definitionCode;
+  CellName definitionCode;
   int x = 0, y = 0;
   do {
-    svc::read_line(mapFile, red);
-    svc::read_line(mapFile, green);
-    svc::read_line(mapFile, blue);
+    codes.read(mapFile);
     if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr) {
-      set_code(c->code, red, green, blue);
+      c->code = codes.name();
       c->loaded = 1;
       if (engine.useSprite3D == 1) {
-        if (!definition || !same_text(c->code, definitionCode)) {
+        if (!definition || c->code != definitionCode) {
           definition = &find_code_definition(c->code);
           definitionCode = c->code;
         }
@@ -121,24 +154,15 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY) {
       }
       advance_load_progress(progressStep);
     }
+    if (!red.done) read_red_entry(red, fileMaxY, lastColumn);
     advance(x, y, fileMaxY);
   } while (!svc::line_reader_at_end(mapFile) && x <= lastColumn);
   finish_load_progress();
-  compute_view_cells();
 }
 
-void read_red_map(svc::LineReader& redFile, int fileMaxX, int fileMaxY) {
+void read_red_map(RedMapWalk& red, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
-  std::string line;
-  for (int i = 0; i < 5; i++) svc::read_line(redFile, line);
-  int x = 0, y = 0;
-  do {
-    svc::read_line(redFile, line);
-    if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr)
-      c->groundAlpha = svc::string_to_int(line);
-    advance(x, y, fileMaxY);
-  } while (!svc::line_reader_at_end(redFile) && x <= lastColumn);
-  compute_view_cells();
+  while (!red.done) read_red_entry(red, fileMaxY, lastColumn);
 }
 
 void load_topographic_map(const std::string& mapPath) {
@@ -155,19 +179,27 @@ void load_topographic_map(const std::string& mapPath) {
   const int fileMaxY = std::min(std::max(header.height, 0), INT32_MAX - 1);
   engine.mapMaxX = clip_map_extent(header.width, svc::grid_max_x(worldState.world));
   engine.mapMaxY = clip_map_extent(header.height, svc::grid_max_y(worldState.world));
-  read_code_map(mapFile, fileMaxX, fileMaxY);
-  svc::close_line_reader(mapFile);
-
-  // A missing red map is quiet: every cell of the map gets alpha 0, so no ground is drawn.
+  // The red map is read alongside the code map, entry for entry: both walk the cells in the same
+  // order. The first red entry is read even when the file ends in its header, as a walk of its own
+  // would; entries past the end of a short code map are read after it.
   svc::LineReader redFile;
+  RedMapWalk red;
   if (svc::open_line_reader(redFile, engine.appEntry + engine.appStart + ".red")) {
-    read_red_map(redFile, fileMaxX, fileMaxY);
+    std::string headerLine;
+    for (int i = 0; i < 5; i++) svc::read_line(redFile, headerLine);
+    red = RedMapWalk{&redFile, 0, 0, false};
+  }
+  read_code_map(mapFile, fileMaxX, fileMaxY, red);
+  svc::close_line_reader(mapFile);
+  if (red.file) {
+    read_red_map(red, fileMaxX, fileMaxY);
     svc::close_line_reader(redFile);
   } else {
+    // A missing red map is quiet: every cell of the map gets alpha 0, so no ground is drawn.
     for (int x = 0; x <= engine.mapMaxX; x++)
       for (int y = 0; y <= engine.mapMaxY; y++)
         if (WorldCell* c = svc::cell(worldState.world, x, y)) c->groundAlpha = 0;
-    compute_view_cells();
   }
+  compute_view_cells();
   clear_definition_cache();
 }

@@ -27,9 +27,12 @@ void index_object_names() {
   svc::List<ObjectDefinition>& list = worldState.objectCatalogue;
   index = ObjectNameIndex{};
   svc::rebuild_list_index(list);
+  index.pictureSizes.resize(static_cast<size_t>(list.count));
   for (int i = 0; i < list.count; i++) {
-    const std::string& name = list.index[i]->value.objectName;
-    if (name != "NOPE") index.byName[name].push_back(i);
+    const ObjectDefinition& d = list.index[i]->value;
+    if (d.objectName != "NOPE") index.byName[d.objectName].push_back(i);
+    index.pictureSizes[static_cast<size_t>(i)] = {static_cast<float>(svc::sprite_width(d.sprite)),
+                                                  static_cast<float>(svc::sprite_height(d.sprite))};
   }
 }
 
@@ -86,13 +89,13 @@ void apply_object_key(ObjectDefinition& d, const std::string& key, const std::st
     d.centerField = static_cast<uint8_t>(svc::string_to_int(value));
 }
 
-// Appends an instance of the definition and points the cell's slot at it.
-void place_instance(WorldCell& c, int slot, const ObjectDefinition& d) {
+// Appends an instance of the definition at catalogue `position` and points the cell's slot at it.
+void place_instance(WorldCell& c, int slot, int position, const ObjectDefinition& d) {
   ObjectInstance* instance = svc::append_element(worldState.instanceList);
   if (!instance) return;  // out of memory: this placement is skipped
   instance->sprite3d = svc::create_sprite3d(-1, d.sprite);
-  instance->width = static_cast<float>(svc::sprite_width(d.sprite));
-  instance->height = static_cast<float>(svc::sprite_height(d.sprite));
+  instance->width = worldState.objectNames.pictureSizes[static_cast<size_t>(position)].first;
+  instance->height = worldState.objectNames.pictureSizes[static_cast<size_t>(position)].second;
   instance->transparency = d.transparency;
   instance->blendSource = d.blendSource;
   instance->blendTarget = d.blendTarget;
@@ -166,7 +169,7 @@ void place_cell_objects(int x, int y) {
     for (int position : *named) {
       const ObjectDefinition& d = worldState.objectCatalogue.index[position]->value;
       if (svc::random(d.density) != 0) continue;
-      place_instance(*c, k, d);
+      place_instance(*c, k, position, d);
     }
   }
 }

@@ -25,4 +25,7 @@ struct ObjectNameIndex {
   // without hashing its text. looked[id] is 0 before the first look-up of that name.
   std::vector<const Entry*> byId;
   std::vector<uint8_t> looked;
+  // Each definition's picture size by catalogue position, read when the index is built: catalogue
+  // pictures are never resized, and a world places hundreds of thousands of instances.
+  std::vector<std::pair<float, float>> pictureSizes;
 };

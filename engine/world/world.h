@@ -21,10 +21,10 @@ struct WorldCell {
   int32_t lastChildSlot = 0;                                    // highest slot placed by the last placement; -1 = none
   int32_t groundSprite = 0;                                     // 3D sprite of the ground picture; 0 = none
   int32_t groundAlpha = 0;                                      // red-channel value, the ground's alpha
-  std::string code;             // colour code or labyrinth tile name (short: kept inline)
-  CellName pictureName;         // GFXNAME, "dummy.png" when none
-  int32_t randomSeed = 0;       // RANDOMSEED, stored only
-  uint8_t useCollision = 0;     // non-zero blocks moves onto the cell
+  CellName code;                                                // colour code or labyrinth tile name
+  CellName pictureName;                                         // GFXNAME, "dummy.png" when none
+  int32_t randomSeed = 0;                                       // RANDOMSEED, stored only
+  uint8_t useCollision = 0;                                     // non-zero blocks moves onto the cell
   int8_t occupied = 0;          // -1 after (re)definition, 1 while a colliding object stands on it
   int8_t loaded = 0;            // 1 once the cell belongs to the map or base
   int8_t highestChildSlot = 0;  // last CHILDn key whose value was not "#"

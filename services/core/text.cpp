@@ -22,7 +22,7 @@ locale_t c_locale() {
 
 }  // namespace
 
-int32_t string_to_int(const std::string& text) {
+int32_t string_to_int(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) i++;
   bool negative = false;

@@ -84,6 +84,22 @@ TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
     EXPECT_EQ(lines, n == "big.txt" ? 60000 : 2);
     EXPECT_EQ(last, n == "big.txt" ? "V" : n == "small.txt" ? "1" : std::string(300, 'y'));
   }
+  // Views give the same lines, also where a line or the two bytes of a CR LF straddle two blocks.
+  std::string straddling;
+  for (int i = 0; i < 2; i++) straddling += std::string(65535 - i, 'a' + i) + "\r\n";
+  straddling += "\rlast";
+  put("straddle.txt", straddling);
+  for (const char* name : {"big.txt", "straddle.txt", "edge.txt"}) {
+    SCOPED_TRACE(name);
+    svc::LineReader copies, views;
+    ASSERT_TRUE(svc::open_line_reader(copies, dir + name) && svc::open_line_reader(views, dir + name));
+    std::string line;
+    while (!svc::line_reader_at_end(copies)) {
+      svc::read_line(copies, line);
+      ASSERT_EQ(svc::read_line_view(views), line);
+    }
+    EXPECT_TRUE(svc::line_reader_at_end(views));
+  }
   int outer = 0;
   size_t inner = 0;
   svc::read_pairs(dir + "small.txt", [&](const std::string&, const std::string&) {

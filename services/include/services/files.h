@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace svc {
@@ -36,6 +37,7 @@ struct LineReader {
   size_t pos = 0;           // Next unread byte in block
   size_t len = 0;           // Bytes in block
   bool drained = false;     // A read came back short: a regular file has nothing more (own descriptor only)
+  std::string spill;        // A line that crosses blocks, for read_line_view
   LineReader() = default;
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -45,6 +47,9 @@ bool open_line_reader(LineReader& reader, const std::string& path);  // False wh
 bool line_reader_at_end(LineReader& reader);                         // True when no byte is left (or not open)
 void read_line(LineReader& reader, std::string& line);  // Next line without its terminator into `line`; "" at the end
 std::string read_line(LineReader& reader);              // The same, as a new string
+// The same line as a view, without a copy when it lies in the reader's block; valid until the next
+// read from this reader. For walks over millions of lines.
+std::string_view read_line_view(LineReader& reader);
 // At most max_bytes of the next line; a longer line is cut there and its rest stays unread.
 void read_line(LineReader& reader, std::string& line, size_t max_bytes);
 void close_line_reader(LineReader& reader);  // Closes; safe to call twice

@@ -2,13 +2,14 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace svc {
 
-int32_t string_to_int(const std::string& text);  // Blanks/tabs, optional sign, digits; 0 when none; 32-bit wrap
-float parse_float(const std::string& text);      // Leading decimal number, rest ignored; 0.0 when none
-std::string int_to_string(int64_t value);        // Shortest decimal, "-" for negatives
-std::string float_to_string(float value);        // Fixed notation with six decimals
+int32_t string_to_int(std::string_view text);  // Blanks/tabs, optional sign, digits; 0 when none; 32-bit wrap
+float parse_float(const std::string& text);    // Leading decimal number, rest ignored; 0.0 when none
+std::string int_to_string(int64_t value);      // Shortest decimal, "-" for negatives
+std::string float_to_string(float value);      // Fixed notation with six decimals
 int find_string(const std::string& text, const std::string& needle, int start = 1);  // 1-based; 0 when absent
 std::string mid_string(const std::string& text, int start, int length);  // From 1-based start; "" beyond the end
 std::string left_string(const std::string& text, int n);                 // The first n characters

@@ -137,6 +137,25 @@ TEST_F(MapLoading, DevicesEmptyMapsAndHugeLines) {
   EXPECT_EQ(at(0, 1).code, "001002003");
 }
 
+// The red map is read beside the code map, and each file's length counts for its own values: red
+// entries past a cut-short code map still give alphas, and a short red map leaves later cells' alphas.
+TEST_F(MapLoading, CodeAndRedMapsOfDifferentLengthsEachFillTheirOwnValues) {
+  svc::dim_array(worldState.world, 8, 8);
+  write_lines("maps/land.qz61", {"AI", "1", "1", "", "", "001", "002", "003"});
+  write_lines("maps/land.red", {"RED", "1", "1", "", "", "10", "11", "12", "13"});
+  load();
+  EXPECT_EQ(at(0, 1).loaded, 0);
+  EXPECT_EQ(std::to_string(at(0, 1).groundAlpha) + std::to_string(at(1, 0).groundAlpha) +
+                std::to_string(at(1, 1).groundAlpha),
+            "111213");
+
+  write_numbered_maps(1, 1, 4, false);
+  write_lines("maps/land.red", {"RED", "1", "1", "", "", "20"});
+  load();
+  EXPECT_EQ(at(1, 1).code, "3-x");
+  EXPECT_EQ(std::to_string(at(0, 0).groundAlpha) + "/" + std::to_string(at(1, 1).groundAlpha), "20/13");
+}
+
 TEST_F(MapLoading, ProgressBarOnOneRowMapNeverDividesByZero) {
   svc::dim_array(worldState.world, 8, 8);
   write_numbered_maps(3, 0, 4);
