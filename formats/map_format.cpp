@@ -94,6 +94,36 @@ void flush_map_entries(MapEntryWriter& writer) {
   writer.used = 0;
 }
 
+void put_map_entries(MapEntryWriter& w, const int32_t* colours, size_t count) {
+  if (!w.file) return;
+  // The block's place is kept in locals: the entries' bytes could otherwise alias the writer's own
+  // fields, which the compiler would then read again after every copy.
+  char* const block = w.block.data();
+  const size_t room = w.block.size() - 3 * 8;
+  size_t used = w.used;
+  const int one_shift = w.kind == MAP_RED ? 0 : w.kind == MAP_GREEN ? 8 : w.kind == MAP_BLUE ? 16 : -1;
+  auto put = [&](uint32_t value) {
+    std::memcpy(block + used, w.text[value], 8);  // A whole slot; only `length` bytes count
+    used += w.length[value];
+  };
+  for (size_t i = 0; i < count; ++i) {
+    if (used > room) {
+      w.used = used;
+      flush_map_entries(w);
+      used = w.used;
+    }
+    const uint32_t colour = static_cast<uint32_t>(colours[i]);
+    if (one_shift >= 0) {
+      put((colour >> one_shift) & 0xFFu);
+    } else {
+      put(colour & 0xFFu);
+      put((colour >> 8) & 0xFFu);
+      put((colour >> 16) & 0xFFu);
+    }
+  }
+  w.used = used;
+}
+
 MapHeader read_map_header(svc::LineReader& reader) {
   MapHeader h;
   std::string line;

@@ -80,6 +80,10 @@ inline void put_map_entry(MapEntryWriter& w, int red, int green, int blue) {
   }
 }
 
+// Adds one entry for each of `count` screen colours (red in bits 0-7, green 8-15, blue 16-23, as
+// svc::point gives them), as put_map_entry of their channels would: a whole column of a scan at once.
+void put_map_entries(MapEntryWriter& w, const int32_t* colours, size_t count);
+
 // The extent of a map: lines 2 and 3 of its header as decimal integers (0 when not a number).
 struct MapHeader {
   int32_t width = 0;

@@ -59,7 +59,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   // Entries that only read the screen read it a band of columns at a time, row by row: reading a
   // column alone would fetch a memory line per pixel and use one pixel of it. The entries still go
   // out column by column.
-  constexpr int kBand = 16;
+  constexpr int kBand = 64;
   const bool banded = entry == ENTRY_CHANNELS || entry == ENTRY_AI_FULL;
   const size_t column_size = size_t(height) + 1;
   std::vector<int32_t> band(banded ? kBand * column_size : 0);
@@ -68,23 +68,30 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
     svc::start_drawing(svc::screen_output());
     if (banded && x % kBand == 0) {
       const int columns = std::min(kBand, width + 1 - x);
-      for (int y = 0; y <= height; ++y)
-        for (int i = 0; i < columns; ++i) band[size_t(i) * column_size + size_t(y)] = svc::point(x + i, y);
+      int32_t run[kBand];
+      for (int y = 0; y <= height; ++y) {
+        svc::points(x, y, columns, run);
+        for (int i = 0; i < columns; ++i) band[size_t(i) * column_size + size_t(y)] = run[i];
+      }
     }
     const int32_t* column = banded ? band.data() + size_t(x % kBand) * column_size : nullptr;
-    for (int y = 0; y <= height; ++y) {
-      // The reducing entries take the colour they drew, so a position off the screen is reduced too.
-      int32_t colour;
-      if (entry == ENTRY_AI_BASIC)
-        colour = classify_pixel(x, y);
-      else if (entry == ENTRY_AI_REDUCED) {
-        colour = reduced_colour(reduction, svc::point(x, y));
-        svc::plot(x, y, colour);
-      } else
-        colour = column[y];
-      const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
-      put_map_entry(entries, r, g, b);
-      if (entry != ENTRY_CHANNELS) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
+    if (entry == ENTRY_CHANNELS) {
+      put_map_entries(entries, column, column_size);  // The column's entries at once
+    } else {
+      for (int y = 0; y <= height; ++y) {
+        // The reducing entries take the colour they drew, so a position off the screen is reduced too.
+        int32_t colour;
+        if (entry == ENTRY_AI_BASIC)
+          colour = classify_pixel(x, y);
+        else if (entry == ENTRY_AI_REDUCED) {
+          colour = reduced_colour(reduction, svc::point(x, y));
+          svc::plot(x, y, colour);
+        } else
+          colour = column[y];
+        const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
+        put_map_entry(entries, r, g, b);
+        ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
+      }
     }
     // The progress line lies one row below the extra row, so the scan never reads it.
     svc::plot(x, height + 1, progress_red);

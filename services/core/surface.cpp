@@ -91,6 +91,18 @@ int32_t surface_point(const Surface& s, int x, int y) {
   return static_cast<int32_t>(s.pixels[static_cast<size_t>(y) * s.width + x] & 0x00FFFFFFu);
 }
 
+void surface_points(const Surface& s, int x, int y, int count, int32_t* out) {
+  if (count <= 0) return;
+  // The part of the run on the screen, in 64 bits so that x + count cannot overflow.
+  const int64_t end = int64_t{x} + count;
+  int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(end, s.width);
+  if (y < 0 || y >= s.height || x0 >= x1) x0 = x1 = end;
+  std::fill(out, out + (x0 - x), -1);
+  const uint32_t* row = s.pixels.data() + static_cast<size_t>(y >= 0 ? y : 0) * static_cast<size_t>(s.width);
+  for (int64_t px = x0; px < x1; ++px) out[px - x] = static_cast<int32_t>(row[px] & 0x00FFFFFFu);
+  std::fill(out + (x1 - x), out + count, -1);
+}
+
 void surface_plot(Surface& s, int x, int y, int32_t colour) {
   if (x < 0 || y < 0 || x >= s.width || y >= s.height) return;
   s.pixels[static_cast<size_t>(y) * s.width + x] = to_pixel(colour);

@@ -67,6 +67,7 @@ bool surface_resize(Surface& s, int width, int height, bool clear = true);
 void surface_fill(Surface& s, int32_t colour);
 void surface_box(Surface& s, int x, int y, int width, int height, int32_t colour);  // Clipped
 int32_t surface_point(const Surface& s, int x, int y);                              // -1 outside
+void surface_points(const Surface& s, int x, int y, int count, int32_t* out);      // A run of them
 void surface_plot(Surface& s, int x, int y, int32_t colour);                        // Ignored outside
 void surface_blit(Surface& dst, const Picture& src, int x, int y);  // Copy without transparency, clipped
 void surface_grab(const Surface& src, int x, int y, int width, int height, Picture& out);  // Outside reads black

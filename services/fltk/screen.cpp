@@ -147,6 +147,8 @@ void draw_text(int, int, const std::string&, int32_t, int32_t) {}
 
 int32_t point(int x, int y) { return detail::surface_point(state.screen.back, x, y); }
 
+void points(int x, int y, int count, int32_t* out) { detail::surface_points(state.screen.back, x, y, count, out); }
+
 void plot(int x, int y, int32_t colour) {
   detail::surface_plot(state.screen.back, x, y, colour);
   fltk::mark_dirty(x, y, 1, 1);

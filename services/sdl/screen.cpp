@@ -14,8 +14,10 @@
 #include <SDL_opengl.h>
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "display_text.h"
 #include "state.h"
@@ -267,6 +269,23 @@ int32_t point(int x, int y) {
   uint8_t rgba[4] = {};
   if (SDL_RenderReadPixels(state.renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba, 4) != 0) return -1;
   return rgba[0] | (rgba[1] << 8) | (rgba[2] << 16);
+}
+
+// A run read back in one call (one wait for the GPU instead of one per pixel).
+void points(int x, int y, int count, int32_t* out) {
+  if (count <= 0) return;
+  std::fill(out, out + count, -1);
+  if (!state.renderer || y < 0 || y >= state.screen_height) return;
+  const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(int64_t{x} + count, state.screen_width);
+  if (x0 >= x1) return;
+  std::vector<uint8_t> rgba(static_cast<size_t>(x1 - x0) * 4);
+  SDL_Rect rect = {static_cast<int>(x0), y, static_cast<int>(x1 - x0), 1};
+  if (SDL_RenderReadPixels(state.renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba.data(), static_cast<int>(rgba.size())) != 0)
+    return;
+  for (int64_t px = x0; px < x1; ++px) {
+    const uint8_t* p = &rgba[static_cast<size_t>(px - x0) * 4];
+    out[px - x] = p[0] | (p[1] << 8) | (p[2] << 16);
+  }
 }
 
 void plot(int x, int y, int32_t colour) {

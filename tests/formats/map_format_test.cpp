@@ -1,11 +1,13 @@
 // map_format_test.cpp -- the map files byte for byte, the name rule, entry padding and the header reader
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "support/files.h"
 #include "formats/map_format.h"
+#include "services/text.h"
 #include "services/files.h"
 #include "support/temp_folder.h"
 
@@ -78,25 +80,46 @@ TEST(MapFormatEntries, PaddingOnlyInAiMapsAndChannelsStayInRange) {
 TEST_F(MapFormat, BulkEntriesWriteTheBytesOfSingleEntries) {
   for (MapKind kind : {MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI}) {
     SCOPED_TRACE(kind);
-    const int one = svc::create_file(-1, dir + "one"), bulk = svc::create_file(-1, dir + "bulk");
-    MapEntryWriter writer;
+    const int one = svc::create_file(-1, dir + "one"), bulk = svc::create_file(-1, dir + "bulk"),
+              columns = svc::create_file(-1, dir + "columns");
+    MapEntryWriter writer, column_writer;
     begin_map_entries(writer, bulk, kind);
+    begin_map_entries(column_writer, columns, kind);
+    std::vector<int32_t> column;  // Screen colours, -1 (off the screen) among them
     for (int i = 0; i < 120000; i++) {
       const int r = i % 263 - 3, g = (i * 7) % 256, b = 255 - i % 256;
       write_map_entry(one, kind, r, g, b);
       put_map_entry(writer, r, g, b);
+      column.push_back(svc::rgb(std::clamp(r, 0, 255), g, b));  // As the screen holds the clamped colour
+      if (column.size() == 481 || i == 119999) {
+        put_map_entries(column_writer, column.data(), column.size());
+        column.clear();
+      }
     }
     flush_map_entries(writer);
+    flush_map_entries(column_writer);
     EXPECT_FALSE(writer.failed);
     ASSERT_NE(svc::close_file(one), 0);
     ASSERT_NE(svc::close_file(bulk), 0);
+    ASSERT_NE(svc::close_file(columns), 0);
     const std::string expected = read_file("one");
     EXPECT_GT(expected.size(), 2 * writer.block.size());
     EXPECT_TRUE(read_file("bulk") == expected);
+    EXPECT_TRUE(read_file("columns") == expected);
   }
+  // A colour of -1 (off the screen) has the channels svc::red, green and blue read from it: 255 each.
+  const int off = svc::create_file(-1, dir + "off");
+  MapEntryWriter off_writer;
+  begin_map_entries(off_writer, off, MAP_RGB);
+  const int32_t off_screen = -1;
+  put_map_entries(off_writer, &off_screen, 1);
+  flush_map_entries(off_writer);
+  ASSERT_NE(svc::close_file(off), 0);
+  EXPECT_EQ(read_file("off"), "255\r\n255\r\n255\r\n");
   MapEntryWriter none;
   begin_map_entries(none, 0, MAP_RGB);
   put_map_entry(none, 1, 2, 3);
+  put_map_entries(none, &off_screen, 1);
   flush_map_entries(none);
   EXPECT_EQ(none.used, 0u);
   EXPECT_FALSE(none.failed);

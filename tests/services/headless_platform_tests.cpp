@@ -1,9 +1,11 @@
 // headless_platform_tests.cpp -- the headless platform: input edges, clipping, 3D blending, scripted runs
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "services/desktops.h"
 #include "services/headless.h"
@@ -97,6 +99,15 @@ TEST(HeadlessScreen, DrawingOutsideTheScreenIsClipped) {
   EXPECT_EQ(-1, svc::point(8, 0));
   EXPECT_EQ(-1, svc::point(0, -1));
   EXPECT_EQ(-1, svc::point(INT_MIN, INT_MAX));
+  // A run read at once gives what point gives for each pixel, off the screen on either side too.
+  for (const auto& [x, y, count] : {std::array<int, 3>{-2, 5, 12}, {3, 0, 2}, {6, -1, 3}, {7, 6, 2}, {INT_MAX - 1, 2, 3}}) {
+    std::vector<int32_t> run(size_t(count), 12345);
+    svc::points(x, y, count, run.data());
+    for (int i = 0; i < count; i++) {
+      const int64_t px = int64_t{x} + i;
+      EXPECT_EQ(run[size_t(i)], px > INT_MAX ? -1 : svc::point(int(px), y)) << x << "," << y << " +" << i;
+    }
+  }
   // Colour bits above the 24 colour bits never reach a pixel.
   svc::plot(4, 4, -1);
   EXPECT_EQ(0xFFFFFF, svc::point(4, 4));

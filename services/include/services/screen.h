@@ -20,6 +20,9 @@ void stop_drawing();                          // Closes it
 void draw_box(int x, int y, int width, int height, int32_t colour);                  // Filled rectangle
 void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back);  // Default font
 int32_t point(int x, int y);              // A pixel's colour; -1 outside the screen
+// The colours of `count` pixels from (x, y) rightwards into `out`, each as point() gives it; one
+// call reads a whole run, as a scan reading millions of pixels needs.
+void points(int x, int y, int count, int32_t* out);
 void plot(int x, int y, int32_t colour);  // Sets a pixel
 
 }  // namespace svc
