@@ -5,6 +5,8 @@
 // parsed once per world build and its recognised pairs are replayed, in file order, on each cell.
 #include "world/cell_definitions.h"
 
+#include <algorithm>
+
 #include "core/engine_state.h"
 #include "formats/map_format.h"
 #include "services/files.h"
@@ -109,11 +111,16 @@ const CellDefinition& find_cell_definition(const std::string& definitionPath) {
   return cached_definition(definitionPath);
 }
 
-const CellDefinition& find_code_definition(const std::string& code) {
+const CellDefinition& find_code_definition(CellName code) {
   DefinitionCache& cache = worldState.definitions;
-  auto [it, added] = cache.byCode.try_emplace(code);  // one hash and one lookup, found or new
-  if (added) it->second = parse_definition(cell_definition_path(code));
-  return it->second;
+  if (code.id >= cache.byCodeId.size())
+    cache.byCodeId.resize(std::max<size_t>(code.id + 1, cache.byCodeId.size() * 2), -1);
+  int32_t& position = cache.byCodeId[code.id];
+  if (position < 0) {
+    position = static_cast<int32_t>(cache.byCode.size());
+    cache.byCode.push_back(parse_definition(cell_definition_path(code)));
+  }
+  return cache.byCode[static_cast<size_t>(position)];
 }
 
 void load_cell_definition(int x, int y, const std::string& definitionPath) {
@@ -152,6 +159,6 @@ void assign_ground_sprite(int x, int y, CellName pictureName) {
   if (!c) return;
   GroundPicture* picture = find_ground_picture(pictureName);
   if (!picture) return;
-  if (svc::is_sprite3d(c->groundSprite)) svc::free_sprite3d(c->groundSprite);
+  if (c->groundSprite != 0 && svc::is_sprite3d(c->groundSprite)) svc::free_sprite3d(c->groundSprite);  // 0 is never one
   c->groundSprite = svc::create_sprite3d(-1, picture->sprite);
 }

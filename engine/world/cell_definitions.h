@@ -1,6 +1,7 @@
 // cell_definitions.h -- cell definition files and the ground-picture catalogue
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,8 +35,8 @@ struct CellDefinition {
 // code's definition once and applies it to the cells of that code.
 const CellDefinition& find_cell_definition(const std::string& definitionPath);
 // The same by colour code (the file cell_definition_path(code)): a map load asks once per code, and
-// a short code is a cheaper key than its path when a world has hundreds of thousands of codes.
-const CellDefinition& find_code_definition(const std::string& code);
+// a code's name number is a cheaper key than its path when a world has hundreds of thousands of codes.
+const CellDefinition& find_code_definition(CellName code);
 void apply_cell_definition(int x, int y, const CellDefinition& definition);
 
 // Definition files are parsed once per world build and kept by path; each build (map load, base
@@ -46,7 +47,8 @@ void clear_definition_cache();
 // colour code), so a file is read once and its pairs replayed on each cell.
 struct DefinitionCache {
   std::unordered_map<std::string, CellDefinition> byPath;
-  std::unordered_map<std::string, CellDefinition> byCode;  // find_code_definition's, by code
+  std::deque<CellDefinition> byCode;  // find_code_definition's, in the order first asked for
+  std::vector<int32_t> byCodeId;      // code name number -> position in byCode; -1 not read yet
   // The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
   // than hashing it. Map nodes stay where they are when the map grows.
   const std::string* lastPath = nullptr;

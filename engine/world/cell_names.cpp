@@ -5,17 +5,21 @@
 #include <deque>
 #include <ostream>
 #include <string_view>
-#include <unordered_map>
+#include <algorithm>
 #include <vector>
 
 #include "world/cell_names.h"
 
 namespace {
 
+// Open addressing over the names' numbers: a look-up reads one slot, then the name's own hash and
+// text, which sit beside those of the names numbered just before it. A world of 263,169 codes
+// enters them one after another, so that is mostly memory just read.
 struct NameTable {
   std::deque<std::string> texts{std::string()};
   std::vector<const std::string*> byId{&texts[0]};  // id -> text, for reading without the deque
-  std::unordered_map<std::string_view, uint32_t> ids{{std::string_view(), 0}};
+  std::vector<uint64_t> hashes{0};                  // id -> hash of its text
+  std::vector<uint32_t> slots;                      // id + 1 of the name there; 0 = empty
 };
 
 // Built on first use, so names may be assigned during static initialisation too.
@@ -29,14 +33,40 @@ NameTable& table() {
 const std::string* const* textById = nullptr;
 uint32_t textCount = 0;
 
+uint64_t hash_text(std::string_view text) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a: names are short
+  for (char ch : text) h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ull;
+  return h ^ (h >> 29);
+}
+
+// Doubles the slots (kept at most half full) and enters every name again.
+void grow_slots(NameTable& names) {
+  names.slots.assign(std::max<size_t>(1024, names.slots.size() * 2), 0);
+  const size_t mask = names.slots.size() - 1;
+  for (uint32_t id = 1; id < names.byId.size(); id++) {
+    size_t i = names.hashes[id] & mask;
+    while (names.slots[i]) i = (i + 1) & mask;
+    names.slots[i] = id + 1;
+  }
+}
+
 uint32_t name_id(std::string_view text) {
+  if (text.empty()) return 0;
   NameTable& names = table();
-  auto it = names.ids.find(text);
-  if (it != names.ids.end()) return it->second;
+  if (names.slots.empty()) grow_slots(names);
+  const uint64_t h = hash_text(text);
+  const size_t mask = names.slots.size() - 1;
+  size_t i = h & mask;
+  for (; names.slots[i]; i = (i + 1) & mask) {
+    const uint32_t id = names.slots[i] - 1;
+    if (names.hashes[id] == h && *names.byId[id] == text) return id;
+  }
   const uint32_t id = static_cast<uint32_t>(names.texts.size());
   names.texts.emplace_back(text);
   names.byId.push_back(&names.texts.back());
-  names.ids.emplace(names.texts.back(), id);
+  names.hashes.push_back(h);
+  names.slots[i] = id + 1;
+  if (2 * names.byId.size() > names.slots.size()) grow_slots(names);
   textById = names.byId.data();
   textCount = static_cast<uint32_t>(names.byId.size());
   return id;

@@ -75,40 +75,48 @@ void advance_load_progress(float step) {
 // name table. The lines are read as views and joined in a local buffer: no string per line.
 class CodeReader {
  public:
-  // Reads the next three lines.
+  // Reads the next three lines. Each character is compared with the last code's as it is copied
+  // over it: a code like the last one costs no look-up and no second pass.
   void read(svc::LineReader& file) {
-    length_ = 0;
+    size_t length = 0;
+    bool changed = false;
     longText_.clear();
     for (int part = 0; part < 3; part++) {
       const std::string_view line = svc::read_line_view(file);
-      if (longText_.empty() && length_ + line.size() <= sizeof text_) {
-        std::memcpy(text_ + length_, line.data(), line.size());
-        length_ += line.size();
+      if (longText_.empty() && length + line.size() <= sizeof text_) {
+        for (char ch : line) {
+          changed |= text_[length] != ch;
+          text_[length++] = ch;
+        }
       } else {
-        if (longText_.empty()) longText_.assign(text_, length_);
+        if (longText_.empty()) longText_.assign(text_, length);
         longText_.append(line);
       }
     }
+    if (!longText_.empty()) {
+      stale_ = true;  // text_ holds part of the long code now
+      return;
+    }
+    stale_ |= changed || length != length_;
+    length_ = length;
   }
 
   // The name of the code last read.
   CellName name() {
     if (!longText_.empty()) return cell_name(longText_);
-    if (length_ != lastLength_ || std::memcmp(text_, last_, length_) != 0) {
-      std::memcpy(last_, text_, length_);
-      lastLength_ = length_;
-      lastName_ = cell_name(std::string_view(text_, length_));
+    if (stale_) {
+      name_ = cell_name(std::string_view(text_, length_));
+      stale_ = false;
     }
-    return lastName_;
+    return name_;
   }
 
  private:
   char text_[32] = {};
   size_t length_ = 0;
+  bool stale_ = true;  // name_ is not the name of text_ (yet)
+  CellName name_;
   std::string longText_;  // a code longer than text_ holds (not from a colour-code writer)
-  char last_[32] = {};
-  size_t lastLength_ = 0;
-  CellName lastName_;  // the name of "" until the first code
 };
 
 }  // namespace
