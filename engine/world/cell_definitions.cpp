@@ -38,17 +38,21 @@ bool classify_key(const std::string& key, DefinitionKey& out, int8_t& slot) {
   return false;
 }
 
-// Reads a definition file into its recognised pairs, in file order.
+// Reads a definition file into its recognised pairs, in file order. The pairs gather in a list kept
+// between calls and are copied out at their exact number: a world may keep hundreds of thousands
+// of definitions.
 CellDefinition parse_definition(const std::string& path) {
+  static std::vector<DefinitionPair> gathered;
+  gathered.clear();
   CellDefinition parsed;
-  parsed.pairs.reserve(8);  // a definition names a handful of keys: one allocation, not one per doubling
-  parsed.exists = svc::read_pairs(path, [&](const std::string& key, const std::string& value) {
+  parsed.exists = svc::read_pairs(path, [](const std::string& key, const std::string& value) {
     DefinitionPair pair{};
     if (!classify_key(key, pair.key, pair.slot)) return;
     pair.number = svc::string_to_int(value);
     if (pair.key == KEY_GFXNAME || pair.key == KEY_CHILD) pair.name = value;
-    parsed.pairs.push_back(std::move(pair));
+    gathered.push_back(pair);
   });
+  parsed.pairs.assign(gathered.begin(), gathered.end());
   return parsed;
 }
 
@@ -60,6 +64,11 @@ const CellDefinition& cached_definition(const std::string& path) {
   cache.lastPath = &it->first;
   cache.last = &it->second;
   return it->second;
+}
+
+// RGBCODEPATH + APPSTART + "\" + code, into `path`.
+void definition_path_into(std::string& path, const std::string& code) {
+  path.assign(engine.rgbCodePath).append(engine.appStart).append("\\").append(code);
 }
 
 // Lists the catalogue's pictures by file name; the first of a name is the one that counts.
@@ -89,7 +98,11 @@ GroundPicture* find_ground_picture(CellName name) {
 
 void clear_definition_cache() { worldState.definitions = DefinitionCache{}; }
 
-std::string cell_definition_path(const std::string& code) { return engine.rgbCodePath + engine.appStart + "\\" + code; }
+std::string cell_definition_path(const std::string& code) {
+  std::string path;
+  definition_path_into(path, code);
+  return path;
+}
 
 void load_ground_catalogue() {
   if (svc::examine_directory(0, engine.topoGfx, "*" + engine.gfxCodec)) {
@@ -118,7 +131,10 @@ const CellDefinition& find_code_definition(CellName code) {
   int32_t& position = cache.byCodeId[code.id];
   if (position < 0) {
     position = static_cast<int32_t>(cache.byCode.size());
-    cache.byCode.push_back(parse_definition(cell_definition_path(code)));
+    // The path is built in one buffer kept between calls: one allocation per load, not one per code.
+    static std::string path;
+    definition_path_into(path, code.str());
+    cache.byCode.push_back(parse_definition(path));
   }
   return cache.byCode[static_cast<size_t>(position)];
 }

@@ -1,6 +1,8 @@
 // progress_bar.cpp -- drawing and showing the load and build progress bar
 #include "world/progress_bar.h"
 
+#include <algorithm>
+
 #include "core/engine_state.h"
 #include "services/clock.h"
 #include "services/screen.h"
@@ -9,6 +11,7 @@
 namespace {
 
 constexpr uint32_t kMinFlipIntervalMs = 100;  // shortest time between two shown states
+constexpr uint32_t kFlipShare = 30;           // the time between two shown states, in showings
 
 // The bar at 85 % of the screen height: black under the full width, red as far as it has grown.
 void draw_progress_bar(float width) {
@@ -27,12 +30,13 @@ void advance_progress_bar(ProgressBar& bar, float width, bool due) {
   bar.drawn = false;
   if (!due) return;
   const uint32_t tick = svc::tick_count();
-  if (bar.shown && tick - bar.lastFlipTick < kMinFlipIntervalMs) return;
+  if (bar.shown && tick - bar.lastFlipTick < std::max(kMinFlipIntervalMs, kFlipShare * bar.lastFlipCost)) return;
   draw_progress_bar(width);
   svc::flip_buffers();
   bar.shown = true;
   bar.drawn = true;
-  bar.lastFlipTick = tick;
+  bar.lastFlipTick = svc::tick_count();
+  bar.lastFlipCost = bar.lastFlipTick - tick;
 }
 
 void finish_progress_bar(ProgressBar& bar, float width) {

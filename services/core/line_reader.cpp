@@ -88,20 +88,7 @@ void read_line(LineReader& reader, std::string& line, size_t max_bytes) {
   }
 }
 
-std::string_view read_line_view(LineReader& reader) {
-  if (reader.pos < reader.len) {
-    const char* start = reader.block.data() + reader.pos;
-    const char* end = reader.block.data() + reader.len;
-    const char* p = start;
-    while (p < end && *p != '\r' && *p != '\n' && *p != '\0') ++p;
-    // The line and its whole ending are in the block (a CR in the block's last byte may be the
-    // first half of a CR LF whose LF comes with the next block): the view points into the block.
-    if (p < end && !(*p == '\r' && p + 1 == end)) {
-      reader.pos += static_cast<size_t>(p - start) + 1;
-      if (*p == '\r' && p[1] == '\n') reader.pos++;
-      return std::string_view(start, static_cast<size_t>(p - start));
-    }
-  }
+std::string_view read_line_view_across(LineReader& reader) {
   read_line(reader, reader.spill);
   return reader.spill;
 }

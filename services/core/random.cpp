@@ -17,10 +17,11 @@ struct Generator {
   bool seeded = false;
 };
 
-Generator& gen() {
-  static Generator g;
-  return g;
-}
+// At namespace scope, not in a function: random() runs once per object slot of every cell of a
+// world, and a function's static would be checked for its construction on every call.
+Generator generator;
+
+Generator& gen() { return generator; }
 
 uint32_t rotl(uint32_t v, int n) { return (v << n) | (v >> (32 - n)); }
 

@@ -48,8 +48,22 @@ bool line_reader_at_end(LineReader& reader);                         // True whe
 void read_line(LineReader& reader, std::string& line);  // Next line without its terminator into `line`; "" at the end
 std::string read_line(LineReader& reader);              // The same, as a new string
 // The same line as a view, without a copy when it lies in the reader's block; valid until the next
-// read from this reader. For walks over millions of lines.
-std::string_view read_line_view(LineReader& reader);
+// read from this reader. For walks over millions of lines: the common case is inline.
+std::string_view read_line_view_across(LineReader& reader);  // A line the block does not hold whole
+inline std::string_view read_line_view(LineReader& reader) {
+  const char* start = reader.block.data() + reader.pos;
+  const char* end = reader.block.data() + reader.len;
+  for (const char* p = start; p < end; ++p) {
+    const char ch = *p;
+    if (ch != '\r' && ch != '\n' && ch != '\0') continue;
+    // A CR in the block's last byte may be the first half of a CR LF whose LF comes with the next block.
+    if (ch == '\r' && p + 1 == end) break;
+    reader.pos += static_cast<size_t>(p - start) + 1;
+    if (ch == '\r' && p[1] == '\n') reader.pos++;
+    return std::string_view(start, static_cast<size_t>(p - start));
+  }
+  return read_line_view_across(reader);
+}
 // At most max_bytes of the next line; a longer line is cut there and its rest stays unread.
 void read_line(LineReader& reader, std::string& line, size_t max_bytes);
 void close_line_reader(LineReader& reader);  // Closes; safe to call twice
