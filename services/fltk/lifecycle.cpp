@@ -4,6 +4,7 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <errno.h>
+#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +33,29 @@ void no_display(const char*, ...) {
   std::exit(0);
 }
 
+// Waits until the display named by DISPLAY takes a connection, for up to two seconds: an X server
+// that is busy, or resetting because its last client has just left, refuses one for a moment, and
+// a program started just then would otherwise end at once. Without DISPLAY there is nothing to wait for.
+void wait_for_display() {
+#if !defined(_WIN32) && !defined(__APPLE__)
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return;
+  for (int attempt = 0; attempt < 10; attempt++) {
+    if (Display* probe = XOpenDisplay(nullptr)) {
+      XCloseDisplay(probe);
+      return;
+    }
+    const timespec pause = {0, 200 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+#endif
+}
+
 }  // namespace
 
 void start_services() {
   detail::end_on_quit_signals();
+  wait_for_display();
   // The display is opened here, so that a missing one is reported in the tools' own words.
   void (*toolkit_fatal)(const char*, ...) = Fl::fatal;
   Fl::fatal = no_display;
