@@ -34,8 +34,8 @@ void no_display(const char*, ...) {
 }
 
 // Waits until the display named by DISPLAY takes a connection, for up to two seconds: an X server
-// that is busy, or resetting because its last client has just left, refuses one for a moment, and
-// a program started just then would otherwise end at once. Without DISPLAY there is nothing to wait for.
+// that is busy can refuse one for a moment, and a program started just then would otherwise end at
+// once. Without DISPLAY there is nothing to wait for.
 void wait_for_display() {
 #if !defined(_WIN32) && !defined(__APPLE__)
   const char* display = std::getenv("DISPLAY");
