@@ -23,17 +23,33 @@ constexpr size_t kLargeBlock = size_t{1} << 20;  // From here on a block is wort
 // the system in one go, costs less than the page faults of the small pages it replaces.
 constexpr size_t kLargeScratch = size_t{128} << 10;
 
+// Under AddressSanitizer (the sanitizer and fuzz builds) blocks are plain: freed blocks wait in its
+// quarantine, and whole large pages there would hold gigabytes.
+constexpr bool large_pages() {
+#if defined(__SANITIZE_ADDRESS__) || !defined(MADV_HUGEPAGE)
+  return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return false;
+#else
+  return true;
+#endif
+#else
+  return true;
+#endif
+}
+
 // A block of `bytes` (null when the memory cannot be had), in large pages from `large_from` bytes on.
 void* allocate_block(size_t bytes, size_t large_from) {
-  void* block = nullptr;
-#ifdef MADV_HUGEPAGE
-  if (bytes >= large_from && bytes <= SIZE_MAX - kLargePage) {
+  if (large_pages() && bytes >= large_from && bytes <= SIZE_MAX - kLargePage) {
+    void* block = nullptr;
     const size_t whole = (bytes + kLargePage - 1) / kLargePage * kLargePage;
     if (posix_memalign(&block, kLargePage, whole) != 0) return nullptr;
+#ifdef MADV_HUGEPAGE
     madvise(block, whole, MADV_HUGEPAGE);  // Only advice: where refused, small pages serve
+#endif
     return block;
   }
-#endif
   return std::malloc(bytes ? bytes : 1);
 }
 
