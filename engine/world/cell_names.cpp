@@ -90,6 +90,12 @@ CellName& CellName::operator=(const char* text) {
   return *this;
 }
 
+void prefetch_cell_name(std::string_view text) {
+  const NameTable& names = table();
+  if (text.empty() || names.slots.empty()) return;
+  __builtin_prefetch(&names.slots[hash_text(text) & (names.slots.size() - 1)]);
+}
+
 const std::string& CellName::str() const {
   if (id < textCount) return *textById[id];
   return table().texts[0];  // "" (also for a number that was never handed out)

@@ -23,6 +23,9 @@ struct CellName {
 };
 
 CellName cell_name(std::string_view text);  // The name with this text (entered in the table when new)
+// Asks for the memory that a look-up of this text will read, so that a look-up made a little later
+// does not wait for it. Only a hint: the table does not change.
+void prefetch_cell_name(std::string_view text);
 
 inline bool operator==(const CellName& a, const CellName& b) { return a.id == b.id; }
 inline bool operator!=(const CellName& a, const CellName& b) { return a.id != b.id; }

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -99,6 +98,7 @@ class CodeReader {
     }
     stale_ |= changed || length != length_;
     length_ = length;
+    if (stale_) warm_next(file);
   }
 
   // The name of the code last read.
@@ -112,6 +112,26 @@ class CodeReader {
   }
 
  private:
+  // A code that differs from the last one is often followed by yet another new code (a detailed
+  // map names a new one on nearly every cell). That code's place in the name table, somewhere in
+  // megabytes of it, is asked for now, while this cell is filled: its look-up then finds it at hand.
+  // The next lines are only peeked at in the reader's block; a code not wholly there is skipped.
+  static void warm_next(const svc::LineReader& file) {
+    char next[32];
+    size_t length = 0;
+    const char* p = file.block.data() + file.pos;
+    const char* const end = file.block.data() + file.len;
+    for (int part = 0; part < 3; part++) {
+      for (; p < end && *p != '\r' && *p != '\n' && *p != '\0'; p++) {
+        if (length == sizeof next) return;
+        next[length++] = *p;
+      }
+      if (p == end) return;
+      p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+    }
+    prefetch_cell_name(std::string_view(next, length));
+  }
+
   char text_[32] = {};
   size_t length_ = 0;
   bool stale_ = true;  // name_ is not the name of text_ (yet)

@@ -33,33 +33,36 @@ void no_display(const char*, ...) {
   std::exit(0);
 }
 
-// Waits until the display named by DISPLAY takes a connection, for up to two seconds: an X server
-// that is busy can refuse one for a moment, and a program started just then would otherwise end at
-// once. Without DISPLAY there is nothing to wait for.
-void wait_for_display() {
+// Connects to the display named by DISPLAY, trying for up to two seconds: an X server refuses
+// connections for a moment while it resets, which it does whenever its last client leaves, and a
+// program started just then would otherwise end at once. The connection is the one FLTK then uses:
+// a trial connection closed again would itself leave the server without clients and reset it.
+// Null without DISPLAY, or when the display never answered (FLTK then tries once more and reports).
+Display* connect_to_display() {
 #if !defined(_WIN32) && !defined(__APPLE__)
   const char* display = std::getenv("DISPLAY");
-  if (!display || !*display) return;
+  if (!display || !*display) return nullptr;
   for (int attempt = 0; attempt < 10; attempt++) {
-    if (Display* probe = XOpenDisplay(nullptr)) {
-      XCloseDisplay(probe);
-      return;
-    }
+    if (Display* connection = XOpenDisplay(nullptr)) return connection;
     const timespec pause = {0, 200 * 1000 * 1000};
     nanosleep(&pause, nullptr);
   }
 #endif
+  return nullptr;
 }
 
 }  // namespace
 
 void start_services() {
   detail::end_on_quit_signals();
-  wait_for_display();
   // The display is opened here, so that a missing one is reported in the tools' own words.
+  Display* connection = connect_to_display();
   void (*toolkit_fatal)(const char*, ...) = Fl::fatal;
   Fl::fatal = no_display;
-  fl_open_display();
+  if (connection)
+    fl_open_display(connection);
+  else
+    fl_open_display();
   Fl::fatal = toolkit_fatal;
   Fl::visual(FL_RGB);  // True-colour visual, so pictures show their exact colours
   Fl::scheme(nullptr);

@@ -1,6 +1,8 @@
 // lifecycle.cpp -- starts SDL and SDL_ttf, and frees every window, texture, font and device at the end
 #include "services/lifecycle.h"
 
+#include <time.h>
+
 #include <cstdlib>
 
 #include "state.h"
@@ -13,16 +15,39 @@ namespace svc {
 
 using sdl::state;
 
+namespace {
+
+// The drivers SDL falls back to without a display: their windows can never be seen or closed.
+bool driver_shows_nothing() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return !driver || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0;
+}
+
+// Starts SDL's video. When DISPLAY names an X server that refuses the connection for a moment (a
+// busy server, or one resetting as its last client leaves), SDL would settle on a driver that shows
+// nothing; it is asked again for up to two seconds before the program goes on without the display.
+void start_video() {
+  const char* display = SDL_getenv("DISPLAY");
+  const bool x_display_named = display && *display && !SDL_getenv("SDL_VIDEODRIVER");
+  for (int attempt = 0;; attempt++) {
+    SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (!x_display_named || attempt >= 9 || !driver_shows_nothing()) return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    const timespec pause = {0, 200 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+}  // namespace
+
 void start_services() {
   if (state.started) return;
   // Each subsystem on its own, so a machine without a display still has events and joysticks.
   sdl::start_events();
-  SDL_InitSubSystem(SDL_INIT_VIDEO);
-  // Without a display SDL falls back to drivers that show nothing; a window there could never be
-  // seen or closed, so the machine counts as having no display unless someone asked for that driver.
-  const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
-      !SDL_getenv("SDL_VIDEODRIVER"))
+  start_video();
+  // On a driver that shows nothing the machine counts as having no display, unless someone asked
+  // for that driver.
+  if (SDL_WasInit(SDL_INIT_VIDEO) && driver_shows_nothing() && !SDL_getenv("SDL_VIDEODRIVER"))
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_InitSubSystem(SDL_INIT_JOYSTICK);
   TTF_Init();

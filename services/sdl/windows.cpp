@@ -1,6 +1,10 @@
 // windows.cpp -- SDL windows in a numbered table, and the event queue reduced to the program's event codes
 #include "services/windows.h"
 
+#include <errno.h>
+
+#include <cstdio>
+
 #include "display_text.h"
 #include "state.h"
 
@@ -22,7 +26,13 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   }
   SDL_Window* w = SDL_CreateWindow(detail::held_title(detail::display_lines(title)).c_str(), wx, wy, inner_width,
                                    inner_height, sdl_flags);
-  if (!w) return 0;
+  if (!w) {
+    // The program says that it has no window in its own words. With a display, SDL's reason goes to
+    // the error stream too: something unusual happened there.
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+      std::fprintf(stderr, "%s: SDL could not open a window: %s\n", program_invocation_short_name, SDL_GetError());
+    return 0;
+  }
   int number = state.windows.pick(window);
   if (number <= 0) {
     SDL_DestroyWindow(w);

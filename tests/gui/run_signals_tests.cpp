@@ -57,7 +57,8 @@ TEST_F(Signals, TermEndsEveryWindowProgramWithZeroWhileABoxIsOpen) {
   for (const Program& p : kPrograms) {
     SCOPED_TRACE(p.path);
     start(p);
-    ASSERT_NE(support::window_titled(p.box_title, 60000), "") << "no box";
+    ASSERT_NE(support::window_titled(p.box_title, 60000), "")
+        << "no box; the program said: " << support::read_file(dir + "stderr.txt");
     ::kill(pid, SIGTERM);
     EXPECT_EQ(support::wait_exit(pid, 30000), 0);
     support::end_program(pid);
