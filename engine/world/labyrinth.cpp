@@ -64,8 +64,7 @@ void mark_pass(int dx, int dy) {
     const char* mark = edge_mark(n->code, dx != 0);
     if (*mark) c->code = mark;
     // Every cell whose neighbour is not plain floor is redefined for its current code.
-    std::string code = c->code;
-    set_tile(e->x, e->y, code);
+    set_tile(e->x, e->y, CellName(c->code));
   }
 }
 
@@ -73,7 +72,9 @@ void mark_pass(int dx, int dy) {
 // step may draw a new direction (chance 1 in LABSWITCH + 1), then moves one cell unless the move
 // would reach column or row 1 again, or the last two columns or rows. A wall it lands on becomes
 // `tile`.
-void random_walk(int maxX, int maxY, const std::string& tile, bool floor) {
+void random_walk(int maxX, int maxY, const std::string& tileText, bool floor) {
+  // The walk visits some hundred thousand cells: names are compared by number.
+  const CellName tile = cell_name(tileText), wall = cell_name(kWall);
   int px = 1, py = 1, d = 0;
   int64_t steps = static_cast<int64_t>(maxX) * maxY;
   bool cursorPlaced = false;
@@ -97,7 +98,7 @@ void random_walk(int maxX, int maxY, const std::string& tile, bool floor) {
     px += dx;
     py += dy;
     WorldCell* c = svc::cell(worldState.world, px, py);
-    if (c && c->code == kWall) {
+    if (c && c->code == wall) {
       set_tile(px, py, tile);
       if (floor) {
         if (FloorCell* f = svc::append_element(worldState.floorList)) {
@@ -150,15 +151,19 @@ void reset_world() {
   engine.scrollY = 0;
   clear_world();
   for (WorldCell& c : worldState.world.cells)
-    if (svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);  // 0 is never one
   svc::dim_array(worldState.world, kBaseGridMax, kBaseGridMax);
 }
 
-void set_tile(int x, int y, const std::string& tile) {
+void set_tile(int x, int y, const std::string& tile) { set_tile(x, y, cell_name(tile)); }
+
+void set_tile(int x, int y, CellName tile) {
   WorldCell* c = svc::cell(worldState.world, x, y);
   if (!c) return;
   c->code = tile;
-  load_cell_definition(x, y, cell_definition_path(tile));
+  // The tile's definition file is cell_definition_path(tile), found by the tile's name number as a
+  // map's codes are: a build sets hundreds of thousands of cells from a few tiles.
+  apply_cell_definition(x, y, find_code_definition(c->code));
   assign_ground_sprite(x, y, c->pictureName);
   place_cell_objects(x, y);
 }
@@ -180,9 +185,10 @@ void finish_build_progress() { finish_progress_bar(worldState.buildBar, engine.b
 
 void fill_walls(int maxX, int maxY) {
   restart_progress_bar(worldState.buildBar);  // every build shows its bar at its first chance
+  const CellName wall = cell_name(kWall);
   for (int x = 0; x <= maxX; x++) {
     for (int y = 0; y <= maxY; y++) {
-      set_tile(x, y, kWall);
+      set_tile(x, y, wall);
       if (WorldCell* c = svc::cell(worldState.world, x, y)) {
         c->groundAlpha = 255;
         c->loaded = 1;

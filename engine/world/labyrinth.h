@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "world/cell_names.h"
+
 void reset_cursor_list();                      // One cursor at (0, 0)
 void build_base(const std::string& basePath);  // First build (double seeding)
 void rebuild_base();                           // Rebuild for the current variant (single seeding)
@@ -9,6 +11,7 @@ void rebuild_base();                           // Rebuild for the current varian
 // The steps of a build, in the order build_base and rebuild_base run them.
 void reset_world();                                             // Frees cell contents; a fresh 257 x 257 grid
 void set_tile(int x, int y, const std::string& tile);           // Code, definition, ground sprite, objects
+void set_tile(int x, int y, CellName tile);                     // The same for a tile name already looked up
 void fill_walls(int maxX, int maxY);                            // Every cell of the base becomes "LAB_WALL"
 void carve_floor(int maxX, int maxY);                           // The floor walk; places the cursor on its first cell
 void carve_tiles(int maxX, int maxY, const std::string& tile);  // A walk turning walls into `tile`

@@ -111,6 +111,12 @@ TEST(Grids, DimensionsAreUpperBoundsAndEverythingStartsZeroed) {
   ASSERT_TRUE(svc::dim_array(grid, 1, 1));
   EXPECT_EQ(svc::cell(grid, 1, 0)->text, "");
   EXPECT_EQ(svc::cell(grid, 0, 1)->value, 0);
+  // Dimensioned again at its size (its memory kept), a grid still starts over zeroed.
+  svc::cell(grid, 1, 1)->text = "gone after the next dimensioning";
+  ASSERT_TRUE(svc::dim_array(grid, 1, 1));
+  EXPECT_EQ(svc::cell(grid, 1, 1)->text, "");
+  EXPECT_FALSE(svc::dim_array(grid, -1, 1));
+  EXPECT_EQ(svc::cell(grid, 0, 0), nullptr);
 }
 
 TEST(Grids, ImpossibleSizesAreRefused) {

@@ -21,12 +21,17 @@ struct Grid {
 constexpr size_t kGridByteLimit = size_t{1} << 32;
 
 template <class T>
-bool dim_array(Grid<T>& grid, int max_x, int max_y) {  // Releases the old contents, then zero-fills
-  std::vector<T>().swap(grid.cells);
+bool dim_array(Grid<T>& grid, int max_x, int max_y) {  // Drops the old contents, then zero-fills
   grid.columns = grid.rows = 0;
-  if (max_x < 0 || max_y < 0 || max_x == INT_MAX || max_y == INT_MAX) return false;
-  size_t count = static_cast<size_t>(max_x + 1) * static_cast<size_t>(max_y + 1);
-  if (count > kGridByteLimit / sizeof(T)) return false;
+  bool possible = max_x >= 0 && max_y >= 0 && max_x != INT_MAX && max_y != INT_MAX;
+  const size_t count = possible ? static_cast<size_t>(max_x + 1) * static_cast<size_t>(max_y + 1) : 0;
+  possible = possible && count <= kGridByteLimit / sizeof(T);
+  // A grid dimensioned again at about its size keeps its memory: a world rebuilt on a key press
+  // then writes over pages it has instead of faulting in tens of megabytes afresh. A grid that
+  // shrinks to less than half, or is refused, gives its memory back.
+  if (!possible || count < grid.cells.capacity() / 2) std::vector<T>().swap(grid.cells);
+  grid.cells.clear();
+  if (!possible) return false;
   grid.cells.resize(count);
   grid.columns = max_x + 1;
   grid.rows = max_y + 1;
