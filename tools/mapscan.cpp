@@ -243,8 +243,14 @@ int run(const Options& o) {
     if (!folder.empty() && svc::file_size(folder) != -2) return fail(report.map_path, "its folder does not exist");
     return fail(report.map_path, "cannot be written (no permission, a folder of that name, or disk full)");
   }
-  if (report.codes_failed > 0)
-    return fail(state.destination_folder, grouped(report.codes_failed) + " colour-code files could not be created");
+  if (report.codes_failed > 0) {
+    // The usual reason is the folder itself; the map is written and kept either way.
+    const bool writable = ::access(svc::system_path(state.destination_folder).c_str(), W_OK) == 0;
+    return fail(state.destination_folder,
+                grouped(report.codes_failed) + " colour-code files could not be created (" +
+                    (writable ? "disk full, or names the file system refuses" : "no permission to write there") +
+                    "; the map is written)");
+  }
   if (!o.quiet) {
     const long entries = long(state.picture_width + 1) * (state.picture_height + 1);
     std::string line = "mapscan: " + report.map_path + " written, " + grouped(entries) + " entries";

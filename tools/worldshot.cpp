@@ -8,10 +8,12 @@
 // tile, and writes the picture as a PNG. Each tile's view starts a few cells before the part it
 // keeps, so that objects reaching over from cells to the left or above are drawn as on one screen.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -36,7 +38,8 @@ const char* const kUsage =
     "\n"
     "Builds the world that DATA/ini.txt in the current folder describes, exactly as simengine's\n"
     "start-up does, and writes a picture of it to OUT.png, drawn by the engine's own world drawing\n"
-    "(ground, then objects with their blend modes and offsets) without a display.\n"
+    "(ground, then objects with their blend modes and offsets) without a display. The picture is\n"
+    "always a PNG, so OUT must end in .png.\n"
     "\n"
     "options:\n"
     "  --variant N        labyrinth mode: the base of variant N, as Page Up and Page Down build it\n"
@@ -198,7 +201,8 @@ int run(const Options& o) {
     }
   engine_shutdown();
 
-  if (!svc::write_png(o.out, picture)) return fail(o.out + ": cannot be written");
+  if (!svc::write_png(o.out, picture))
+    return fail(o.out + ": cannot be written (no permission, no such folder, or disk full)");
   return 0;
 }
 
@@ -239,5 +243,12 @@ int main(int argc, char** argv) {
     return usage_error(positional.empty() ? "OUT.png is needed" : "too many arguments: " + positional[1]);
   o.out = positional[0];
   if (o.out.empty()) return usage_error("OUT.png is empty");
+  // The picture is always a PNG: a name promising another format is refused before any drawing,
+  // as is a folder, rather than found out after the whole world is drawn.
+  std::string extension = std::filesystem::path(o.out).extension().string();
+  for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (extension != ".png") return usage_error(o.out + ": worldshot writes PNG pictures; name it OUT.png");
+  std::error_code ec;
+  if (std::filesystem::is_directory(o.out, ec)) return fail(o.out + ": is a folder");
   return run(o);
 }

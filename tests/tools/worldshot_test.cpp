@@ -182,9 +182,15 @@ TEST_F(Worldshot, LargePicturesGetSmallerCellsAndBadRequestsAreRefused) {
   EXPECT_EQ(shot(dir + "big", "'" + dir + "missing/no.png'", &err), 1);
   EXPECT_NE(err.find("missing/no.png"), std::string::npos) << err;
   for (const char* bad : {"", "a.png b.png", "--cell 0 a.png", "--region 1,2,3 a.png", "--region 0,0,0,1 a.png",
-                          "--variant x a.png", "--frobnicate a.png"})
+                          "--variant x a.png", "--frobnicate a.png", "a.jpg", "picture"})
     EXPECT_EQ(shot(dir + "big", bad), 2) << bad;
   EXPECT_FALSE(fs::exists(dir + "no.png"));
+  EXPECT_FALSE(fs::exists(dir + "big/a.jpg"));
+  // A folder of the picture's name is refused as such, and stays.
+  fs::create_directory(dir + "folder.png");
+  EXPECT_EQ(shot(dir + "big", "'" + dir + "folder.png'", &err), 1);
+  EXPECT_NE(err.find("is a folder"), std::string::npos) << err;
+  EXPECT_TRUE(fs::is_directory(dir + "folder.png"));
 }
 
 }  // namespace
