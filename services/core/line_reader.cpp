@@ -43,7 +43,11 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
   close_line_reader(reader);
   if (path.empty()) return false;
   // Non-blocking, so that opening a pipe with no writer returns at once and can be refused.
-  int fd = ::open(system_path(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  // The spelled path is built in one string kept between calls: a world load opens a definition
+  // file per colour code (the services run on one thread).
+  static std::string spelled;
+  system_path_into(spelled, path);
+  int fd = ::open(spelled.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -29,18 +29,23 @@ std::string& known_directory() {
 
 }  // namespace
 
-std::string system_path(const std::string& path) {
-  if (path.find('\\') == std::string::npos) return path;
+void system_path_into(std::string& spelled, const std::string& path) {
+  spelled.assign(path);
+  if (path.find('\\') == std::string::npos) return;
   // The folder the program runs in is the system's own spelling: a backslash in its name is part of a
   // name, not a separator. Only what the program appended to it is translated. Only an absolute path
   // can start with that folder.
   if (!path.empty() && path[0] == '/' && known_directory().empty()) current_directory();
   const std::string& here = known_directory();
-  std::string p = path;
-  size_t from = p.compare(0, here.size(), here) == 0 ? here.size() : 0;
-  for (size_t i = from; i < p.size(); i++)
-    if (p[i] == '\\') p[i] = '/';
-  return p;
+  size_t from = spelled.compare(0, here.size(), here) == 0 ? here.size() : 0;
+  for (size_t i = from; i < spelled.size(); i++)
+    if (spelled[i] == '\\') spelled[i] = '/';
+}
+
+std::string system_path(const std::string& path) {
+  std::string spelled;
+  system_path_into(spelled, path);
+  return spelled;
 }
 
 std::string current_directory() {
