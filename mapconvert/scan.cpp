@@ -56,9 +56,9 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   ColourReduction reduction;
   if (entry == ENTRY_AI_REDUCED) reduction = reduce_shown_colours(width, height, state.ai_colours);
   const int32_t progress_red = svc::rgb(255, 0, 0);
-  // Entries that only read the screen read it a band of columns at a time, row by row: reading a
-  // column alone would fetch a memory line per pixel and use one pixel of it. The entries still go
-  // out column by column.
+  // Entries that only read the screen read it a band of columns at a time, each screen row once:
+  // reading a column alone would fetch a memory line per pixel and use one pixel of it. The entries
+  // still go out column by column.
   constexpr int kBand = 64;
   const bool banded = entry == ENTRY_CHANNELS || entry == ENTRY_AI_FULL;
   const size_t column_size = size_t(height) + 1;
@@ -68,11 +68,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
     svc::start_drawing(svc::screen_output());
     if (banded && x % kBand == 0) {
       const int columns = std::min(kBand, width + 1 - x);
-      int32_t run[kBand];
-      for (int y = 0; y <= height; ++y) {
-        svc::points(x, y, columns, run);
-        for (int i = 0; i < columns; ++i) band[size_t(i) * column_size + size_t(y)] = run[i];
-      }
+      svc::point_columns(x, 0, columns, height + 1, band.data(), column_size);
     }
     const int32_t* column = banded ? band.data() + size_t(x % kBand) * column_size : nullptr;
     if (entry == ENTRY_CHANNELS) {

@@ -119,6 +119,35 @@ void surface_points(const Surface& s, int x, int y, int count, int32_t* out) {
   std::fill(out + (x1 - x), out + count, -1);
 }
 
+void surface_point_columns(const Surface& s, int x, int y, int columns, int rows, int32_t* out, size_t stride) {
+  if (columns <= 0 || rows <= 0) return;
+  const bool inside = x >= 0 && y >= 0 && int64_t{x} + columns <= s.width && int64_t{y} + rows <= s.height;
+  if (inside) {
+    // Row by row, each row's run written down the columns: the rows are read once, in order.
+    const size_t width = static_cast<size_t>(s.width);
+    const uint32_t* row = s.pixels.data() + static_cast<size_t>(y) * width + static_cast<size_t>(x);
+    for (int j = 0; j < rows; ++j, row += width) {
+      int32_t* to = out + j;
+      for (int i = 0; i < columns; ++i) to[static_cast<size_t>(i) * stride] = static_cast<int32_t>(row[i] & 0x00FFFFFFu);
+    }
+    return;
+  }
+  // A block reaching off the screen: runs as surface_points reads them, -1 beyond the int range too.
+  int32_t run[256];
+  for (int j = 0; j < rows; ++j) {
+    const int64_t py = int64_t{y} + j;
+    for (int i0 = 0; i0 < columns; i0 += 256) {
+      const int n = std::min(256, columns - i0);
+      const int64_t px = int64_t{x} + i0;
+      if (py > INT32_MAX || px > INT32_MAX)
+        std::fill(run, run + n, -1);
+      else
+        surface_points(s, static_cast<int>(px), static_cast<int>(py), n, run);
+      for (int i = 0; i < n; ++i) out[static_cast<size_t>(i0 + i) * stride + static_cast<size_t>(j)] = run[i];
+    }
+  }
+}
+
 void surface_plot(Surface& s, int x, int y, int32_t colour) {
   if (x < 0 || y < 0 || x >= s.width || y >= s.height) return;
   s.pixels[static_cast<size_t>(y) * s.width + x] = to_pixel(colour);

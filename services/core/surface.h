@@ -68,6 +68,9 @@ void surface_fill(Surface& s, int32_t colour);
 void surface_box(Surface& s, int x, int y, int width, int height, int32_t colour);  // Clipped
 int32_t surface_point(const Surface& s, int x, int y);                              // -1 outside
 void surface_points(const Surface& s, int x, int y, int count, int32_t* out);      // A run of them
+// A block of columns x rows pixels from (x, y), column by column: out[i * stride + j] is the pixel
+// (x + i, y + j) as surface_point gives it.
+void surface_point_columns(const Surface& s, int x, int y, int columns, int rows, int32_t* out, size_t stride);
 void surface_plot(Surface& s, int x, int y, int32_t colour);                        // Ignored outside
 void surface_blit(Surface& dst, const Picture& src, int x, int y);  // Copy without transparency, clipped
 void surface_grab(const Surface& src, int x, int y, int width, int height, Picture& out);  // Outside reads black

@@ -148,6 +148,9 @@ void draw_text(int, int, const std::string&, int32_t, int32_t) {}
 int32_t point(int x, int y) { return detail::surface_point(state.screen.back, x, y); }
 
 void points(int x, int y, int count, int32_t* out) { detail::surface_points(state.screen.back, x, y, count, out); }
+void point_columns(int x, int y, int columns, int rows, int32_t* out, size_t stride) {
+  detail::surface_point_columns(state.screen.back, x, y, columns, rows, out, stride);
+}
 
 void plot(int x, int y, int32_t colour) {
   detail::surface_plot(state.screen.back, x, y, colour);

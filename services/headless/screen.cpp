@@ -89,6 +89,9 @@ void draw_text(int x, int y, const std::string& text, int32_t front, int32_t bac
 
 int32_t point(int x, int y) { return svc::detail::surface_point(state.screen.surface, x, y); }
 
+void point_columns(int x, int y, int columns, int rows, int32_t* out, size_t stride) {
+  svc::detail::surface_point_columns(state.screen.surface, x, y, columns, rows, out, stride);
+}
 void points(int x, int y, int count, int32_t* out) { svc::detail::surface_points(state.screen.surface, x, y, count, out); }
 
 void plot(int x, int y, int32_t colour) {

@@ -108,6 +108,21 @@ TEST(HeadlessScreen, DrawingOutsideTheScreenIsClipped) {
       EXPECT_EQ(run[size_t(i)], px > INT_MAX ? -1 : svc::point(int(px), y)) << x << "," << y << " +" << i;
     }
   }
+  // A block read column by column gives the same, inside the screen and reaching off it (stride
+  // larger than the rows: the gaps are left alone).
+  for (const auto& [x, y, columns, rows] :
+       {std::array<int, 4>{0, 0, 8, 6}, {-2, -1, 5, 9}, {6, 4, 4, 3}, {INT_MAX - 1, INT_MAX - 1, 3, 2}}) {
+    const size_t stride = size_t(rows) + 2;
+    std::vector<int32_t> block(size_t(columns) * stride, 12345);
+    svc::point_columns(x, y, columns, rows, block.data(), stride);
+    for (int i = 0; i < columns; i++)
+      for (int j = 0; j < rows; j++) {
+        const int64_t px = int64_t{x} + i, py = int64_t{y} + j;
+        const int32_t expected = px > INT_MAX || py > INT_MAX ? -1 : svc::point(int(px), int(py));
+        EXPECT_EQ(block[size_t(i) * stride + size_t(j)], expected) << x << "," << y << " +" << i << ",+" << j;
+      }
+    EXPECT_EQ(block[size_t(rows)], 12345);
+  }
   // Colour bits above the 24 colour bits never reach a pixel.
   svc::plot(4, 4, -1);
   EXPECT_EQ(0xFFFFFF, svc::point(4, 4));

@@ -23,6 +23,10 @@ int32_t point(int x, int y);              // A pixel's colour; -1 outside the sc
 // The colours of `count` pixels from (x, y) rightwards into `out`, each as point() gives it; one
 // call reads a whole run, as a scan reading millions of pixels needs.
 void points(int x, int y, int count, int32_t* out);
+// The colours of a block of `columns` x `rows` pixels from (x, y), column by column: out[i * stride
+// + j] is point(x + i, y + j). A scan that writes its entries column by column reads a band this way,
+// each screen row once.
+void point_columns(int x, int y, int columns, int rows, int32_t* out, size_t stride);
 void plot(int x, int y, int32_t colour);  // Sets a pixel
 
 }  // namespace svc
