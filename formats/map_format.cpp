@@ -52,12 +52,15 @@ std::string colour_code_file_name(const std::string& folder, const std::string& 
   return folder + code + suffix;
 }
 
-void write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path) {
-  svc::write_line(file, kKinds[kind].header);
-  svc::write_line(file, svc::int_to_string(width));
-  svc::write_line(file, svc::int_to_string(height));
-  svc::write_line(file, "SourceImage:" + source_path);
-  svc::write_line(file, kKinds[kind].data_tag);
+size_t write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path) {
+  const std::string lines[] = {kKinds[kind].header, svc::int_to_string(width), svc::int_to_string(height),
+                               "SourceImage:" + source_path, kKinds[kind].data_tag};
+  size_t bytes = 0;
+  for (const std::string& line : lines) {
+    svc::write_line(file, line);
+    bytes += line.size() + 2;
+  }
+  return bytes;
 }
 
 void write_map_entry(int file, MapKind kind, int red, int green, int blue) {
@@ -74,7 +77,7 @@ void write_map_entry(int file, MapKind kind, int red, int green, int blue) {
   }
 }
 
-void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind) {
+void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind, size_t written) {
   writer.file = file;
   writer.kind = kind;
   for (int v = 0; v < 256; ++v) {
@@ -83,34 +86,42 @@ void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind) {
     writer.length[v] = static_cast<uint8_t>(line.size());
   }
   // Big enough for few writes, small enough to stay in cache and to cost few page faults to fill.
-  writer.block.resize(size_t{64} << 10);
+  if (!writer.block) writer.block.reset(new char[MapEntryWriter::kBlock + MapEntryWriter::kSpare]);
   writer.used = 0;
+  writer.full = MapEntryWriter::kBlock - written % 4096;
   writer.failed = false;
 }
 
 void flush_map_entries(MapEntryWriter& writer) {
-  if (writer.file && writer.used > 0 && !svc::write_bytes(writer.file, writer.block.data(), writer.used))
+  if (writer.file && writer.used > 0 && !svc::write_bytes(writer.file, writer.block.get(), writer.used))
     writer.failed = true;
   writer.used = 0;
+}
+
+void pass_full_block(MapEntryWriter& writer) {
+  if (writer.used < writer.full) return;
+  if (writer.file && !svc::write_bytes(writer.file, writer.block.get(), writer.full)) writer.failed = true;
+  writer.used -= writer.full;
+  std::memmove(writer.block.get(), writer.block.get() + writer.full, writer.used);
+  writer.full = MapEntryWriter::kBlock;
 }
 
 void put_map_entries(MapEntryWriter& w, const int32_t* colours, size_t count) {
   if (!w.file) return;
   // The block's place is kept in locals: the entries' bytes could otherwise alias the writer's own
   // fields, which the compiler would then read again after every copy.
-  char* const block = w.block.data();
-  const size_t room = w.block.size() - 3 * 8;
-  size_t used = w.used;
+  char* const block = w.block.get();
+  size_t used = w.used, full = w.full;
   const int one_shift = w.kind == MAP_RED ? 0 : w.kind == MAP_GREEN ? 8 : w.kind == MAP_BLUE ? 16 : -1;
   auto put = [&](uint32_t value) {
     std::memcpy(block + used, w.text[value], 8);  // A whole slot; only `length` bytes count
     used += w.length[value];
   };
   for (size_t i = 0; i < count; ++i) {
-    if (used > room) {
+    if (used >= full) {
       w.used = used;
-      flush_map_entries(w);
-      used = w.used;
+      pass_full_block(w);
+      used = w.used, full = w.full;
     }
     const uint32_t colour = static_cast<uint32_t>(colours[i]);
     if (one_shift >= 0) {

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,8 @@ std::string colour_code(int red, int green, int blue);
 // The colour-code file of an AI map run: folder + code + suffix, joined unchanged.
 std::string colour_code_file_name(const std::string& folder, const std::string& code, const std::string& suffix);
 
-// Writes lines 1 to 5 to an open services file.
-void write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path);
+// Writes lines 1 to 5 to an open services file; gives their bytes.
+size_t write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path);
 
 // Writes one entry (one line for channel maps, three for RGB and AI maps) of a pixel's channels.
 void write_map_entry(int file, MapKind kind, int red, int green, int blue);
@@ -47,24 +48,30 @@ void write_map_entry(int file, MapKind kind, int red, int green, int blue);
 // made once, and the entries gather in one large block that goes to the file in few writes. The bytes
 // are those of write_map_entry for each entry. A file of 0 takes no entries (nothing is written).
 struct MapEntryWriter {
+  static constexpr size_t kBlock = size_t{64} << 10;  // Bytes per write
+  static constexpr size_t kSpare = 3 * 8;              // Room past kBlock for the entry that crosses it
   int file = 0;
   MapKind kind = MAP_RED;
   char text[256][8] = {};    // A channel value's text and CR LF
   uint8_t length[256] = {};  // Bytes of it
-  std::vector<char> block;   // Entries not yet written
+  std::unique_ptr<char[]> block;  // Entries not yet written (not cleared: only bytes written are read)
   size_t used = 0;
-  bool failed = false;  // A write of the block failed
+  size_t full = kBlock;  // Bytes that make the block full: the first block ends at a file page
+  bool failed = false;   // A write of the block failed
 };
-void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind);
+// `written` is how many bytes the file holds before the entries (its header): the blocks then end
+// at the file's pages, which the system writes for less than pages it must fill in parts.
+void begin_map_entries(MapEntryWriter& writer, int file, MapKind kind, size_t written = 0);
 void flush_map_entries(MapEntryWriter& writer);  // Writes what the block holds; at the end of the entries
+void pass_full_block(MapEntryWriter& writer);    // Writes the full block; keeps what lies past it
 
 // Adds one entry of a pixel's channels (inline: it runs once per pixel).
 inline void put_map_entry(MapEntryWriter& w, int red, int green, int blue) {
   if (!w.file) return;
-  if (w.block.size() - w.used < 3 * 8) flush_map_entries(w);
+  if (w.used >= w.full) pass_full_block(w);
   auto put = [&w](int value) {
     const int v = value < 0 ? 0 : value > 255 ? 255 : value;  // Clamped, as map_channel_text does
-    std::memcpy(w.block.data() + w.used, w.text[v], 8);       // A whole slot; only `length` bytes count
+    std::memcpy(w.block.get() + w.used, w.text[v], 8);        // A whole slot; only `length` bytes count
     w.used += w.length[v];
   };
   switch (w.kind) {

@@ -2,6 +2,7 @@
 #include "scan.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "colour_codes.h"
@@ -46,11 +47,11 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   // An existing map of that name is replaced. When it can't be created the scan still runs
   // (the colour-code files of an AI map are still wanted) and nothing is written.
   const int file = svc::create_file(-1, report.map_path);
-  if (file) write_map_header(file, kind, width, height, state.source_path);
+  const size_t header = file ? write_map_header(file, kind, width, height, state.source_path) : 0;
 
   // The entries go out in large blocks, each channel's text taken from a table.
   MapEntryWriter entries;
-  begin_map_entries(entries, file, kind);
+  begin_map_entries(entries, file, kind, header);
   CodeFileMemory codes;
   if (entry != ENTRY_CHANNELS) begin_code_files(codes);
   ColourReduction reduction;
@@ -58,19 +59,21 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   const int32_t progress_red = svc::rgb(255, 0, 0);
   // Entries that only read the screen read it a band of columns at a time, each screen row once:
   // reading a column alone would fetch a memory line per pixel and use one pixel of it. The entries
-  // still go out column by column.
-  constexpr int kBand = 64;
+  // still go out column by column. Sixteen columns are a memory line of each row, and the band is
+  // few pages for the system to fault in: a wider band cost more in page faults than it saved.
+  constexpr int kBand = 16;
   const bool banded = entry == ENTRY_CHANNELS || entry == ENTRY_AI_FULL;
   const size_t column_size = size_t(height) + 1;
-  std::vector<int32_t> band(banded ? kBand * column_size : 0);
+  // Not cleared: every column of it is written before it is read.
+  const std::unique_ptr<int32_t[]> band(banded ? new int32_t[kBand * column_size] : nullptr);
 
   for (int x = 0; x <= width; ++x) {
     svc::start_drawing(svc::screen_output());
     if (banded && x % kBand == 0) {
       const int columns = std::min(kBand, width + 1 - x);
-      svc::point_columns(x, 0, columns, height + 1, band.data(), column_size);
+      svc::point_columns(x, 0, columns, height + 1, band.get(), column_size);
     }
-    const int32_t* column = banded ? band.data() + size_t(x % kBand) * column_size : nullptr;
+    const int32_t* column = banded ? band.get() + size_t(x % kBand) * column_size : nullptr;
     if (entry == ENTRY_CHANNELS) {
       put_map_entries(entries, column, column_size);  // The column's entries at once
     } else {

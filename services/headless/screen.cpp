@@ -42,10 +42,9 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
   const int covered_width = state.screen.picture_width, covered_height = state.screen.picture_height;
   const bool covered = covered_width > 0 && covered_height > 0 && width >= covered_width && height >= covered_height;
   if (width <= 0 || height <= 0 || !svc::detail::surface_resize(surface, width, height, !covered)) return 0;
-  if (covered) {  // Only what lies beyond the picture is cleared
-    svc::detail::surface_box(surface, covered_width, 0, width - covered_width, covered_height, 0);
-    svc::detail::surface_box(surface, 0, covered_height, width, height - covered_height, 0);
-  }
+  // A screen opened for a picture shown straight onto it is left uncleared: show_picture_file clears
+  // what lies beyond the picture once the decoder has written it. Clearing that column first would
+  // touch every row, so the system would clear all the screen's memory before the decoder wrote it.
   state.screen.opened_uncleared = covered;
   state.screen.open = true;
   state.screen.window = window;

@@ -116,8 +116,8 @@ void display_sprite(int sprite, int x, int y) {
 int headless::show_picture_file(const std::string& path, const std::function<bool(int width, int height)>& prepare) {
   record("picture", {}, 0, 0, path);
   svc::detail::Surface& screen = state.screen.surface;
-  // A screen that prepare opens for the picture is cleared only beyond it (the decoder writes every
-  // pixel of the picture's part); should the decoder fail half-way, that part is cleared after all.
+  // A screen that prepare opens for the picture is not cleared where the decoder writes every pixel:
+  // what lies beyond the picture is cleared after the decoder, and all of it should the decoder fail.
   int uncleared_width = 0, uncleared_height = 0;
   auto onto_screen = [&](int width, int height, size_t& stride) -> uint8_t* {
     state.screen.opened_uncleared = false;
@@ -131,8 +131,14 @@ int headless::show_picture_file(const std::string& path, const std::function<boo
     return reinterpret_cast<uint8_t*>(screen.pixels.data());
   };
   const int shown = decode_picture_into(path, onto_screen);
-  if (!shown && uncleared_width > 0 && state.screen.open)
-    svc::detail::surface_box(screen, 0, 0, uncleared_width, uncleared_height, 0);
+  if (uncleared_width > 0 && state.screen.open) {
+    if (shown) {
+      svc::detail::surface_box(screen, uncleared_width, 0, screen.width - uncleared_width, uncleared_height, 0);
+      svc::detail::surface_box(screen, 0, uncleared_height, screen.width, screen.height - uncleared_height, 0);
+    } else {
+      svc::detail::surface_fill(screen, 0);
+    }
+  }
   return shown;
 }
 

@@ -76,7 +76,8 @@ struct Screen {
   int x = 0, y = 0;
   svc::detail::Surface surface;
   // While a picture of this size is shown straight onto the screen, a screen opened at least as large
-  // leaves the picture's part uncleared (the picture covers it) and says so in `opened_uncleared`.
+  // is left uncleared (the picture's shower clears what the picture does not cover) and says so in
+  // `opened_uncleared`.
   int picture_width = 0, picture_height = 0;
   bool opened_uncleared = false;
 };

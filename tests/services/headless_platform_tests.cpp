@@ -264,6 +264,14 @@ TEST(HeadlessScreen, PictureFileShownStraightOnTheScreenAsDisplaySpriteDrawsIt) 
   EXPECT_EQ(0xFFFFFF, svc::point(1, 1));
   EXPECT_EQ(0, svc::point(2, 1));
   EXPECT_EQ(0, svc::point(1, 2));
+  // A screen opened without a clear, as mapscan opens it: what the picture leaves is black all the same.
+  ASSERT_EQ(1, hl::show_picture_file(path, [&](int w, int h) {
+    return svc::open_windowed_screen(svc::window_handle(0), 0, 0, w + 1, h + 1, 1, 0, 0) != 0;
+  }));
+  EXPECT_EQ(MAGENTA, svc::point(1, 0));
+  EXPECT_EQ(0, svc::point(2, 0));
+  EXPECT_EQ(0, svc::point(2, 2));
+  EXPECT_EQ(0, svc::point(0, 2));
 
   EXPECT_EQ(0, hl::show_picture_file(path, [&](int, int) { return screen_of(2, 1, BLUE); }));
   EXPECT_EQ(BLUE, svc::point(0, 0));
