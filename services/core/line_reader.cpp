@@ -2,7 +2,8 @@
 //
 // Maps of millions of lines, definition files, settings and DNA files all come through here, and so
 // do the numbered files' read_line calls (they lend their descriptor). A folder, a device such as
-// /dev/zero or a pipe is refused when opened, so no reader can spin on an endless or empty "file".
+// /dev/zero or a pipe is refused when opened, so no reader can spin on an endless or empty "file"
+// (a pipe whose writer has already written a few bytes gives those, once).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@ namespace svc {
 namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kFirstBlock = 256;  // A new reader's first block: more than a definition file's few lines
 
 // Reads the next block; false when no byte is left. A read that fills less than the block has
 // reached the end of a regular file, so a reader with its own descriptor asks no more: a small
@@ -47,22 +49,38 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
   // file per colour code (the services run on one thread).
   static std::string spelled;
   system_path_into(spelled, path);
-  int fd = ::open(spelled.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(spelled.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  // O_NONBLOCK stays: reads of a regular file ignore it (worlds open a definition file per colour
-  // code, and each system call less counts).
-  // A small file gets a block just larger than itself: no 64 KiB to clear for a file of a few lines,
-  // and the first read, coming back short, is also the last.
-  const size_t want = std::min<size_t>(kBlockSize, std::max<int64_t>(st.st_size, 255) + 1);
-  if (reader.block.size() < want) reader.block.resize(want);
   reader.fd = fd;
   reader.owns_fd = true;
   reader.drained = false;
+  // The first block is read at once. A read that comes back short but not empty holds a whole small
+  // file, as nearly every definition file is: a world opens one per colour code, and asking the
+  // system what the file is would cost a call more each. Any other first read (nothing, a full block,
+  // an error such as a folder's) is followed by that question, and only a regular file is kept.
+  // O_NONBLOCK stays: reads of a regular file ignore it.
+  if (reader.block.size() < kFirstBlock) reader.block.resize(kFirstBlock);
+  ssize_t n;
+  do n = ::read(fd, reader.block.data(), reader.block.size());
+  while (n < 0 && errno == EINTR);
+  reader.pos = 0;
+  reader.len = n > 0 ? static_cast<size_t>(n) : 0;
+  if (n > 0 && reader.len < reader.block.size()) {
+    reader.drained = true;
+    return true;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close_line_reader(reader);
+    return false;
+  }
+  if (n <= 0) {
+    reader.drained = true;  // Empty, or unreadable: no byte to give
+  } else {
+    // A larger file: a block just larger than it (up to 64 KiB), so that its last read comes back short.
+    const size_t want = std::min<size_t>(kBlockSize, static_cast<uint64_t>(st.st_size) + 1);
+    if (reader.block.size() < want) reader.block.resize(want);
+  }
   return true;
 }
 

@@ -69,8 +69,9 @@ TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
   put("big.txt", big);  // several 64 KiB blocks
   put("small.txt", "S\r\n1\r\n");
   put("edge.txt", std::string(255, 'x') + "\r\n" + std::string(300, 'y'));  // longer than its first block guess
+  put("exact.txt", std::string(254, 'e') + "\r\n");  // exactly a new reader's first block
   svc::LineReader r;
-  for (const char* name : {"small.txt", "big.txt", "small.txt", "edge.txt", "big.txt"}) {
+  for (const char* name : {"exact.txt", "small.txt", "big.txt", "small.txt", "edge.txt", "big.txt"}) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(svc::open_line_reader(r, dir + name));
     int lines = 0;
@@ -81,8 +82,11 @@ TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
       lines++;
     }
     const std::string n = name;
-    EXPECT_EQ(lines, n == "big.txt" ? 60000 : 2);
-    EXPECT_EQ(last, n == "big.txt" ? "V" : n == "small.txt" ? "1" : std::string(300, 'y'));
+    EXPECT_EQ(lines, n == "big.txt" ? 60000 : n == "exact.txt" ? 1 : 2);
+    EXPECT_EQ(last, n == "big.txt"     ? "V"
+                    : n == "small.txt" ? "1"
+                    : n == "exact.txt" ? std::string(254, 'e')
+                                       : std::string(300, 'y'));
   }
   // Views give the same lines, also where a line or the two bytes of a CR LF straddle two blocks.
   std::string straddling;
