@@ -22,9 +22,7 @@ void ensure_code_file(CodeFileMemory& memory, const std::string& folder, const s
 
   const std::string name = colour_code_file_name(folder, colour_code(red, green, blue), suffix);
   // An exclusive create leaves any existing file (or one made meanwhile) untouched.
-  const int file = svc::create_new_file(-1, name);
-  if (file) {
-    svc::close_file(file);
+  if (svc::create_empty_file(name)) {
     ++memory.created;
   } else if (svc::file_size(name) < 0) {
     ++memory.failed;  // neither there nor creatable (or a folder of that name)

@@ -127,6 +127,21 @@ int create_new_file(int file, const std::string& path) {
   return open_numbered(file, path, O_WRONLY | O_CREAT | O_EXCL, false, true);
 }
 
+int create_empty_file(const std::string& path) {
+  if (path.empty()) return 0;
+  // One system call makes an empty regular file and fails when a file of that name exists; an AI map
+  // makes hundreds of thousands. Where the call fails for another reason (a file system that does
+  // not offer it), an exclusive open and a close try again and give the usual reason.
+  static std::string spelled;
+  system_path_into(spelled, path);
+  if (::mknod(spelled.c_str(), S_IFREG | 0666, 0) == 0) return 1;
+  if (errno == EEXIST) return 0;
+  const int fd = ::open(spelled.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return 0;
+  ::close(fd);
+  return 1;
+}
+
 int open_file_rw(int file, const std::string& path) { return open_numbered(file, path, O_RDWR | O_CREAT, true, true); }
 
 std::string read_line(int file) {

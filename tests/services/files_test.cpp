@@ -116,6 +116,14 @@ TEST_F(Files, CreateNewNeverTruncatesAndReadWriteKeepsContents) {
   EXPECT_EQ(svc::create_new_file(1, dir + "new.txt"), 1);
   svc::close_file(1);
   EXPECT_EQ(svc::file_size(dir + "new.txt"), 0);
+  // The same for a file that is only made, never opened: an existing file or folder stays as it was.
+  EXPECT_EQ(svc::create_empty_file(dir + "keep.txt"), 0);
+  EXPECT_EQ(get("keep.txt"), "precious\r\n");
+  EXPECT_EQ(svc::create_empty_file(dir + "made"), 1);
+  EXPECT_EQ(svc::file_size(dir + "made"), 0);
+  EXPECT_EQ(svc::create_empty_file(dir), 0);
+  EXPECT_EQ(svc::create_empty_file(dir + "missing/x"), 0);
+  EXPECT_EQ(svc::create_empty_file(""), 0);
 
   // Read the first line, overwrite from there, then cut the rest off.
   put("rw.txt", "first\r\nsecond line\r\nthird line\r\n");

@@ -13,6 +13,7 @@ namespace svc {
 int open_file_read(int file, const std::string& path);   // Opens an existing regular file for reading; 0 otherwise
 int create_file(int file, const std::string& path);      // Creates or truncates a file for writing
 int create_new_file(int file, const std::string& path);  // Creates a file only when none exists yet (never truncates)
+int create_empty_file(const std::string& path);  // An empty file, made only when none exists yet; non-zero when made
 int open_file_rw(int file,
                  const std::string& path);  // Opens for reading and writing, creating it when missing; no truncation
 std::string read_line(int file);            // Next line without its terminator (CR, LF, CR LF or NUL); "" at the end
