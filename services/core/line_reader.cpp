@@ -2,8 +2,7 @@
 //
 // Maps of millions of lines, definition files, settings and DNA files all come through here, and so
 // do the numbered files' read_line calls (they lend their descriptor). A folder, a device such as
-// /dev/zero or a pipe is refused when opened, so no reader can spin on an endless or empty "file"
-// (a pipe whose writer has already written a few bytes gives those, once).
+// /dev/zero or a pipe is refused when opened, so no reader can spin on an endless or empty "file".
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,11 +36,11 @@ bool refill(LineReader& r) {
   }
 }
 
-}  // namespace
-
-LineReader::~LineReader() { close_line_reader(*this); }
-
-bool open_line_reader(LineReader& reader, const std::string& path) {
+// Opens the file and reads its first block. Only a regular file is kept, which the system is asked
+// after that read; `small_is_file` trusts a read that came back short but not empty instead: it holds
+// a whole small file, as nearly every definition file is, and a world opens one per colour code.
+// (A pipe whose writer has already written a few bytes would then give those bytes, once.)
+bool open_reader(LineReader& reader, const std::string& path, bool small_is_file) {
   close_line_reader(reader);
   if (path.empty()) return false;
   // Non-blocking, so that opening a pipe with no writer returns at once and can be refused.
@@ -54,10 +53,6 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
   reader.fd = fd;
   reader.owns_fd = true;
   reader.drained = false;
-  // The first block is read at once. A read that comes back short but not empty holds a whole small
-  // file, as nearly every definition file is: a world opens one per colour code, and asking the
-  // system what the file is would cost a call more each. Any other first read (nothing, a full block,
-  // an error such as a folder's) is followed by that question, and only a regular file is kept.
   // O_NONBLOCK stays: reads of a regular file ignore it.
   if (reader.block.size() < kFirstBlock) reader.block.resize(kFirstBlock);
   ssize_t n;
@@ -65,10 +60,9 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
   while (n < 0 && errno == EINTR);
   reader.pos = 0;
   reader.len = n > 0 ? static_cast<size_t>(n) : 0;
-  if (n > 0 && reader.len < reader.block.size()) {
-    reader.drained = true;
-    return true;
-  }
+  const bool short_read = n > 0 && reader.len < reader.block.size();
+  if (short_read) reader.drained = true;  // The whole file
+  if (short_read && small_is_file) return true;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close_line_reader(reader);
@@ -76,13 +70,19 @@ bool open_line_reader(LineReader& reader, const std::string& path) {
   }
   if (n <= 0) {
     reader.drained = true;  // Empty, or unreadable: no byte to give
-  } else {
+  } else if (!short_read) {
     // A larger file: a block just larger than it (up to 64 KiB), so that its last read comes back short.
     const size_t want = std::min<size_t>(kBlockSize, static_cast<uint64_t>(st.st_size) + 1);
     if (reader.block.size() < want) reader.block.resize(want);
   }
   return true;
 }
+
+}  // namespace
+
+LineReader::~LineReader() { close_line_reader(*this); }
+
+bool open_line_reader(LineReader& reader, const std::string& path) { return open_reader(reader, path, false); }
 
 bool line_reader_at_end(LineReader& reader) { return reader.pos >= reader.len && !refill(reader); }
 
@@ -141,7 +141,7 @@ bool read_pairs(const std::string& path, const PairHandler& pair) {
     ~Busy() { flag = was; }
   } busy{shared_busy, shared_busy};
   shared_busy = true;
-  if (!open_line_reader(reader, path)) return false;
+  if (!open_reader(reader, path, true)) return false;
   std::string key, value;
   while (!line_reader_at_end(reader)) {
     read_line(reader, key);

@@ -1,5 +1,7 @@
 // line_reader_test.cpp -- the one text reader: only regular files, and line pairs as the programs read them
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -34,6 +36,13 @@ TEST_F(LineReaderTest, OnlyRegularFilesAreRead) {
     EXPECT_FALSE(opened) << path;
     EXPECT_EQ(svc::open_file_read(-1, path), 0) << path;
   }
+  // A pipe with bytes waiting in it is no file either.
+  const int pipe_end = ::open((dir + "pipe").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(pipe_end, 0);
+  ASSERT_EQ(::write(pipe_end, "A\r\n1\r\n", 6), 6);
+  svc::LineReader waiting;
+  EXPECT_FALSE(svc::open_line_reader(waiting, dir + "pipe"));
+  ::close(pipe_end);
   EXPECT_NE(svc::create_file(1, "/dev/null"), 0);  // Writing to a device stays possible
   svc::close_all_files();
 }

@@ -71,6 +71,9 @@ void close_line_reader(LineReader& reader);  // Closes; safe to call twice
 
 // Line pairs: a key line, then its value line (an odd last key gets ""). Calls `pair` for each pair in file
 // order, keys as they stand (nothing trimmed); false when the file cannot be opened as a regular file.
+// Made for many small files (a world reads one per colour code): a first read that comes back short
+// is taken as the whole file without asking the system what the file is, so a pipe whose writer has
+// already written a few bytes gives those, once.
 using PairHandler = std::function<void(const std::string& key, const std::string& value)>;
 bool read_pairs(const std::string& path, const PairHandler& pair);
 
