@@ -132,20 +132,10 @@ void surface_point_columns(const Surface& s, int x, int y, int columns, int rows
     }
     return;
   }
-  // A block reaching off the screen: runs as surface_points reads them, -1 beyond the int range too.
-  int32_t run[256];
-  for (int j = 0; j < rows; ++j) {
-    const int64_t py = int64_t{y} + j;
-    for (int i0 = 0; i0 < columns; i0 += 256) {
-      const int n = std::min(256, columns - i0);
-      const int64_t px = int64_t{x} + i0;
-      if (py > INT32_MAX || px > INT32_MAX)
-        std::fill(run, run + n, -1);
-      else
-        surface_points(s, static_cast<int>(px), static_cast<int>(py), n, run);
-      for (int i = 0; i < n; ++i) out[static_cast<size_t>(i0 + i) * stride + static_cast<size_t>(j)] = run[i];
-    }
-  }
+  // A block reaching off the screen: runs as surface_points reads them.
+  point_columns_from_runs(x, y, columns, rows, out, stride, [&s](int rx, int ry, int count, int32_t* run) {
+    surface_points(s, rx, ry, count, run);
+  });
 }
 
 void surface_plot(Surface& s, int x, int y, int32_t colour) {

@@ -1,6 +1,8 @@
 // surface.h -- CPU pictures for the platforms: RGBA surfaces (the converter's screen, the headless
 // screen) and the decoded pictures of sprites
 #pragma once
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -71,6 +73,25 @@ void surface_points(const Surface& s, int x, int y, int count, int32_t* out);   
 // A block of columns x rows pixels from (x, y), column by column: out[i * stride + j] is the pixel
 // (x + i, y + j) as surface_point gives it.
 void surface_point_columns(const Surface& s, int x, int y, int columns, int rows, int32_t* out, size_t stride);
+// The same block built from row runs, for a screen read a run at a time: read_run(x, y, count, run)
+// reads as surface_points does (-1 off the screen); a row or column beyond the int range reads -1.
+template <class ReadRun>
+void point_columns_from_runs(int x, int y, int columns, int rows, int32_t* out, size_t stride, ReadRun read_run) {
+  constexpr int kRun = 256;
+  int32_t run[kRun];
+  for (int j = 0; j < rows; ++j) {
+    const int64_t py = int64_t{y} + j;
+    for (int i0 = 0; i0 < columns; i0 += kRun) {
+      const int n = std::min(kRun, columns - i0);
+      const int64_t px = int64_t{x} + i0;
+      if (py > INT32_MAX || px > INT32_MAX)
+        std::fill(run, run + n, -1);
+      else
+        read_run(static_cast<int>(px), static_cast<int>(py), n, run);
+      for (int i = 0; i < n; ++i) out[static_cast<size_t>(i0 + i) * stride + static_cast<size_t>(j)] = run[i];
+    }
+  }
+}
 void surface_plot(Surface& s, int x, int y, int32_t colour);                        // Ignored outside
 void surface_blit(Surface& dst, const Picture& src, int x, int y);  // Copy without transparency, clipped
 void surface_grab(const Surface& src, int x, int y, int width, int height, Picture& out);  // Outside reads black

@@ -21,6 +21,7 @@
 
 #include "display_text.h"
 #include "state.h"
+#include "surface.h"
 
 namespace svc::sdl {
 
@@ -291,15 +292,7 @@ void points(int x, int y, int count, int32_t* out) {
 // Row runs read back one at a time (no program on this platform scans the screen).
 void point_columns(int x, int y, int columns, int rows, int32_t* out, size_t stride) {
   if (columns <= 0 || rows <= 0) return;
-  std::vector<int32_t> run(static_cast<size_t>(columns));
-  for (int j = 0; j < rows; ++j) {
-    const int64_t py = int64_t{y} + j;
-    if (py > INT32_MAX)
-      std::fill(run.begin(), run.end(), -1);
-    else
-      points(x, static_cast<int>(py), columns, run.data());
-    for (int i = 0; i < columns; ++i) out[static_cast<size_t>(i) * stride + static_cast<size_t>(j)] = run[static_cast<size_t>(i)];
-  }
+  detail::point_columns_from_runs(x, y, columns, rows, out, stride, points);
 }
 
 void plot(int x, int y, int32_t colour) {
