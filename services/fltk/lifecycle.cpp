@@ -4,11 +4,11 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <errno.h>
-#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "display_wait.h"
 #include "quit_signals.h"
 #include "state.h"
 #include "services/files.h"
@@ -33,22 +33,18 @@ void no_display(const char*, ...) {
   std::exit(0);
 }
 
-// Connects to the display named by DISPLAY, trying for up to two seconds: an X server refuses
-// connections for a moment while it resets, which it does whenever its last client leaves, and a
-// program started just then would otherwise end at once. The connection is the one FLTK then uses:
-// a trial connection closed again would itself leave the server without clients and reset it.
-// Null without DISPLAY, or when the display never answered (FLTK then tries once more and reports).
+// Connects to the display named by DISPLAY, trying for up to two seconds (see keep_trying_display).
+// The connection is the one FLTK then uses: a trial connection closed again would itself leave the
+// server without clients and reset it. Null without DISPLAY, or when the display never answered
+// (FLTK then tries once more and reports).
 Display* connect_to_display() {
+  Display* connection = nullptr;
 #if !defined(_WIN32) && !defined(__APPLE__)
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) return nullptr;
-  for (int attempt = 0; attempt < 10; attempt++) {
-    if (Display* connection = XOpenDisplay(nullptr)) return connection;
-    const timespec pause = {0, 200 * 1000 * 1000};
-    nanosleep(&pause, nullptr);
-  }
+  detail::keep_trying_display([&connection] { return (connection = XOpenDisplay(nullptr)) != nullptr; });
 #endif
-  return nullptr;
+  return connection;
 }
 
 }  // namespace

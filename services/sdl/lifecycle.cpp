@@ -1,10 +1,9 @@
 // lifecycle.cpp -- starts SDL and SDL_ttf, and frees every window, texture, font and device at the end
 #include "services/lifecycle.h"
 
-#include <time.h>
-
 #include <cstdlib>
 
+#include "display_wait.h"
 #include "state.h"
 
 namespace svc::sdl {
@@ -25,17 +24,20 @@ bool driver_shows_nothing() {
 
 // Starts SDL's video. When DISPLAY names an X server that refuses the connection for a moment (a
 // busy server, or one resetting as its last client leaves), SDL would settle on a driver that shows
-// nothing; it is asked again for up to two seconds before the program goes on without the display.
+// nothing; it is asked again for up to two seconds (see keep_trying_display) before the program goes
+// on without the display.
 void start_video() {
   const char* display = SDL_getenv("DISPLAY");
-  const bool x_display_named = display && *display && !SDL_getenv("SDL_VIDEODRIVER");
-  for (int attempt = 0;; attempt++) {
+  if (!display || !*display || SDL_getenv("SDL_VIDEODRIVER")) {
     SDL_InitSubSystem(SDL_INIT_VIDEO);
-    if (!x_display_named || attempt >= 9 || !driver_shows_nothing()) return;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    const timespec pause = {0, 200 * 1000 * 1000};
-    nanosleep(&pause, nullptr);
+    return;
   }
+  detail::keep_trying_display([] {
+    SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (!driver_shows_nothing()) return true;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  });
 }
 
 }  // namespace
