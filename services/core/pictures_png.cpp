@@ -46,18 +46,25 @@ bool is_colour_space_chunk(const uint8_t* type) {
 // ---- libpng's simplified reader
 
 // The file without its colour-space chunks (or null when it has none, so the file itself serves),
-// and the number of bytes in its IDAT chunks. Chunks that run past the end are copied as they are,
-// for libpng to refuse.
-std::unique_ptr<std::vector<uint8_t>> without_colour_space(const uint8_t* data, size_t size, uint64_t& idat_bytes) {
+// the number of bytes in its IDAT chunks, and whether a chunk before the first IDAT runs past the end
+// of the file (libpng reads those chunks whole; it stops reading after the picture's data, so a file
+// cut short there is a picture). A chunk cut short is copied as it is, and so is anything after IEND.
+std::unique_ptr<std::vector<uint8_t>> without_colour_space(const uint8_t* data, size_t size, uint64_t& idat_bytes,
+                                                           bool& cut_short) {
   idat_bytes = 0;
-  bool any = false;
+  cut_short = false;
+  bool any = false, seen_data = false;
   size_t pos = 8;
-  while (pos + 12 <= size) {
+  while (pos + 8 <= size) {
     const uint64_t length = be32(data + pos);
-    if (length > size - pos - 12) break;
-    if (std::memcmp(data + pos + 4, "IDAT", 4) == 0) idat_bytes += length;
+    if (length + 4 > size - pos - 8) {
+      cut_short = !seen_data;
+      break;
+    }
+    if (std::memcmp(data + pos + 4, "IDAT", 4) == 0) idat_bytes += length, seen_data = true;
     any = any || is_colour_space_chunk(data + pos + 4);
     pos += static_cast<size_t>(length) + 12;
+    if (std::memcmp(data + pos - length - 8, "IEND", 4) == 0) break;
   }
   if (!any) return nullptr;
   auto kept = std::make_unique<std::vector<uint8_t>>(data, data + 8);
@@ -69,6 +76,7 @@ std::unique_ptr<std::vector<uint8_t>> without_colour_space(const uint8_t* data, 
     const size_t whole = static_cast<size_t>(length) + 12;
     if (!is_colour_space_chunk(data + pos + 4)) kept->insert(kept->end(), data + pos, data + pos + whole);
     pos += whole;
+    if (std::memcmp(data + pos - length - 8, "IEND", 4) == 0) break;
   }
   kept->insert(kept->end(), data + pos, data + size);
   return kept;
@@ -446,7 +454,12 @@ PngDirect decode_png_direct(const uint8_t* data, size_t size, const PictureRows&
 bool decode_png_library(const uint8_t* data, size_t size, const PictureRows& rows) {
   if (size < 8) return refuse("is too short to be a picture");
   uint64_t idat_bytes = 0;
-  const std::unique_ptr<std::vector<uint8_t>> kept = without_colour_space(data, size, idat_bytes);
+  bool cut_short = false;
+  const std::unique_ptr<std::vector<uint8_t>> kept = without_colour_space(data, size, idat_bytes, cut_short);
+  // libpng takes the memory a chunk declares before it reads the chunk, so a few bytes claiming a
+  // 2 GB text chunk would cost 2 GB before failing at the end of the file. It would refuse the file.
+  if (cut_short && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
+    return refuse("is truncated: a chunk runs past the end of the file");
   const uint8_t* file = kept ? kept->data() : data;
   const size_t file_size = kept ? kept->size() : size;
   png_image image;

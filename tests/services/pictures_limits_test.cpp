@@ -194,6 +194,23 @@ TEST_F(PictureLimits, TruncatedPicturesAreRefused) {
   }
 }
 
+// A chunk header claiming 2 GB in a file of a few kilobytes: before the picture's data it is refused
+// without taking that memory; after the data, where libpng stops reading, the picture still decodes.
+TEST_F(PictureLimits, PngChunkRunningPastTheEndIsRefusedBeforeItsMemoryIsTaken) {
+  const Bytes good = make_picture(dir, "chunks.png", "PNG24:");
+  ASSERT_GT(good.size(), 33u);
+  const Bytes claim = {0x77, 0x35, 0x94, 0x00, 't', 'E', 'X', 't', 'a', 'b'};
+  Bytes before(good.begin(), good.begin() + 33);  // Signature and IHDR
+  before.insert(before.end(), claim.begin(), claim.end());
+  Bytes after(good.begin(), good.end() - 12);  // Without IEND
+  after.insert(after.end(), claim.begin(), claim.end());
+  svc::Picture pic;
+  EXPECT_EQ(svc::decode_picture_memory(before.data(), before.size(), pic), 0);
+  EXPECT_NE(svc::picture_error().find("truncated"), std::string::npos) << svc::picture_error();
+  EXPECT_EQ(decode_within(before, size_t{64} << 20), 0);
+  EXPECT_EQ(decode_within(after, size_t{64} << 20), 1);
+}
+
 TEST_F(PictureLimits, ReasonsNameFolderDeviceAndUnknownContent) {
   svc::Picture pic;
   EXPECT_EQ(svc::decode_picture(dir, pic), 0);
