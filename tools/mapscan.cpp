@@ -170,7 +170,8 @@ int run(const Options& o) {
     state.destination_folder = o.dest;
     const char dest_last = o.dest.back();
     if (dest_last != '/' && dest_last != '\\') state.destination_folder += '/';
-    if (svc::file_size(state.destination_folder) != -2) return fail(o.dest, "no such folder");
+    if (svc::file_size(state.destination_folder) != -2)
+      return fail(o.dest, svc::file_size(o.dest) >= 0 ? "is a file, not a folder" : "no such folder");
   }
 
   const int64_t size = svc::file_size(o.picture);

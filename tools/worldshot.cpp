@@ -46,7 +46,8 @@ const char* const kUsage =
     "  --cell PIXELS      the edge of a cell in the picture (1 to 1024), objects drawn to scale;\n"
     "                     default RESOLUTION, made smaller when the picture would exceed 64\n"
     "                     megapixels\n"
-    "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on; default the whole world\n"
+    "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on, cut at the world's end;\n"
+    "                     default the whole world\n"
     "  --smooth           draw the smoothing pass as simengine does in every frame\n"
     "  --help             print this text and exit\n"
     "  --version          print the suite's version and exit\n"
@@ -131,8 +132,7 @@ int run(const Options& o) {
   set_fatal_box(false);  // Its text goes to standard error; there is nobody to show a box to
   engine_startup(true);
   if (o.set_variant) {
-    engine.baseVariant = o.variant;
-    rebuild_if_variant_changed();
+    build_variant(o.variant);
   }
 
   // The region, inside the map and the grid.

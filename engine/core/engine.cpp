@@ -100,6 +100,13 @@ void rebuild_if_variant_changed() {
   }
 }
 
+void build_variant(int32_t variant) {
+  engine.baseVariant = variant;
+  if (engine.labyrinthMode != 1) return;
+  rebuild_base();
+  engine.builtVariant = engine.baseVariant;
+}
+
 void run_main_loop() {
   do {
     rebuild_if_variant_changed();

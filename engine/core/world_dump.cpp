@@ -64,8 +64,7 @@ int run_world_dump(bool setVariant, int variant) {
   set_fatal_exit_code(1);
   engine_startup(false);
   if (setVariant) {
-    engine.baseVariant = variant;
-    rebuild_if_variant_changed();
+    build_variant(variant);
   }
   std::string text = world_dump_text();
   std::fwrite(text.data(), 1, text.size(), stdout);

@@ -15,6 +15,7 @@
 #include <libdeflate.h>
 #include <png.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -99,6 +100,64 @@ uint8_t* rows_for(const PictureRows& rows, uint32_t width, uint32_t height, size
     return nullptr;
   }
   return first;
+}
+
+// ---- libpng's full reader, for interlaced 16-bit files
+
+// libpng 1.6's simplified reader mixes up the pixels of interlaced 16-bit files. Its full reader, asked
+// for the same transforms (palette, tRNS and small grey expanded, 16-bit samples scaled to 8 with
+// rounding, grey to RGB, opaque alpha added), gives the pixels the simplified reader gives for the same
+// picture not interlaced.
+struct MemoryInput {
+  const uint8_t* data;
+  size_t size, pos;
+  char why[200];  // libpng's reason for a failure
+};
+
+void read_memory(png_structp png, png_bytep out, size_t count) {
+  auto* input = static_cast<MemoryInput*>(png_get_io_ptr(png));
+  if (count > input->size - input->pos) png_error(png, "read beyond end of data");
+  std::memcpy(out, input->data + input->pos, count);
+  input->pos += count;
+}
+
+[[noreturn]] void keep_error(png_structp png, png_const_charp message) {
+  auto* input = static_cast<MemoryInput*>(png_get_error_ptr(png));
+  std::snprintf(input->why, sizeof input->why, "%s", message ? message : "libpng failed");
+  png_longjmp(png, 1);
+}
+
+void ignore_warning(png_structp, png_const_charp) {}
+
+// Reads the file into `height` rows of RGBA from `first`, `stride` bytes apart. No object with a
+// destructor may be made between setjmp and the end: libpng's errors jump back over them.
+bool read_full(const uint8_t* file, size_t size, uint32_t width, uint8_t* const* rows, MemoryInput& input) {
+  input = {file, size, 0, "libpng failed"};
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &input, keep_error, ignore_warning);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    return false;
+  }
+  png_set_read_fn(png, &input, read_memory);
+  png_read_info(png, info);
+  png_set_expand(png);
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_image_width(png, info) != width || png_get_rowbytes(png, info) != size_t{width} * 4)
+    png_error(png, "unexpected row layout");
+  png_read_image(png, const_cast<png_bytepp>(rows));
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
+// True for an interlaced file of 16-bit samples (IHDR is the first chunk of a file libpng accepted).
+bool is_interlaced_16(const uint8_t* file, size_t size) {
+  return size >= 33 && file[24] == 16 && file[28] == 1;
 }
 
 // ---- the direct decoder
@@ -478,6 +537,14 @@ bool decode_png_library(const uint8_t* data, size_t size, const PictureRows& row
   if (!first) {
     png_image_free(&image);
     return false;
+  }
+  if (is_interlaced_16(file, file_size)) {
+    png_image_free(&image);
+    std::vector<uint8_t*> row_list(image.height);
+    for (size_t y = 0; y < row_list.size(); y++) row_list[y] = first + y * stride;
+    MemoryInput input;
+    if (!read_full(file, file_size, image.width, row_list.data(), input)) return refuse_library(input.why);
+    return true;
   }
   // libpng counts the stride in components, one byte each here.
   if (!png_image_finish_read(&image, nullptr, first, static_cast<png_int_32>(stride), nullptr)) {

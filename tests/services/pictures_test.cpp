@@ -51,6 +51,8 @@ const Sample kSamples[] = {
     {"grey.png", "-alpha off -colorspace Gray -type Grayscale PNG:", 0},
     {"greyalpha.png", "-colorspace Gray -type GrayscaleAlpha PNG:", 0},
     {"interlaced.png", "-interlace PNG PNG32:", 0},
+    {"interlaced16.png", "-depth 16 -interlace PNG PNG64:", 1},
+    {"grey_interlaced16.png", "-alpha off -colorspace Gray -type Grayscale -depth 16 -interlace PNG PNG:", 1},
     {"baseline.jpg", "-alpha off -quality 90 JPEG:", 0},
     {"progressive.jpg", "-alpha off -interlace JPEG JPEG:", 0},
     {"grey.jpg", "-alpha off -colorspace Gray JPEG:", 0},
@@ -127,7 +129,7 @@ TEST_F(Pictures, EveryFormatDecodesAsImageMagickReadsIt) {
 // and leaves every byte beyond the picture's rows alone; a refusal or a too narrow row decodes nothing.
 TEST_F(Pictures, DecodingIntoTheCallersRowsMatchesDecodingAlone) {
   for (const char* name :
-       {"rgba8.png", "interlaced.png", "baseline.jpg", "grey.jpg", "cmyk.jpg", "rgb24.bmp", "rgba.tif"}) {
+       {"rgba8.png", "interlaced.png", "interlaced16.png", "baseline.jpg", "grey.jpg", "cmyk.jpg", "rgb24.bmp", "rgba.tif"}) {
     SCOPED_TRACE(name);
     svc::Picture pic;
     ASSERT_EQ(svc::decode_picture(dir + name, pic), 1);

@@ -142,7 +142,7 @@ TEST_F(Mapscan, ColoursReduceTheAiMapToAtMostNCodes) {
   }
 }
 
-TEST_F(Mapscan, MapNamingAFolderIsAnError) {
+TEST_F(Mapscan, MapNamingAFolderOrDestNamingAFileIsAnError) {
   for (const char* map : {"codes", "codes/", "codes\\\\"}) {
     const Outcome r = mapscan(std::string("red a.bmp '") + map + "'");
     EXPECT_EQ(r.code, 1) << map;
@@ -150,6 +150,11 @@ TEST_F(Mapscan, MapNamingAFolderIsAnError) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
   EXPECT_EQ(support::names_in(dir + "codes"), (std::vector<std::string>{".keep"}));  // no hidden ".red"
+  for (const auto& [dest, reason] : {std::pair{"a.bmp", "is a file, not a folder"}, {"nowhere", "no such folder"}}) {
+    const Outcome r = mapscan(std::string("ai a.bmp m --dest ") + dest);
+    EXPECT_EQ(r.code, 1) << dest;
+    EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(Mapscan, BadArgumentsAreUsageErrors) {

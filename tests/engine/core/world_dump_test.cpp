@@ -100,6 +100,16 @@ TEST_F(WorldDumpTest, VariantOptionRebuildsAsTheMainLoopWould) {
     rebuild_if_variant_changed();
   });
   EXPECT_EQ(v2.out, engineDump);
+  // Variant 0 is the base Page Down comes back to, not the start-up base; below 0 counts as 0.
+  const Result v0_again = run_tool("--variant 0"), below = run_tool("--variant -3");
+  EXPECT_NE(v0_again.out, v0.out);
+  EXPECT_EQ(v0_again.out, below.out);
+  EXPECT_EQ(v0_again.out, start_engine([] {
+    engine.baseVariant = 1;
+    rebuild_if_variant_changed();
+    engine.baseVariant = 0;
+    rebuild_if_variant_changed();
+  }));
   // A variant that is not a number is refused with a usage message.
   EXPECT_EQ(run_tool("--variant x").exit_code, 2);
 }
