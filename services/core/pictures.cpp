@@ -124,7 +124,7 @@ int decode_bytes(const uint8_t* data, size_t size, Picture& out, const PictureRo
     ok = detail::decode_bmp(data, size, out);
   } else if (!g_decoders_registered) {
     detail::refuse("is not a BMP picture (the PNG, JPEG and TIFF decoders are not registered)");
-  } else if (starts_with(data, size, "\x89PNG\r\n\x1a\n", 8)) {
+  } else if (detail::has_png_signature(data, size)) {
     format = "PNG";
     ok = detail::decode_png(data, size, direct);
     decoded_direct = rows != nullptr;

@@ -28,6 +28,8 @@ bool check_data_covers(uint64_t held, uint64_t most_per_byte, uint64_t needed, i
 // Each decoder fills `out` (PNG and JPEG: the rows it is given) or returns false; a refusal names its
 // reason through refuse().
 bool decode_bmp(const uint8_t* data, size_t size, Picture& out);
+// True when the bytes begin with the eight bytes every PNG file begins with.
+bool has_png_signature(const uint8_t* data, size_t size);
 bool decode_png(const uint8_t* data, size_t size, const PictureRows& rows);  // Straight into the caller's rows
 // decode_png's two halves: the direct decoder, which declines every file it is not sure libpng would
 // decode to the same pixels (without touching the rows), and libpng's simplified reader.

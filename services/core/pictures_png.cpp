@@ -68,18 +68,16 @@ std::unique_ptr<std::vector<uint8_t>> without_colour_space(const uint8_t* data, 
     if (std::memcmp(data + pos - length - 8, "IEND", 4) == 0) break;
   }
   if (!any) return nullptr;
+  // The whole chunks walked above, without the colour-space ones; then the rest as it is.
+  const size_t walked = pos;
   auto kept = std::make_unique<std::vector<uint8_t>>(data, data + 8);
   kept->reserve(size);
-  pos = 8;
-  while (pos + 12 <= size) {
-    const uint64_t length = be32(data + pos);
-    if (length > size - pos - 12) break;
-    const size_t whole = static_cast<size_t>(length) + 12;
+  for (pos = 8; pos < walked;) {
+    const size_t whole = size_t{be32(data + pos)} + 12;
     if (!is_colour_space_chunk(data + pos + 4)) kept->insert(kept->end(), data + pos, data + pos + whole);
     pos += whole;
-    if (std::memcmp(data + pos - length - 8, "IEND", 4) == 0) break;
   }
-  kept->insert(kept->end(), data + pos, data + size);
+  kept->insert(kept->end(), data + walked, data + size);
   return kept;
 }
 
@@ -129,8 +127,9 @@ void read_memory(png_structp png, png_bytep out, size_t count) {
 
 void ignore_warning(png_structp, png_const_charp) {}
 
-// Reads the file into `height` rows of RGBA from `first`, `stride` bytes apart. No object with a
-// destructor may be made between setjmp and the end: libpng's errors jump back over them.
+// Reads the file into `rows` (one pointer per row, each `width` RGBA pixels); libpng's reason for a
+// failure is left in `input.why`. No object with a destructor may be made between setjmp and the end:
+// libpng's errors jump back over them.
 bool read_full(const uint8_t* file, size_t size, uint32_t width, uint8_t* const* rows, MemoryInput& input) {
   input = {file, size, 0, "libpng failed"};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &input, keep_error, ignore_warning);
@@ -471,9 +470,13 @@ void expand(const Layout& layout, const uint8_t* in, uint8_t* out) {
 
 }  // namespace
 
+bool has_png_signature(const uint8_t* data, size_t size) {
+  return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
 PngDirect decode_png_direct(const uint8_t* data, size_t size, const PictureRows& rows) {
   auto layout = std::make_unique<Layout>();
-  if (size < 8 || std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) != 0 || !read_layout(data, size, *layout))
+  if (!has_png_signature(data, size) || !read_layout(data, size, *layout))
     return PngDirect::declined;
   const Layout& l = *layout;
   if (!check_picture_size(l.width, l.height) || !idat_covers(l.idat_bytes, l.width, l.height))
@@ -517,7 +520,7 @@ bool decode_png_library(const uint8_t* data, size_t size, const PictureRows& row
   const std::unique_ptr<std::vector<uint8_t>> kept = without_colour_space(data, size, idat_bytes, cut_short);
   // libpng takes the memory a chunk declares before it reads the chunk, so a few bytes claiming a
   // 2 GB text chunk would cost 2 GB before failing at the end of the file. It would refuse the file.
-  if (cut_short && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0)
+  if (cut_short && has_png_signature(data, size))
     return refuse("is truncated: a chunk runs past the end of the file");
   const uint8_t* file = kept ? kept->data() : data;
   const size_t file_size = kept ? kept->size() : size;
