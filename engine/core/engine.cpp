@@ -94,10 +94,7 @@ void engine_startup(bool with_window) {
 }
 
 void rebuild_if_variant_changed() {
-  if (engine.labyrinthMode == 1 && engine.builtVariant != engine.baseVariant) {
-    rebuild_base();
-    engine.builtVariant = engine.baseVariant;
-  }
+  if (engine.labyrinthMode == 1 && engine.builtVariant != engine.baseVariant) build_variant(engine.baseVariant);
 }
 
 void build_variant(int32_t variant) {
