@@ -37,28 +37,33 @@ void no_display(const char*, ...) {
 // The connection is the one FLTK then uses: a trial connection closed again would itself leave the
 // server without clients and reset it. Null without DISPLAY, or when the display never answered
 // (FLTK then tries once more and reports).
+// Windows has no display server to wait for: FLTK opens its own there.
+#if !defined(_WIN32) && !defined(__APPLE__)
 Display* connect_to_display() {
   Display* connection = nullptr;
-#if !defined(_WIN32) && !defined(__APPLE__)
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) return nullptr;
   detail::keep_trying_display([&connection] { return (connection = XOpenDisplay(nullptr)) != nullptr; });
-#endif
   return connection;
 }
+#endif
 
 }  // namespace
 
 void start_services() {
   detail::end_on_quit_signals();
   // The display is opened here, so that a missing one is reported in the tools' own words.
-  Display* connection = connect_to_display();
   void (*toolkit_fatal)(const char*, ...) = Fl::fatal;
   Fl::fatal = no_display;
+#if !defined(_WIN32) && !defined(__APPLE__)
+  Display* connection = connect_to_display();
   if (connection)
     fl_open_display(connection);
   else
     fl_open_display();
+#else
+  fl_open_display();
+#endif
   Fl::fatal = toolkit_fatal;
   Fl::visual(FL_RGB);  // True-colour visual, so pictures show their exact colours
   Fl::scheme(nullptr);

@@ -12,7 +12,9 @@
 #include "services/screen.h"
 
 #include <SDL_opengl.h>
+#ifndef _WIN32
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -68,8 +70,17 @@ constexpr uint64_t kKeepFrames = 64;     // A text not drawn for this many frame
 constexpr size_t kMaxCachedTexts = 512;  // Beyond this the cache is emptied before adding
 
 // The file of the system's sans-serif font, as fontconfig resolves "sans"; "" when there is none.
+// Windows has no fontconfig and no DejaVu Sans: its programs carry the font beside them, so the
+// overlay looks the same on both systems.
 std::string sans_font_file() {
   std::string path;
+#ifdef _WIN32
+  if (char* base = SDL_GetBasePath()) {
+    path = std::string(base) + "DejaVuSans.ttf";
+    SDL_free(base);
+  }
+  return path;
+#else
   if (!FcInit()) return path;
   FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans"));
   if (!pattern) return path;
@@ -85,6 +96,7 @@ std::string sans_font_file() {
   }
   FcPatternDestroy(pattern);
   return path;
+#endif
 }
 
 TTF_Font* font() {

@@ -1,0 +1,50 @@
+# windows.cmake -- what the Windows zip holds (`cpack -G ZIP` in build/windows; scripts/windows does it):
+# the seven programs side by side, the font the engine's overlay uses, the examples with a starter for
+# each window program, a short read-me, and the licence of every library linked into the programs.
+
+set(SUITE_PROGRAMS simengine mapconvert dnaedit mapscan worlddump worldmake worldshot)
+foreach(program ${SUITE_PROGRAMS})
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION .)
+  endif()
+endforeach()
+# The window programs open no console window of their own.
+foreach(program simengine mapconvert dnaedit)
+  if(TARGET ${program})
+    set_target_properties(${program} PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
+endforeach()
+
+# A Windows machine has no DejaVu Sans: the engine's overlay font travels with it (the Linux
+# programs find the same file through fontconfig, so both draw the same text).
+set(SUITE_FONT /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf CACHE FILEPATH "The overlay font shipped beside the programs")
+if(NOT EXISTS ${SUITE_FONT})
+  message(FATAL_ERROR "${SUITE_FONT} is missing (Debian package fonts-dejavu-core; scripts/setup installs it)")
+endif()
+install(FILES ${SUITE_FONT} DESTINATION .)
+install(FILES /usr/share/doc/fonts-dejavu-core/copyright DESTINATION licences RENAME dejavu-fonts.txt)
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples
+        PATTERN qz61_log.txt EXCLUDE PATTERN "*.sh" EXCLUDE)
+# Each example folder gets a starter that runs its program in that folder, as the program expects.
+foreach(pair world:simengine labyrinth:simengine mapconvert:mapconvert dna:dnaedit)
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 folder)
+  list(GET pair 1 program)
+  set(starter ${CMAKE_CURRENT_BINARY_DIR}/starters/${folder}/start-${program}.cmd)
+  file(CONFIGURE OUTPUT ${starter} CONTENT "@start \"\" /D \"%~dp0\" \"%~dp0..\\..\\${program}.exe\"\n"
+       NEWLINE_STYLE CRLF)
+  install(FILES ${starter} DESTINATION examples/${folder})
+endforeach()
+
+configure_file(${CMAKE_CURRENT_LIST_DIR}/README-Windows.txt ${CMAKE_CURRENT_BINARY_DIR}/README-Windows.txt
+               @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-Windows.txt DESTINATION .)
+install(DIRECTORY ${SUITE_WINDOWS_DEPS}/licences/ DESTINATION licences)
+
+set(CPACK_PACKAGE_NAME orvanel-suite)
+set(CPACK_PACKAGE_VENDOR "Orvanel")
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_FILE_NAME orvanel-suite-${PROJECT_VERSION}-win64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)
