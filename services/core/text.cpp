@@ -4,21 +4,17 @@
 // with a decimal comma, and the numbers in the suite's files must still read and write the same.
 #include "services/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
+#include <system_error>
 
 namespace svc {
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-locale_t c_locale() {
-  static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  return loc;
-}
 
 }  // namespace
 
@@ -56,8 +52,24 @@ float parse_float(const std::string& text) {
       i = j;
     }
   }
-  std::string number = text.substr(begin, i - begin);
-  return strtof_l(number.c_str(), nullptr, c_locale());
+  // from_chars reads the number as the C locale would, whatever locale the process is in, and rounds
+  // it as strtof does; it takes no "+".
+  const char* first = text.data() + begin;
+  const char* last = text.data() + i;
+  if (*first == '+') first++;
+  float value = 0.0f;
+  if (std::from_chars(first, last, value).ec == std::errc()) return value;
+  // Beyond a float's range: what strtof gives, infinity for a number too large and zero for one too
+  // small (a double holds most such numbers, and its conversion rounds them so).
+  double wide = 0.0;
+  if (std::from_chars(first, last, wide).ec == std::errc()) return static_cast<float>(wide);
+  const bool negative = *first == '-';
+  const std::string_view number(first, static_cast<size_t>(last - first));
+  const size_t point = std::min(number.find('.'), number.find_first_of("eE"));
+  const bool large = number.find_first_of("123456789") < point && number.find("e-") == std::string_view::npos &&
+                     number.find("E-") == std::string_view::npos;
+  const float magnitude = large ? HUGE_VALF : 0.0f;
+  return negative ? -magnitude : magnitude;
 }
 
 std::string int_to_string(int64_t value) {
