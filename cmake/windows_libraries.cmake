@@ -11,7 +11,7 @@ find_package(FLTK CONFIG REQUIRED PATHS ${SUITE_WINDOWS_DEPS}/CMake NO_DEFAULT_P
 
 set(PICTURE_LIBS_STATIC_INCLUDE_DIRS ${SUITE_WINDOWS_DEPS}/include)
 set(PICTURE_ARCHIVES)
-foreach(archive turbojpeg tiff png16 jpeg)
+foreach(archive turbojpeg tiff png16 jpeg deflate)
   list(APPEND PICTURE_ARCHIVES ${SUITE_WINDOWS_DEPS}/lib/lib${archive}.a)
 endforeach()
 list(APPEND PICTURE_ARCHIVES /usr/x86_64-w64-mingw32/lib/libz.a)
