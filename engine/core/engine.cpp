@@ -4,6 +4,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "core/frame.h"
+#include "core/world_reload.h"
 #include "services/desktops.h"
 #include "services/faults.h"
 #include "services/files.h"
@@ -60,6 +61,7 @@ void engine_startup(bool with_window) {
 
   // The configuration; a missing file ends the program here.
   read_configuration(engine.configPath);
+  remember_start_settings();
 
   // Every view and drawing step divides by the cell size: refuse to start without one.
   if (!(engine.resolution > 0.0f)) fatal_message(FATAL_BAD_RESOLUTION);
@@ -78,7 +80,14 @@ void engine_startup(bool with_window) {
 
   show_load_screen();
 
-  // The world: containers, catalogues, the cursor, then the map or the labyrinth.
+  build_world();
+
+  // From here on a run-time fault writes the error report.
+  svc::set_error_handler(write_error_report);
+}
+
+void build_world() {
+  // Containers, catalogues, the cursor, then the map or the labyrinth.
   create_world_containers();
   load_ground_catalogue();
   clear_world_lists();
@@ -88,9 +97,6 @@ void engine_startup(bool with_window) {
     build_base(engine.labyrinthBaseFile);
   else
     load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
-
-  // From here on a run-time fault writes the error report.
-  svc::set_error_handler(write_error_report);
 }
 
 void rebuild_if_variant_changed() {
@@ -100,6 +106,7 @@ void rebuild_if_variant_changed() {
 void build_variant(int32_t variant) {
   engine.baseVariant = variant;
   if (engine.labyrinthMode != 1) return;
+  engine.variantPaged = 1;
   rebuild_base();
   engine.builtVariant = engine.baseVariant;
 }

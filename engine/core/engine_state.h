@@ -47,6 +47,7 @@ struct EngineState {
 
   // Map selection, timing and events
   int32_t baseVariant = 0, builtVariant = 0;
+  int8_t variantPaged = 0;  // 1 once a Page key built a variant: a rebuild in place builds that one again
   int32_t refreshPeriod = 60;
   int32_t refreshCounter = 0;
   int32_t InGameRelativeTimer = 0;

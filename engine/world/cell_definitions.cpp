@@ -120,6 +120,13 @@ void load_ground_catalogue() {
   index_ground_catalogue();
 }
 
+void clear_ground_catalogue() {
+  for (auto* n = worldState.groundCatalogue.head; n; n = n->next)
+    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
+  svc::clear_list(worldState.groundCatalogue);
+  worldState.groundNames = GroundIndex{};
+}
+
 const CellDefinition& find_cell_definition(const std::string& definitionPath) {
   return cached_definition(definitionPath);
 }

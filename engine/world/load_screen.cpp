@@ -27,6 +27,12 @@ std::string load_screen_name(const std::string& pattern, int digit) {
          svc::mid_string(pattern, p + 1, svc::string_length(pattern));
 }
 
+std::string draw_load_screen_name() {
+  // One draw picks the variant, only when the template has a "#".
+  if (svc::find_string(engine.loadScreen, "#", 1) <= 0) return "";
+  return load_screen_name(engine.loadScreen, svc::random(1));
+}
+
 void show_load_screen() {
   // The pointer goes to the top-left corner, out of the picture's way.
   svc::examine_mouse();
@@ -37,9 +43,7 @@ void show_load_screen() {
   engine.loadScreenSprite3D = 0;
   engine.loadScreenSprite = 0;
 
-  // One draw picks the variant, only when the template has a "#".
-  std::string name;
-  if (svc::find_string(engine.loadScreen, "#", 1) > 0) name = load_screen_name(engine.loadScreen, svc::random(1));
+  const std::string name = draw_load_screen_name();
 
   svc::transparent_sprite_colour(-1, svc::rgb(255, 0, 255));
   if (engine.windowless) return;

@@ -66,4 +66,6 @@ int32_t random(int32_t maximum) {
 
 void random_forget() { gen() = Generator(); }
 
+bool random_is_seeded() { return gen().seeded; }
+
 }  // namespace svc
