@@ -19,6 +19,8 @@ int render_driver(const char* name) {
 
 }  // namespace
 
+Uint32 screen_window_flags() { return render_driver("opengl") >= 0 ? SDL_WINDOW_OPENGL : 0; }
+
 bool open_screen_renderer(WindowHandle window, int width, int height) {
   (void)width;
   (void)height;

@@ -102,6 +102,10 @@ void destroy_screen();                // Frees the renderer and everything made 
 // sets state.renderer and state.screen_window after freeing any previous screen; false when the
 // window is unknown or no renderer can be made.
 bool open_screen_renderer(WindowHandle window, int width, int height);
+// The window flags the screen's renderer needs from the start (SDL_WINDOW_OPENGL where OpenGL is
+// built in): without them SDL replaces the window by a new one when the screen opens, and whoever
+// found the first window (a window manager, a test) holds a window that is gone.
+Uint32 screen_window_flags();
 void close_screen_renderer();  // Frees the renderer (and what the variant made for it)
 bool screens_available();      // Whether a screen can be opened at all (a display, or memory)
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate

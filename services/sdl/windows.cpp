@@ -24,8 +24,13 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   } else if (flags & WINDOW_CENTRED_CAPTION) {
     wx = wy = SDL_WINDOWPOS_CENTERED;
   }
-  SDL_Window* w = SDL_CreateWindow(detail::held_title(detail::display_lines(title)).c_str(), wx, wy, inner_width,
-                                   inner_height, sdl_flags);
+  // The window is made as the screen's renderer wants it, so that it is never replaced later; a
+  // system whose OpenGL refuses such a window gets a plain one.
+  const std::string shown_title = detail::held_title(detail::display_lines(title));
+  SDL_Window* w = SDL_CreateWindow(shown_title.c_str(), wx, wy, inner_width, inner_height,
+                                   sdl_flags | sdl::screen_window_flags());
+  if (!w && sdl::screen_window_flags())
+    w = SDL_CreateWindow(shown_title.c_str(), wx, wy, inner_width, inner_height, sdl_flags);
   if (!w) {
     // The program says that it has no window in its own words. With a display, SDL's reason goes to
     // the error stream too: something unusual happened there.

@@ -42,7 +42,13 @@ class SimengineRun : public ::testing::Test {
 
   void write_file(const std::string& relative, const std::string& bytes) { support::write_file(dir + relative, bytes); }
 
-  // A 4 x 4 map world with a cell size of 32 pixels.
+  // The title of this test's window: no other test uses it, so no other test's window can be
+  // taken for it.
+  static std::string title() {
+    return std::string("simtest ") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  }
+
+  // A 4 x 4 map world with a cell size of 32 pixels, titled title().
   void write_world() {
     std::string code = "QZ61\r\n3\r\n3\r\n\r\n\r\n", red = "RED\r\n3\r\n3\r\n\r\n\r\n";
     for (int i = 0; i < 16; i++) {
@@ -51,7 +57,8 @@ class SimengineRun : public ::testing::Test {
     }
     write_file("maps/start.qz61", code);
     write_file("maps/start.red", red);
-    write_file("DATA/ini.txt", "RESOLUTION\r\n32\r\nAPPENTRY\r\nmaps/\r\nAPPSTART\r\nstart\r\nAPPNAME\r\nsimtest\r\n");
+    write_file("DATA/ini.txt",
+               "RESOLUTION\r\n32\r\nAPPENTRY\r\nmaps/\r\nAPPSTART\r\nstart\r\nAPPNAME\r\n" + title() + "\r\n");
   }
 
   // A labyrinth world: one coloured ground picture per tile, drawn at 16 pixels a cell.
@@ -102,7 +109,7 @@ class SimengineRun : public ::testing::Test {
 TEST_F(SimengineRun, OpensADesktopSizedWindowWithTheOverlayAndLeavesOnEscape) {
   write_world();
   start();
-  std::string window = find_window("simtest");
+  std::string window = find_window(title());
   ASSERT_FALSE(window.empty()) << "no simengine window";
   // The overlay's text colour (255, 255, 200) appears in the top-left corner once a frame is shown.
   const std::string shot = dir + "shot.png";
@@ -150,7 +157,7 @@ TEST_F(SimengineRun, LabyrinthIsShownAndPageUpRebuildsIt) {
 TEST_F(SimengineRun, LeavesWithZeroOnSigterm) {
   write_world();
   start();
-  ASSERT_FALSE(find_window("simtest").empty());
+  ASSERT_FALSE(find_window(title()).empty());
   kill(pid, SIGTERM);
   EXPECT_EQ(wait_exit(kPatience), 0);
 }

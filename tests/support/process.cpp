@@ -57,11 +57,25 @@ pid_t start_program(const ProgramRun& run) {
   _exit(91);
 }
 
+namespace {
+
+// After a child ended: waits until the X server has taken down the windows it had (those that
+// carry its process id), so that the next test finds no window of a program that is gone. The
+// server does that when it notices the closed connection, a moment after the process ended.
+void wait_windows_gone(pid_t pid) {
+  if (!std::getenv("DISPLAY")) return;
+  const std::string search = "xdotool search --pid " + std::to_string(pid) + " 2>/dev/null";
+  for (int waited = 0; waited < 10000 && !shell_output(search).empty(); waited += 50) sleep_ms(50);
+}
+
+}  // namespace
+
 int wait_exit(pid_t& pid, int ms, int step_ms) {
   if (pid <= 0) return -1;
   for (int waited = 0; waited <= ms; waited += step_ms) {
     int status = 0;
     if (waitpid(pid, &status, WNOHANG) == pid) {
+      wait_windows_gone(pid);
       pid = -1;
       return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
@@ -76,6 +90,7 @@ void end_program(pid_t& pid, int grace_ms) {
     kill(pid, SIGTERM);
     for (int waited = 0; waited < grace_ms; waited += 50) {
       if (waitpid(pid, nullptr, WNOHANG) != 0) {  // reaped (or not ours): no signal may reach a reused pid
+        wait_windows_gone(pid);
         pid = -1;
         return;
       }
@@ -84,6 +99,7 @@ void end_program(pid_t& pid, int grace_ms) {
   }
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+  wait_windows_gone(pid);
   pid = -1;
 }
 

@@ -39,7 +39,8 @@ pid_t start_program(const ProgramRun& run);
 int wait_exit(pid_t& pid, int ms, int step_ms = 50);
 
 // Ends a child that is still running: SIGTERM and up to `grace_ms` for it to leave, then SIGKILL;
-// reaps it and sets `pid` to -1. Does nothing for pid <= 0.
+// reaps it and sets `pid` to -1. Does nothing for pid <= 0. Here and in wait_exit a reaped child's
+// windows (those carrying its process id) are gone from the X display before the call returns.
 void end_program(pid_t& pid, int grace_ms = 0);
 
 // Writes, under the folder, "home/" whose FLTK preferences pick FLTK's own file chooser (the same
