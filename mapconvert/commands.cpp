@@ -3,6 +3,7 @@
 
 #include "formats/map_format.h"
 #include "scan.h"
+#include "shown_frame.h"
 #include "services/menus.h"
 #include "services/messages.h"
 #include "services/files.h"
@@ -89,12 +90,7 @@ void load_picture(ConverterState& state, const std::string& path) {
                              svc::MESSAGE_OK);
     return;
   }
-  state.source_path = path;
-  if (state.picture_loaded && svc::is_sprite(state.picture)) svc::free_sprite(state.picture);
-  state.picture = sprite;
-  state.picture_width = svc::sprite_width(sprite);
-  state.picture_height = svc::sprite_height(sprite);
-  state.picture_loaded = true;
+  adopt_picture(state, sprite, path);
 }
 
 void run_menu_command(ConverterState& state, int command) {

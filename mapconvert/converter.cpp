@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "converter_state.h"
 #include "settings.h"
+#include "shown_frame.h"
 #include "services/desktops.h"
 #include "services/faults.h"
 #include "services/files.h"
@@ -52,26 +53,14 @@ void start_converter(ConverterState& state) {
   state.mode = MODE_IDLE;
 }
 
-namespace {
-
-// The shown frame: black with the picture at (0, 0). Scans read exactly this.
-void draw_frame(const ConverterState& state) {
-  if (state.picture_loaded) {
-    svc::clear_screen(0);
-    svc::display_sprite(state.picture, 0, 0);
-  }
-  svc::flip_buffers();
-}
-
-}  // namespace
-
 void run_event_loop(ConverterState& state) {
   for (;;) {
     failure_check(svc::is_window(0), "FAIL: WINDOW_ID = " + svc::int_to_string(0));
     svc::set_error_handler(on_fault);
     const int event = svc::wait_window_event(9);
     if (event == svc::EVENT_MENU && state.mode == MODE_IDLE) run_menu_command(state, svc::event_menu());
-    draw_frame(state);
+    draw_shown_frame(state);  // Scans read exactly this frame
+    svc::flip_buffers();
     if (state.mode == MODE_QUIT || event == svc::EVENT_CLOSE) break;
   }
 }

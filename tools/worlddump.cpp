@@ -2,16 +2,13 @@
 // wait, and writes it to standard output (see world_dump.h for the format)
 //
 // Usage: worlddump [--variant N]   (run in a folder that holds "DATA\ini.txt"; --help tells more)
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/world_dump.h"
 #include "services/command_line.h"
 #include "services/headless.h"
-#include "services/text.h"
+#include "tool_common.h"
 
 namespace {
 
@@ -29,15 +26,6 @@ const char* const kUsage =
     "  --help       print this text and exit\n"
     "  --version    print the suite's version and exit\n";
 
-// A whole decimal number, optionally signed; false for anything else.
-bool parse_int(const char* text, int& out) {
-  const char* p = text;
-  if (*p == '-' || *p == '+') p++;
-  if (!*p || std::strspn(p, "0123456789") != std::strlen(p) || std::strlen(p) > 9) return false;
-  out = svc::string_to_int(text);
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,7 +37,7 @@ int main(int argc, char** argv) {
   for (const svc::Argument& a : args) {
     if (a.name.empty()) return svc::usage_error("worlddump", "unexpected argument " + a.value, kUsage);
     if (a.name != "--variant") return svc::standard_option(a.name, "worlddump", kUsage);
-    if (!parse_int(a.value.c_str(), variant))
+    if (!tools::parse_number(a.value, -999999999, 999999999, variant))
       return svc::usage_error("worlddump", "--variant: not a whole number: " + a.value, kUsage);
     setVariant = true;
   }

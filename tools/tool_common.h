@@ -1,0 +1,18 @@
+// tool_common.h -- what the command-line companions share: their failure line and their number options
+#pragma once
+#include <string>
+
+namespace tools {
+
+// Prints "<program>: <subject>: <reason>" (or "<program>: <subject>" without a reason) on standard
+// error and returns 1, the exit code of a file that cannot be read or written.
+int fail(const char* program, const std::string& subject, const std::string& reason = "");
+
+// A whole decimal number, optionally signed, from low to high; false for anything else (blanks,
+// a fraction, more than nine digits).
+bool parse_number(const std::string& text, int low, int high, int& value);
+
+// "WxH" (or "WXH"), each side a whole number from low to high; false for anything else.
+bool parse_size(const std::string& text, int low, int high, int& width, int& height);
+
+}  // namespace tools
