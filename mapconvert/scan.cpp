@@ -16,15 +16,30 @@ namespace {
 
 enum EntryKind { ENTRY_CHANNELS, ENTRY_AI_FULL, ENTRY_AI_BASIC, ENTRY_AI_REDUCED };
 
-// The palette of a reduced AI map, chosen from the colours at every position the scan will read.
+// The palette of a reduced AI map, chosen from the picture's positions only: the extra column and
+// row show the screen around the picture, which must not take one of the picture's N colours.
 ColourReduction reduce_shown_colours(int width, int height, int max_colours) {
   std::vector<int32_t> colours;
-  colours.reserve(size_t(width + 1) * size_t(height + 1));
+  colours.reserve(size_t(width) * size_t(height));
   svc::start_drawing(svc::screen_output());
-  for (int x = 0; x <= width; ++x)
-    for (int y = 0; y <= height; ++y) colours.push_back(svc::point(x, y));
+  for (int x = 0; x < width; ++x)
+    for (int y = 0; y < height; ++y) colours.push_back(svc::point(x, y));
   svc::stop_drawing();
   return reduce_colours(colours, max_colours);
+}
+
+// The distinct colours of the extra column and row that are none of the palette's.
+long margin_only_colours(int width, int height, const ColourReduction& reduction) {
+  std::vector<int32_t> seen;
+  svc::start_drawing(svc::screen_output());
+  for (int i = 0; i <= width + height; ++i) {
+    const int32_t colour = (i <= width ? svc::point(i, height) : svc::point(width, i - width - 1)) & 0xFFFFFF;
+    if (!std::binary_search(reduction.palette.begin(), reduction.palette.end(), colour) &&
+        std::find(seen.begin(), seen.end(), colour) == seen.end())
+      seen.push_back(colour);
+  }
+  svc::stop_drawing();
+  return long(seen.size());
 }
 
 // The map scan: name rule, refusal, header, one column per pass with its progress pixel, notice.
@@ -55,7 +70,10 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   CodeFileMemory codes;
   if (entry != ENTRY_CHANNELS) begin_code_files(codes);
   ColourReduction reduction;
-  if (entry == ENTRY_AI_REDUCED) reduction = reduce_shown_colours(width, height, state.ai_colours);
+  if (entry == ENTRY_AI_REDUCED) {
+    reduction = reduce_shown_colours(width, height, state.ai_colours);
+    report.margin_codes = margin_only_colours(width, height, reduction);
+  }
   const int32_t progress_red = svc::rgb(255, 0, 0);
   // Entries that only read the screen read it a band of columns at a time, each screen row once:
   // reading a column alone would fetch a memory line per pixel and use one pixel of it. The entries
@@ -83,8 +101,12 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
         if (entry == ENTRY_AI_BASIC)
           colour = classify_pixel(x, y);
         else if (entry == ENTRY_AI_REDUCED) {
-          colour = reduced_colour(reduction, svc::point(x, y));
-          svc::plot(x, y, colour);
+          // The extra column and row keep what the screen shows there, as in a full map.
+          colour = svc::point(x, y);
+          if (x < width && y < height) {
+            colour = reduced_colour(reduction, colour);
+            svc::plot(x, y, colour);
+          }
         } else
           colour = column[y];
         const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);

@@ -25,6 +25,8 @@
 #include "services/sprites.h"
 #include "services/text.h"
 #include "services/windows.h"
+#include "shown_frame.h"
+#include "tool_common.h"
 
 namespace {
 
@@ -40,10 +42,12 @@ const char* const kUsage =
     "  --dest FOLDER   ai and ai-basic: the folder of the colour-code files (required)\n"
     "  --codec SUFFIX  ai and ai-basic: the suffix of every colour-code file name (default none)\n"
     "  --colours N     ai: reduce the picture to at most N colours first (2 to 4096), chosen in\n"
-    "                  CIELAB without dithering; the same picture and N always give the same map\n"
+    "                  CIELAB without dithering; the same picture and N always give the same map.\n"
+    "                  The black margin around the picture keeps its own code beside the N\n"
     "  --screen WxH    scan on a screen of W x H pixels, as mapconvert on such a desktop\n"
     "                  (default: one pixel wider and higher than the picture)\n"
     "  --yes           ai: create the colour-code files even when there are more than 10,000\n"
+    "                  (a photograph has hundreds of thousands: --colours N is usually wanted)\n"
     "  --quiet         no summary line on success\n"
     "  --help          print this text and exit\n"
     "  --version       print the suite's version and exit\n"
@@ -61,31 +65,9 @@ struct Options {
 };
 
 // One line naming the file and the reason, then exit code 1.
-int fail(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "mapscan: %s: %s\n", file.c_str(), reason.c_str());
-  return 1;
-}
+int fail(const std::string& file, const std::string& reason) { return tools::fail("mapscan", file, reason); }
 
 int usage_error(const std::string& problem) { return svc::usage_error("mapscan", problem, kUsage); }
-
-// "WxH" with both sides from 1 to 32768.
-bool parse_screen(const std::string& text, int& width, int& height) {
-  const size_t x = text.find_first_of("xX");
-  if (x == std::string::npos || x == 0 || x + 1 >= text.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (i != x && (text[i] < '0' || text[i] > '9')) return false;
-  if (x > 5 || text.size() - x - 1 > 5) return false;
-  width = std::stoi(text.substr(0, x));
-  height = std::stoi(text.substr(x + 1));
-  return width >= 1 && height >= 1 && width <= 32768 && height <= 32768;
-}
-
-// A number of colours from 2 to 4096.
-bool parse_colours(const std::string& text, int& colours) {
-  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  colours = std::stoi(text);
-  return colours >= kFewestReducedColours && colours <= kMostReducedColours;
-}
 
 // A progress bar on standard error, redrawn when the percentage changes.
 struct Bar {
@@ -208,11 +190,9 @@ int run(const Options& o) {
     if (!screen_problem.empty()) return fail(o.picture, screen_problem);
     const int picture = svc::load_sprite(-1, o.picture, svc::SPRITE_TEXTURE);
     if (!picture) return fail(o.picture, svc::picture_error());
-    state.picture = picture;
-    if (!screen_open && !open_screen(svc::sprite_width(picture), svc::sprite_height(picture)))
-      return fail(o.picture, screen_problem);
-    svc::clear_screen(0);
-    svc::display_sprite(picture, 0, 0);
+    adopt_picture(state, picture, o.picture);
+    if (!screen_open && !open_screen(state.picture_width, state.picture_height)) return fail(o.picture, screen_problem);
+    draw_shown_frame(state);
   }
   state.picture_loaded = true;
   svc::flip_buffers();
@@ -224,7 +204,8 @@ int run(const Options& o) {
     if (files > kCodeFileLimit) {
       svc::stop_services();
       return fail(o.dest, "the picture has more than " + grouped(kCodeFileLimit) +
-                              " colours without a colour-code file there; give --yes to create them all");
+                              " colours without a colour-code file there, one file each; give --colours N to reduce "
+                              "it to at most N colours first (--colours 16 for a start), or --yes to create them all");
     }
   }
 
@@ -258,6 +239,9 @@ int run(const Options& o) {
     if (ai)
       line += "; colour-code files in " + state.destination_folder + ": " + grouped(report.codes_created) +
               " created, " + grouped(report.codes_distinct - report.codes_created) + " kept";
+    if (o.colours > 0)
+      line += " (" + grouped(report.codes_distinct - report.margin_codes) + " for the picture's colours" +
+              (report.margin_codes > 0 ? ", " + grouped(report.margin_codes) + " for the margin around it)" : ")");
     std::printf("%s\n", line.c_str());
   }
   return 0;
@@ -283,10 +267,10 @@ int main(int argc, char** argv) {
     } else if (arg == "--codec") {
       o.codec = value;
     } else if (arg == "--colours") {
-      if (!parse_colours(value, o.colours))
+      if (!tools::parse_number(value, kFewestReducedColours, kMostReducedColours, o.colours))
         return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
     } else if (arg == "--screen") {
-      if (!parse_screen(value, o.screen_width, o.screen_height))
+      if (!tools::parse_size(value, 1, 32768, o.screen_width, o.screen_height))
         return usage_error("--screen " + value + ": not a screen size WxH (1 to 32768 each)");
     } else if (arg == "--yes" || arg == "-y") {
       o.yes = true;

@@ -1,10 +1,12 @@
 // worldmake.cpp -- a starter world from one picture: settings, maps, one definition and ground picture per colour
 //
-//   worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--opaque | --alpha PICTURE] [--force]
+//   worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--screen WxH] [--opaque | --alpha PICTURE] [--force]
 //
 // FOLDER gets what simengine opens at once: DATA/ini.txt, the AI map and the red map of the
 // picture in maps/ (byte for byte what mapscan writes), one cell definition per colour code in
 // codes/NAME/ naming a ground picture of that colour in gfx/topo/, and an empty gfx/objects/.
+// The settings make simengine's first screen show the whole picture, and a held arrow cross it in
+// a few seconds. A rerun keeps the world's NAME, so definitions written by hand stay in use.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -17,6 +19,7 @@
 
 #include "colour_reduction.h"
 #include "converter_state.h"
+#include "first_screen.h"
 #include "formats/map_format.h"
 #include "scan.h"
 #include "services/command_line.h"
@@ -28,6 +31,8 @@
 #include "services/sprites.h"
 #include "services/text.h"
 #include "services/windows.h"
+#include "shown_frame.h"
+#include "tool_common.h"
 
 namespace {
 
@@ -40,18 +45,29 @@ const char* const kUsage =
     "Makes a world that simengine opens at once from one picture (PNG, JPEG, TIFF or BMP, at most\n"
     "512 x 512 pixels): one cell per pixel, one colour code per colour, and for each code a\n"
     "definition file and a ground picture of that colour. FOLDER gets DATA/ini.txt, the AI map and\n"
-    "the red map in maps/ (byte for byte what mapscan writes), codes/NAME/ and gfx/topo/, and an\n"
-    "empty gfx/objects/ for your objects.\n"
+    "the red map in maps/NAME.qz61 and .red (byte for byte what mapscan writes), the definitions in\n"
+    "codes/NAME/, their ground pictures in gfx/topo/, and an empty gfx/objects/ for your objects.\n"
+    "NAME is the world's name (APPSTART): the picture's file name without its extension, in\n"
+    "letters, digits, - and _; a rerun keeps the name the world already has.\n"
+    "\n"
+    "simengine's first screen shows the whole picture: the cell size is the largest from 2 to 64\n"
+    "pixels at which the world fits the screen (at 2 pixels, as much as fits), and a held arrow\n"
+    "key crosses the world shown in about 3 seconds at 60 frames a second (at most one cell a frame).\n"
     "\n"
     "options:\n"
-    "  --colours N      reduce the picture to at most N colours first (2 to 4096; default 16)\n"
-    "  --cell PIXELS    the edge of a cell on the screen and of each ground picture (1 to 512;\n"
-    "                   default 32)\n"
+    "  --colours N      reduce the picture to at most N colours first (2 to 4096; default 16); the\n"
+    "                   black margin around the picture keeps its own code beside them\n"
+    "  --cell PIXELS    the edge of a cell on the screen and of each ground picture (1 to 512);\n"
+    "                   default: chosen for the first screen, ground pictures of 32\n"
+    "  --screen WxH     the desktop simengine runs on (default 1920x1080)\n"
     "  --opaque         every cell's ground fully opaque (the default)\n"
     "  --alpha PICTURE  the ground's opacity from the red channel of PICTURE (white opaque, black\n"
     "                   hidden), a picture of the same size\n"
-    "  --force          rewrite the settings and maps of a folder that already holds a world;\n"
-    "                   definition files and ground pictures that exist are always kept\n"
+    "  --force          make the world again in a folder that already holds one: rewrites\n"
+    "                   DATA/ini.txt and the two maps, and adds a definition and a ground picture\n"
+    "                   for each new colour code; definition files and ground pictures that exist\n"
+    "                   are never overwritten, and those the new map no longer uses are kept and\n"
+    "                   counted in the summary\n"
     "  --quiet          no summary line on success\n"
     "  --help           print this text and exit\n"
     "  --version        print the suite's version and exit\n"
@@ -60,36 +76,47 @@ const char* const kUsage =
 
 constexpr int kLargestMap = 512;  // The engine's grid holds 513 x 513 cells: a picture of 512 x 512 pixels
 constexpr int kDefaultColours = 16;
-constexpr int kDefaultCell = 32;
+constexpr int kDefaultTile = 32;  // Ground pictures: sharp when the wheel zooms in to 32 pixels a cell
+constexpr int kDefaultScreenWidth = 1920, kDefaultScreenHeight = 1080;
 
 struct Options {
   std::string picture, folder, alpha;
   int colours = kDefaultColours;
-  int cell = kDefaultCell;
+  int cell = 0;  // 0: chosen for the first screen
+  int screen_width = kDefaultScreenWidth, screen_height = kDefaultScreenHeight;
   bool force = false, quiet = false;
 };
 
 int usage_error(const std::string& problem) { return svc::usage_error("worldmake", problem, kUsage); }
 
 // One line naming the file and the reason, then exit code 1.
-int fail(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "worldmake: %s: %s\n", file.c_str(), reason.c_str());
-  return 1;
+int fail(const std::string& file, const std::string& reason) { return tools::fail("worldmake", file, reason); }
+
+// Whether a text can be a world's name: letters, digits, "-" and "_", since it becomes part of
+// file and folder names.
+bool is_world_name(const std::string& name) {
+  if (name.empty()) return false;
+  for (char c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') return false;
+  return true;
 }
 
-// A whole decimal number from low to high, or false.
-bool parse_number(const std::string& text, int low, int high, int& value) {
-  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  value = std::atoi(text.c_str());
-  return value >= low && value <= high;
-}
-
-// The world's name (APPSTART): the picture's file name without its extension, in letters, digits,
-// "-" and "_" only, since it becomes part of file and folder names.
+// The world's name (APPSTART) for a new world: the picture's file name without its extension, its
+// other characters turned into "_".
 std::string world_name(const std::string& picture) {
   std::string stem = fs::path(picture).stem().string(), name;
   for (char c : stem) name += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') ? c : '_';
   return name.empty() ? "world" : name;
+}
+
+// The name of the world already in the folder (its APPSTART), so that a rerun writes the same maps
+// and keeps using the definitions in the same code folder; "" when it has none that can be a name.
+std::string existing_world_name(const std::string& settings_path) {
+  std::string name;
+  svc::read_pairs(settings_path, [&](const std::string& key, const std::string& value) {
+    if (key == "APPSTART") name = value;
+  });
+  return is_world_name(name) ? name : "";
 }
 
 // A flat tile of one colour with a little texture: fine grain over a coarser mottle, both small
@@ -115,20 +142,29 @@ svc::Picture ground_tile(int32_t colour, int size) {
   return tile;
 }
 
-// The distinct colour codes of an AI map.
-std::set<std::string> codes_of_map(const std::string& path) {
-  std::set<std::string> codes;
+// The distinct colour codes of an AI map: all of them, and those that only its extra column and
+// row (the margin around the picture) have.
+struct MapCodes {
+  std::set<std::string> all, margin_only;
+};
+
+MapCodes codes_of_map(const std::string& path) {
+  MapCodes codes;
   svc::LineReader reader;
   if (!svc::open_line_reader(reader, path)) return codes;
   const MapHeader header = read_map_header(reader);
-  const int64_t entries = (int64_t(header.width) + 1) * (int64_t(header.height) + 1);
+  std::set<std::string> picture, margin;
   std::string red, green, blue;
-  for (int64_t i = 0; i < entries && !svc::line_reader_at_end(reader); ++i) {
-    svc::read_line(reader, red);
-    svc::read_line(reader, green);
-    svc::read_line(reader, blue);
-    codes.insert(red + green + blue);
-  }
+  for (int64_t x = 0; x <= header.width; ++x)
+    for (int64_t y = 0; y <= header.height && !svc::line_reader_at_end(reader); ++y) {
+      svc::read_line(reader, red);
+      svc::read_line(reader, green);
+      svc::read_line(reader, blue);
+      (x < header.width && y < header.height ? picture : margin).insert(red + green + blue);
+    }
+  codes.all = picture;
+  for (const std::string& code : margin)
+    if (codes.all.insert(code).second) codes.margin_only.insert(code);
   return codes;
 }
 
@@ -141,12 +177,12 @@ bool write_pairs(const std::string& path, const std::vector<std::string>& lines)
 }
 
 // The engine's settings for the world (key line, value line; folders end in "\").
-std::vector<std::string> settings(const std::string& name, int cell) {
+std::vector<std::string> settings(const std::string& name, int cell, int cursor_speed) {
   return {"APPNAME",      "worldmake: " + name,
           "RESOLUTION",   svc::int_to_string(cell),
           "USESPRITE3D",  "1",
           "MULTITASK",    "5",
-          "CURSORSPEED",  "245",
+          "CURSORSPEED",  svc::int_to_string(cursor_speed),
           "WORLDRANDOM",  "1",
           "APPENTRY",     "maps\\",
           "APPSTART",     name,
@@ -157,24 +193,33 @@ std::vector<std::string> settings(const std::string& name, int cell) {
           "WORLDREFRESH", "60"};
 }
 
-// Shows a picture file on the display-less screen as the converter shows it: black, picture at (0, 0).
-bool show_picture(const std::string& path, ConverterState& state) {
-  const int picture = svc::load_sprite(-1, path, svc::SPRITE_TEXTURE);
-  if (!picture) return false;
-  state.source_path = path;
-  state.picture = picture;
-  state.picture_width = svc::sprite_width(picture);
-  state.picture_height = svc::sprite_height(picture);
-  state.picture_loaded = true;
-  svc::clear_screen(0);
-  svc::display_sprite(picture, 0, 0);
-  svc::flip_buffers();
-  return true;
-}
-
 struct Made {
-  int codes = 0, definitions_made = 0, definitions_kept = 0, pictures_made = 0, pictures_kept = 0;
+  int definitions_made = 0, definitions_kept = 0, pictures_made = 0, pictures_kept = 0;
+  std::vector<std::string> unused;  // Definition files the new map does not use, by name
 };
+
+// The summary: what was made and kept, where the definitions are, what the first screen shows.
+void print_summary(const Options& o, const std::string& codes_folder, int width, int height, const MapCodes& codes,
+                   const Made& made, const FirstScreen& first) {
+  const size_t margin = codes.margin_only.size(), picture = codes.all.size() - margin;
+  std::printf("worldmake: %s: %d x %d cells, %zu colour codes for the picture%s\n", o.folder.c_str(), width + 1,
+              height + 1, picture, margin ? (" and " + std::to_string(margin) + " for the margin around it").c_str() : "");
+  std::printf("  definitions in %s: %d new, %d kept, %zu no longer used by the map; ground pictures: %d made, %d kept\n",
+              codes_folder.c_str(), made.definitions_made, made.definitions_kept, made.unused.size(),
+              made.pictures_made, made.pictures_kept);
+  if (!made.unused.empty()) {
+    std::string names;
+    for (size_t i = 0; i < made.unused.size() && i < 8; ++i) names += (i ? ", " : "") + made.unused[i];
+    if (made.unused.size() > 8) names += ", ...";
+    std::printf("  no longer used (kept, in %s): %s\n", codes_folder.c_str(), names.c_str());
+  }
+  const bool whole = first.columns_shown == width + 1 && first.rows_shown == height + 1;
+  std::printf("  first screen (%d x %d): %s at %d pixels a cell; a held arrow crosses %d cells in %.1f s at 60 "
+              "frames a second\n",
+              o.screen_width, o.screen_height, whole ? "the whole world" : "part of the world", first.cell,
+              first.columns_shown, first.crossing_s);
+  std::printf("  run simengine in %s\n", o.folder.c_str());
+}
 
 int run(const Options& o) {
   // The picture and the opacity picture first: nothing is written for a picture that can't be used.
@@ -188,8 +233,10 @@ int run(const Options& o) {
   std::error_code error;
   if (fs::exists(o.folder, error) && !fs::is_directory(o.folder, error))
     return fail(o.folder, "is a file, not a folder");
-  if (fs::exists(base + "DATA/ini.txt", error) && !o.force)
-    return fail(o.folder, "already holds a world (DATA/ini.txt); --force rewrites its settings and maps");
+  const bool rerun = fs::exists(base + "DATA/ini.txt", error);
+  if (rerun && !o.force)
+    return fail(o.folder, "already holds a world (DATA/ini.txt); --force makes it again from the picture, keeping "
+                          "every definition file and ground picture there");
 
   svc::start_services();
   svc::headless::record_drawing(false);
@@ -212,7 +259,8 @@ int run(const Options& o) {
                                svc::int_to_string(height));
   }
 
-  const std::string name = world_name(o.picture);
+  std::string name = rerun ? existing_world_name(base + "DATA/ini.txt") : "";
+  if (name.empty()) name = world_name(o.picture);
   const std::string codes_folder = base + "codes/" + name + "/";
   for (const std::string& folder :
        {base + "DATA", base + "maps", codes_folder, base + "gfx/topo", base + "gfx/objects"})
@@ -227,10 +275,10 @@ int run(const Options& o) {
   // Definition files already there are the user's: remembered before the scan adds empty ones.
   std::set<std::string> existing;
   for (const auto& entry : fs::directory_iterator(codes_folder, error))
-    existing.insert(entry.path().filename().string());
+    if (entry.is_regular_file(error)) existing.insert(entry.path().filename().string());
 
   // The AI map, reduced to at most N colours, and its colour-code files.
-  if (!show_picture(o.picture, state)) return fail(o.picture, "not a picture that can be decoded");
+  if (!show_picture(state, o.picture)) return fail(o.picture, "not a picture that can be decoded");
   state.destination_folder = codes_folder;
   state.ai_colours = o.colours;
   const std::string map_stem = base + "maps/" + name;
@@ -240,7 +288,7 @@ int run(const Options& o) {
   // The red map: of the opacity picture, or of a white picture of the same size.
   ScanReport red;
   if (!o.alpha.empty()) {
-    if (!show_picture(o.alpha, state)) return fail(o.alpha, "not a picture that can be decoded");
+    if (!show_picture(state, o.alpha)) return fail(o.alpha, "not a picture that can be decoded");
   } else {
     svc::clear_screen(0);
     svc::start_drawing(svc::screen_output());
@@ -253,8 +301,9 @@ int run(const Options& o) {
 
   // One definition and one ground picture per code; what exists is kept.
   Made made;
-  for (const std::string& code : codes_of_map(ai.map_path)) {
-    ++made.codes;
+  const MapCodes codes = codes_of_map(ai.map_path);
+  const int tile = o.cell ? o.cell : kDefaultTile;
+  for (const std::string& code : codes.all) {
     const std::string picture_name = code + ".png";
     if (existing.count(code)) {
       ++made.definitions_kept;
@@ -270,21 +319,21 @@ int run(const Options& o) {
     }
     const int32_t colour = svc::rgb(std::atoi(code.substr(0, 3).c_str()), std::atoi(code.substr(3, 3).c_str()),
                                     std::atoi(code.substr(6, 3).c_str()));
-    if (!svc::write_png(picture_path, ground_tile(colour, o.cell))) return fail(picture_path, "cannot be written");
+    if (!svc::write_png(picture_path, ground_tile(colour, tile))) return fail(picture_path, "cannot be written");
     ++made.pictures_made;
   }
+  for (const std::string& file : existing)
+    if (!codes.all.count(file)) made.unused.push_back(file);
 
   // The settings last: a folder holds a world only once everything it names is there.
-  if (!write_pairs(base + "DATA/ini.txt", settings(name, o.cell)))
+  // A cell size the user chose is kept; the speed still suits the part of the world it shows.
+  const FirstScreen first = o.cell ? first_screen_at(o.cell, width + 1, height + 1, o.screen_width, o.screen_height)
+                                   : choose_first_screen(width + 1, height + 1, o.screen_width, o.screen_height);
+  if (!write_pairs(base + "DATA/ini.txt", settings(name, first.cell, first.cursor_speed)))
     return fail(base + "DATA/ini.txt", "cannot be written");
   svc::stop_services();
 
-  if (!o.quiet)
-    std::printf(
-        "worldmake: %s: %d x %d cells, %d colour codes (definitions: %d made, %d kept; ground pictures: "
-        "%d made, %d kept); run simengine in %s\n",
-        o.folder.c_str(), width + 1, height + 1, made.codes, made.definitions_made, made.definitions_kept,
-        made.pictures_made, made.pictures_kept, o.folder.c_str());
+  if (!o.quiet) print_summary(o, codes_folder, width, height, codes, made, first);
   return 0;
 }
 
@@ -294,7 +343,7 @@ int main(int argc, char** argv) {
   Options o;
   bool opaque = false;
   std::vector<svc::Argument> args;
-  const std::string problem = svc::split_arguments(argc, argv, {"--colours", "--colors", "--cell", "--alpha"},
+  const std::string problem = svc::split_arguments(argc, argv, {"--colours", "--colors", "--cell", "--alpha", "--screen"},
                                                    {"--opaque", "--force", "--quiet", "-q"}, args);
   if (!problem.empty()) return usage_error(problem);
   std::vector<std::string> positional;
@@ -303,11 +352,13 @@ int main(int argc, char** argv) {
     const std::string& value = a.value;
     if (arg.empty()) {
       positional.push_back(value);
-    } else if (arg == "--colours" || arg == "--cell" || arg == "--alpha") {
-      if (arg == "--colours" && !parse_number(value, kFewestReducedColours, kMostReducedColours, o.colours))
+    } else if (arg == "--colours" || arg == "--cell" || arg == "--alpha" || arg == "--screen") {
+      if (arg == "--colours" && !tools::parse_number(value, kFewestReducedColours, kMostReducedColours, o.colours))
         return usage_error("--colours " + value + ": not a number of colours from 2 to 4096");
-      if (arg == "--cell" && !parse_number(value, 1, 512, o.cell))
+      if (arg == "--cell" && !tools::parse_number(value, 1, 512, o.cell))
         return usage_error("--cell " + value + ": not a number of pixels from 1 to 512");
+      if (arg == "--screen" && !tools::parse_size(value, 64, 32768, o.screen_width, o.screen_height))
+        return usage_error("--screen " + value + ": not a desktop size WxH (64 to 32768 each), for example 1920x1080");
       if (arg == "--alpha") {
         if (value.empty()) return usage_error("--alpha needs a picture");
         o.alpha = value;

@@ -1,8 +1,8 @@
 // worldshot.cpp -- a picture of a world without a display: the engine's own drawing on a screen in memory
 //
-//   worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H] [--smooth] OUT.png
+//   worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H] [--smooth] [FOLDER] OUT.png
 //
-// Run in a world folder. Builds the world exactly as simengine's start-up (and worlddump) does,
+// Run in a world folder, or name one. Builds the world exactly as simengine's start-up (and worlddump) does,
 // then draws it with the engine's world drawing (ground pass; object pass with the instances'
 // blend modes and offsets; with --smooth the smoothing pass) on the offscreen platform, tile by
 // tile, and writes the picture as a PNG. Each tile's view starts a few cells before the part it
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/config.h"
 #include "core/engine.h"
 #include "core/engine_state.h"
 #include "core/fatal.h"
@@ -27,33 +28,38 @@
 #include "services/pictures.h"
 #include "services/sprites.h"
 #include "services/grid.h"
+#include "services/files.h"
+#include "tool_common.h"
 #include "world/load_screen.h"
 #include "world/world.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: worldshot [options] OUT.png\n"
+    "usage: worldshot [options] [FOLDER] OUT.png\n"
     "       worldshot --help | --version\n"
     "\n"
-    "Builds the world that DATA/ini.txt in the current folder describes, exactly as simengine's\n"
-    "start-up does, and writes a picture of it to OUT.png, drawn by the engine's own world drawing\n"
-    "(ground, then objects with their blend modes and offsets) without a display. The picture is\n"
-    "always a PNG, so OUT must end in .png.\n"
+    "Builds the world that FOLDER/DATA/ini.txt describes (FOLDER: the current folder when left\n"
+    "out), exactly as simengine's start-up does, and writes a picture of it to OUT.png, drawn by\n"
+    "the engine's own world drawing (ground, then objects with their blend modes and offsets)\n"
+    "without a display. The picture is always a PNG, so OUT must end in .png.\n"
     "\n"
     "options:\n"
-    "  --variant N        labyrinth mode: the base of variant N, as Page Up and Page Down build it\n"
+    "  --variant N        a labyrinth world: the base of variant N, as Page Up and Page Down build\n"
+    "                     it (refused for a world made from a map)\n"
     "  --cell PIXELS      the edge of a cell in the picture (1 to 1024), objects drawn to scale;\n"
     "                     default RESOLUTION, made smaller when the picture would exceed 64\n"
     "                     megapixels\n"
     "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on, cut at the world's end;\n"
     "                     default the whole world\n"
-    "  --smooth           draw the smoothing pass as simengine does in every frame\n"
+    "  --smooth           draw the smoothing pass as simengine does in every frame: the picture\n"
+    "                     moves one pixel up and left, as on simengine's screen, and its last\n"
+    "                     column and row repeat their neighbours\n"
     "  --help             print this text and exit\n"
     "  --version          print the suite's version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when the world or the picture cannot be read or written, 2 on a\n"
-    "usage error.\n";
+    "usage error (a region outside the world and --variant on a map world included).\n";
 
 constexpr int64_t kMostPixels = 64000000;  // 64 megapixels
 constexpr int kTile = 2048;                // The offscreen screen: each tile is drawn on it
@@ -63,23 +69,45 @@ struct Options {
   bool set_variant = false, set_cell = false, set_region = false, smooth = false;
   int variant = 0, cell = 0;
   int region[4] = {0, 0, 0, 0};
-  std::string out;
+  std::string folder, out;
 };
 
 int usage_error(const std::string& problem) { return svc::usage_error("worldshot", problem, kUsage); }
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "worldshot: %s\n", message.c_str());
-  return 1;
+int fail(const std::string& message) { return tools::fail("worldshot", message); }
+
+// A usage problem found only once the world is read: one line, and the usage error's exit code.
+int world_usage_error(const std::string& message) {
+  tools::fail("worldshot", message);
+  return svc::EXIT_USAGE;
 }
 
-// A whole decimal number, optionally signed, within low..high.
-bool parse_int(const std::string& text, int low, int high, int& out) {
-  const char* p = text.c_str();
-  if (*p == '-' || *p == '+') p++;
-  if (!*p || std::strspn(p, "0123456789") != std::strlen(p) || std::strlen(p) > 9) return false;
-  out = std::atoi(text.c_str());
-  return out >= low && out <= high;
+// The world folder as the user named it, for messages ("the current folder" when none was named).
+std::string folder_name(const Options& o) { return o.folder.empty() ? "the current folder" : o.folder; }
+
+// What the engine's start-up would stop at, said in worldshot's words with the path and what to do:
+// no configuration, no map or labyrinth base, a --variant for a world that has none. 0 when the
+// world can be built.
+int check_world(const Options& o) {
+  if (svc::file_size("DATA/ini.txt") < 0)
+    return fail(folder_name(o) + " holds no world (no DATA/ini.txt there); run worldshot in a world folder, or "
+                "name it: worldshot FOLDER OUT.png");
+  read_configuration(svc::current_directory() + "DATA\\ini.txt");
+  if (engine.labyrinthMode == 1) {
+    if (svc::file_size(engine.labyrinthBaseFile) < 0)
+      return fail(svc::system_path(engine.labyrinthBaseFile) +
+                  ": the labyrinth base file is missing; SELFCREATEBASE in DATA/ini.txt names it");
+  } else {
+    const std::string map = engine.appEntry + engine.appStart + ".qz61";
+    if (svc::file_size(map) < 0)
+      return fail(svc::system_path(map) + ": the world's map is missing; APPENTRY and APPSTART in DATA/ini.txt "
+                  "name it (APPENTRY + APPSTART + .qz61)");
+    if (o.set_variant)
+      return world_usage_error("--variant " + std::to_string(o.variant) +
+                               ": this world is made from a map, not a labyrinth (USESELFCREATEBASE is not 1); "
+                               "leave --variant out");
+  }
+  return 0;
 }
 
 // "X,Y,W,H": a cell position from 0 and a size from 1.
@@ -88,7 +116,7 @@ bool parse_region(const std::string& text, int region[4]) {
   for (int i = 0; i < 4; ++i) {
     const size_t comma = i < 3 ? text.find(',', at) : text.size();
     if (comma == std::string::npos) return false;
-    if (!parse_int(text.substr(at, comma - at), i < 2 ? 0 : 1, 1 << 20, region[i])) return false;
+    if (!tools::parse_number(text.substr(at, comma - at), i < 2 ? 0 : 1, 1 << 20, region[i])) return false;
     at = comma + 1;
   }
   return at == text.size() + 1;
@@ -126,6 +154,7 @@ void copy_into(const svc::Picture& screen, int sx, int sy, int width, int height
 }
 
 int run(const Options& o) {
+  if (const int refused = check_world(o)) return refused;
   svc::offscreen::set_desktop(kTile, kTile);
   set_load_screen_wait(0);
   set_fatal_exit_code(1);
@@ -143,8 +172,10 @@ int run(const Options& o) {
     x0 = o.region[0];
     y0 = o.region[1];
     if (x0 >= columns || y0 >= rows)
-      return fail("the region starts outside the world of " + std::to_string(columns) + " x " + std::to_string(rows) +
-                  " cells");
+      return world_usage_error("--region " + std::to_string(x0) + "," + std::to_string(y0) + ",...: starts outside " +
+                               "the world of " + std::to_string(columns) + " x " + std::to_string(rows) +
+                               " cells; X goes from 0 to " + std::to_string(columns - 1) + " and Y from 0 to " +
+                               std::to_string(rows - 1));
     width = std::min(o.region[2], columns - x0);
     height = std::min(o.region[3], rows - y0);
   }
@@ -221,11 +252,11 @@ int main(int argc, char** argv) {
       positional.push_back(value);
     } else if (arg == "--variant" || arg == "--cell" || arg == "--region") {
       if (arg == "--variant") {
-        if (!parse_int(value, -999999999, 999999999, o.variant))
+        if (!tools::parse_number(value, -999999999, 999999999, o.variant))
           return usage_error("--variant " + value + ": not a whole number");
         o.set_variant = true;
       } else if (arg == "--cell") {
-        if (!parse_int(value, 1, kLargestCell, o.cell))
+        if (!tools::parse_number(value, 1, kLargestCell, o.cell))
           return usage_error("--cell " + value + ": not a number of pixels from 1 to 1024");
         o.set_cell = true;
       } else {
@@ -239,9 +270,13 @@ int main(int argc, char** argv) {
       return svc::standard_option(arg, "worldshot", kUsage);
     }
   }
-  if (positional.size() != 1)
-    return usage_error(positional.empty() ? "OUT.png is needed" : "too many arguments: " + positional[1]);
-  o.out = positional[0];
+  if (positional.empty() || positional.size() > 2)
+    return usage_error(positional.empty() ? "OUT.png is needed" : "too many arguments: " + positional[2]);
+  o.out = positional.back();
+  if (positional.size() == 2) {
+    o.folder = positional[0];
+    if (o.folder.empty()) return usage_error("FOLDER is empty");
+  }
   if (o.out.empty()) return usage_error("OUT.png is empty");
   // The picture is always a PNG: a name promising another format is refused before any drawing,
   // as is a folder, rather than found out after the whole world is drawn.
@@ -249,6 +284,16 @@ int main(int argc, char** argv) {
   for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (extension != ".png") return usage_error(o.out + ": worldshot writes PNG pictures; name it OUT.png");
   std::error_code ec;
-  if (std::filesystem::is_directory(o.out, ec)) return fail(o.out + ": is a folder");
+  if (std::filesystem::is_directory(o.out, ec)) return fail(o.out + ": is a folder; name the picture, for example " +
+                                                            (std::filesystem::path(o.out) / "world.png").string());
+  if (!o.folder.empty()) {
+    // The picture's name is the user's, relative to where they are; the world is read from its folder.
+    o.out = std::filesystem::absolute(o.out, ec).string();
+    if (!std::filesystem::is_directory(o.folder, ec))
+      return fail(o.folder + ": " + (std::filesystem::exists(o.folder, ec) ? "is a file, not a world folder"
+                                                                            : "no such folder"));
+    std::filesystem::current_path(o.folder, ec);
+    if (ec) return fail(o.folder + ": cannot be entered: " + ec.message());
+  }
   return run(o);
 }

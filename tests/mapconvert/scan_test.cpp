@@ -208,20 +208,29 @@ TEST_F(Scan, ReducedAiMapHoldsAtMostNCodesShownOnTheScreenAndBeyondIt) {
   EXPECT_TRUE(report.map_written);
   const auto lines = crlf_lines(read_file("six.qz61"));
   ASSERT_EQ(lines.size(), 5u + 3 * 31 * 21);
-  std::set<std::string> codes;
+  std::set<std::string> codes, picture_codes;
   for (int x = 0; x <= 30; ++x)
     for (int y = 0; y <= 20; ++y) {
       const size_t at = 5 + 3 * (size_t(x) * 21 + y);
       const std::string code = lines[at] + lines[at + 1] + lines[at + 2];
       codes.insert(code);
+      if (x < 30 && y < 20) picture_codes.insert(code);
+      // The margin keeps what the screen shows: black below the picture, white beyond the screen.
+      if (y == 20 && x < 20) {
+        EXPECT_EQ(code, "000000000");
+      }
+      if (x == 30) {
+        EXPECT_EQ(code, "255255255");
+      }
       // The screen shows what the map holds.
       const int32_t shown = svc::headless::screen_pixel(x, y);
       if (x < 20) {
         EXPECT_EQ(colour_code(svc::red(shown), svc::green(shown), svc::blue(shown)), code);
       }
     }
-  EXPECT_LE(codes.size(), 6u);
-  EXPECT_GE(codes.size(), 5u);
+  EXPECT_LE(picture_codes.size(), 6u);
+  EXPECT_GE(picture_codes.size(), 5u);
+  EXPECT_EQ(codes.size(), picture_codes.size() + size_t(report.margin_codes));
   EXPECT_EQ(files_in("codes"), std::vector<std::string>(codes.begin(), codes.end()));
 
   // The same picture and count give the same map; a picture with no more colours than N keeps them all.

@@ -81,10 +81,13 @@ TEST_F(Worldmake, WritesAWorldTheEngineOpensWithOneDefinitionAndGroundPicturePer
   EXPECT_TRUE(std::filesystem::is_directory(dir + "w/gfx/objects"));
   EXPECT_TRUE(std::filesystem::is_empty(dir + "w/gfx/objects"));
 
-  // At most 12 codes; each has a definition naming a ground picture of its colour, a tile of the cell size.
+  // At most 12 codes for the picture and the margin's black; each has a definition naming a ground
+  // picture of its colour, a tile of the cell size.
   const std::vector<std::string> codes = support::names_in(dir + "w/codes/land");
-  EXPECT_LE(codes.size(), 12u);
-  EXPECT_GE(codes.size(), 8u);
+  EXPECT_LE(codes.size(), 13u);
+  EXPECT_GE(codes.size(), 9u);
+  EXPECT_NE(made.out.find(std::to_string(codes.size() - 1) + " colour codes for the picture and 1 for the margin"),
+            std::string::npos) << made.out;
   for (const std::string& code : codes) {
     EXPECT_EQ(support::split_lines(read("w/codes/land/" + code)),
               (std::vector<std::string>{"GFXNAME", code + ".png", "CHILD1", "#", "USECOLLISION", "0"}));
@@ -175,6 +178,76 @@ TEST_F(Worldmake, AnExistingWorldIsKeptUnlessForcedAndUserFilesAreNeverReplaced)
   EXPECT_EQ(read("w/codes/land/" + codes[0]), "GFXNAME\r\nmine.png\r\n");
   EXPECT_EQ(read("w/gfx/topo/" + codes[0] + ".png"), "my own picture");
   EXPECT_GT(support::names_in(dir + "w/codes/land").size(), codes.size());
+}
+
+// A rerun from a picture of another name, or with other colours, keeps the world's name, so the
+// definitions written by hand stay in use; those the new map no longer uses are kept and named.
+TEST_F(Worldmake, ARerunKeepsTheWorldsCodeFolderAndCountsItsDefinitions) {
+  write("rose.bmp", photograph(12, 8));
+  write("rose_v2.bmp", support::bmp_bytes(12, 8, [](int x, int y) {
+          return support::Rgb{x < 6 ? 250 : 20, y < 4 ? 240 : 60, 90};
+        }));
+  ASSERT_EQ(run("worldmake", "rose.bmp w --colours 4 --quiet").exit_code, 0);
+  const std::vector<std::string> before = support::names_in(dir + "w/codes/rose");
+  write("w/codes/rose/" + before[0], "GFXNAME\r\nmine.png\r\n");
+
+  const Result again = run("worldmake", "--force rose_v2.bmp w --colours 4");
+  ASSERT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "w/codes/rose_v2"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "w/maps/rose_v2.qz61"));
+  EXPECT_NE(read("w/DATA/ini.txt").find("APPSTART\r\nrose\r\n"), std::string::npos);
+  EXPECT_NE(read("w/maps/rose.qz61").find("SourceImage:rose_v2.bmp"), std::string::npos);
+  EXPECT_EQ(read("w/codes/rose/" + before[0]), "GFXNAME\r\nmine.png\r\n");
+
+  // The map's codes, from the map itself: new ones got a definition, old ones it lacks are counted.
+  std::set<std::string> used;
+  const std::vector<std::string> map = support::split_lines(read("w/maps/rose.qz61"));
+  for (size_t at = 5; at + 2 < map.size(); at += 3) used.insert(map[at] + map[at + 1] + map[at + 2]);
+  size_t kept = 0, unused = 0;
+  for (const std::string& code : before) (used.count(code) ? kept : unused)++;
+  ASSERT_GT(unused, 0u);
+  const std::string counts = std::to_string(used.size() - kept) + " new, " + std::to_string(kept) + " kept, " +
+                             std::to_string(unused) + " no longer used by the map";
+  EXPECT_NE(again.out.find("definitions in w/codes/rose/: " + counts), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("no longer used (kept, in w/codes/rose/): "), std::string::npos) << again.out;
+  EXPECT_EQ(support::names_in(dir + "w/codes/rose").size(), before.size() + used.size() - kept);
+}
+
+// The cell size shows the whole world on the first screen (from 2 to 64 pixels), and the cursor
+// speed lets a held arrow cross what is shown in about three seconds at 60 frames a second.
+TEST_F(Worldmake, TheFirstScreenShowsTheWholeWorldAndAHeldArrowCrossesItInSeconds) {
+  struct Case {
+    int width, height;
+    const char* options;
+    const char* resolution;
+    const char* speed;
+  };
+  const Case cases[] = {
+      {64, 48, "", "22", "253"},                       // 65 x 49 cells; one step every 3 frames: 3.2 s
+      {227, 149, "", "7", "255"},                      // 228 x 150 cells of 7 pixels fit 1920 x 1080
+      {512, 384, "", "2", "255"},                      // the largest world: 1026 x 770 pixels
+      {512, 511, "", "2", "255"},                      // 513 x 512 cells still fit at 2 pixels
+      {512, 384, "--screen 800x600", "2", "255"},      // too large even at 2 pixels: as much as fits
+      {3, 2, "", "64", "211"},                         // a tiny picture is not blown up past 64 pixels
+      {227, 149, "--screen 1280x720", "4", "255"},     // another desktop
+      {64, 48, "--cell 8", "8", "253"},                // the user's cell size is kept
+  };
+  for (const Case& c : cases) {
+    write("p.bmp", support::solid_bmp(c.width, c.height, 30, 140, 70));
+    std::filesystem::remove_all(dir + "w");
+    const Result r = run("worldmake", std::string("p.bmp w ") + c.options);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::vector<std::string> ini = support::split_lines(read("w/DATA/ini.txt"));
+    std::string resolution, speed;
+    for (size_t i = 0; i + 1 < ini.size(); i += 2) {
+      if (ini[i] == "RESOLUTION") resolution = ini[i + 1];
+      if (ini[i] == "CURSORSPEED") speed = ini[i + 1];
+    }
+    EXPECT_EQ(resolution, c.resolution) << c.width << " x " << c.height << " " << c.options;
+    EXPECT_EQ(speed, c.speed) << c.width << " x " << c.height << " " << c.options;
+  }
+  EXPECT_EQ(run("worldmake", "p.bmp v --screen 10x10").exit_code, 2);
+  EXPECT_EQ(run("worldmake", "p.bmp v --screen 1920").exit_code, 2);
 }
 
 TEST_F(Worldmake, BadInputIsRefusedBeforeAnythingIsWritten) {
