@@ -93,6 +93,9 @@ int check_world(const Options& o) {
     return fail(folder_name(o) + " holds no world (no DATA/ini.txt there); run worldshot in a world folder, or "
                 "name it: worldshot FOLDER OUT.png");
   read_configuration(svc::current_directory() + "DATA\\ini.txt");
+  if (!(engine.resolution > 0.0f))
+    return fail(folder_name(o) + ": RESOLUTION in DATA/ini.txt is missing or not a positive number of pixels; set "
+                "it to the cell size, for example 32");
   if (engine.labyrinthMode == 1) {
     if (svc::file_size(engine.labyrinthBaseFile) < 0)
       return fail(svc::system_path(engine.labyrinthBaseFile) +

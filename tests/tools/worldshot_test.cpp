@@ -210,6 +210,11 @@ TEST_F(Worldshot, RefusalsSayWhatIsWrongAndWhatToDo) {
             std::string::npos) << err;
   EXPECT_EQ(shot(dir + "w", "--variant 3 '" + dir + "no.png'", &err), 2);
   EXPECT_NE(err.find("not a labyrinth"), std::string::npos) << err;
+  const std::string ini = support::read_file(dir + "w/DATA/ini.txt");
+  support::write_file(dir + "w/DATA/ini.txt", "APPNAME\r\nno cells\r\n");
+  EXPECT_EQ(shot(dir, "w '" + dir + "no.png'", &err), 1);
+  EXPECT_NE(err.find("worldshot: w: RESOLUTION in DATA/ini.txt is missing"), std::string::npos) << err;
+  support::write_file(dir + "w/DATA/ini.txt", ini);
   fs::remove(dir + "w/maps/flat.qz61");
   EXPECT_EQ(shot(dir, "w '" + dir + "no.png'", &err), 1);
   EXPECT_NE(err.find("worldshot: maps/flat.qz61: the world's map is missing"), std::string::npos) << err;
