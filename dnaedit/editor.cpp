@@ -1,11 +1,10 @@
 // editor.cpp -- dnaedit's body: settings, window, log, then window events until a confirmed quit
 #include "editor.h"
 
-#include <csignal>
-
 #include "editor_log.h"
 #include "editor_menu.h"
 #include "editor_window.h"
+#include "os.h"
 #include "report.h"
 #include "settings.h"
 #include "services/desktops.h"
@@ -16,7 +15,7 @@ void start_editor() {
   svc::start_services();
   // A write beyond a file size limit then fails like a full disk, which a save reports, instead of
   // ending the editor with the user's edits.
-  std::signal(SIGXFSZ, SIG_IGN);
+  os::no_size_limit_signal();
 
   // Settings come from "ini.qz61" in the directory that is current at start-up.
   reset_settings();

@@ -6,8 +6,6 @@
 // of W x H (default: one pixel wider and higher than the picture, so nothing lies beyond the
 // screen). For ai and ai-basic the colour-code files go to FOLDER with SUFFIX. Exit codes: 0 done,
 // 1 a file could not be read or written (one line names it), 2 a usage error.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "colour_reduction.h"
 #include "converter_state.h"
 #include "formats/map_format.h"
+#include "os.h"
 #include "scan.h"
 #include "services/command_line.h"
 #include "services/files.h"
@@ -213,7 +212,7 @@ int run(const Options& o) {
   ScanProgress progress;
   progress.column_done = show_progress;
   progress.context = &bar;
-  const ScanProgress* shown = isatty(2) ? &progress : nullptr;
+  const ScanProgress* shown = os::is_terminal(2) ? &progress : nullptr;
 
   const ScanReport report =
       ai ? scan_ai_map(state, o.kind == "ai-basic", state.picture_width, state.picture_height, o.map, shown)
@@ -227,7 +226,7 @@ int run(const Options& o) {
   }
   if (report.codes_failed > 0) {
     // The usual reason is the folder itself; the map is written and kept either way.
-    const bool writable = ::access(svc::system_path(state.destination_folder).c_str(), W_OK) == 0;
+    const bool writable = os::may_access(svc::system_path(state.destination_folder), true);
     return fail(state.destination_folder,
                 grouped(report.codes_failed) + " colour-code files could not be created (" +
                     (writable ? "disk full, or names the file system refuses" : "no permission to write there") +

@@ -4,11 +4,9 @@
 // by plain calendar arithmetic without asking for a time zone again.
 #include "services/clock.h"
 
-#include <time.h>
-
 #include <cctype>
-#include <chrono>
-#include <thread>
+
+#include "os.h"
 
 namespace svc {
 namespace {
@@ -63,12 +61,7 @@ bool token_at(const std::string& mask, size_t i, const char* token) {
 
 }  // namespace
 
-int64_t now() {
-  time_t t = ::time(nullptr);
-  struct tm local;
-  if (!::localtime_r(&t, &local)) return static_cast<int64_t>(t);
-  return static_cast<int64_t>(t) + local.tm_gmtoff;
-}
+int64_t now() { return os::local_seconds(); }
 
 int64_t make_date(int year, int month, int day, int hour, int minute, int second) {
   return days_from_civil(year, month, day) * 86400 + int64_t{hour} * 3600 + int64_t{minute} * 60 + second;
@@ -107,15 +100,10 @@ std::string format_date(const std::string& mask, int64_t date) {
   return out;
 }
 
-void delay(int milliseconds) {
-  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void delay(int milliseconds) { os::sleep_milliseconds(milliseconds); }
 
 uint32_t tick_count() {
-  struct timespec ts;
-  ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-  return static_cast<uint32_t>(ms);  // Wraps after 49.7 days, as a 32-bit tick count does
+  return static_cast<uint32_t>(os::monotonic_milliseconds());  // Wraps after 49.7 days, as a 32-bit tick count does
 }
 
 }  // namespace svc

@@ -4,13 +4,11 @@
 // (ties in byte order), so the programs see the same order on every file system.
 #include "services/files.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "number_table.h"
+#include "os.h"
 
 namespace svc {
 namespace {
@@ -85,28 +83,13 @@ int examine_directory(int scan, const std::string& directory, const std::string&
   int number = scans().pick(scan);
   if (number < 0) return 0;
   if (scan != -1) finish_directory(scan);
-  std::string dir = directory.empty() ? std::string("./") : system_path(directory);
-  if (dir.back() != '/') dir += '/';
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return 0;
+  std::vector<os::Entry> found;
+  if (!os::list_folder(directory.empty() ? std::string("./") : system_path(directory), found)) return 0;
   Scan s;
-  while (struct dirent* e = ::readdir(d)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    if (!pattern_matches(pattern, name)) continue;
-    int type = 0;
-    if (e->d_type == DT_DIR)
-      type = 2;
-    else if (e->d_type == DT_REG)
-      type = 1;
-    else {  // Links and file systems without types: ask for what the name leads to
-      struct stat st;
-      if (::stat((dir + name).c_str(), &st) != 0) continue;
-      type = S_ISDIR(st.st_mode) ? 2 : 1;
-    }
-    s.entries.push_back({name, type});
+  for (os::Entry& e : found) {
+    if (!pattern_matches(pattern, e.name)) continue;
+    s.entries.push_back({std::move(e.name), e.kind == os::Kind::FOLDER ? 2 : 1});
   }
-  ::closedir(d);
   std::sort(s.entries.begin(), s.entries.end(), name_before);
   scans().store(number, std::move(s));
   return detail::created(scan, number);

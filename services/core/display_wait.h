@@ -1,6 +1,6 @@
 // display_wait.h -- how long the window platforms wait for an X server that refuses them for a moment
 #pragma once
-#include <time.h>
+#include "os.h"
 
 namespace svc::detail {
 
@@ -10,10 +10,7 @@ namespace svc::detail {
 template <class Attempt>
 bool keep_trying_display(Attempt attempt) {
   for (int tried = 0; tried < 10; tried++) {
-    if (tried > 0) {
-      const timespec pause = {0, 200 * 1000 * 1000};
-      nanosleep(&pause, nullptr);
-    }
+    if (tried > 0) os::sleep_milliseconds(200);
     if (attempt()) return true;
   }
   return false;

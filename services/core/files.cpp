@@ -6,16 +6,11 @@
 // position back to where the reader stopped.
 #include "services/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "number_table.h"
+#include "os.h"
 
 namespace svc {
 namespace {
@@ -23,7 +18,7 @@ namespace {
 constexpr size_t kWriteBufferSize = 4096;
 
 struct OpenFile {
-  int fd = -1;
+  os::Handle fd = os::kNoHandle;
   bool can_read = false;
   bool can_write = false;
   bool write_failed = false;  // A buffered write could not be stored (disk full, I/O error)
@@ -41,24 +36,10 @@ OpenFile* find(int file) {
   return f ? f->get() : nullptr;
 }
 
-bool write_all(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Hands the write buffer to the system; remembers a failure for close_file.
 bool flush_writes(OpenFile& f) {
   if (f.wbuf.empty()) return !f.write_failed;
-  bool ok = write_all(f.fd, f.wbuf.data(), f.wbuf.size());
+  bool ok = os::write_all(f.fd, f.wbuf.data(), f.wbuf.size());
   f.wbuf.clear();
   if (!ok) f.write_failed = true;
   return ok;
@@ -67,7 +48,7 @@ bool flush_writes(OpenFile& f) {
 // Gives back bytes read ahead: the system position returns to the logical position.
 void drop_read_ahead(OpenFile& f) {
   size_t ahead = f.in.len - f.in.pos;
-  if (ahead > 0) ::lseek(f.fd, -static_cast<off_t>(ahead), SEEK_CUR);
+  if (ahead > 0) os::move_position(f.fd, -static_cast<int64_t>(ahead));
   f.in.pos = f.in.len = 0;
 }
 
@@ -80,30 +61,28 @@ bool ready_to_read(OpenFile& f) {
 
 void close_record(OpenFile& f, bool* ok) {
   bool good = flush_writes(f) && !f.write_failed;
-  if (::close(f.fd) != 0 && f.can_write) good = false;
+  if (!os::close_file(f.fd) && f.can_write) good = false;
   if (ok) *ok = good;
 }
 
 // Opens the path with the flags and stores it under the number; the shared part of every open.
-int open_numbered(int file, const std::string& path, int flags, bool can_read, bool can_write) {
+int open_numbered(int file, const std::string& path, os::Open how, bool can_read, bool can_write) {
   int number = table().pick(file);
   if (number < 0) return 0;
   if (file != -1 && find(file)) close_file(file);
   if (path.empty()) return 0;
   // A file opened only for reading must be a regular file: a folder, a device or a pipe is refused
-  // (opened without blocking, so a pipe with no writer cannot hang the open). No opening takes a folder:
+  // (the open never waits, so a pipe with no writer cannot hang it). No opening takes a folder:
   // the system refuses to open one for writing, so only reads need a look (an AI map creates hundreds
   // of thousands of files, and a system call less each counts).
-  bool read_only = !can_write;
-  int fd = ::open(system_path(path).c_str(), flags | O_CLOEXEC | (read_only ? O_NONBLOCK : 0), 0666);
-  if (fd < 0) return 0;
-  if (read_only) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
+  const os::Handle fd = os::open_file(system_path(path), how);
+  if (fd == os::kNoHandle) return 0;
+  if (!can_write) {
+    os::Info info;
+    if (!os::file_info(fd, info) || info.kind != os::Kind::FILE) {
+      os::close_file(fd);
       return 0;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   }
   auto rec = std::make_unique<OpenFile>();
   rec->fd = fd;
@@ -117,32 +96,25 @@ int open_numbered(int file, const std::string& path, int flags, bool can_read, b
 
 }  // namespace
 
-int open_file_read(int file, const std::string& path) { return open_numbered(file, path, O_RDONLY, true, false); }
+int open_file_read(int file, const std::string& path) { return open_numbered(file, path, os::Open::READ, true, false); }
 
-int create_file(int file, const std::string& path) {
-  return open_numbered(file, path, O_WRONLY | O_CREAT | O_TRUNC, false, true);
-}
+int create_file(int file, const std::string& path) { return open_numbered(file, path, os::Open::CREATE, false, true); }
 
 int create_new_file(int file, const std::string& path) {
-  return open_numbered(file, path, O_WRONLY | O_CREAT | O_EXCL, false, true);
+  return open_numbered(file, path, os::Open::CREATE_NEW, false, true);
 }
 
 int create_empty_file(const std::string& path) {
   if (path.empty()) return 0;
-  // One system call makes an empty regular file and fails when a file of that name exists; an AI map
-  // makes hundreds of thousands. Where the call fails for another reason (a file system that does
-  // not offer it), an exclusive open and a close try again and give the usual reason.
+  // The spelled path is kept between calls: an AI map makes hundreds of thousands of these files.
   static std::string spelled;
   system_path_into(spelled, path);
-  if (::mknod(spelled.c_str(), S_IFREG | 0666, 0) == 0) return 1;
-  if (errno == EEXIST) return 0;
-  const int fd = ::open(spelled.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return 0;
-  ::close(fd);
-  return 1;
+  return os::create_empty_file(spelled) == os::Made::MADE ? 1 : 0;
 }
 
-int open_file_rw(int file, const std::string& path) { return open_numbered(file, path, O_RDWR | O_CREAT, true, true); }
+int open_file_rw(int file, const std::string& path) {
+  return open_numbered(file, path, os::Open::READ_WRITE, true, true);
+}
 
 std::string read_line(int file) {
   OpenFile* f = find(file);
@@ -160,7 +132,7 @@ bool put_bytes(OpenFile& f, const char* data, size_t size) {
   if (size < kWriteBufferSize) {
     if (f.wbuf.capacity() < kWriteBufferSize) f.wbuf.reserve(kWriteBufferSize);  // Made at the first write
     f.wbuf.append(data, size);
-  } else if (!write_all(f.fd, data, size)) {
+  } else if (!os::write_all(f.fd, data, size)) {
     f.write_failed = true;
     ok = false;
   }
@@ -201,9 +173,9 @@ int truncate_file(int file) {
   if (!f || !f->can_write) return 0;
   drop_read_ahead(*f);
   if (!flush_writes(*f)) return 0;
-  off_t here = ::lseek(f->fd, 0, SEEK_CUR);
+  const int64_t here = os::move_position(f->fd, 0);
   if (here < 0) return 0;
-  return ::ftruncate(f->fd, here) == 0 ? 1 : 0;
+  return os::set_size(f->fd, here) ? 1 : 0;
 }
 
 int close_file(int file) {
@@ -223,27 +195,27 @@ void close_all_files() {
 int is_file(int file) { return find(file) ? 1 : 0; }
 
 int64_t file_size(const std::string& path) {
-  struct stat st;
-  if (path.empty() || ::stat(system_path(path).c_str(), &st) != 0) return -1;
-  if (S_ISDIR(st.st_mode)) return -2;
-  return static_cast<int64_t>(st.st_size);
+  os::Info info;
+  if (path.empty() || !os::path_info(system_path(path), info, true) || info.kind == os::Kind::MISSING) return -1;
+  if (info.kind == os::Kind::FOLDER) return -2;
+  return info.size;
 }
 
 int rename_file(const std::string& from, const std::string& to) {
   if (from.empty() || to.empty()) return 0;
-  return ::rename(system_path(from).c_str(), system_path(to).c_str()) == 0 ? 1 : 0;
+  return os::rename_path(system_path(from), system_path(to)) ? 1 : 0;
 }
 
 int delete_file(const std::string& path) {
   if (path.empty()) return 0;
-  return ::unlink(system_path(path).c_str()) == 0 ? 1 : 0;
+  return os::remove_file(system_path(path)) ? 1 : 0;
 }
 
 int directory_writable(const std::string& folder) {
-  std::string p = folder.empty() ? std::string(".") : system_path(folder);
-  struct stat st;
-  if (::stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
-  return ::access(p.c_str(), W_OK | X_OK) == 0 ? 1 : 0;
+  const std::string p = folder.empty() ? std::string(".") : system_path(folder);
+  os::Info info;
+  if (!os::path_info(p, info, true) || info.kind != os::Kind::FOLDER) return 0;
+  return os::may_access(p, true) ? 1 : 0;
 }
 
 }  // namespace svc

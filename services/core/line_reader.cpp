@@ -1,16 +1,12 @@
 // line_reader.cpp -- the one reader of text files: 64 KiB blocks, four line endings, regular files only
 //
 // Maps of millions of lines, definition files, settings and DNA files all come through here, and so
-// do the numbered files' read_line calls (they lend their descriptor). A folder, a device such as
+// do the numbered files' read_line calls (they lend their handle). A folder, a device such as
 // /dev/zero or a pipe is refused when opened, so no reader can spin on an endless or empty "file".
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 
+#include "os.h"
 #include "services/files.h"
 
 namespace svc {
@@ -24,16 +20,13 @@ constexpr size_t kFirstBlock = 256;  // A new reader's first block: more than a 
 // definition file costs one read, not two. A lent descriptor keeps asking (its file may be written
 // between reads).
 bool refill(LineReader& r) {
-  if (r.fd < 0 || r.drained) return false;
+  if (r.fd == os::kNoHandle || r.drained) return false;
   if (r.block.empty()) r.block.resize(kBlockSize);
-  for (;;) {
-    ssize_t n = ::read(r.fd, r.block.data(), r.block.size());
-    if (n < 0 && errno == EINTR) continue;
-    r.pos = 0;
-    r.len = n > 0 ? static_cast<size_t>(n) : 0;
-    if (r.owns_fd && r.len < r.block.size()) r.drained = true;
-    return n > 0;
-  }
+  const int64_t n = os::read_some(r.fd, r.block.data(), r.block.size());
+  r.pos = 0;
+  r.len = n > 0 ? static_cast<size_t>(n) : 0;
+  if (r.owns_fd && r.len < r.block.size()) r.drained = true;
+  return n > 0;
 }
 
 // Opens the file and reads its first block. Only a regular file is kept, which the system is asked
@@ -43,28 +36,25 @@ bool refill(LineReader& r) {
 bool open_reader(LineReader& reader, const std::string& path, bool small_is_file) {
   close_line_reader(reader);
   if (path.empty()) return false;
-  // Non-blocking, so that opening a pipe with no writer returns at once and can be refused.
+  // The open never waits, so a pipe with no writer returns at once and can be refused.
   // The spelled path is built in one string kept between calls: a world load opens a definition
   // file per colour code (the services run on one thread).
   static std::string spelled;
   system_path_into(spelled, path);
-  const int fd = ::open(spelled.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  const os::Handle fd = os::open_file(spelled, os::Open::READ);
+  if (fd == os::kNoHandle) return false;
   reader.fd = fd;
   reader.owns_fd = true;
   reader.drained = false;
-  // O_NONBLOCK stays: reads of a regular file ignore it.
   if (reader.block.size() < kFirstBlock) reader.block.resize(kFirstBlock);
-  ssize_t n;
-  do n = ::read(fd, reader.block.data(), reader.block.size());
-  while (n < 0 && errno == EINTR);
+  const int64_t n = os::read_some(fd, reader.block.data(), reader.block.size());
   reader.pos = 0;
   reader.len = n > 0 ? static_cast<size_t>(n) : 0;
   const bool short_read = n > 0 && reader.len < reader.block.size();
   if (short_read) reader.drained = true;  // The whole file
   if (short_read && small_is_file) return true;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  os::Info info;
+  if (!os::file_info(fd, info) || info.kind != os::Kind::FILE) {
     close_line_reader(reader);
     return false;
   }
@@ -72,7 +62,7 @@ bool open_reader(LineReader& reader, const std::string& path, bool small_is_file
     reader.drained = true;  // Empty, or unreadable: no byte to give
   } else if (!short_read) {
     // A larger file: a block just larger than it (up to 64 KiB), so that its last read comes back short.
-    const size_t want = std::min<size_t>(kBlockSize, static_cast<uint64_t>(st.st_size) + 1);
+    const size_t want = std::min<size_t>(kBlockSize, static_cast<uint64_t>(info.size) + 1);
     if (reader.block.size() < want) reader.block.resize(want);
   }
   return true;
@@ -122,8 +112,8 @@ std::string read_line(LineReader& reader) {
 }
 
 void close_line_reader(LineReader& reader) {
-  if (reader.fd >= 0 && reader.owns_fd) ::close(reader.fd);
-  reader.fd = -1;
+  if (reader.fd != os::kNoHandle && reader.owns_fd) os::close_file(reader.fd);
+  reader.fd = os::kNoHandle;
   reader.pos = reader.len = 0;
   reader.drained = false;
 }

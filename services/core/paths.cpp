@@ -1,9 +1,7 @@
 // paths.cpp -- path spelling for the operating system, the working directory, file and folder parts
 #include "services/files.h"
 
-#include <unistd.h>
-
-#include <vector>
+#include "os.h"
 
 namespace svc {
 namespace {
@@ -49,13 +47,9 @@ std::string system_path(const std::string& path) {
 }
 
 std::string current_directory() {
-  std::vector<char> buf(4096);
-  while (!::getcwd(buf.data(), buf.size())) {
-    if (buf.size() > (1u << 20)) return "./";
-    buf.resize(buf.size() * 2);
-  }
-  std::string dir(buf.data());
-  if (dir.empty() || dir.back() != '/') dir += '/';
+  std::string dir = os::current_folder();
+  if (dir.empty()) return "./";
+  if (dir.back() != '/') dir += '/';
   known_directory() = dir;
   return dir;
 }

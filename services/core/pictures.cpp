@@ -1,13 +1,9 @@
 // pictures.cpp -- picture files to RGBA: reads the file, recognises the format by its first bytes
 #include "services/pictures.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
+#include "os.h"
 #include "pictures_internal.h"
 #include "services/files.h"
 #include "surface.h"
@@ -27,36 +23,36 @@ bool starts_with(const uint8_t* data, size_t size, const char* magic, size_t n) 
 
 // The file's bytes in scratch memory (not cleared first: every byte is read into).
 bool read_whole_file(const std::string& path, detail::Scratch& bytes, size_t& size) {
-  int fd = ::open(system_path(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return detail::refuse(std::string("cannot be opened: ") + std::strerror(errno));
-  struct stat st;
+  // The open never waits, so a pipe without a writer is refused below instead of hanging here.
+  const os::Handle file = os::open_file(system_path(path), os::Open::READ);
+  if (file == os::kNoHandle) return detail::refuse("cannot be opened: " + os::error_text());
+  os::Info info;
   const char* why = nullptr;
-  if (::fstat(fd, &st) != 0)
+  if (!os::file_info(file, info))
     why = "cannot be examined";
-  else if (S_ISDIR(st.st_mode))
+  else if (info.kind == os::Kind::FOLDER)
     why = "is a folder, not a picture file";
-  else if (!S_ISREG(st.st_mode))
+  else if (info.kind != os::Kind::FILE)
     why = "is not a regular file";  // A device such as /dev/zero would never end
-  else if (st.st_size > kMaxPictureFileBytes)
+  else if (info.size > kMaxPictureFileBytes)
     why = "is larger than 1 GiB";
   if (why) {
-    ::close(fd);
+    os::close_file(file);
     return detail::refuse(why);
   }
-  const size_t expected = static_cast<size_t>(st.st_size);
+  const size_t expected = static_cast<size_t>(info.size);
   bytes = detail::make_scratch(expected);
   if (!bytes) {
-    ::close(fd);
+    os::close_file(file);
     return detail::refuse("is too large for the memory left");
   }
   size_t got = 0;
   while (got < expected) {
-    ssize_t n = ::read(fd, bytes.get() + got, expected - got);
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = os::read_some(file, bytes.get() + got, expected - got);
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
-  ::close(fd);
+  os::close_file(file);
   size = got;  // A file that shrank while being read is decoded as far as it goes
   return true;
 }

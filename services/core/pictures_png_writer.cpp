@@ -1,13 +1,13 @@
 // pictures_png_writer.cpp -- writing a picture as a PNG file through libpng's simplified writer
-#include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "os.h"
 #include "pictures_internal.h"
 #include "services/files.h"
 
@@ -20,8 +20,13 @@ bool opaque(const Picture& picture) {
   return true;
 }
 
-// Encodes the picture into an open file: 8-bit RGB when every pixel is opaque, else RGBA.
-bool encode_png(const Picture& picture, FILE* file) {
+struct FreeBlock {
+  void operator()(void* block) const { std::free(block); }
+};
+
+// Encodes the picture into memory: 8-bit RGB when every pixel is opaque, else RGBA. The buffer is
+// taken at the largest size the encoder may need; only the pages it writes are ever touched.
+bool encode_png(const Picture& picture, std::unique_ptr<void, FreeBlock>& encoded, size_t& size) {
   const bool rgb = opaque(picture);
   std::vector<uint8_t> rgb_rows;
   if (rgb) {
@@ -35,8 +40,11 @@ bool encode_png(const Picture& picture, FILE* file) {
   image.height = png_uint_32(picture.height);
   image.format = rgb ? PNG_FORMAT_RGB : PNG_FORMAT_RGBA;
   const void* pixels = rgb ? static_cast<const void*>(rgb_rows.data()) : picture.rgba.data();
-  const bool written = png_image_write_to_stdio(&image, file, 0, pixels, 0, nullptr) != 0;
+  png_alloc_size_t room = PNG_IMAGE_PNG_SIZE_MAX(image);
+  encoded.reset(std::malloc(room));
+  const bool written = encoded && png_image_write_to_memory(&image, encoded.get(), &room, 0, pixels, 0, nullptr) != 0;
   png_image_free(&image);
+  size = room;
   return written;
 }
 
@@ -47,24 +55,12 @@ int write_png(const std::string& path, const Picture& picture) {
       uint64_t(picture.width) * uint64_t(picture.height) > uint64_t(kMaxPicturePixels) ||
       picture.rgba.size() != size_t(picture.width) * size_t(picture.height) * 4)
     return 0;
+  std::unique_ptr<void, FreeBlock> encoded;
+  size_t size = 0;
+  if (!encode_png(picture, encoded, size)) return 0;
   // Written beside the target and renamed over it, so a failure never leaves half a file.
-  const std::string target = system_path(path);
-  const std::string part = target + ".part" + std::to_string(::getpid());
-  const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return 0;
-  FILE* file = ::fdopen(fd, "wb");
-  if (!file) {
-    ::close(fd);
-    ::unlink(part.c_str());
-    return 0;
-  }
-  const bool encoded = encode_png(picture, file);
-  const bool flushed = std::fflush(file) == 0 && ::fsync(fd) == 0;
-  if (std::fclose(file) != 0 || !encoded || !flushed || ::rename(part.c_str(), target.c_str()) != 0) {
-    ::unlink(part.c_str());
-    return 0;
-  }
-  return 1;
+  const std::string_view bytes(static_cast<const char*>(encoded.get()), size);
+  return os::replace_file(system_path(path), {bytes}, false) == os::Replaced::DONE ? 1 : 0;
 }
 
 }  // namespace svc

@@ -1,6 +1,5 @@
 // quit_signals.h -- SIGTERM and SIGINT end a program with exit code 0, also while a modal box waits
 #pragma once
-#include <signal.h>
 
 namespace svc::detail {
 
@@ -8,11 +7,9 @@ namespace svc::detail {
 // whose own loops would otherwise be killed with the signal's status, or wait inside a box).
 void end_on_quit_signals();
 
-// While it lives, SIGTERM and SIGINT end the program at once with exit code 0; then the handlers
-// from before come back. Wraps a modal box that runs its own event loop, which would not see them.
+// While it lives, SIGTERM and SIGINT end the program at once with exit code 0; then the handling
+// from before comes back. Wraps a modal box that runs its own event loop, which would not see them.
 struct QuitSignalsEndProgram {
-  struct sigaction previous_term {};
-  struct sigaction previous_int {};
   QuitSignalsEndProgram();
   ~QuitSignalsEndProgram();
   QuitSignalsEndProgram(const QuitSignalsEndProgram&) = delete;

@@ -1,12 +1,12 @@
 // surface.cpp -- the CPU RGBA surface: fills, boxes, pixels and copies, every one clipped to the surface
 #include "surface.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+
+#include "os.h"
 
 namespace svc::detail {
 
@@ -17,7 +17,6 @@ constexpr uint32_t OPAQUE = 0xFF000000u;
 // A colour value as a stored opaque pixel.
 uint32_t to_pixel(int32_t colour) { return (static_cast<uint32_t>(colour) & 0x00FFFFFFu) | OPAQUE; }
 
-constexpr size_t kLargePage = size_t{2} << 20;
 constexpr size_t kLargeBlock = size_t{1} << 20;  // From here on a block is worth large pages
 // A decoder's scratch memory is written once and soon freed: from here on one large page, cleared by
 // the system in one go, costs less than the page faults of the small pages it replaces.
@@ -26,7 +25,7 @@ constexpr size_t kLargeScratch = size_t{128} << 10;
 // Under AddressSanitizer (the sanitizer and fuzz builds) blocks are plain: freed blocks wait in its
 // quarantine, and whole large pages there would hold gigabytes.
 constexpr bool large_pages() {
-#if defined(__SANITIZE_ADDRESS__) || !defined(MADV_HUGEPAGE)
+#if defined(__SANITIZE_ADDRESS__)
   return false;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -41,16 +40,7 @@ constexpr bool large_pages() {
 
 // A block of `bytes` (null when the memory cannot be had), in large pages from `large_from` bytes on.
 void* allocate_block(size_t bytes, size_t large_from) {
-  if (large_pages() && bytes >= large_from && bytes <= SIZE_MAX - kLargePage) {
-    void* block = nullptr;
-    const size_t whole = (bytes + kLargePage - 1) / kLargePage * kLargePage;
-    if (posix_memalign(&block, kLargePage, whole) != 0) return nullptr;
-#ifdef MADV_HUGEPAGE
-    madvise(block, whole, MADV_HUGEPAGE);  // Only advice: where refused, small pages serve
-#endif
-    return block;
-  }
-  return std::malloc(bytes ? bytes : 1);
+  return os::allocate_block(bytes, large_pages() && bytes >= large_from);
 }
 
 }  // namespace
@@ -63,9 +53,9 @@ void* allocate_pixels(size_t bytes) {
 
 void* allocate_scratch(size_t bytes) { return allocate_block(bytes, kLargeScratch); }
 
-void free_scratch(void* block) { std::free(block); }
+void free_scratch(void* block) { os::free_block(block); }
 
-void free_pixels(void* block, size_t) { std::free(block); }
+void free_pixels(void* block, size_t) { os::free_block(block); }
 
 bool surface_resize(Surface& s, int width, int height, bool clear) {
   if (width < 0) width = 0;

@@ -3,11 +3,10 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Native_File_Chooser.H>
-#include <unistd.h>
 
-#include <climits>
 #include <vector>
 
+#include "os.h"
 #include "state.h"
 #include "services/files.h"
 #include "services/text.h"
@@ -58,11 +57,9 @@ std::string absolute_path(const std::string& path) {
 
 // Restores the working directory whatever the dialog did to it.
 struct KeepDirectory {
-  char saved[PATH_MAX];
-  bool ok;
-  KeepDirectory() { ok = getcwd(saved, sizeof saved) != nullptr; }
+  std::string saved = os::current_folder();
   ~KeepDirectory() {
-    if (ok && chdir(saved) != 0) ok = false;
+    if (!saved.empty()) os::change_folder(saved);
   }
 };
 
@@ -93,8 +90,7 @@ std::string run_chooser(int type, const std::string& title, const std::string& s
         chooser.directory(folder.c_str());
         // FLTK's own chooser reads a preset name against the working directory; KeepDirectory
         // puts the working directory back after the dialog. A missing folder leaves it where it is.
-        if (chdir(folder.c_str()) != 0) {
-        }
+        os::change_folder(folder);
       }
       if (!file.empty()) chooser.preset_file(file.c_str());
     }

@@ -17,11 +17,11 @@
 #endif
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "display_text.h"
+#include "os.h"
 #include "state.h"
 #include "surface.h"
 
@@ -159,23 +159,12 @@ int64_t gl_memory_kib(GLenum query) {
   return values[0];
 }
 
-// MemAvailable of /proc/meminfo in bytes, re-read at most once a second; -1 when not there.
+// The memory the system could still give, in bytes, asked at most once a second; -1 when unknown.
 int64_t available_system_memory() {
   uint32_t now = SDL_GetTicks();
   if (state.system_available >= 0 && now - state.system_read_tick < 1000) return state.system_available;
   state.system_read_tick = now;
-  state.system_available = -1;
-  FILE* f = std::fopen("/proc/meminfo", "r");
-  if (!f) return -1;
-  char line[256];
-  while (std::fgets(line, sizeof line, f)) {
-    long long kib = 0;
-    if (std::sscanf(line, "MemAvailable: %lld kB", &kib) == 1) {
-      state.system_available = static_cast<int64_t>(kib) * 1024;
-      break;
-    }
-  }
-  std::fclose(f);
+  state.system_available = os::available_memory();
   return state.system_available;
 }
 

@@ -32,8 +32,8 @@ int directory_writable(const std::string& folder);  // Non-zero when new files c
 // Line reading, the one reader of text files. Lines end at CR, LF, CR LF or NUL; the file is read in
 // 64 KiB blocks. Only regular files are read: a folder, a device or a pipe is refused at open.
 struct LineReader {
-  int fd = -1;
-  bool owns_fd = true;      // False when a numbered file lends its descriptor
+  std::intptr_t fd = -1;    // The system's handle of the open file (an os::Handle); -1 when closed
+  bool owns_fd = true;      // False when a numbered file lends its handle
   std::vector<char> block;  // Bytes read ahead of the position
   size_t pos = 0;           // Next unread byte in block
   size_t len = 0;           // Bytes in block
