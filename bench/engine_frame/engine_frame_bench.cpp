@@ -4,7 +4,6 @@
 // Run under a display at 1920 x 1080 (xvfb-run -a -s "-screen 0 1920x1080x24"). Prints
 // "engine frame: N fps, bare SDL loop: M fps, ratio R" where R = M / N (1.0 = no overhead).
 #include <SDL.h>
-#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "core/frame.h"
+#include "os.h"
 #include "services/windows.h"
 
 namespace {
@@ -26,9 +26,8 @@ double elapsed(Clock::time_point since) { return std::chrono::duration<double>(C
 
 // A folder with a configuration and a 4 x 4 map, made the working directory.
 bool make_world_folder() {
-  char pattern[] = "/tmp/engine_frame_bench_XXXXXX";
-  if (!mkdtemp(pattern)) return false;
-  std::string dir = std::string(pattern) + "/";
+  const std::string dir = os::make_temp_folder("engine_frame_bench_");
+  if (dir.empty()) return false;
   std::error_code ec;
   std::filesystem::create_directories(dir + "DATA", ec);
   std::string code = "QZ61\r\n3\r\n3\r\n\r\n\r\n", red = "RED\r\n3\r\n3\r\n\r\n\r\n";
@@ -39,7 +38,7 @@ bool make_world_folder() {
   std::ofstream(dir + "start.qz61", std::ios::binary) << code;
   std::ofstream(dir + "start.red", std::ios::binary) << red;
   std::ofstream(dir + "DATA/ini.txt", std::ios::binary) << "RESOLUTION\r\n32\r\nAPPSTART\r\nstart\r\n";
-  return chdir(dir.c_str()) == 0;
+  return os::change_folder(dir);
 }
 
 // The engine's main loop pass without the close test: one event poll and one frame.

@@ -3,7 +3,6 @@
 //
 // Prints the median time of each and their ratio (rebuild / map load; the goal is at most 1.5).
 // Runs on the engine's SDL platform with its window, as simengine does (xvfb-run -a ...).
-#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "core/engine.h"
 #include "core/engine_state.h"
 #include "core/fatal.h"
+#include "os.h"
 #include "services/sprites.h"
 #include "world/labyrinth.h"
 #include "world/map_loading.h"
@@ -88,9 +88,8 @@ double median(std::vector<double> v) {
 int main() {
   set_fatal_box(false);  // a start-up failure is printed, never shown in a box that waits
   set_fatal_exit_code(1);
-  char pattern[] = "/tmp/labyrinth_bench_XXXXXX";
-  if (!mkdtemp(pattern) || chdir(pattern) != 0) return 1;
-  std::string dir = std::string(pattern) + "/";
+  const std::string dir = os::make_temp_folder("labyrinth_bench_");
+  if (dir.empty() || !os::change_folder(dir)) return 1;
   write_world_files(dir);
 
   std::vector<double> rebuild, load;

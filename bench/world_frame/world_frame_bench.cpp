@@ -8,7 +8,6 @@
 // (<= 1.2) and "met" or "MISSED". Run it under a display
 // (xvfb-run -a -s "-screen 0 1920x1080x24").
 #include <SDL.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +21,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "core/world_drawing.h"
+#include "os.h"
 #include "support/bmp.h"
 #include "services/desktops.h"
 #include "services/grid.h"
@@ -172,11 +172,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: world_frame_bench [RESOLUTION]   (4 to 256; 32 by default)\n");
     return 2;
   }
-  std::string pattern = (std::filesystem::temp_directory_path() / "world_frame_XXXXXX").string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) return 1;
-  const std::string dir = std::string(buf.data()) + "/";
+  const std::string dir = os::make_temp_folder("world_frame_");
+  if (dir.empty()) return 1;
   write_bmp(dir + "ground.bmp", 32, 40, 140, 60, false);
   write_bmp(dir + "object.bmp", 16, 150, 90, 30, true);
 

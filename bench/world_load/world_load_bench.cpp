@@ -11,12 +11,9 @@
 // the end, close); goal: the load within 1.3x of the loop. Run it under a display (xvfb-run).
 // "--repeat load|grid|read|wide|files N" runs only that part, for a profiler; "--small" runs only the
 // first world's comparison.
-#include <fcntl.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +24,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "formats/map_format.h"
+#include "os.h"
 #include "services/grid.h"
 #include "services/desktops.h"
 #include "services/lifecycle.h"
@@ -52,10 +50,10 @@ void write_text(const std::string& path, const std::string& text) {
 
 // Many small files: plain system calls (the folder exists).
 void write_small(const std::string& path, const std::string& text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+  const os::Handle file = os::open_file(path, os::Open::CREATE);
+  if (file == os::kNoHandle || !os::write_all(file, text.data(), text.size()))
     std::fprintf(stderr, "world_load_bench: cannot write %s\n", path.c_str());
-  if (fd >= 0) ::close(fd);
+  if (file != os::kNoHandle) os::close_file(file);
 }
 
 void write_bmp(const std::string& path, int r, int g, int b) { write_text(path, support::solid_bmp(8, 8, r, g, b)); }
@@ -131,9 +129,7 @@ struct Stopwatch {
   std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
   double cpu = processor_seconds();
   static double processor_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+    return double(std::clock()) / CLOCKS_PER_SEC;
   }
   Times elapsed() const {
     return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), processor_seconds() - cpu};
@@ -202,10 +198,10 @@ Times time_definition_files(const std::string& dir) {
   for (int x = 0; x <= kWideMax; x++)
     for (int y = 0; y <= kWideMax; y++) {
       path.assign(folder).append(wide_code(x, y));
-      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0) continue;
-      for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) bytes += static_cast<size_t>(n);
-      ::close(fd);
+      const os::Handle file = os::open_file(path, os::Open::READ);
+      if (file == os::kNoHandle) continue;
+      for (int64_t n; (n = os::read_some(file, buffer, sizeof buffer)) > 0;) bytes += static_cast<size_t>(n);
+      os::close_file(file);
     }
   const Times t = watch.elapsed();
   if (bytes == 0) std::fprintf(stderr, "world_load_bench: no definition file read\n");
@@ -236,11 +232,8 @@ std::string shown(const Times& t) {
 int main(int argc, char** argv) {
   set_fatal_box(false);  // a failure is printed, never shown in a box that waits
   set_fatal_exit_code(1);
-  std::string pattern = (std::filesystem::temp_directory_path() / "world_load_XXXXXX").string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) return 1;
-  std::string dir = std::string(buf.data()) + "/";
+  const std::string dir = os::make_temp_folder("world_load_");
+  if (dir.empty()) return 1;
   const std::string wide = dir + "wide/";
   const std::string part = argc == 4 && std::string(argv[1]) == "--repeat" ? argv[2] : "";
   const bool smallOnly = argc == 2 && std::string(argv[1]) == "--small";

@@ -1,12 +1,12 @@
 // fuzz_folder.cpp -- the fuzz targets' working folder, files written into it, input splitting
 #include "fuzz_folder.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "os.h"
 
 // Every fault is a finding: ASan keeps its own SEGV handler even when a program installs one (the
 // engine's fault hook does).
@@ -17,8 +17,8 @@ namespace fuzz {
 void enter_work_folder(const std::string& target) {
   static bool entered = false;
   if (entered) return;
-  std::string pattern = (std::filesystem::temp_directory_path() / ("fuzz_" + target + "_XXXXXX")).string();
-  if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) {
+  const std::string folder = os::make_temp_folder("fuzz_" + target + "_");
+  if (folder.empty() || !os::change_folder(folder)) {
     std::perror("fuzz: working folder");
     std::abort();
   }

@@ -62,6 +62,9 @@ bool remove_file(const std::string& path);                             // Remove
 bool sync_folder(const std::string& folder);  // The folder's names (a rename into it) are on the disk
 std::string current_folder();                 // The working folder as the system spells it; "" when unknown
 bool change_folder(const std::string& folder);
+// A new empty folder in the system's temporary folder, named `name` and six random characters; its
+// path ending in the separator, or "" when none can be made.
+std::string make_temp_folder(const std::string& name);
 
 // Making files.
 enum class Made { MADE, EXISTS, FAILED };

@@ -212,6 +212,15 @@ std::string current_folder() {
 
 bool change_folder(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
 
+std::string make_temp_folder(const std::string& name) {
+  const char* temp = std::getenv("TMPDIR");
+  std::string pattern = temp && *temp ? temp : "/tmp";
+  if (pattern.back() != '/') pattern += '/';
+  pattern += name + "XXXXXX";
+  if (!::mkdtemp(pattern.data())) return std::string();
+  return pattern + "/";
+}
+
 // ---- making files
 
 Made create_empty_file(const std::string& path) {

@@ -340,6 +340,25 @@ bool change_folder(const std::string& folder) {
   return SetCurrentDirectoryW(wide_path(folder).c_str()) ? true : fail();
 }
 
+std::string make_temp_folder(const std::string& name) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);  // Ends in "\"
+  if (n == 0 || n > MAX_PATH) return fail(), std::string();
+  const std::string base = narrow(temp, n) + name;
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  uint64_t seed = GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 32);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string folder = base;
+    for (int i = 0; i < 6; ++i) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      folder += kLetters[(seed >> 33) % 36];
+    }
+    if (CreateDirectoryW(wide_path(folder).c_str(), nullptr)) return folder + "\\";
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return fail(), std::string();
+  }
+  return fail(ERROR_ALREADY_EXISTS), std::string();
+}
+
 Made create_empty_file(const std::string& path) {
   HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, kCreateNewDisposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
