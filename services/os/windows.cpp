@@ -285,7 +285,7 @@ bool is_terminal(int stream) {
 }
 
 bool list_folder(const std::string& folder, std::vector<Entry>& out) {
-  std::string pattern = folder;
+  std::string pattern = folder.empty() ? std::string(".") : folder;
   if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '\\';
   pattern += '*';
   std::wstring w = wide_path(pattern);
@@ -377,25 +377,31 @@ Made create_empty_file(const std::string& path) {
 // target yet, or a file system without it).
 bool begin_replace(const std::string& target, bool, Replacement& r) {
   r = Replacement{};
-  r.target = target;
   size_t cut = target.find_last_of("/\\");
   std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
   std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
-  r.temporary = folder + "." + name + ".saving";
-  Info info;
-  if (path_info(target, info, true) && info.kind == Kind::FILE) {
-    DWORD attributes = GetFileAttributesW(wide_path(target).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-      return fail(ERROR_ACCESS_DENIED);
-    }
+  // A read-only file is not the user's to replace (the rename would go through regardless).
+  DWORD attributes = GetFileAttributesW(wide_path(target).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return fail(ERROR_ACCESS_DENIED);
+  // A fresh file beside the target, named after it; never an existing file of the user.
+  const std::string base = folder + "." + name + ".saving";
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    r.temporary = attempt == 0 ? base : base + std::to_string(attempt);
+    h = CreateFileW(wide_path(r.temporary).c_str(), GENERIC_WRITE, kShareAll, nullptr, kCreateNewDisposition,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+      break;  // Not a name clash: the folder takes no new file
   }
-  HANDLE h = CreateFileW(wide_path(r.temporary).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    r.temporary.clear();
-    return fail();
+    fail();
+    r = Replacement{};
+    return false;
   }
   r.file = as_number(h);
+  r.target = target;
   return true;
 }
 
@@ -407,6 +413,7 @@ void abandon_replace(Replacement& r) {
 }
 
 Replaced finish_replace(Replacement& r) {
+  if (r.file == kNoHandle) return Replaced::FAILED;
   if (!FlushFileBuffers(as_handle(r.file))) {
     fail();
     abandon_replace(r);
@@ -678,6 +685,17 @@ void pop_quit_ending() {
 void no_size_limit_signal() {}  // Windows has no file size limit signal
 
 void exit_now(int code) { _exit(code); }
+
+std::string program_name() {
+  static wchar_t buffer[32768];
+  DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
+  std::wstring path(buffer, n < 32768 ? n : 0);
+  size_t cut = path.find_last_of(L"\\/");
+  if (cut != std::wstring::npos) path = path.substr(cut + 1);
+  if (path.size() > 4 && _wcsicmp(path.c_str() + path.size() - 4, L".exe") == 0) path.resize(path.size() - 4);
+  return narrow(path);
+}
+
 
 std::string error_text() {
   wchar_t* text = nullptr;
