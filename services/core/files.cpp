@@ -101,7 +101,7 @@ int open_file_read(int file, const std::string& path) { return open_numbered(fil
 int create_file(int file, const std::string& path) { return open_numbered(file, path, os::Open::CREATE, false, true); }
 
 int create_new_file(int file, const std::string& path) {
-  return open_numbered(file, path, os::Open::CREATE_NEW, false, true);
+  return open_numbered(file, path, os::Open::CREATE_ONLY, false, true);
 }
 
 int create_empty_file(const std::string& path) {

@@ -10,6 +10,7 @@
 
 #include "display_wait.h"
 #include "quit_signals.h"
+#include "os.h"
 #include "state.h"
 #include "services/files.h"
 
@@ -26,10 +27,10 @@ namespace {
 void no_display(const char*, ...) {
   const char* display = std::getenv("DISPLAY");
   if (display && *display)
-    std::fprintf(stderr, "%s: no display could be opened (DISPLAY is \"%s\")\n", program_invocation_short_name,
+    std::fprintf(stderr, "%s: no display could be opened (DISPLAY is \"%s\")\n", os::program_name().c_str(),
                  display);
   else
-    std::fprintf(stderr, "%s: no display could be opened (DISPLAY is not set)\n", program_invocation_short_name);
+    std::fprintf(stderr, "%s: no display could be opened (DISPLAY is not set)\n", os::program_name().c_str());
   std::exit(0);
 }
 

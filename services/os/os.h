@@ -21,7 +21,7 @@ enum class Open {
   READ,            // An existing file, for reading; never waits (a pipe without a writer opens at once)
   WRITE_EXISTING,  // An existing file, for writing from its first byte, nothing cut
   CREATE,          // For writing, created when missing, cut to empty when present
-  CREATE_NEW,      // For writing, created only when no file of that name exists
+  CREATE_ONLY,     // For writing, created only when no file of that name exists
   READ_WRITE,      // For reading and writing, created when missing, nothing cut
 };
 Handle open_file(const std::string& path, Open how);                  // kNoHandle when refused
@@ -126,5 +126,6 @@ void pop_quit_ending();                   // The handling from before the push c
 void no_size_limit_signal();              // A write past the file size limit fails instead of ending the process
 [[noreturn]] void exit_now(int code);     // Ends the process at once, without running exit handlers
 std::string error_text();                 // Why the last failed call failed, in the system's words
+std::string program_name();               // The running program's name, without folder or ".exe", for messages
 
 }  // namespace os

@@ -72,7 +72,7 @@ Handle open_file(const std::string& path, Open how) {
     case Open::READ: flags |= O_RDONLY | O_NONBLOCK; break;  // Reads of a regular file ignore O_NONBLOCK
     case Open::WRITE_EXISTING: flags |= O_WRONLY; break;
     case Open::CREATE: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Open::CREATE_NEW: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case Open::CREATE_ONLY: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     case Open::READ_WRITE: flags |= O_RDWR | O_CREAT; break;
   }
   const int fd = ::open(path.c_str(), flags, 0666);
@@ -559,5 +559,7 @@ void no_size_limit_signal() { ::signal(SIGXFSZ, SIG_IGN); }
 void exit_now(int code) { _exit(code); }
 
 std::string error_text() { return std::strerror(errno); }
+
+std::string program_name() { return program_invocation_short_name; }
 
 }  // namespace os

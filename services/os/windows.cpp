@@ -13,7 +13,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-// windows.h spells a file-creation constant as a macro, which would rewrite os::Open::CREATE_NEW.
+// windows.h spells a file-creation constant as a macro; kept here as a constant, the macro goes.
 constexpr DWORD kCreateNewDisposition = CREATE_NEW;
 #undef CREATE_NEW
 
@@ -140,7 +140,7 @@ Handle open_file(const std::string& path, Open how) {
     case Open::READ: break;
     case Open::WRITE_EXISTING: access = GENERIC_WRITE; break;
     case Open::CREATE: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
-    case Open::CREATE_NEW: access = GENERIC_WRITE; disposition = kCreateNewDisposition; break;
+    case Open::CREATE_ONLY: access = GENERIC_WRITE; disposition = kCreateNewDisposition; break;
     case Open::READ_WRITE: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
   }
   std::wstring w = wide_path(path);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "display_text.h"
+#include "os.h"
 #include "state.h"
 
 namespace svc {
@@ -35,7 +36,7 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
     // The program says that it has no window in its own words. With a display, SDL's reason goes to
     // the error stream too: something unusual happened there.
     if (SDL_WasInit(SDL_INIT_VIDEO))
-      std::fprintf(stderr, "%s: SDL could not open a window: %s\n", program_invocation_short_name, SDL_GetError());
+      std::fprintf(stderr, "%s: SDL could not open a window: %s\n", os::program_name().c_str(), SDL_GetError());
     return 0;
   }
   int number = state.windows.pick(window);

@@ -110,7 +110,7 @@ TEST_F(Os, AnEmptyFileIsCreatedOnlyWhereNoneExists) {
   put("060160060", "GFXNAME\r\nforest.png\r\n");
   EXPECT_EQ(os::create_empty_file(path), os::Made::EXISTS);
   EXPECT_EQ(get("060160060"), "GFXNAME\r\nforest.png\r\n");
-  EXPECT_EQ(os::open_file(path, os::Open::CREATE_NEW), os::kNoHandle);
+  EXPECT_EQ(os::open_file(path, os::Open::CREATE_ONLY), os::kNoHandle);
   EXPECT_EQ(get("060160060"), "GFXNAME\r\nforest.png\r\n");
 
   EXPECT_EQ(os::create_empty_file(dir + "no/such/folder/000000000"), os::Made::FAILED);

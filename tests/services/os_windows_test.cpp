@@ -175,7 +175,7 @@ TEST_F(OsWindows, ExclusiveCreationNeverTouchesAnExistingFile) {
   EXPECT_EQ(os::create_empty_file(code), os::Made::MADE);
   write_new(code, "GFXNAME\r\nforest.png\r\n");
   EXPECT_EQ(os::create_empty_file(code), os::Made::EXISTS);
-  EXPECT_EQ(os::open_file(code, os::Open::CREATE_NEW), os::kNoHandle);
+  EXPECT_EQ(os::open_file(code, os::Open::CREATE_ONLY), os::kNoHandle);
   EXPECT_EQ(read_all(code), "GFXNAME\r\nforest.png\r\n");
   EXPECT_EQ(os::create_empty_file(dir + "no-such-folder\\060160060"), os::Made::FAILED);
 }
