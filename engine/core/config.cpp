@@ -111,6 +111,7 @@ const ConfigKey kKeys[] = {
     {"SELFCREATEBASE",    path<&EngineState::labyrinthBaseFile>},
     {"USESELFCREATEBASE", byte<&EngineState::labyrinthMode>},
     {"LABSWITCH",         number<&EngineState::labSwitch>},
+    {"LIVERELOAD",        byte<&EngineState::liveReload>},
 };
 // clang-format on
 

@@ -4,6 +4,7 @@
 #include "core/engine_state.h"
 #include "core/fatal.h"
 #include "core/frame.h"
+#include "core/live_reload.h"
 #include "core/world_reload.h"
 #include "services/desktops.h"
 #include "services/faults.h"
@@ -114,8 +115,11 @@ void build_variant(int32_t variant) {
 void run_main_loop() {
   do {
     rebuild_if_variant_changed();
-    // Exactly one event per pass; MULTITASK says how long to wait for it.
-    engine.lastEvent = svc::wait_window_event(engine.eventWaitMs);
+    // A world file that changed and has settled since: the world is rebuilt in place.
+    follow_world_files();
+    // Exactly one event per pass; MULTITASK says how long to wait for it (not forever while
+    // files are followed).
+    engine.lastEvent = svc::wait_window_event(live_event_wait(engine.eventWaitMs));
     // The frame of the pass that took the close event is still drawn.
     run_frame();
   } while (engine.lastEvent != svc::EVENT_CLOSE);
@@ -125,7 +129,9 @@ void engine_shutdown() { svc::stop_services(); }
 
 int run_simengine() {
   engine_startup(true);
+  start_following_world_files();
   run_main_loop();
+  stop_following_world_files();
   engine_shutdown();
   return 0;
 }

@@ -1,6 +1,7 @@
 // frame.cpp -- one frame of the main loop, narrated in the order the steps run
 #include "core/engine_state.h"
 #include "core/frame.h"
+#include "core/live_reload.h"
 #include "core/view_input.h"
 #include "core/world_drawing.h"
 #include "services/screen.h"
@@ -53,5 +54,8 @@ void debug_overlay() {
   const int32_t front = svc::rgb(255, 255, 200), back = svc::rgb(0, 0, 0);
   svc::start_drawing(svc::screen_output());
   for (int line = 0; line < 5; line++) svc::draw_text(10, 10 + 14 * line, debug_overlay_line(line), front, back);
+  // For a few seconds after a rebuild in place, a sixth line says what changed.
+  const std::string reload = live_reload_line();
+  if (!reload.empty()) svc::draw_text(10, 10 + 14 * 5, reload, front, back);
   svc::stop_drawing();
 }
