@@ -132,7 +132,10 @@ void build_like_start_up(ReloadReport& report) {
   draw_load_screen_name();
 
   // Everything the last build made goes: placed objects, the cells' ground sprites, catalogues.
-  reset_world();
+  // The grid keeps its memory: build_world dimensions it again at its start-up size.
+  clear_world();
+  for (WorldCell& c : worldState.world.cells)
+    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
   clear_object_catalogue();
   std::vector<KeptPicture> pictures = take_ground_pictures();
 

@@ -2,8 +2,9 @@
 // sprites, fonts, menus and fields, on every platform
 //
 // A program either chooses a number (0 up to kMaxExplicit - 1) or passes -1 and is given the lowest
-// free number from 1 up, so the same calls give the same numbers on every platform. Freed numbers
-// wait in a min-heap: choosing, storing and freeing stay O(log n) with hundreds of thousands of objects.
+// free number from 1 up, so the same calls give the same numbers on every platform. The table keeps
+// the lowest number that may be free: freeing lowers it, choosing looks up from it. A world rebuilt in
+// place frees hundreds of thousands of objects and makes as many again; each costs O(1) then.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -27,10 +28,9 @@ class NumberTable {
   // may be chosen; -1 when refused. Takes nothing: the number stays free until store().
   int pick(int requested) {
     if (requested != -1) return requested >= 0 && requested < kMaxExplicit ? requested : -1;
-    while (!freed_.empty() && has(freed_.front())) pop_freed();
-    while (has(next_unused_)) next_unused_++;
-    if (!freed_.empty() && freed_.front() < next_unused_) return freed_.front();
-    return next_unused_ < kMaxNumber ? next_unused_ : -1;
+    if (lowest_free_ < static_cast<int>(flags_.size()))
+      lowest_free_ = static_cast<int>(std::find(flags_.begin() + lowest_free_, flags_.end(), 0) - flags_.begin());
+    return lowest_free_ < kMaxNumber ? lowest_free_ : -1;
   }
 
   // Puts a record under n (a number from pick), replacing the one there.
@@ -43,7 +43,7 @@ class NumberTable {
       flags_.resize(size, 0);
     }
     if (!(flags_[n] & kUsed)) live_++;
-    flags_[n] |= kUsed;
+    flags_[n] = kUsed;
     slots_[n] = std::move(record);
     return slots_[n];
   }
@@ -51,27 +51,16 @@ class NumberTable {
   // Frees the number and drops its record.
   void release(int n) {
     if (!has(n)) return;
-    flags_[n] &= ~kUsed;
+    flags_[n] = 0;
     slots_[n] = T{};
-    if (--live_ == 0) {  // Every number is free again: start over from 1
-      for (int k : freed_) flags_[k] &= ~kQueued;
-      freed_.clear();
-      next_unused_ = 1;
-      return;
-    }
-    // Numbers at or past next_unused_ are found by counting up; the others wait in the heap, once each.
-    if (n >= 1 && n < next_unused_ && !(flags_[n] & kQueued)) {
-      flags_[n] |= kQueued;
-      freed_.push_back(n);
-      std::push_heap(freed_.begin(), freed_.end(), std::greater<int>());
-    }
+    live_--;
+    if (n >= 1 && n < lowest_free_) lowest_free_ = n;
   }
 
   void clear() {
     slots_.clear();
     flags_.clear();
-    freed_.clear();
-    next_unused_ = 1;
+    lowest_free_ = 1;
     live_ = 0;
   }
 
@@ -92,19 +81,11 @@ class NumberTable {
   }
 
  private:
-  static constexpr uint8_t kUsed = 1;    // The number holds a record
-  static constexpr uint8_t kQueued = 2;  // The number is in freed_ (perhaps taken again since)
-
-  void pop_freed() {
-    flags_[freed_.front()] &= ~kQueued;
-    std::pop_heap(freed_.begin(), freed_.end(), std::greater<int>());
-    freed_.pop_back();
-  }
+  static constexpr uint8_t kUsed = 1;  // The number holds a record
 
   std::vector<T> slots_;
-  std::vector<uint8_t> flags_;
-  std::vector<int> freed_;  // Min-heap of freed numbers below next_unused_
-  int next_unused_ = 1;     // Every number from here up that is not in use has never been handed out
+  std::vector<uint8_t> flags_;  // kUsed or 0
+  int lowest_free_ = 1;         // Every number from 1 below this one is in use
   int live_ = 0;
 };
 
