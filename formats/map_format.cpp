@@ -38,6 +38,8 @@ std::string map_file_name(const std::string& chosen, MapKind kind) {
   return chosen + ext;
 }
 
+std::string map_path(const std::string& stem, MapKind kind) { return stem + kKinds[kind].extension; }
+
 std::string map_channel_text(int value, MapKind kind) {
   std::string text = svc::int_to_string(clamp_channel(value));
   return kKinds[kind].zero_padded ? pad_three(text) : text;

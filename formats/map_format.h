@@ -27,6 +27,10 @@ const MapKindInfo& map_kind_info(MapKind kind);
 // The chosen name, with the kind's extension appended unless the name contains it (case-sensitive).
 std::string map_file_name(const std::string& chosen, MapKind kind);
 
+// A map pair's file of this kind: stem + the kind's extension, always ("maps\land" gives
+// "maps\land.qz61" for the AI map and "maps\land.red" for the red map).
+std::string map_path(const std::string& stem, MapKind kind);
+
 // One channel value as written in a map of this kind: shortest decimal, or three digits for AI maps.
 // Values outside 0..255 are clamped to the channel range, so an AI entry is always three digits.
 std::string map_channel_text(int value, MapKind kind);

@@ -17,17 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "core/config.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/fatal.h"
 #include "core/view.h"
 #include "core/world_drawing.h"
 #include "services/command_line.h"
+#include "services/grid.h"
 #include "services/offscreen.h"
 #include "services/pictures.h"
 #include "services/sprites.h"
-#include "services/grid.h"
 #include "services/files.h"
 #include "tool_common.h"
 #include "world/load_screen.h"

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/fatal.h"
 #include "core/frame.h"
 #include "os.h"
 #include "services/windows.h"

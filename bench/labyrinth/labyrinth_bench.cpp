@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/fatal.h"
 #include "os.h"
 #include "services/sprites.h"
 #include "world/labyrinth.h"

@@ -18,8 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_state.h"
-#include "core/fatal.h"
+#include "base/engine_state.h"
+#include "base/fatal.h"
+#include "core/view.h"
 #include "core/world_drawing.h"
 #include "os.h"
 #include "support/bmp.h"
@@ -30,7 +31,6 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/windows.h"
-#include "core/view.h"
 #include "world/world.h"
 
 namespace {
@@ -56,6 +56,7 @@ double now_ms() {
 void build_engine_world(const std::string& dir, int width, int height, int cell) {
   const int side = std::max({128, width / cell + 2, height / cell + 2});
   reset_engine_state();
+  forget_world();
   engine.screenWidth = static_cast<float>(width);
   engine.screenHeight = static_cast<float>(height);
   engine.resolution = static_cast<float>(cell);

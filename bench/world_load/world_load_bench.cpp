@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_state.h"
-#include "core/fatal.h"
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "formats/map_format.h"
 #include "os.h"
 #include "services/grid.h"
@@ -94,10 +94,7 @@ struct Stopwatch {
 // cells only get their codes and alphas.
 Times time_load(const std::string& dir, bool withContent, int gridMax = kMax) {
   // The previous world's sprites go first, as a rebuild's reset does.
-  for (const WorldCell& c : worldState.world.cells)
-    if (c.groundSprite) svc::free_sprite3d(c.groundSprite);
-  for (auto* n = worldState.groundCatalogue.head; n; n = n->next) svc::free_sprite(n->value.sprite);
-  clear_world_lists();
+  empty_world();
   reset_engine_state();
   engine.useSprite3D = withContent ? 1 : 0;
   engine.resolution = 32.0f;

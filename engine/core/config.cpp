@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "core/engine_state.h"
-#include "core/fatal.h"
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "services/files.h"
 #include "services/random.h"
 #include "services/text.h"

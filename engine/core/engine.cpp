@@ -1,8 +1,9 @@
 // engine.cpp -- simengine's body: start-up in its fixed order, the main loop, and shutdown
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "core/config.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/fatal.h"
+#include "core/error_report.h"
 #include "core/frame.h"
 #include "core/live_reload.h"
 #include "core/world_reload.h"
@@ -16,11 +17,8 @@
 #include "services/sprites.h"
 #include "services/text.h"
 #include "services/windows.h"
-#include "world/cell_definitions.h"
 #include "world/labyrinth.h"
 #include "world/load_screen.h"
-#include "world/map_loading.h"
-#include "world/objects.h"
 #include "world/world.h"
 
 namespace {
@@ -45,15 +43,13 @@ void open_window_and_screen() {
   if (!engine.screenResult) fatal_message(FATAL_NO_SCREEN);
 }
 
-// The world grid at its start-up size; the lists are empty since the state was reset.
-void create_world_containers() { svc::dim_array(worldState.world, 512, 512); }
-
 }  // namespace
 
 void engine_startup(bool with_window) {
   // The services, then the state record with its defaults (the record's initial values).
   svc::start_services();
   reset_engine_state();
+  forget_world();
   engine.windowless = with_window ? 0 : 1;
 
   // Everything is found relative to the folder the engine was started in.
@@ -81,23 +77,11 @@ void engine_startup(bool with_window) {
 
   show_load_screen();
 
+  // The world: its grid, the catalogues, the cursor, then the map or the labyrinth.
   build_world();
 
   // From here on a run-time fault writes the error report.
   svc::set_error_handler(write_error_report);
-}
-
-void build_world() {
-  // Containers, catalogues, the cursor, then the map or the labyrinth.
-  create_world_containers();
-  load_ground_catalogue();
-  clear_world_lists();
-  load_object_catalogue();
-  reset_cursor_list();
-  if (engine.labyrinthMode == 1)
-    build_base(engine.labyrinthBaseFile);
-  else
-    load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
 }
 
 void rebuild_if_variant_changed() {

@@ -9,10 +9,6 @@ int run_simengine();  // Start-up, main loop, shutdown; always 0
 // random draw is made in the same order. Returns only when the engine is ready to run.
 void engine_startup(bool with_window);
 
-// Start-up's world steps: a fresh grid, the catalogues, the cursor at (0, 0), then the map or the
-// labyrinth. Expects an empty world (start-up, or a rebuild in place after release_world_in_place).
-void build_world();
-
 void rebuild_if_variant_changed();  // Main loop step 1: a labyrinth rebuild after a variant change
 // Builds the labyrinth of `variant` as Page Up and Page Down reach it: also for variant 0, whose
 // base differs from the start-up one (seeded otherwise). Sets the variant only outside labyrinth mode.

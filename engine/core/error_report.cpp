@@ -2,8 +2,9 @@
 //
 // Each fault rewrites the report from the file's first byte, and the file is cut after it, so a
 // shorter report never leaves the tail of an older, longer one behind.
-#include "core/engine_state.h"
-#include "core/fatal.h"
+#include "core/error_report.h"
+
+#include "base/engine_state.h"
 #include "services/clock.h"
 #include "services/faults.h"
 #include "services/files.h"

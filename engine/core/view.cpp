@@ -3,20 +3,9 @@
 
 #include <cmath>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "services/text.h"
 #include "world/world.h"
-
-void compute_view_cells() {
-  // A cell size of zero or less (RESOLUTION missing from the configuration) fits no cells.
-  if (!(engine.resolution > 0.0f)) {
-    engine.cellsAcross = 0.0f;
-    engine.cellsDown = 0.0f;
-    return;
-  }
-  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
-  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
-}
 
 int cell_under(float pixel, float resolution) {
   float q = std::floor(pixel / resolution);

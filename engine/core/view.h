@@ -5,8 +5,6 @@
 
 struct WorldCell;
 
-void compute_view_cells();  // cellsAcross, cellsDown from the screen size and RESOLUTION
-
 // The cell column or row under a pixel position; a huge or undefined quotient (no usable cell
 // size) gives a value that lies outside every grid.
 int cell_under(float pixel, float resolution);

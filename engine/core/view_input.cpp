@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "core/view.h"
 #include "services/input.h"
 #include "world/world.h"

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "core/view.h"
 #include "services/screen.h"
 #include "services/sprites.h"
@@ -105,19 +105,6 @@ void smoothing_pass() {
 }
 
 }  // namespace
-
-void ground_refit() {
-  const int edge = rounded(engine.resolution);
-  const int maxX = std::min(engine.mapMaxX, svc::grid_max_x(worldState.world));
-  const int maxY = std::min(engine.mapMaxY, svc::grid_max_y(worldState.world));
-  for (int x = 0; x <= maxX; x++) {
-    for (int y = 0; y <= maxY; y++) {
-      const WorldCell* cell = svc::cell(worldState.world, x, y);
-      if (cell && cell->groundSprite != 0 && cell->groundAlpha > 0) svc::zoom_sprite3d(cell->groundSprite, edge, edge);
-    }
-  }
-  engine.zoomedCellSize = edge;
-}
 
 void draw_world() {
   const float res = engine.resolution;

@@ -3,4 +3,3 @@
 
 void draw_world();           // Ground pass, object pass, smoothing pass
 void draw_position_boxes();  // A box at each cursor, and the name of a colliding object under it
-void ground_refit();         // Zooms every ground sprite of the map to RESOLUTION

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/fatal.h"
 #include "services/text.h"
 #include "world/world.h"
 

@@ -10,16 +10,15 @@
 #include <chrono>
 #include <utility>
 
+#include "base/engine_state.h"
 #include "core/config.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/view.h"
+#include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/files.h"
 #include "services/random.h"
 #include "services/sprites.h"
 #include "world/cell_definitions.h"
-#include "world/labyrinth.h"
 #include "world/load_screen.h"
 #include "world/world.h"
 
@@ -81,7 +80,7 @@ bool reread_configuration(const EngineState& old) {
 // The file the world is built from: the map or the labyrinth base. Only its being readable is
 // checked: start-up would stop without it.
 std::string world_source() {
-  return engine.labyrinthMode == 1 ? engine.labyrinthBaseFile : engine.appEntry + engine.appStart + ".qz61";
+  return engine.labyrinthMode == 1 ? engine.labyrinthBaseFile : map_path(engine.appEntry + engine.appStart, MAP_AI);
 }
 
 bool readable(const std::string& path) {

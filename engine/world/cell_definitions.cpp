@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "formats/map_format.h"
 #include "services/files.h"
 #include "services/sprites.h"
@@ -120,13 +120,6 @@ void load_ground_catalogue() {
   index_ground_catalogue();
 }
 
-void clear_ground_catalogue() {
-  for (auto* n = worldState.groundCatalogue.head; n; n = n->next)
-    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
-  svc::clear_list(worldState.groundCatalogue);
-  worldState.groundNames = GroundIndex{};
-}
-
 const CellDefinition& find_cell_definition(const std::string& definitionPath) {
   return cached_definition(definitionPath);
 }
@@ -184,4 +177,19 @@ void assign_ground_sprite(int x, int y, CellName pictureName) {
   if (!picture) return;
   if (c->groundSprite != 0 && svc::is_sprite3d(c->groundSprite)) svc::free_sprite3d(c->groundSprite);  // 0 is never one
   c->groundSprite = svc::create_sprite3d(-1, picture->sprite);
+}
+
+void ground_refit() {
+  // The cell size in whole pixels, as the drawing rounds it; 0 for a size no int holds.
+  const float res = engine.resolution;
+  const int edge = (res > -1.0e9f && res < 1.0e9f) ? svc::round_nearest(res) : 0;
+  const int maxX = std::min(engine.mapMaxX, svc::grid_max_x(worldState.world));
+  const int maxY = std::min(engine.mapMaxY, svc::grid_max_y(worldState.world));
+  for (int x = 0; x <= maxX; x++) {
+    for (int y = 0; y <= maxY; y++) {
+      const WorldCell* cell = svc::cell(worldState.world, x, y);
+      if (cell && cell->groundSprite != 0 && cell->groundAlpha > 0) svc::zoom_sprite3d(cell->groundSprite, edge, edge);
+    }
+  }
+  engine.zoomedCellSize = edge;
 }

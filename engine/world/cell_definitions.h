@@ -9,10 +9,10 @@
 #include "world/cell_names.h"
 
 void load_ground_catalogue();                                                // TOPOGFX pictures, once at start-up
-void clear_ground_catalogue();  // Frees the catalogue's pictures and empties it (a rebuild in place loads it again)
 void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
 void assign_ground_sprite(int x, int y, CellName pictureName);  // A new 3D sprite of that catalogue picture
 void assign_ground_sprite(int x, int y, const std::string& pictureName);
+void ground_refit();                                        // Zooms every ground sprite of the map to RESOLUTION
 std::string cell_definition_path(const std::string& code);  // RGBCODEPATH + APPSTART + "\" + code
 
 // The keys a cell definition understands, and one recognised key/value pair of a file.

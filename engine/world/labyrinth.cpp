@@ -7,14 +7,11 @@
 // rebuild of the same variant. The base is clipped to the grid: a size beyond the last index (256)
 // becomes 256, so no step touches a cell outside the world.
 #include "world/labyrinth.h"
-#include "world/progress_bar.h"
 
 #include <cstdint>
 
-#include "core/engine_state.h"
-#include "core/fatal.h"
-#include "core/view.h"
-#include "core/world_drawing.h"
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/files.h"
@@ -24,6 +21,7 @@
 #include "services/text.h"
 #include "world/cell_definitions.h"
 #include "world/objects.h"
+#include "world/progress_bar.h"
 #include "world/world.h"
 
 namespace {
@@ -131,29 +129,7 @@ void build_layout() {
   clear_definition_cache();
 }
 
-// How much the bar grows per cell: the screen width over mapMaxX * mapMaxY. A base of one row
-// or column has no area; its bar then grows by the width over the number of cells.
-float build_progress_step() {
-  float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
-  if (divisor <= 0.0f) divisor = static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1);
-  return engine.screenWidth / divisor;
-}
-
 }  // namespace
-
-void reset_cursor_list() {
-  svc::clear_list(worldState.cursorList);
-  svc::add_element(worldState.cursorList);  // zero-filled: (0, 0), move counter 0
-}
-
-void reset_world() {
-  engine.scrollX = 0;
-  engine.scrollY = 0;
-  clear_world();
-  for (WorldCell& c : worldState.world.cells)
-    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);  // 0 is never one
-  svc::dim_array(worldState.world, kBaseGridMax, kBaseGridMax);
-}
 
 void set_tile(int x, int y, const std::string& tile) { set_tile(x, y, cell_name(tile)); }
 
@@ -169,19 +145,20 @@ void set_tile(int x, int y, CellName tile) {
 }
 
 void show_build_progress() {
+  ProgressBar& bar = worldState.buildBar;
   if (engine.builtVariant != engine.baseVariant) {
-    engine.buildProgress = 1.0f;
+    bar.width = 1.0f;
     engine.builtVariant = engine.baseVariant;
   }
-  engine.buildProgress += build_progress_step();
+  bar.width += progress_step(engine.mapMaxX, engine.mapMaxY);
   // The bar is due with every 2 * mapMaxX + 1st call (and shown at most ten times a second).
-  engine.buildFlipCounter++;
-  const bool due = engine.buildFlipCounter > 2 * engine.mapMaxX;
-  if (due) engine.buildFlipCounter = 0;
-  advance_progress_bar(worldState.buildBar, engine.buildProgress, due);
+  bar.dueCounter++;
+  const bool due = bar.dueCounter > 2 * engine.mapMaxX;
+  if (due) bar.dueCounter = 0;
+  advance_progress_bar(bar, due);
 }
 
-void finish_build_progress() { finish_progress_bar(worldState.buildBar, engine.buildProgress); }
+void finish_build_progress() { finish_progress_bar(worldState.buildBar); }
 
 void fill_walls(int maxX, int maxY) {
   restart_progress_bar(worldState.buildBar);  // every build shows its bar at its first chance

@@ -4,12 +4,10 @@
 
 #include "world/cell_names.h"
 
-void reset_cursor_list();                      // One cursor at (0, 0)
 void build_base(const std::string& basePath);  // First build (double seeding)
 void rebuild_base();                           // Rebuild for the current variant (single seeding)
 
 // The steps of a build, in the order build_base and rebuild_base run them.
-void reset_world();                                             // Frees cell contents; a fresh 257 x 257 grid
 void set_tile(int x, int y, const std::string& tile);           // Code, definition, ground sprite, objects
 void set_tile(int x, int y, CellName tile);                     // The same for a tile name already looked up
 void fill_walls(int maxX, int maxY);                            // Every cell of the base becomes "LAB_WALL"

@@ -6,7 +6,6 @@
 // than the grid holds is cropped to the grid: the entries are still walked in the file's own
 // order, so the cropped cells keep their true positions, and nothing outside the grid is touched.
 #include "world/map_loading.h"
-#include "world/progress_bar.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,15 +13,15 @@
 #include <string>
 #include <string_view>
 
-#include "core/engine_state.h"
-#include "core/fatal.h"
-#include "core/view.h"
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/screen.h"
 #include "services/text.h"
 #include "world/cell_definitions.h"
 #include "world/objects.h"
+#include "world/progress_bar.h"
 #include "world/world.h"
 
 namespace {
@@ -48,25 +47,14 @@ int clip_map_extent(int headerMax, int gridMax) {
 
 namespace {
 
-// The bar grows by the screen width over mapMaxX * mapMaxY per cell. A map of one row or one
-// column has a product of 0; its bar then grows by the width over the number of cells.
-float load_progress_step() {
-  float divisor = static_cast<float>(engine.mapMaxX) * static_cast<float>(engine.mapMaxY);
-  if (divisor <= 0.0f)
-    divisor = std::max(1.0f, static_cast<float>(engine.mapMaxX + 1) * static_cast<float>(engine.mapMaxY + 1));
-  return engine.screenWidth / divisor;
-}
-
 // One cell's step of the bar; the map reader works the step out once per map. The screen shows
 // the bar on the first call and on every 501st after it (at most ten times a second).
 void advance_load_progress(float step) {
-  engine.loadProgress += step;
-  if (engine.loadFlipCounter == 0)
-    advance_progress_bar(worldState.loadBar, engine.loadProgress, true);
-  else
-    worldState.loadBar.drawn = false;  // what advance_progress_bar does when the bar is not due
-  engine.loadFlipCounter++;
-  if (engine.loadFlipCounter > 500) engine.loadFlipCounter = 0;
+  ProgressBar& bar = worldState.loadBar;
+  bar.width += step;
+  advance_progress_bar(bar, bar.dueCounter == 0);
+  bar.dueCounter++;
+  if (bar.dueCounter > 500) bar.dueCounter = 0;
 }
 
 // Reads the cell codes of one load. A code is three lines joined; neighbouring cells mostly share
@@ -141,9 +129,9 @@ class CodeReader {
 
 }  // namespace
 
-void show_load_progress() { advance_load_progress(load_progress_step()); }
+void show_load_progress() { advance_load_progress(progress_step(engine.mapMaxX, engine.mapMaxY)); }
 
-void finish_load_progress() { finish_progress_bar(worldState.loadBar, engine.loadProgress); }
+void finish_load_progress() { finish_progress_bar(worldState.loadBar); }
 
 namespace {
 
@@ -159,7 +147,7 @@ void read_red_entry(RedMapWalk& walk, int fileMaxY, int lastColumn) {
 
 void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapWalk& red) {
   const int lastColumn = last_stored_column(fileMaxX);
-  const float progressStep = load_progress_step();
+  const float progressStep = progress_step(engine.mapMaxX, engine.mapMaxY);
   CodeReader codes;
   // The definition is looked up again only when the code changes (the same code always names the
   // same file within one load).
@@ -196,7 +184,7 @@ void read_red_map(RedMapWalk& red, int fileMaxX, int fileMaxY) {
 void load_topographic_map(const std::string& mapPath) {
   svc::LineReader mapFile;
   if (!svc::open_line_reader(mapFile, mapPath)) {
-    fatal_message(4);
+    fatal_message(FATAL_NO_MAP);
     return;  // only reached when the fatal routine is a stand-in
   }
   clear_definition_cache();
@@ -212,9 +200,8 @@ void load_topographic_map(const std::string& mapPath) {
   // would; entries past the end of a short code map are read after it.
   svc::LineReader redFile;
   RedMapWalk red;
-  if (svc::open_line_reader(redFile, engine.appEntry + engine.appStart + ".red")) {
-    std::string headerLine;
-    for (int i = 0; i < 5; i++) svc::read_line(redFile, headerLine);
+  if (svc::open_line_reader(redFile, map_path(engine.appEntry + engine.appStart, MAP_RED))) {
+    read_map_header(redFile);  // its extent is the AI map's
     red = RedMapWalk{&redFile, 0, 0, false};
   }
   read_code_map(mapFile, fileMaxX, fileMaxY, red);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "formats/map_format.h"
 #include "services/files.h"
 #include "services/random.h"
@@ -117,18 +117,6 @@ std::string object_definition_path(const std::string& picturePath, const std::st
   if (cut == std::string::npos) cut = find_ignoring_case(picturePath, gfxCodec);
   if (cut == std::string::npos) cut = picturePath.size();
   return picturePath.substr(0, cut) + ".dll";
-}
-
-void clear_world_lists() {
-  clear_world();
-  clear_object_catalogue();
-}
-
-void clear_object_catalogue() {
-  for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
-    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
-  svc::clear_list(worldState.objectCatalogue);
-  worldState.objectNames = ObjectNameIndex{};
 }
 
 void load_object_catalogue() {

@@ -9,8 +9,6 @@
 struct ObjectInstance;
 struct ObjectDefinition;
 
-void clear_world_lists();               // Empties floorList, instanceList and objectCatalogue
-void clear_object_catalogue();          // Frees the catalogue's pictures and empties it
 void load_object_catalogue();           // WORLDGFX pictures and their ".dll" definitions
 void place_cell_objects(int x, int y);  // Draws placements for the cell's CHILD slots
 void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& definition);  // Fit, hot spot, centring

@@ -2,8 +2,9 @@
 #include "world/progress_bar.h"
 
 #include <algorithm>
+#include <cstdint>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "services/clock.h"
 #include "services/screen.h"
 #include "services/text.h"
@@ -24,14 +25,19 @@ void draw_progress_bar(float width) {
 
 }  // namespace
 
-void restart_progress_bar(ProgressBar& bar) { bar.shown = false; }
+void restart_progress_bar(ProgressBar& bar) {
+  bar.shown = false;
+  bar.drawn = true;
+  bar.lastFlipTick = 0;
+  bar.lastFlipCost = 0;
+}
 
-void advance_progress_bar(ProgressBar& bar, float width, bool due) {
+void advance_progress_bar(ProgressBar& bar, bool due) {
   bar.drawn = false;
   if (!due) return;
   const uint32_t tick = svc::tick_count();
   if (bar.shown && tick - bar.lastFlipTick < std::max(kMinFlipIntervalMs, kFlipShare * bar.lastFlipCost)) return;
-  draw_progress_bar(width);
+  draw_progress_bar(bar.width);
   svc::flip_buffers();
   bar.shown = true;
   bar.drawn = true;
@@ -39,7 +45,13 @@ void advance_progress_bar(ProgressBar& bar, float width, bool due) {
   bar.lastFlipCost = bar.lastFlipTick - tick;
 }
 
-void finish_progress_bar(ProgressBar& bar, float width) {
-  if (!bar.drawn) draw_progress_bar(width);
+void finish_progress_bar(ProgressBar& bar) {
+  if (!bar.drawn) draw_progress_bar(bar.width);
   bar.drawn = true;
+}
+
+float progress_step(int mapMaxX, int mapMaxY) {
+  float divisor = static_cast<float>(mapMaxX) * static_cast<float>(mapMaxY);
+  if (divisor <= 0.0f) divisor = std::max(1.0f, static_cast<float>(mapMaxX + 1) * static_cast<float>(mapMaxY + 1));
+  return engine.screenWidth / divisor;
 }

@@ -11,12 +11,22 @@
 #include <cstdint>
 
 struct ProgressBar {
+  // The bar's length in pixels and the calls since it was last due. A build continues both where
+  // the last one of its kind left them (the labyrinth's restarts at a new variant).
+  float width = 1.0f;
+  int32_t dueCounter = 0;
+  // When it was shown.
   bool shown = false;         // this load or build has shown the bar (the first due call always shows it)
   bool drawn = true;          // the back buffer holds the bar's current state
   uint32_t lastFlipTick = 0;  // when it was last shown
   uint32_t lastFlipCost = 0;  // how many milliseconds that showing took
 };
 
-void restart_progress_bar(ProgressBar& bar);                         // A new load or build begins
-void advance_progress_bar(ProgressBar& bar, float width, bool due);  // The bar grew to width pixels
-void finish_progress_bar(ProgressBar& bar, float width);             // Draws the last state if it is not drawn
+void restart_progress_bar(ProgressBar& bar);            // A new load or build begins: its first due call shows the bar
+void advance_progress_bar(ProgressBar& bar, bool due);  // The bar grew (to bar.width pixels)
+void finish_progress_bar(ProgressBar& bar);             // Draws the last state if it is not drawn
+
+// How much the bar grows per cell of a mapMaxX x mapMaxY world: the screen width over
+// mapMaxX * mapMaxY. A world of one row or column has no area; its bar then grows by the width
+// over the number of cells.
+float progress_step(int mapMaxX, int mapMaxY);

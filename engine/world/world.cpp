@@ -1,9 +1,55 @@
-// world.cpp -- owns the loaded world, and empties it between builds
+// world.cpp -- owns the loaded world: builds it at start-up and empties it, every way it is emptied
 #include "world/world.h"
 
+#include "base/engine_state.h"
+#include "formats/map_format.h"
 #include "services/sprites.h"
+#include "services/text.h"
+#include "world/labyrinth.h"
+#include "world/map_loading.h"
 
 World worldState;
+
+namespace {
+
+// The grid's size before the first build; a base build replaces it with 257 x 257.
+constexpr int kStartGridMax = 512;
+
+// Frees the 3D sprites of the cells' ground pictures (0 is never one).
+void free_ground_sprites() {
+  for (WorldCell& c : worldState.world.cells)
+    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+}
+
+}  // namespace
+
+void build_world() {
+  svc::dim_array(worldState.world, kStartGridMax, kStartGridMax);
+  load_ground_catalogue();
+  clear_world_lists();
+  load_object_catalogue();
+  reset_cursor_list();
+  if (engine.labyrinthMode == 1)
+    build_base(engine.labyrinthBaseFile);
+  else
+    load_topographic_map(map_path(engine.appEntry + engine.appStart, MAP_AI));
+}
+
+void compute_view_cells() {
+  // A cell size of zero or less (RESOLUTION missing from the configuration) fits no cells.
+  if (!(engine.resolution > 0.0f)) {
+    engine.cellsAcross = 0.0f;
+    engine.cellsDown = 0.0f;
+    return;
+  }
+  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
+  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
+}
+
+void reset_cursor_list() {
+  svc::clear_list(worldState.cursorList);
+  svc::add_element(worldState.cursorList);  // zero-filled: (0, 0), move counter 0
+}
 
 void clear_world() {
   svc::clear_list(worldState.floorList);
@@ -11,8 +57,40 @@ void clear_world() {
     if (svc::is_sprite3d(n->value.sprite3d)) svc::free_sprite3d(n->value.sprite3d);
   svc::clear_list(worldState.instanceList);
   clear_definition_cache();
-  worldState.loadBar = ProgressBar{};
-  worldState.buildBar = ProgressBar{};
+}
+
+void clear_object_catalogue() {
+  for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
+    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
+  svc::clear_list(worldState.objectCatalogue);
+  worldState.objectNames = ObjectNameIndex{};
+}
+
+void clear_ground_catalogue() {
+  for (auto* n = worldState.groundCatalogue.head; n; n = n->next)
+    if (svc::is_sprite(n->value.sprite)) svc::free_sprite(n->value.sprite);
+  svc::clear_list(worldState.groundCatalogue);
+  worldState.groundNames = GroundIndex{};
+}
+
+void clear_world_lists() {
+  clear_world();
+  clear_object_catalogue();
+}
+
+void reset_world() {
+  engine.scrollX = 0;
+  engine.scrollY = 0;
+  clear_world();
+  free_ground_sprites();
+  svc::dim_array(worldState.world, kBaseGridMax, kBaseGridMax);
+}
+
+void empty_world() {
+  clear_world_lists();
+  free_ground_sprites();
+  clear_ground_catalogue();
+  forget_world();
 }
 
 void forget_world() {

@@ -1,8 +1,8 @@
 // world.h -- the loaded world: the grid, its lists and catalogues, and what a build keeps beside them
 //
 // World holds everything that belongs to one loaded map or built base; EngineState
-// (core/engine_state.h) holds what lasts the whole run. A labyrinth rebuild replaces the world:
-// clear_world() frees what the world owns, the builders refill it.
+// (base/engine_state.h) holds what lasts the whole run. A labyrinth rebuild replaces the world:
+// reset_world() frees what the world owns, the builders refill it.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -100,10 +100,30 @@ struct World {
 
 extern World worldState;
 
+// ---- Building the world. Start-up runs build_world once; the builders it calls (the map loader
+// and the labyrinth builder) leave the grid, the extent and the view's cell counts set.
+
+// The start-up grid (512 x 512), both catalogues, one cursor, then the AI map pair or the
+// labyrinth. Expects an empty world: at start-up, or after empty_world.
+void build_world();
+void compute_view_cells();  // cellsAcross, cellsDown from the screen size and RESOLUTION
+void reset_cursor_list();   // One cursor at (0, 0)
+
+// ---- Emptying it. Every way the world is emptied lives in world.cpp.
+
 // Frees what a build fills and empties it: the floor list, the placed objects with their 3D
-// sprites, the parsed definitions and the bars' display state. The grid, the catalogues and the
-// cursor stay: each has its own loader (the labyrinth's reset_world replaces the grid).
+// sprites and the parsed definitions. The grid, the catalogues and the cursor stay: each has its
+// own loader (reset_world replaces the grid).
 void clear_world();
+void clear_object_catalogue();  // Frees the catalogue's pictures and empties it
+void clear_ground_catalogue();  // The same for the ground pictures (loaded once, but for a rebuild in place)
+void clear_world_lists();       // clear_world, then the object catalogue
+// A base build's fresh grid: the view back at (0, 0), clear_world, the cells' ground sprites freed
+// and a 257 x 257 grid.
+void reset_world();
+// Frees everything the world holds (grid, sprites, catalogues, lists, the cursor, the bars): the
+// record is as after forget_world, and build_world may run again.
+void empty_world();
 
 // Empties the whole record without freeing anything: at the start of a run, when the services
 // have just started and no number the record holds is valid any more (tests run many in one process).

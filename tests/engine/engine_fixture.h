@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/engine_state.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
 #include "core/world_dump.h"
 #include "services/grid.h"
 #include "services/headless.h"
@@ -43,6 +43,7 @@ class EngineFixture : public ::testing::Test {
     svc::headless::reset();
     svc::random_forget();
     reset_engine_state();
+    forget_world();
   }
 
   void TearDown() override { support::leave_temp_folder(folder_); }

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/engine_state.h"
 #include "core/engine.h"
-#include "core/engine_state.h"
 #include "core/world_drawing.h"
 #include "services/screen.h"
 #include "services/text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/fatal.h"
+#include "base/fatal.h"
 #include "engine/engine_fixture.h"
 #include "services/faults.h"
 #include "services/input.h"
@@ -253,6 +253,7 @@ TEST_F(WorldEngine, HeaderOnlyCodeMapLeavesCellZeroAsAMissingDefinitionDoes) {
   std::filesystem::create_directories(dir + "codes/land");
   svc::headless::reset();
   reset_engine_state();
+  forget_world();
   EXPECT_EQ(cell_after_run(), missing);
 }
 

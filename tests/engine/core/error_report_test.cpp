@@ -2,7 +2,7 @@
 #include <csignal>
 #include <regex>
 
-#include "core/fatal.h"
+#include "core/error_report.h"
 #include "engine/engine_fixture.h"
 #include "services/clock.h"
 #include "services/faults.h"

@@ -160,7 +160,7 @@ TEST_F(MapLoading, ProgressBarOnOneRowMapNeverDividesByZero) {
   svc::dim_array(worldState.world, 8, 8);
   write_numbered_maps(3, 0, 4);
   load();
-  EXPECT_FLOAT_EQ(engine.loadProgress, 1.0f + 640.0f);  // four cells share the width
+  EXPECT_FLOAT_EQ(worldState.loadBar.width, 1.0f + 640.0f);  // four cells share the width
   std::vector<svc::headless::DrawCall> red;
   int flips = 0;
   for (const auto& c : svc::headless::draw_calls()) {

@@ -1,10 +1,9 @@
-// world_test.cpp -- emptying the world between builds: what is freed, what stays
+// world_test.cpp -- emptying the world between builds: what is freed, what stays, and building it again
 #include <string>
 
 #include "engine/engine_fixture.h"
 #include "services/headless.h"
 #include "services/sprites.h"
-#include "world/labyrinth.h"
 
 namespace {
 
@@ -61,6 +60,27 @@ TEST_F(WorldRecord, EachClearFreesWhatItEmptiesAndKeepsTheRest) {
   EXPECT_EQ(svc::headless::live_sprite3d_count(), 0);
   EXPECT_EQ(worldState.world.columns * 1000 + worldState.world.rows, 257257);
   EXPECT_EQ(engine.scrollX, 0);
+}
+
+// A world emptied in a running engine holds nothing any more, and builds again as at start-up:
+// what a reload of the world relies on.
+TEST_F(WorldRecord, EmptiedWorldBuildsAgainAsAtStartUp) {
+  write_config(lab_config(20, 14, {{"TOPOGFX", "topo/"}, {"GFXCODEC", ".bmp"}}));
+  for (const std::string& tile : kTiles) write_bmp("topo/" + tile + ".bmp", 4, 4, 0, 200, 0);
+  std::string first, rebuilt;
+  int sprites = 0;
+  start_engine([&] {
+    first = world_dump_text();
+    sprites = svc::headless::live_sprite3d_count();
+    empty_world();
+    EXPECT_EQ(svc::headless::live_sprite3d_count(), 0);
+    EXPECT_EQ(svc::list_size(worldState.groundCatalogue) + svc::list_size(worldState.cursorList), 0);
+    build_world();
+    rebuilt = world_dump_text();
+    EXPECT_EQ(svc::headless::live_sprite3d_count(), sprites);
+  });
+  EXPECT_GT(sprites, 0);
+  EXPECT_EQ(rebuilt, first);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // engine_state.h -- simengine's one record of settings and run state
 //
 // EngineState lasts the whole run; the loaded world, which a labyrinth rebuild replaces, is the
-// World record beside it (world/world.h).
+// World record above it (world/world.h). This record and the fatal codes are the engine's base:
+// the world and the core include them, they include neither.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -63,12 +64,6 @@ struct EngineState {
 
   // Labyrinth base
   int32_t baseMaxX = 0, baseMaxY = 0;
-  float buildProgress = 1.0f;
-  int32_t buildFlipCounter = 0;
-
-  // Map load progress
-  float loadProgress = 1.0f;
-  int32_t loadFlipCounter = 0;
 
   // Smoothing pass handles kept between frames
   int32_t grabSprite = 0, grabSprite3D = 0;
@@ -82,6 +77,6 @@ struct EngineState {
 
 extern EngineState engine;
 
-// Zero-fills EngineState and forgets the world (start of a run, when the services have just
-// started; tests)
+// Zero-fills EngineState (start of a run, when the services have just started; tests). The
+// world has its own: forget_world (world/world.h).
 void reset_engine_state();

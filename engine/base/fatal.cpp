@@ -2,9 +2,11 @@
 //
 // The box is also written to standard error, so a user who started the engine from a terminal
 // sees why it stopped. Paths in the texts are shown as the operating system spells them.
+#include "base/fatal.h"
+
 #include <cstdio>
-#include "core/engine_state.h"
-#include "core/fatal.h"
+
+#include "base/engine_state.h"
 #include "services/files.h"
 #include "services/lifecycle.h"
 #include "services/messages.h"
@@ -18,7 +20,7 @@ void set_fatal_exit_code(int exit_code) { fatalExitCode = exit_code; }
 
 void set_fatal_box(bool shown) { fatalBoxShown = shown; }
 
-std::string fatal_text(int code) {
+std::string fatal_text(FatalCode code) {
   switch (code) {
     case FATAL_NO_CONFIGURATION: return " Could not open " + svc::system_path(engine.configPath);
     case FATAL_NO_SCREEN: return " Could not open screen";
@@ -31,7 +33,7 @@ std::string fatal_text(int code) {
   }
 }
 
-void fatal_message(int code) {
+void fatal_message(FatalCode code) {
   std::string text = fatal_text(code);
   if (text.empty()) return;
   std::fprintf(stderr, "ERROR %s\n", text.c_str());

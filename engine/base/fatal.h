@@ -1,4 +1,4 @@
-// fatal.h -- the fatal message routine and the run-time error report
+// fatal.h -- the fatal message routine: the numbered start-up failures and their boxes
 #pragma once
 #include <string>
 
@@ -14,10 +14,10 @@ enum FatalCode {
 
 // Shows the "ERROR " box of a numbered start-up failure, writes its text to standard error and
 // ends the program through the shutdown path. Codes outside the table show nothing and return.
-void fatal_message(int code);
+void fatal_message(FatalCode code);
 
 // The box text of a code; "" for a code outside the table.
-std::string fatal_text(int code);
+std::string fatal_text(FatalCode code);
 
 // The exit code fatal_message ends the program with: 0 for simengine (the default), 1 for tools.
 void set_fatal_exit_code(int exit_code);
@@ -25,6 +25,3 @@ void set_fatal_exit_code(int exit_code);
 // Whether fatal_message shows its box (the default) or only writes its text to standard error:
 // benchmarks run unattended and must never wait for a click.
 void set_fatal_box(bool shown);
-
-// The fault handler installed at the end of start-up: writes the six-line error report.
-int write_error_report();

@@ -1,5 +1,5 @@
 // fatal_test.cpp -- the fatal message routine: its boxes, texts and exit codes
-#include "core/fatal.h"
+#include "base/fatal.h"
 #include "engine/engine_fixture.h"
 
 namespace {
@@ -9,7 +9,7 @@ using svc::headless::messages;
 class FatalTest : public EngineFixture {
  protected:
   // Runs fatal_message(code) as a program body; the exit code, or 42 when the routine returned.
-  int run_fatal(int code) {
+  int run_fatal(FatalCode code) {
     return svc::headless::run_program([code] {
       fatal_message(code);
       return 42;
@@ -19,18 +19,18 @@ class FatalTest : public EngineFixture {
 
 TEST_F(FatalTest, EachCodeShowsItsTextAndEndsWithZero) {
   struct Case {
-    int code;
+    FatalCode code;
     std::string text;
   };
   engine.configPath = "/home/u/world/DATA\\ini.txt";
   engine.labyrinthBaseFile = "/home/u/world/bases\\lab.txt";
   std::vector<Case> cases = {
-      {0, " Could not open /home/u/world/DATA/ini.txt"},
-      {1, " Could not open screen"},
-      {2, " Could not open window"},
-      {4, " Could not open topographic data"},
-      {5, " Could not open:/home/u/world/bases/lab.txt"},
-      {6, " RESOLUTION in /home/u/world/DATA/ini.txt must be a positive number of pixels"},
+      {FATAL_NO_CONFIGURATION, " Could not open /home/u/world/DATA/ini.txt"},
+      {FATAL_NO_SCREEN, " Could not open screen"},
+      {FATAL_NO_WINDOW, " Could not open window"},
+      {FATAL_NO_MAP, " Could not open topographic data"},
+      {FATAL_NO_BASE, " Could not open:/home/u/world/bases/lab.txt"},
+      {FATAL_BAD_RESOLUTION, " RESOLUTION in /home/u/world/DATA/ini.txt must be a positive number of pixels"},
   };
   for (const auto& c : cases) {
     svc::headless::reset();
@@ -60,11 +60,12 @@ TEST_F(FatalTest, WithoutTheBoxTheTextOnlyGoesToStandardError) {
   EXPECT_TRUE(messages().empty());
 }
 
+// A number that names no failure (the table has a gap at 3) shows nothing and returns.
 TEST_F(FatalTest, CodesOutsideTheTableShowNothingAndReturn) {
   for (int code : {3, 7, -1, 100}) {
     svc::headless::reset();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(run_fatal(code), 42) << "code " << code;
+    EXPECT_EQ(run_fatal(static_cast<FatalCode>(code)), 42) << "code " << code;
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(messages().empty());
   }
@@ -73,7 +74,7 @@ TEST_F(FatalTest, CodesOutsideTheTableShowNothingAndReturn) {
 TEST_F(FatalTest, ToolsCanEndWithAnotherExitCode) {
   set_fatal_exit_code(1);
   testing::internal::CaptureStderr();
-  int code = run_fatal(4);
+  int code = run_fatal(FATAL_NO_MAP);
   testing::internal::GetCapturedStderr();
   set_fatal_exit_code(0);
   EXPECT_EQ(code, 1);
