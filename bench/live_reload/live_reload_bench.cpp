@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/engine.h"
-#include "core/engine_state.h"
-#include "core/fatal.h"
+#include "base/engine_state.h"
+#include "base/fatal.h"
 #include "core/frame.h"
 #include "core/live_reload.h"
 #include "formats/map_format.h"

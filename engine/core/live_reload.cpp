@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "core/world_reload.h"
 #include "os.h"
 #include "services/clock.h"
