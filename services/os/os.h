@@ -24,26 +24,26 @@ enum class Open {
   CREATE_ONLY,     // For writing, created only when no file of that name exists
   READ_WRITE,      // For reading and writing, created when missing, nothing cut
 };
-Handle open_file(const std::string& path, Open how);                  // kNoHandle when refused
-int64_t read_some(Handle file, void* into, size_t size);                // Bytes read (0 at the end); -1 on failure
-bool write_all(Handle file, const void* data, size_t size);             // Every byte written, or false
-int64_t move_position(Handle file, int64_t delta);                      // Moves relative to here; the new position or -1
-bool set_size(Handle file, int64_t size);                               // Cuts or extends the file to `size` bytes
-bool reserve_size(Handle file, int64_t size);  // Takes disk room for `size` bytes before they are written
-bool sync_file(Handle file);                   // The file's bytes are on the disk when this returns true
-bool close_file(Handle file);                  // Closes; false when the system reports a failed write
+Handle open_file(const std::string& path, Open how);         // kNoHandle when refused
+int64_t read_some(Handle file, void* into, size_t size);     // Bytes read (0 at the end); -1 on failure
+bool write_all(Handle file, const void* data, size_t size);  // Every byte written, or false
+int64_t move_position(Handle file, int64_t delta);           // Moves relative to here; the new position or -1
+bool set_size(Handle file, int64_t size);                    // Cuts or extends the file to `size` bytes
+bool reserve_size(Handle file, int64_t size);                // Takes disk room for `size` bytes before they are written
+bool sync_file(Handle file);                                 // The file's bytes are on the disk when this returns true
+bool close_file(Handle file);                                // Closes; false when the system reports a failed write
 
 // What a name or an open file is.
 enum class Kind { MISSING, FILE, FOLDER, LINK, OTHER };  // OTHER: a device, a pipe, a socket
 struct Info {
   Kind kind = Kind::MISSING;
-  int64_t size = 0;          // Bytes, for a file
-  int64_t links = 1;         // Names the file has (hard links)
-  uint32_t owner = 0;        // The owning user and group as the system numbers them; 0 where it has none
+  int64_t size = 0;    // Bytes, for a file
+  int64_t links = 1;   // Names the file has (hard links)
+  uint32_t owner = 0;  // The owning user and group as the system numbers them; 0 where it has none
   uint32_t group = 0;
   uint32_t permissions = 0;  // Access bits in the usual octal form (0644); 0 where the system has none
 };
-bool file_info(Handle file, Info& info);                               // About an open file
+bool file_info(Handle file, Info& info);  // About an open file
 // About a name: true with kind MISSING when no such name exists; false when the system cannot look
 // (no access to a folder on the way, a file used as a folder, a link loop).
 bool path_info(const std::string& path, Info& info, bool follow_links);
@@ -56,9 +56,10 @@ struct Entry {
   std::string name;
   Kind kind;  // FILE or FOLDER: a link counts as what it leads to
 };
-bool list_folder(const std::string& folder, std::vector<Entry>& out);  // Entries but "." and "..", unsorted; links that lead nowhere left out
-bool rename_path(const std::string& from, const std::string& to);      // Replaces `to` in one step
-bool remove_file(const std::string& path);                             // Removes a name of a file
+// Appends the folder's entries but "." and "..", unsorted; links that lead nowhere are left out.
+bool list_folder(const std::string& folder, std::vector<Entry>& out);
+bool rename_path(const std::string& from, const std::string& to);  // Replaces `to` in one step
+bool remove_file(const std::string& path);                         // Removes a name of a file
 bool sync_folder(const std::string& folder);  // The folder's names (a rename into it) are on the disk
 std::string current_folder();                 // The working folder as the system spells it; "" when unknown
 bool change_folder(const std::string& folder);
@@ -102,17 +103,18 @@ struct Change {
   std::string name;  // The entry's name in the folder
   bool gone;         // The name no longer exists (deleted or renamed away)
 };
-int watch_folder(const std::string& folder);  // A watch number (above 0), or 0; the same folder twice gives the same
-void unwatch_folder(int watch);               // Ends one watch_folder of that number
+int watch_folder(const std::string& folder);     // A watch number (above 0), or 0; the same folder twice gives the same
+void unwatch_folder(int watch);                  // Ends one watch_folder of that number
 void collect_changes(std::vector<Change>& out);  // Appends the changes since the last call, one per name, in order
 
 // Clocks and memory.
-int64_t local_seconds();           // Seconds since 1970-01-01 00:00 local time (the time zone's offset added)
+int64_t local_seconds();            // Seconds since 1970-01-01 00:00 local time (the time zone's offset added)
 uint64_t monotonic_milliseconds();  // A clock that never steps back, from an arbitrary start
 void sleep_milliseconds(int milliseconds);
-int64_t available_memory();         // Bytes the system could still give without swapping; -1 when unknown
-void* allocate_block(size_t bytes, bool large_pages);  // Memory (aligned to 2 MiB in large pages when asked); null when none
-void free_block(void* block);                          // Frees what allocate_block gave
+int64_t available_memory();  // Bytes the system could still give without swapping; -1 when unknown
+// Memory of `bytes` (with large_pages: aligned to 2 MiB and advised into large pages); null when none.
+void* allocate_block(size_t bytes, bool large_pages);
+void free_block(void* block);  // Frees what allocate_block gave
 
 // Signals and faults.
 enum class Fault { DIVISION, MEMORY, INSTRUCTION, OTHER };
@@ -120,12 +122,13 @@ using FaultHandler = void (*)(Fault fault);
 // On a fault the handler runs on a stack of its own (a stack overflow reaches it too), then the process
 // ends with exit code 0; a fault inside the handler ends it at once. Null gives the system's default back.
 void catch_faults(FaultHandler handler);
-void end_on_quit_signals();               // From now on a quit request (SIGTERM, SIGINT) ends the process with 0
-void push_quit_ending();                  // Until the matching pop, a quit request ends the process with 0
-void pop_quit_ending();                   // The handling from before the push comes back
-void no_size_limit_signal();              // A write past the file size limit fails instead of ending the process
-[[noreturn]] void exit_now(int code);     // Ends the process at once, without running exit handlers
-std::string error_text();                 // Why the last failed call failed, in the system's words
-std::string program_name();               // The running program's name, without folder or ".exe", for messages
+// A quit request (SIGTERM, SIGINT) ends the process with exit code 0, and with it the children of its
+// main thread (a modal box may run in one, and would otherwise stay on screen).
+void end_on_quit_signals();   // From now on
+void push_quit_ending();      // Until the matching pop, a quit request ends the process with 0
+void pop_quit_ending();       // The handling from before the push comes back
+void no_size_limit_signal();  // A write past the file size limit fails instead of ending the process
+std::string error_text();     // Why the last failed call failed, in the system's words
+std::string program_name();   // The running program's name, without folder or ".exe", for messages
 
 }  // namespace os

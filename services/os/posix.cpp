@@ -256,7 +256,8 @@ bool begin_replace(const std::string& target, bool keep_owner, Replacement& r) {
     // not give it away, the route is closed.
     struct stat mine;
     bool kept = ::fstat(fd, &mine) == 0;
-    if (kept && (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid)) kept = ::fchown(fd, old.st_uid, old.st_gid) == 0;
+    if (kept && (mine.st_uid != old.st_uid || mine.st_gid != old.st_gid))
+      kept = ::fchown(fd, old.st_uid, old.st_gid) == 0;
     if (kept) kept = ::fchmod(fd, old.st_mode & 07777) == 0;
     if (!kept) {
       abandon_replace(r);
@@ -555,8 +556,6 @@ void pop_quit_ending() {
 }
 
 void no_size_limit_signal() { ::signal(SIGXFSZ, SIG_IGN); }
-
-void exit_now(int code) { _exit(code); }
 
 std::string error_text() { return std::strerror(errno); }
 

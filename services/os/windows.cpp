@@ -684,8 +684,6 @@ void pop_quit_ending() {
 
 void no_size_limit_signal() {}  // Windows has no file size limit signal
 
-void exit_now(int code) { _exit(code); }
-
 std::string program_name() {
   static wchar_t buffer[32768];
   DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
