@@ -40,7 +40,7 @@ endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/README-Windows.txt ${CMAKE_CURRENT_BINARY_DIR}/README-Windows.txt
                @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-Windows.txt DESTINATION .)
-install(DIRECTORY ${SUITE_WINDOWS_DEPS}/licences/ DESTINATION licences)
+install(DIRECTORY ${SUITE_WINDOWS_DEPS}/licences/ DESTINATION licences PATTERN googletest EXCLUDE)  # Only the tests link GoogleTest
 
 set(CPACK_PACKAGE_NAME orvanel-suite)
 set(CPACK_PACKAGE_VENDOR "Orvanel")
