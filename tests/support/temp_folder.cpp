@@ -1,30 +1,34 @@
 // temp_folder.cpp -- fresh temporary folders for tests, optionally the working directory while a test runs
 #include "support/temp_folder.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
+#include <random>
 #include <system_error>
-#include <vector>
+
+#include "os.h"
 
 namespace support {
 
 namespace fs = std::filesystem;
 
 std::string make_temp_folder(const std::string& name, const std::string& parent) {
-  std::string base = parent;
-  if (base.empty()) {
-    std::error_code ec;
-    base = fs::temp_directory_path(ec).string();
-    if (ec) base = "/tmp";
+  if (parent.empty()) {
+    std::string made = os::make_temp_folder(name);
+    if (!made.empty() && made.back() == '\\') made.back() = '/';
+    return made;
   }
-  if (base.back() != '/') base += '/';
-  const std::string pattern = base + name + "XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) return "";
-  return std::string(buf.data()) + "/";
+  std::string base = parent;
+  if (base.back() != '/' && base.back() != '\\') base += '/';
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937 pick{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string folder = base + name;
+    for (int i = 0; i < 6; ++i) folder += kLetters[pick() % 36];
+    std::error_code ec;
+    if (std::filesystem::create_directory(folder, ec)) return folder + "/";
+    if (ec) return "";
+  }
+  return "";
 }
 
 void remove_folder(const std::string& path) {
@@ -35,14 +39,14 @@ void remove_folder(const std::string& path) {
 }
 
 bool enter_temp_folder(WorkFolder& folder, const std::string& name) {
-  char cwd[4096];
-  folder.previous = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  folder.previous = os::current_folder();
+  if (folder.previous.empty()) folder.previous = ".";
   folder.dir = make_temp_folder(name);
-  return !folder.dir.empty() && chdir(folder.dir.c_str()) == 0;
+  return !folder.dir.empty() && os::change_folder(folder.dir);
 }
 
 void leave_temp_folder(WorkFolder& folder) {
-  if (!folder.previous.empty()) (void)!chdir(folder.previous.c_str());
+  if (!folder.previous.empty()) os::change_folder(folder.previous);
   remove_folder(folder.dir);
   folder.dir.clear();
   folder.previous.clear();
