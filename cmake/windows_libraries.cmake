@@ -8,6 +8,11 @@ find_package(Threads REQUIRED)
 find_package(SDL2 CONFIG REQUIRED PATHS ${SUITE_WINDOWS_DEPS} NO_DEFAULT_PATH)
 find_package(SDL2_ttf CONFIG REQUIRED PATHS ${SUITE_WINDOWS_DEPS} NO_DEFAULT_PATH)
 find_package(FLTK CONFIG REQUIRED PATHS ${SUITE_WINDOWS_DEPS}/CMake NO_DEFAULT_PATH)
+# The headers come with the fltk target, so they are system headers (no warnings of theirs).
+set(FLTK_INCLUDE_DIR "")
+set_property(TARGET fltk APPEND PROPERTY INTERFACE_INCLUDE_DIRECTORIES ${SUITE_WINDOWS_DEPS}/include)
+# FLTK 1.3 tells Windows by WIN32, which strict C++17 (no GNU extensions) leaves undefined.
+set_property(TARGET fltk APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS WIN32)
 
 set(PICTURE_LIBS_STATIC_INCLUDE_DIRS ${SUITE_WINDOWS_DEPS}/include)
 set(PICTURE_ARCHIVES)

@@ -12,7 +12,11 @@ namespace svc {
 int examine_desktops() {
   std::vector<detail::DesktopMode> found;
   const int count = Fl::screen_count();  // Opens the display
+#ifdef _WIN32
+  const int depth = 24;  // Windows desktops show true colour
+#else
   const int depth = fl_visual ? fl_visual->depth : 24;
+#endif
   for (int n = 0; n < count; ++n) {
     detail::DesktopMode d{0, 0, 60, depth};
     int x, y;

@@ -62,9 +62,7 @@ void start_services() {
     fl_open_display(connection);
   else
     fl_open_display();
-#else
-  fl_open_display();
-#endif
+#endif  // On Windows FLTK opens its side of the desktop when the first window needs it
   Fl::fatal = toolkit_fatal;
   Fl::visual(FL_RGB);  // True-colour visual, so pictures show their exact colours
   Fl::scheme(nullptr);
