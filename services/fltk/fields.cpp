@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "argument_rules.h"
 #include "services/text.h"
 #include "state.h"
 
@@ -139,7 +140,7 @@ int use_field_list(WindowHandle window) {
 }
 
 int create_edit_field(int field, int x, int y, int width, int height, const std::string& text, int flags) {
-  if (!state.field_window || field < -1 || width < 0 || height < 0) return 0;
+  if (!state.field_window || field < -1 || !detail::field_size_allowed(width, height)) return 0;
   Fl_Group::current(nullptr);
   const int top = y + client_top();
   Fl_Input* input =
@@ -152,7 +153,7 @@ int create_edit_field(int field, int x, int y, int width, int height, const std:
 }
 
 int create_label(int field, int x, int y, int width, int height, const std::string& text) {
-  if (!state.field_window || field < -1 || width < 0 || height < 0) return 0;
+  if (!state.field_window || field < -1 || !detail::field_size_allowed(width, height)) return 0;
   Fl_Group::current(nullptr);
   Fl_Box* box = new Fl_Box(x, y + client_top(), width, height);
   box->box(FL_FLAT_BOX);  // Filled, so a background colour shows
@@ -219,7 +220,7 @@ int event_field() { return state.event_field; }
 
 int load_font(int font, const std::string& face, int points) {
   int number = state.fonts.pick(font);
-  if (number < 0 || face.empty() || points <= 0 || points > 1000) return 0;
+  if (number < 0 || !detail::font_allowed(face, points)) return 0;
   // FLTK keeps the name's pointer and reads its first character as the style (' ' = regular).
   auto known = state.face_index.find(face);
   int index;

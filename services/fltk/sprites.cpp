@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "argument_rules.h"
 #include "services/pictures.h"
 #include "state.h"
 #include "surface.h"
@@ -16,8 +17,6 @@ namespace svc {
 using fltk::state;
 
 namespace {
-
-constexpr int kMaxGrabSide = 16384;  // Larger grabs are refused, not allocated
 
 int store_sprite(int requested, int number, Picture&& picture) {
   state.sprites.store(number, std::make_shared<const Picture>(std::move(picture)));
@@ -82,7 +81,7 @@ void display_sprite(int sprite, int x, int y) {
 int grab_sprite(int sprite, int x, int y, int width, int height, int) {
   const int number = state.sprites.pick(sprite);
   if (number < 0 || !state.screen.widget) return 0;
-  if (width <= 0 || height <= 0 || width > kMaxGrabSide || height > kMaxGrabSide) return 0;
+  if (!detail::grab_size_allowed(width, height)) return 0;
   Picture picture;
   detail::surface_grab(state.screen.back, x, y, width, height, picture);
   return store_sprite(sprite, number, std::move(picture));

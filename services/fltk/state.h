@@ -5,7 +5,7 @@
 // boxes, choosers and a CPU screen.
 // Implements (one file each, named as the header): desktops.h, fields.h, input.h (every snapshot
 // empty), lifecycle.h, menus.h, messages.h, requesters.h, screen.h, sprites.h, windows.h.
-// Does not implement: headless.h (the test platform's own). clock.h, faults.h, files.h, grid.h,
+// Does not implement: headless.h (the display-less platform's script). clock.h, faults.h, files.h, grid.h,
 // list.h, pictures.h, random.h and text.h come from services/core, alike for every platform, as do
 // the readers of the display table (desktops.h) and of the input snapshots (input.h).
 #pragma once

@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "services/text.h"
+#include "argument_rules.h"
 #include "display_text.h"
 #include "state.h"
 
@@ -56,7 +57,7 @@ using fltk::state;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
   int number = state.windows.pick(window);
-  if (number < 0 || inner_width <= 0 || inner_height <= 0) return 0;
+  if (number < 0 || !detail::window_size_allowed(inner_width, inner_height)) return 0;
   close_window(number);  // A number in use gets a fresh window
 
   if (flags & WINDOW_CENTRED_CAPTION) {

@@ -1,6 +1,7 @@
 // fields.cpp -- headless edit fields, labels and fonts: kept as records for field_info() and font_info()
 #include "services/fields.h"
 
+#include "argument_rules.h"
 #include "state.h"
 
 namespace svc {
@@ -15,7 +16,7 @@ constexpr int MENU_BAR_HEIGHT = 0;
 // A field of either kind, or 0 when the number is refused, scripted to fail or has no parent window.
 int create_field(int field, int x, int y, int width, int height, const std::string& text, int flags, bool label) {
   int number = state.fields.pick(field);
-  if (number < 0) return 0;
+  if (number < 0 || !detail::field_size_allowed(width, height)) return 0;
   auto failure = state.field_failures.find(number);
   if (failure != state.field_failures.end()) {
     if (--failure->second <= 0) state.field_failures.erase(failure);
@@ -79,7 +80,7 @@ int event_field() { return state.event_field; }
 
 int load_font(int font, const std::string& face, int points) {
   int number = state.fonts.pick(font);
-  if (number < 0 || face.empty() || points <= 0) return 0;
+  if (number < 0 || !detail::font_allowed(face, points)) return 0;
   state.fonts.store(number, headless::detail::Font{face, points, headless::detail::new_handle()});
   return detail::created(font, number);
 }

@@ -2,6 +2,7 @@
 // (unless recording is off: then no record is even built, so per-pixel calls stay cheap)
 #include "services/screen.h"
 
+#include "argument_rules.h"
 #include "state.h"
 
 namespace svc::headless::detail {
@@ -41,7 +42,7 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
   svc::detail::Surface& surface = state.screen.surface;
   const int covered_width = state.screen.picture_width, covered_height = state.screen.picture_height;
   const bool covered = covered_width > 0 && covered_height > 0 && width >= covered_width && height >= covered_height;
-  if (width <= 0 || height <= 0 || !svc::detail::surface_resize(surface, width, height, !covered)) return 0;
+  if (!svc::detail::screen_size_allowed(width, height) || !svc::detail::surface_resize(surface, width, height, !covered)) return 0;
   // A screen opened for a picture shown straight onto it is left uncleared: show_picture_file clears
   // what lies beyond the picture once the decoder has written it. Clearing that column first would
   // touch every row, so the system would clear all the screen's memory before the decoder wrote it.

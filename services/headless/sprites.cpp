@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "argument_rules.h"
 #include "services/pictures.h"
 #include "state.h"
 
@@ -13,8 +14,6 @@ using headless::detail::record;
 using headless::detail::state;
 
 namespace {
-
-constexpr int MAX_GRAB_SIDE = 16384;  // Larger grabs are refused, not allocated
 
 // Stores a picture as a sprite; the result as the object-number rule asks.
 int store_sprite(int requested, int number, Picture&& picture, int mode) {
@@ -146,7 +145,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   record("grab", {sprite, x, y, width, height});
   int number = state.sprites.pick(sprite);
   if (number < 0 || !state.screen.open) return 0;
-  if (width <= 0 || height <= 0 || width > MAX_GRAB_SIDE || height > MAX_GRAB_SIDE) return 0;
+  if (!svc::detail::grab_size_allowed(width, height)) return 0;
   Picture picture;
   svc::detail::surface_grab(state.screen.surface, x, y, width, height, picture);
   return store_sprite(sprite, number, std::move(picture), mode);
@@ -155,7 +154,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
 int create_sprite3d(int sprite3d, int sprite) {
   const headless::detail::Sprite* s = state.sprites.get(sprite);
   int number = state.sprites3d.pick(sprite3d);
-  if (number <= 0 || !s || !s->picture) return 0;
+  if (number < 0 || !s || !s->picture) return 0;
   const Picture& picture = *s->picture;  // Reusing a number replaces the 3D sprite
   state.sprites3d.store(number, headless::detail::Sprite3D{sprite, s->picture, picture.width, picture.height});
   return svc::detail::created(sprite3d, number);

@@ -1,6 +1,9 @@
 // state.h -- the headless platform's one state record: object tables, queues and records
 //
-// The platform the tests, worlddump and mapscan link: every operation works without a display.
+// A display-less platform: every operation works without a window system. Events and answers come
+// from a script (services/headless.h), drawing goes to a CPU screen and is recorded. The shipped
+// command-line tools (mapscan, worlddump, worldmake) link it to run the programs' own code without a
+// display; the tests link it to script a user.
 // Implements (one file each, named as the header): desktops.h, fields.h, headless.h, input.h,
 // lifecycle.h, menus.h, messages.h, requesters.h, screen.h, sprites.h, windows.h.
 // Does not implement: clock.h, faults.h, files.h, grid.h, list.h, pictures.h, random.h, text.h, which

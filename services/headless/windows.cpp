@@ -1,6 +1,7 @@
 // windows.cpp -- headless windows and the scripted event queue
 #include "services/windows.h"
 
+#include "argument_rules.h"
 #include "display_text.h"
 #include "state.h"
 
@@ -10,7 +11,7 @@ using headless::detail::state;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
   int number = state.windows.pick(window);
-  if (state.fail_open_window || number < 0 || inner_width < 0 || inner_height < 0) return 0;
+  if (state.fail_open_window || number < 0 || !detail::window_size_allowed(inner_width, inner_height)) return 0;
   if (state.windows.has(number)) close_window(number);  // Reusing a number replaces the window
   state.windows.store(
       number, headless::detail::Window{x, y, inner_width, inner_height, flags, svc::detail::held_title(title), headless::detail::new_handle()});

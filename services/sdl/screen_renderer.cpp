@@ -1,6 +1,7 @@
 // screen_renderer.cpp -- the screen's renderer on a window: OpenGL when the system has it, else SDL's choice
 #include <cstring>
 
+#include "screen_window.h"
 #include "state.h"
 
 namespace svc::sdl {

@@ -5,8 +5,10 @@
 
 #include <cstdio>
 
+#include "argument_rules.h"
 #include "display_text.h"
 #include "os.h"
+#include "screen_window.h"
 #include "state.h"
 
 namespace svc {
@@ -14,8 +16,9 @@ namespace svc {
 using sdl::state;
 
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags) {
-  if (!state.started || inner_width <= 0 || inner_height <= 0 || window < -1 || window == 0) return 0;
-  if (window > 0 && state.windows.has(window)) close_window(window);  // Reusing a number replaces the window
+  if (!state.started || !detail::window_size_allowed(inner_width, inner_height) || state.windows.pick(window) < 0)
+    return 0;
+  if (window >= 0 && state.windows.has(window)) close_window(window);  // Reusing a number replaces the window
   Uint32 sdl_flags = SDL_WINDOW_SHOWN;
   int wx = x, wy = y;
   if (flags & WINDOW_BORDERLESS) {
@@ -40,7 +43,7 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
     return 0;
   }
   int number = state.windows.pick(window);
-  if (number <= 0) {
+  if (number < 0) {
     SDL_DestroyWindow(w);
     return 0;
   }

@@ -1,12 +1,12 @@
 // lifecycle.cpp -- the offscreen platform: SDL's events (for SIGINT and SIGTERM) and fonts, no video device
 #include <cstdlib>
 
-#include "state.h"
+#include "offscreen_windows.h"
 #include "services/lifecycle.h"
+#include "state.h"
 
 namespace svc::sdl {
 State state;
-void forget_windows();  // windows.cpp
 }  // namespace svc::sdl
 
 namespace svc {

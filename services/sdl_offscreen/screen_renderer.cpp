@@ -1,14 +1,13 @@
 // screen_renderer.cpp -- the offscreen screen: SDL's software renderer on a surface in memory, read back whole
-#include "state.h"
+#include "offscreen_windows.h"
 #include "services/offscreen.h"
+#include "state.h"
 
 namespace svc::sdl {
 
 namespace {
 SDL_Surface* surface = nullptr;  // What flip_buffers presents to: the "window" of the screen
 }
-
-bool window_known(WindowHandle window);  // windows.cpp
 
 bool open_screen_renderer(WindowHandle window, int width, int height) {
   if (!window_known(window)) return false;

@@ -1,9 +1,11 @@
 // windows.cpp -- the offscreen platform's windows: numbered records without a window system, and the close request
 #include <string>
 
+#include "argument_rules.h"
 #include "number_table.h"
-#include "state.h"
+#include "offscreen_windows.h"
 #include "services/windows.h"
+#include "state.h"
 
 namespace svc::sdl {
 
@@ -19,13 +21,13 @@ detail::NumberTable<OffscreenWindow>& windows() {
   return table;
 }
 
-// A window's handle is its number: never 0, since -1 hands out numbers from 1 and 0 is refused.
-WindowHandle handle_of(int number) { return static_cast<WindowHandle>(number); }
+// A window's handle is its number plus one: never 0, which means no window.
+WindowHandle handle_of(int number) { return static_cast<WindowHandle>(number) + 1; }
 
 }  // namespace
 
 bool window_known(WindowHandle window) {
-  return window > 0 && window <= INT32_MAX && windows().has(static_cast<int>(window));
+  return window > 0 && window <= INT32_MAX && windows().has(static_cast<int>(window - 1));
 }
 
 void forget_windows() { windows().clear(); }
@@ -46,10 +48,10 @@ int open_window(int window, int x, int y, int inner_width, int inner_height, con
   (void)x;
   (void)y;
   (void)flags;
-  if (!state.started || inner_width <= 0 || inner_height <= 0 || window < -1 || window == 0) return 0;
-  if (window > 0 && sdl::windows().has(window)) close_window(window);
+  if (!state.started || !detail::window_size_allowed(inner_width, inner_height)) return 0;
+  if (window >= 0 && sdl::windows().has(window)) close_window(window);
   const int number = sdl::windows().pick(window);
-  if (number <= 0) return 0;
+  if (number < 0) return 0;
   sdl::windows().store(number, {inner_width, inner_height, title});
   return detail::created(window, number);
 }

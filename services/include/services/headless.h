@@ -1,9 +1,11 @@
-// headless.h -- the test platform's script and record: queue what a user would do, read back what was shown
+// headless.h -- the display-less platform's script and record: queue what a user would do, read back
+// what was shown
 //
-// Tests link services_core + services_headless. Every window-system operation works without a
-// display: events, menu picks, message-box answers, requester results, key snapshots, wheel steps
-// and joystick axes come from the queues below; titles, boxes, fields, menus and drawing calls are
-// recorded for the test to read.
+// Programs that link services_core + services_headless run without a display: the command-line
+// tools (which need no user, and take the answers below when the queues are empty) and the tests
+// (which queue a user's actions). Events, menu picks, message-box answers, requester results, key
+// snapshots, wheel steps and joystick axes come from the queues below; titles, boxes, fields, menus
+// and drawing calls are recorded for whoever wants to read them.
 #pragma once
 #include <cstdint>
 #include <functional>

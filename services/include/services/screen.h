@@ -10,7 +10,7 @@ int init_sprite();  // Prepares the screen and sprite facility; non-zero when av
 int init_sound();   // Prepares sound output (started by the engine, never used further)
 
 int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int auto_stretch, int right_offset,
-                         int bottom_offset);  // 0 on failure
+                         int bottom_offset);  // At least 1 x 1 on a known window; 0 on failure
 void clear_screen(int32_t colour);            // Fills the back buffer
 void flip_buffers();                          // Shows the back buffer
 int64_t free_video_memory();                  // Free video memory in bytes, as well as the platform can tell

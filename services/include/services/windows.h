@@ -1,4 +1,9 @@
 // windows.h -- top-level windows and the event queue
+//
+// Every platform keeps the same rules. Object numbers, here and in screen.h, sprites.h, menus.h and
+// fields.h: -1 asks for the lowest free number from 1 up and gets it back; a number from 0 up to
+// 2^20 - 1 may be chosen, answers 1 and replaces what held that number before; any other is refused
+// (0). A window's client area is at least 1 x 1 pixel.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,6 +20,7 @@ enum EventCode { EVENT_NONE = 0, EVENT_REPAINT = 15, EVENT_CLOSE = 16, EVENT_FIE
 
 using WindowHandle = std::intptr_t;
 
+// 0 when the number or size is refused, or the window system refuses the window.
 int open_window(int window, int x, int y, int inner_width, int inner_height, const std::string& title, int flags);
 int is_window(int window);               // Non-zero while it exists
 WindowHandle window_handle(int window);  // The handle for screens and menus; 0 when none

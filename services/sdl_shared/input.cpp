@@ -1,5 +1,4 @@
-// input.cpp -- keyboard, mouse wheel and joystick from SDL, fed into the shared input snapshots, and
-// the wait for the next SDL event that means something to the program (both SDL variants use it)
+// input.cpp -- keyboard, mouse wheel and joystick from SDL, fed into the shared input snapshots
 //
 // Keys are reported by the scan codes of the system the programs come from (the PC keyboard's
 // set 1, extended keys with 0x80 added: Up 0xC8, Page Up 0xC9, ...). The edge and threshold rules
@@ -10,25 +9,6 @@
 #include "state.h"
 
 namespace svc::sdl {
-
-// Key, wheel and mouse events only feed the input state, so one call never leaves a close request
-// stuck behind mouse motion.
-int next_event_code(int timeout_ms) {
-  SDL_Event event;
-  int got;
-  if (timeout_ms == 0)
-    got = SDL_PollEvent(&event);
-  else if (timeout_ms < 0)
-    got = SDL_WaitEvent(&event);
-  else
-    got = SDL_WaitEventTimeout(&event, timeout_ms);
-  while (got) {
-    int code = translate_event(event);
-    if (code != EVENT_NONE) return code;
-    got = SDL_PollEvent(&event);
-  }
-  return EVENT_NONE;
-}
 
 int pc_scan_code(SDL_Scancode code) {
   if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) {

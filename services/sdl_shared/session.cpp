@@ -1,4 +1,4 @@
-// sdl_session.cpp -- what both SDL variants do to start and end SDL itself: the event subsystem,
+// session.cpp -- what both SDL variants do to start and end SDL itself: the event subsystem,
 // which turns SIGINT and SIGTERM into a close request, and at the end the font, the joystick,
 // SDL_ttf and SDL, with the platform's state back to its start
 #include "state.h"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "argument_rules.h"
 #include "blend_factors.h"
 #include "services/pictures.h"
 #include "state.h"
@@ -149,14 +150,15 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
 
 int load_sprite(int sprite, const std::string& path, int mode) {
   (void)mode;  // every sprite is a texture, so every sprite can carry 3D sprites
-  if (!state.renderer || sprite < -1 || sprite == 0) return 0;
+  if (!state.renderer || state.sprites.pick(sprite) < 0) return 0;
+  // Reusing a number replaces the sprite; a failed load leaves no sprite under that number.
+  if (sprite >= 0) free_sprite(sprite);
   Picture picture;
   if (!detail::decode_sprite_picture(path, state.transparent_colour, picture) || picture.width <= 0 ||
       picture.height <= 0)
     return 0;
-  if (sprite > 0) free_sprite(sprite);  // Reusing a number replaces the sprite
   int number = state.sprites.pick(sprite);
-  if (number <= 0) return 0;
+  if (number < 0) return 0;
   sdl::Sprite s;
   if (!sdl::upload(s, picture)) return 0;
   s.path = path;
@@ -194,7 +196,7 @@ void display_sprite(int sprite, int x, int y) {
 // Copies the area into a new render-target texture on the GPU; parts outside the screen read black.
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   (void)mode;
-  if (!state.renderer || width <= 0 || height <= 0 || sprite < -1 || sprite == 0) return 0;
+  if (!state.renderer || !detail::grab_size_allowed(width, height) || state.sprites.pick(sprite) < 0) return 0;
   SDL_Texture* t = nullptr;
   if (state.spare_target && state.spare_width == width && state.spare_height == height) {
     t = state.spare_target;
@@ -203,9 +205,9 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
     t = sdl::create_texture(SDL_TEXTUREACCESS_TARGET, width, height);
     if (!t) return 0;
   }
-  if (sprite > 0) free_sprite(sprite);
+  if (sprite >= 0) free_sprite(sprite);
   int number = state.sprites.pick(sprite);
-  if (number <= 0) {
+  if (number < 0) {
     sdl::forget_texture(t, width, height);
     return 0;
   }
@@ -245,11 +247,11 @@ int init_sprite3d() { return sdl::screens_available() ? 1 : 0; }
 // A 3D sprite is only a record: a world holds hundreds of thousands over a few dozen textures.
 int create_sprite3d(int sprite3d, int sprite) {
   sdl::Sprite* s = state.sprites.get(sprite);
-  if (!s || sprite3d < -1 || sprite3d == 0) return 0;
+  if (!s || state.sprites3d.pick(sprite3d) < 0) return 0;
   int width = s->width, height = s->height;
-  if (sprite3d > 0) free_sprite3d(sprite3d);
+  if (sprite3d >= 0) free_sprite3d(sprite3d);
   int number = state.sprites3d.pick(sprite3d);
-  if (number <= 0) return 0;
+  if (number < 0) return 0;
   state.sprites3d.store(number, sdl::Sprite3D{sprite, width, height});
   return detail::created(sprite3d, number);
 }

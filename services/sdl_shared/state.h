@@ -1,14 +1,17 @@
-// state.h -- the SDL platform's one state record: windows, the screen, sprites, 3D sprites, text, input
+// state.h -- what the two SDL platforms share: their one state record (windows, the screen, sprites,
+// 3D sprites, text, input) and the functions between their files
 //
-// The engine's platform: a desktop-sized window with a GPU screen. The offscreen variant
-// (sdl_offscreen/, services/offscreen.h) shares these files but for windows, desktops, messages,
-// start-up and the screen's renderer, and draws with SDL's software renderer into memory.
-// Implements (one file each, named as the header): desktops.h, input.h, lifecycle.h, messages.h,
-// screen.h, sprites.h, windows.h.
-// Does not implement: fields.h, menus.h, requesters.h (the engine shows no edit fields, menus or
-// choosers), headless.h (the test platform's own). clock.h, faults.h, files.h, grid.h, list.h,
-// pictures.h, random.h and text.h come from services/core, alike for every platform, as do the
-// readers of the display table (desktops.h) and of the input snapshots (input.h).
+// Two peers draw with SDL: services/sdl (the engine's platform: a desktop-sized window with a GPU
+// screen) and services/sdl_offscreen (the same drawing with SDL's software renderer into memory, no
+// display; services/offscreen.h). Both list the files of this folder by name: the session, the event
+// wait, input, the screen, its text cache and video-memory figure, and sprites. Each supplies its own
+// windows, desktops, messages, start-up and the screen's renderer (the functions marked "per platform").
+// Together they implement (one file each, named as the header): desktops.h, input.h, lifecycle.h,
+// messages.h, screen.h, sprites.h, windows.h.
+// Do not implement: fields.h, menus.h, requesters.h (the engine shows no edit fields, menus or
+// choosers), headless.h (the display-less platform's script). clock.h, faults.h, files.h, grid.h,
+// list.h, pictures.h, random.h and text.h come from services/core, alike for every platform, as do
+// the readers of the display table (desktops.h) and of the input snapshots (input.h).
 #pragma once
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -89,25 +92,21 @@ struct State {
 
 extern State state;
 
-int translate_event(const SDL_Event& event);  // The program's event code for an SDL event; 0 for most
+int translate_event(const SDL_Event& event);  // Per platform: the program's event code for an SDL event; 0 for most
 // Waits for the first SDL event (0 ms: only looks, < 0: for ever), then keeps taking the events
 // already queued until one of them means something to the program; EVENT_NONE when none does.
 int next_event_code(int timeout_ms);
 void start_events();                  // SDL's event subsystem, with SIGINT and SIGTERM as SDL_QUIT
 void quit_sdl();                      // Frees the font and the joystick, ends SDL_ttf and SDL, resets the state
 int pc_scan_code(SDL_Scancode code);  // The PC keyboard's scan code (set 1) of an SDL scancode; 0 none
-SDL_Window* main_window();            // The screen's window, else the first open window; nullptr
+SDL_Window* main_window();            // Per platform: the screen's window, else the first open window; nullptr
 void destroy_screen();                // Frees the renderer and everything made with it
-// The screen's renderer, made by the platform variant (on a window, or on a surface in memory):
+// Per platform: the screen's renderer, made by the platform variant (on a window, or on a surface in memory):
 // sets state.renderer and state.screen_window after freeing any previous screen; false when the
 // window is unknown or no renderer can be made.
 bool open_screen_renderer(WindowHandle window, int width, int height);
-// The window flags the screen's renderer needs from the start (SDL_WINDOW_OPENGL where OpenGL is
-// built in): without them SDL replaces the window by a new one when the screen opens, and whoever
-// found the first window (a window manager, a test) holds a window that is gone.
-Uint32 screen_window_flags();
-void close_screen_renderer();  // Frees the renderer (and what the variant made for it)
-bool screens_available();      // Whether a screen can be opened at all (a display, or memory)
+void close_screen_renderer();  // Per platform: frees the renderer (and what the variant made for it)
+bool screens_available();      // Per platform: whether a screen can be opened at all (a display, or memory)
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
 void flush_text_cache(bool all);                                   // Frees texts not drawn lately (or all)
