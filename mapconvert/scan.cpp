@@ -1,14 +1,15 @@
-// scan.cpp -- the shared frame of every map scan, the AI entry and the basic colour reduction
+// scan.cpp -- the shared frame of every map scan: one pass over the shown picture per map file
 #include "scan.h"
 
 #include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "basic_colours.h"
 #include "colour_codes.h"
 #include "colour_reduction.h"
+#include "scan_notices.h"
 #include "services/files.h"
-#include "services/messages.h"
 #include "services/screen.h"
 #include "services/text.h"
 
@@ -50,10 +51,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   report.map_path = map_file_name(chosen_path, kind);
 
   if (width <= 0 || height <= 0 || report.map_path.empty()) {
-    svc::message_requester(
-        "Error RGB()",
-        entry == ENTRY_CHANNELS ? "No Image To Convert Into RGB()MAP" : "No Image To Convert Into AI()MAP",
-        svc::MESSAGE_OK);
+    show_scan_refused(entry != ENTRY_CHANNELS);
     report.refused = true;
     state.mode = MODE_IDLE;
     return report;
@@ -127,14 +125,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
   report.codes_created = codes.created;
   report.codes_failed = codes.failed;
 
-  // A map or colour-code files that could not be written are said so before the usual closing notice.
-  if (!report.map_written) svc::message_requester("Error:", "Map Not Written:\r" + report.map_path, svc::MESSAGE_OK);
-  if (report.codes_failed > 0)
-    svc::message_requester(
-        "Error:",
-        "Colour-Code Files Not Created: " + svc::int_to_string(report.codes_failed) + "\r" + state.destination_folder,
-        svc::MESSAGE_OK);
-  svc::message_requester("Info:", "Image Converted!", svc::MESSAGE_OK);
+  show_scan_done(report, state.destination_folder);
   state.mode = MODE_IDLE;
   return report;
 }
@@ -150,21 +141,4 @@ ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height,
                        const ScanProgress* progress) {
   const EntryKind entry = basic ? ENTRY_AI_BASIC : state.ai_colours > 0 ? ENTRY_AI_REDUCED : ENTRY_AI_FULL;
   return run_scan(state, MAP_AI, entry, width, height, chosen_path, progress);
-}
-
-int32_t basic_colour(int red, int green, int blue) {
-  // Every test sees the values read; a later test that holds replaces an earlier hit.
-  int32_t colour = svc::rgb(0, 0, 0);
-  if (red / 2 > green && red / 2 > blue) colour = svc::rgb(255, 0, 0);
-  if (green / 2 > red && green / 2 > blue) colour = svc::rgb(0, 255, 0);
-  if (blue / 2 > red && blue / 2 > green) colour = svc::rgb(0, 0, 255);
-  if (red + green > red + blue && red + green > green + blue) colour = svc::rgb(255, 255, 0);
-  return colour;
-}
-
-int32_t classify_pixel(int x, int y) {
-  const int32_t colour = svc::point(x, y);
-  const int32_t basic = basic_colour(svc::red(colour), svc::green(colour), svc::blue(colour));
-  svc::plot(x, y, basic);
-  return basic;
 }

@@ -37,10 +37,3 @@ ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int h
 // Ensures the colour-code files in state.destination_folder with state.codec.
 ScanReport scan_ai_map(ConverterState& state, bool basic, int width, int height, const std::string& chosen_path,
                        const ScanProgress* progress = nullptr);
-
-// The basic colour of a red, green, blue triple: red, green, blue, yellow or black.
-int32_t basic_colour(int red, int green, int blue);
-
-// Replaces the screen pixel at (x, y) by its basic colour (inside a drawing pass) and returns that
-// colour. Off the screen, where nothing can be drawn, the position still reduces (white to black).
-int32_t classify_pixel(int x, int y);

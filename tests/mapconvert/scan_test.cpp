@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "basic_colours.h"
 #include "scan.h"
 
 namespace {
