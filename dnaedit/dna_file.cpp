@@ -5,7 +5,7 @@
 #include "safe_write.h"
 #include "settings.h"
 #include "services/fields.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/text.h"
 #include "services/windows.h"
 

@@ -9,6 +9,8 @@
 #include <system_error>
 
 #include "services/files.h"
+#include "services/line_reader.h"
+#include "services/paths.h"
 #include "services/text.h"
 
 namespace fs = std::filesystem;

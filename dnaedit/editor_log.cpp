@@ -4,6 +4,7 @@
 #include "settings.h"
 #include "services/clock.h"
 #include "services/files.h"
+#include "services/paths.h"
 #include "services/text.h"
 
 void write_log() {

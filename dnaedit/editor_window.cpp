@@ -10,7 +10,7 @@
 #include "settings.h"
 #include "services/desktops.h"
 #include "services/fields.h"
-#include "services/files.h"
+#include "services/line_reader.h"
 #include "services/menus.h"
 #include "services/windows.h"
 

@@ -8,6 +8,7 @@
 
 #include "os.h"
 #include "services/files.h"
+#include "services/paths.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include <limits>
 
 #include "services/desktops.h"
-#include "services/files.h"
+#include "services/line_reader.h"
+#include "services/paths.h"
 #include "services/text.h"
 
 EditorSettings editor;

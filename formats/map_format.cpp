@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "services/files.h"
+#include "services/line_reader.h"
 #include "services/text.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "services/files.h"
+#include "services/line_reader.h"
 
 enum MapKind { MAP_RED, MAP_GREEN, MAP_BLUE, MAP_RGB, MAP_AI };
 

@@ -8,7 +8,7 @@
 #include "shown_frame.h"
 #include "services/desktops.h"
 #include "services/faults.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/input.h"
 #include "services/lifecycle.h"
 #include "services/messages.h"

@@ -2,7 +2,7 @@
 #include "settings.h"
 
 #include "checks.h"
-#include "services/files.h"
+#include "services/line_reader.h"
 #include "services/text.h"
 
 std::string read_pointer_file(const std::string& path) {

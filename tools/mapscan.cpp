@@ -17,6 +17,7 @@
 #include "scan.h"
 #include "services/command_line.h"
 #include "services/files.h"
+#include "services/paths.h"
 #include "services/headless.h"
 #include "services/lifecycle.h"
 #include "services/pictures.h"

@@ -24,6 +24,7 @@
 #include "scan.h"
 #include "services/command_line.h"
 #include "services/files.h"
+#include "services/line_reader.h"
 #include "services/headless.h"
 #include "services/lifecycle.h"
 #include "services/pictures.h"

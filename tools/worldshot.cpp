@@ -29,6 +29,7 @@
 #include "services/pictures.h"
 #include "services/sprites.h"
 #include "services/files.h"
+#include "services/paths.h"
 #include "tool_common.h"
 #include "world/load_screen.h"
 #include "world/world.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "base/engine_state.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/lifecycle.h"
 #include "services/messages.h"
 

@@ -9,7 +9,7 @@
 
 #include "base/engine_state.h"
 #include "base/fatal.h"
-#include "services/files.h"
+#include "services/line_reader.h"
 #include "services/random.h"
 #include "services/text.h"
 

@@ -9,7 +9,7 @@
 #include "core/world_reload.h"
 #include "services/desktops.h"
 #include "services/faults.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/input.h"
 #include "services/lifecycle.h"
 #include "services/pictures.h"

@@ -15,7 +15,7 @@
 #include "core/engine.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
-#include "services/files.h"
+#include "services/line_reader.h"
 #include "services/random.h"
 #include "services/sprites.h"
 #include "world/cell_definitions.h"

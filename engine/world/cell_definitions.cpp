@@ -9,7 +9,9 @@
 
 #include "base/engine_state.h"
 #include "formats/map_format.h"
-#include "services/files.h"
+#include "services/directories.h"
+#include "services/line_reader.h"
+#include "services/paths.h"
 #include "services/sprites.h"
 #include "services/text.h"
 #include "world/world.h"

@@ -14,7 +14,7 @@
 #include "base/fatal.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
-#include "services/files.h"
+#include "services/line_reader.h"
 #include "services/random.h"
 #include "services/screen.h"
 #include "services/sprites.h"

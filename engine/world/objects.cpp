@@ -13,7 +13,9 @@
 
 #include "base/engine_state.h"
 #include "formats/map_format.h"
-#include "services/files.h"
+#include "services/directories.h"
+#include "services/line_reader.h"
+#include "services/paths.h"
 #include "services/random.h"
 #include "services/sprites.h"
 #include "services/text.h"

@@ -2,7 +2,8 @@
 //
 // A scan reads the whole folder at once and sorts it by name without regard to letter case
 // (ties in byte order), so the programs see the same order on every file system.
-#include "services/files.h"
+#include "services/directories.h"
+#include "services/paths.h"
 
 #include <algorithm>
 #include <vector>

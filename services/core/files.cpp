@@ -5,6 +5,8 @@
 // position: reading flushes pending writes first, and writing after reading moves the system
 // position back to where the reader stopped.
 #include "services/files.h"
+#include "services/line_reader.h"
+#include "services/paths.h"
 
 #include <memory>
 #include <vector>

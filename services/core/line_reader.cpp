@@ -8,6 +8,8 @@
 
 #include "os.h"
 #include "services/files.h"
+#include "services/line_reader.h"
+#include "services/paths.h"
 
 namespace svc {
 namespace {

@@ -1,5 +1,5 @@
 // paths.cpp -- path spelling for the operating system, the working directory, file and folder parts
-#include "services/files.h"
+#include "services/paths.h"
 
 #include "os.h"
 

@@ -6,6 +6,7 @@
 #include "os.h"
 #include "pictures_internal.h"
 #include "services/files.h"
+#include "services/paths.h"
 #include "surface.h"
 
 namespace svc {

@@ -36,7 +36,7 @@ struct Layout {
   size_t step = 1;       // Bytes from one pixel to the same sample of the one before, for the filters
   // Grey and palette samples as RGBA (entries a palette lacks are opaque black, as libpng gives them).
   uint8_t table[256][4] = {};
-  bool has_key = false;      // An RGB tRNS colour: exactly that colour is transparent
+  bool has_key = false;  // An RGB tRNS colour: exactly that colour is transparent
   uint8_t key[3] = {};
   std::vector<const uint8_t*> idat;  // Every IDAT chunk's data and length, in order
   std::vector<uint32_t> idat_length;
@@ -61,17 +61,10 @@ bool read_header(const uint8_t* body, Layout& out) {
       if (d != 1 && d != 2 && d != 4 && d != 8) return false;
       channels = 1;
       break;
-    case kRgb:
-      channels = 3;
-      break;
-    case kGreyAlpha:
-      channels = 2;
-      break;
-    case kRgba:
-      channels = 4;
-      break;
-    default:
-      return false;
+    case kRgb: channels = 3; break;
+    case kGreyAlpha: channels = 2; break;
+    case kRgba: channels = 4; break;
+    default: return false;
   }
   if (channels > 1 && d != 8) return false;
   out.row_bytes = (static_cast<size_t>(out.width) * channels * d + 7) / 8;
@@ -294,8 +287,7 @@ void unfilter(uint8_t filter, uint8_t* row, const uint8_t* prior, size_t bytes, 
       for (size_t i = step; i < bytes; i++)
         row[i] = static_cast<uint8_t>(row[i] + paeth(row[i - step], prior[i], prior[i - step]));
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -303,13 +295,12 @@ void unfilter(uint8_t filter, uint8_t* row, const uint8_t* prior, size_t bytes, 
 void expand(const Layout& layout, const uint8_t* in, uint8_t* out) {
   const size_t width = layout.width;
   switch (layout.colour) {
-    case kRgba:
-      std::memcpy(out, in, width * 4);
-      break;
+    case kRgba: std::memcpy(out, in, width * 4); break;
     case kRgb:
       for (size_t x = 0; x < width; x++, in += 3, out += 4) {
         out[0] = in[0], out[1] = in[1], out[2] = in[2];
-        out[3] = (layout.has_key && in[0] == layout.key[0] && in[1] == layout.key[1] && in[2] == layout.key[2]) ? 0 : 255;
+        out[3] =
+            (layout.has_key && in[0] == layout.key[0] && in[1] == layout.key[1] && in[2] == layout.key[2]) ? 0 : 255;
       }
       break;
     case kGreyAlpha:
@@ -334,8 +325,7 @@ void expand(const Layout& layout, const uint8_t* in, uint8_t* out) {
 
 PngDirect decode_png_direct(const uint8_t* data, size_t size, const PictureRows& rows) {
   auto layout = std::make_unique<Layout>();
-  if (!has_png_signature(data, size) || !read_layout(data, size, *layout))
-    return PngDirect::declined;
+  if (!has_png_signature(data, size) || !read_layout(data, size, *layout)) return PngDirect::declined;
   const Layout& l = *layout;
   if (!check_picture_size(l.width, l.height) || !idat_covers(l.idat_bytes, l.width, l.height))
     return PngDirect::refused;

@@ -112,9 +112,7 @@ bool read_full(const uint8_t* file, size_t size, uint32_t width, uint8_t* const*
 }
 
 // True for an interlaced file of 16-bit samples (IHDR is the first chunk of a file libpng accepted).
-bool is_interlaced_16(const uint8_t* file, size_t size) {
-  return size >= 33 && file[24] == 16 && file[28] == 1;
-}
+bool is_interlaced_16(const uint8_t* file, size_t size) { return size >= 33 && file[24] == 16 && file[28] == 1; }
 
 }  // namespace
 
@@ -125,8 +123,7 @@ bool decode_png_library(const uint8_t* data, size_t size, const PictureRows& row
   const std::unique_ptr<std::vector<uint8_t>> kept = without_colour_space(data, size, idat_bytes, cut_short);
   // libpng takes the memory a chunk declares before it reads the chunk, so a few bytes claiming a
   // 2 GB text chunk would cost 2 GB before failing at the end of the file. It would refuse the file.
-  if (cut_short && has_png_signature(data, size))
-    return refuse("is truncated: a chunk runs past the end of the file");
+  if (cut_short && has_png_signature(data, size)) return refuse("is truncated: a chunk runs past the end of the file");
   const uint8_t* file = kept ? kept->data() : data;
   const size_t file_size = kept ? kept->size() : size;
   png_image image;

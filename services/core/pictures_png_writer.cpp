@@ -9,7 +9,7 @@
 
 #include "os.h"
 #include "pictures_internal.h"
-#include "services/files.h"
+#include "services/paths.h"
 
 namespace svc {
 namespace {

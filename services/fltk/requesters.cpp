@@ -9,6 +9,7 @@
 #include "os.h"
 #include "state.h"
 #include "services/files.h"
+#include "services/paths.h"
 #include "services/text.h"
 
 namespace svc {

@@ -80,7 +80,8 @@ int init_sound() { return 1; }
 // engine's platform and are accepted without effect here.
 int open_windowed_screen(WindowHandle window, int x, int y, int width, int height, int, int, int) {
   fltk::WindowRecord* record = fltk::window_record(window);
-  if (!record || !detail::screen_size_allowed(width, height) || width > kMaxScreenSide || height > kMaxScreenSide) return 0;
+  if (!record || !detail::screen_size_allowed(width, height) || width > kMaxScreenSide || height > kMaxScreenSide)
+    return 0;
   fltk::Screen& s = state.screen;
   if (s.widget) {
     s.window->remove(s.widget);

@@ -153,7 +153,8 @@ void points(int x, int y, int count, int32_t* out) {
   if (x0 >= x1) return;
   std::vector<uint8_t> rgba(static_cast<size_t>(x1 - x0) * 4);
   SDL_Rect rect = {static_cast<int>(x0), y, static_cast<int>(x1 - x0), 1};
-  if (SDL_RenderReadPixels(state.renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba.data(), static_cast<int>(rgba.size())) != 0)
+  if (SDL_RenderReadPixels(state.renderer, &rect, SDL_PIXELFORMAT_RGBA32, rgba.data(), static_cast<int>(rgba.size())) !=
+      0)
     return;
   for (int64_t px = x0; px < x1; ++px) {
     const uint8_t* p = &rgba[static_cast<size_t>(px - x0) * 4];

@@ -2,7 +2,7 @@
 #include "dna_file.h"
 #include "editor_folder.h"
 #include "editor_menu.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/messages.h"
 #include "services/text.h"
 #include "services/windows.h"

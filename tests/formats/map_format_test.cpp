@@ -9,6 +9,7 @@
 #include "formats/map_format.h"
 #include "services/text.h"
 #include "services/files.h"
+#include "services/line_reader.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "../../services/fltk/state.h"
 #include "services/desktops.h"
 #include "services/fields.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/lifecycle.h"
 #include "services/menus.h"
 #include "services/messages.h"

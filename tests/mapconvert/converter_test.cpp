@@ -1,7 +1,7 @@
 // converter_test.cpp -- the converter shell: settings files, failure checks, menu, requesters, notices
 #include "converter_fixture.h"
 
-#include "services/files.h"
+#include "services/paths.h"
 #include "services/messages.h"
 
 namespace {

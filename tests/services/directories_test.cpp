@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "services/files.h"
+#include "services/directories.h"
+#include "services/paths.h"
 #include "temp_folder.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "services/files.h"
+#include "services/paths.h"
 #include "temp_folder.h"
 
 namespace {

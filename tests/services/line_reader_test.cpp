@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "services/files.h"
+#include "services/line_reader.h"
 #include "temp_folder.h"
 
 namespace {

@@ -7,15 +7,15 @@ namespace svc {
 
 enum { SPRITE_TEXTURE = 4 };  // load_sprite mode: usable as the picture of 3D sprites
 
-int init_sprite3d();                                             // Prepares the 3D-sprite facility
-void transparent_sprite_colour(int sprite, int32_t colour);      // -1: the transparent colour of later loads
+int init_sprite3d();                                         // Prepares the 3D-sprite facility
+void transparent_sprite_colour(int sprite, int32_t colour);  // -1: the transparent colour of later loads
 // 0 when missing or undecodable; a failed load leaves no sprite under a chosen number.
 int load_sprite(int sprite, const std::string& path, int mode);
 int is_sprite(int sprite);
 void free_sprite(int sprite);
 int sprite_width(int sprite);
 int sprite_height(int sprite);
-void display_sprite(int sprite, int x, int y);                               // Copies it, clipped, without transparency
+void display_sprite(int sprite, int x, int y);  // Copies it, clipped, without transparency
 // Copies back-buffer pixels, black outside the screen; 1 to 16384 pixels a side, with a screen open.
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode);
 
