@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "base/engine_state.h"
-#include "services/paths.h"
 #include "services/lifecycle.h"
 #include "services/messages.h"
+#include "services/paths.h"
 
 namespace {
 int fatalExitCode = 0;

@@ -10,7 +10,7 @@
 #include "core/world_reload.h"
 #include "os.h"
 #include "services/clock.h"
-#include "services/files.h"
+#include "services/paths.h"
 #include "world/world.h"
 
 namespace {
