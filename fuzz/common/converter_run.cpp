@@ -13,12 +13,6 @@
 namespace fuzz {
 namespace {
 
-std::string lines(std::initializer_list<std::string> items) {
-  std::string out;
-  for (const auto& item : items) out += item + "\r\n";
-  return out;
-}
-
 // A 6 x 4 24-bit BMP with a few colours.
 std::string picture() {
   const int width = 6, height = 4, row = 20;

@@ -10,15 +10,6 @@
 #include "services/windows.h"
 
 namespace fuzz {
-namespace {
-
-std::string lines(std::initializer_list<std::string> items) {
-  std::string out;
-  for (const auto& item : items) out += item + "\r\n";
-  return out;
-}
-
-}  // namespace
 
 void write_editor_files() {
   write_file("ini.qz61", lines({"window_w", "0.5", "window_h", "0.5", "window_name", "Editor", "qz61_source", "dna.txt",

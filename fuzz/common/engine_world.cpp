@@ -4,21 +4,19 @@
 #include <cstdint>
 
 #include "core/engine.h"
+#include "core/engine_state.h"
 #include "fuzz_folder.h"
+#include "services/grid.h"
 #include "services/headless.h"
 #include "services/input.h"
 #include "services/random.h"
+#include "services/sprites.h"
 #include "services/windows.h"
 #include "world/load_screen.h"
+#include "world/world.h"
 
 namespace fuzz {
 namespace {
-
-std::string lines(std::initializer_list<std::string> items) {
-  std::string out;
-  for (const auto& item : items) out += item + "\r\n";
-  return out;
-}
 
 // A 24-bit BMP of one colour.
 std::string bmp(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
@@ -81,6 +79,28 @@ void write_engine_world(bool labyrinth) {
     write_file(std::string("topo/") + tile + ".bmp", bmp(4, 4, 90, 90, 90));
   }
   write_file("base.txt", lines({"BASE", "12", "9", "", ""}));
+}
+
+void start_engine_world(const std::string& target, bool labyrinth) {
+  static bool started = false;
+  if (started) return;
+  enter_work_folder(target);
+  write_engine_world(labyrinth);
+  svc::headless::reset();
+  svc::headless::set_desktop(64, 48);
+  svc::headless::record_drawing(false);
+  svc::random_forget();
+  set_load_screen_wait(0);
+  engine_startup(false);
+  started = true;
+}
+
+void fresh_grid(int maxX, int maxY) {
+  clear_world();
+  for (WorldCell& c : worldState.world.cells)
+    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+  svc::dim_array(worldState.world, maxX, maxY);
+  svc::random_seed(static_cast<uint32_t>(engine.worldRandom));  // the same placements on every replay
 }
 
 void run_engine_once() {

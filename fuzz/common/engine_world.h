@@ -1,4 +1,5 @@
-// engine_world.h -- a small complete world folder for the engine targets, and one engine run in it
+// engine_world.h -- a small complete world folder for the engine targets, the engine started in it
+// once, and one whole engine run in it
 #pragma once
 #include <string>
 
@@ -13,8 +14,20 @@ std::string engine_config(bool labyrinth);
 // base file "base.txt" (a 12 x 9 header).
 void write_engine_world(bool labyrinth);
 
+// The targets that feed one reader: enters the target's folder, writes the world and starts the
+// engine in it without a window, once per process (later calls do nothing). The readers then run
+// against this started engine, as they do below simengine's start-up.
+void start_engine_world(const std::string& target, bool labyrinth);
+
+// A fresh grid of (maxX + 1) x (maxY + 1) cells for one input. What the last input left (placed
+// objects, ground sprites, parsed definitions) is freed first, so every input starts from the same
+// world and a finding replays alone. A small grid stands in for the 513 x 513 one: cropping is the
+// same code at a smaller bound, and each input pays for its own cells only.
+void fresh_grid(int maxX, int maxY);
+
 // simengine's whole body on the headless platform (64 x 48 desktop): start-up, three frames with a
-// cursor move, a wheel step and a labyrinth variant switch, then the close event.
+// cursor move, a wheel step and a labyrinth variant switch, then the close event. The end-to-end
+// target runs it per input, for what only a whole start-up reaches.
 void run_engine_once();
 
 }  // namespace fuzz

@@ -32,6 +32,12 @@ void write_file(const std::string& relative, const std::string& bytes) {
   std::ofstream(relative, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+std::string lines(std::initializer_list<std::string> items) {
+  std::string out;
+  for (const auto& item : items) out += item + "\r\n";
+  return out;
+}
+
 void remove_file(const std::string& relative) {
   std::error_code error;
   std::filesystem::remove(relative, error);

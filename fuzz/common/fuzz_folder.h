@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "services/pictures.h"
@@ -18,6 +19,9 @@ void enter_work_folder(const std::string& target);
 
 // Writes the bytes to a file under the working folder, making its folders; replaces an older file.
 void write_file(const std::string& relative, const std::string& bytes);
+
+// The lines joined, each ended by CR LF as the suite's own files are.
+std::string lines(std::initializer_list<std::string> items);
 
 // Removes a file under the working folder, if there is one.
 void remove_file(const std::string& relative);

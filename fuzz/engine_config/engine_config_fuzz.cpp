@@ -1,11 +1,15 @@
-// engine_config_fuzz.cpp -- libFuzzer target: any bytes as the engine's configuration "DATA\ini.txt"
+// engine_config_fuzz.cpp -- libFuzzer target: any bytes as the engine's configuration "DATA\\ini.txt",
+// read into the state of an engine started once; the state is put back after each input
+#include "core/config.h"
+#include "core/engine_state.h"
 #include "engine_world.h"
 #include "fuzz_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = (fuzz::enter_work_folder("engine_config"), fuzz::write_engine_world(false), true);
-  (void)ready;
+  fuzz::start_engine_world("engine_config", false);
   fuzz::write_file("DATA/ini.txt", fuzz::text(data, size));
-  fuzz::run_engine_once();
+  const EngineState started = engine;
+  read_configuration(engine.configPath);
+  engine = started;
   return 0;
 }

@@ -1,12 +1,13 @@
-// engine_map_pair_fuzz.cpp -- libFuzzer target: any bytes as the engine's map pair. The input up to a
-// line "--red--" is the colour-code map "land.qz61", the rest the red map "land.red" (missing when
-// the line is absent).
+// engine_map_pair_fuzz.cpp -- libFuzzer target: any bytes as the engine's map pair, loaded into a
+// fresh 65 x 65 grid of an engine started once. The input up to a line "--red--" is the colour-code
+// map "land.qz61", the rest the red map "land.red" (missing when the line is absent).
 #include "engine_world.h"
 #include "fuzz_folder.h"
+#include "core/engine_state.h"
+#include "world/map_loading.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = (fuzz::enter_work_folder("engine_map_pair"), fuzz::write_engine_world(false), true);
-  (void)ready;
+  fuzz::start_engine_world("engine_map_pair", false);
   const std::string input = fuzz::text(data, size);
   bool has_red = false;
   const std::string red = fuzz::after(input, "\n--red--\n", &has_red);
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::write_file("maps/land.red", red);
   else
     fuzz::remove_file("maps/land.red");
-  fuzz::run_engine_once();
+  fuzz::fresh_grid(64, 64);
+  load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
   return 0;
 }
