@@ -15,11 +15,23 @@ namespace {
 // The grid's size before the first build; a base build replaces it with 257 x 257.
 constexpr int kStartGridMax = 512;
 
-// Frees the 3D sprites of the cells' ground pictures (0 is never one).
-void free_ground_sprites() {
-  for (WorldCell& c : worldState.world.cells)
-    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+// Frees the 3D sprite of a cell's ground picture (0 is never one).
+void free_ground_sprite(WorldCell& c) {
+  if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
 }
+
+void free_ground_sprites() {
+  for (WorldCell& c : worldState.world.cells) free_ground_sprite(c);
+}
+
+// The part of the grid the last base build wrote, and the grid it wrote it in. Builds write only
+// inside their base, so a rebuild in the same grid resets that part alone: the cells beyond it are
+// still as dim_array left them, and a small base rebuilds without walking all 66,049 cells.
+struct BuiltArea {
+  const WorldCell* cells = nullptr;
+  int maxX = -1, maxY = -1;
+};
+BuiltArea built;
 
 }  // namespace
 
@@ -82,8 +94,22 @@ void reset_world() {
   engine.scrollX = 0;
   engine.scrollY = 0;
   clear_world();
-  free_ground_sprites();
-  svc::dim_array(worldState.world, kBaseGridMax, kBaseGridMax);
+  svc::Grid<WorldCell>& grid = worldState.world;
+  const bool sameGrid = built.cells && built.cells == grid.cells.data() && grid.columns == kBaseGridMax + 1 &&
+                        grid.rows == kBaseGridMax + 1;
+  if (sameGrid) {
+    for (int x = 0; x <= built.maxX; x++)
+      for (int y = 0; y <= built.maxY; y++) {
+        WorldCell* c = svc::cell(grid, x, y);
+        free_ground_sprite(*c);
+        *c = WorldCell{};
+      }
+  } else {
+    free_ground_sprites();
+    svc::dim_array(grid, kBaseGridMax, kBaseGridMax);
+  }
+  // The build that follows stays inside the base size its caller has just set.
+  built = BuiltArea{grid.cells.data(), engine.mapMaxX, engine.mapMaxY};
 }
 
 void empty_world() {

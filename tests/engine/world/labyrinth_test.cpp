@@ -150,6 +150,30 @@ TEST_F(LabyrinthTest, RebuildSizesUseSingleSeedingAndTheVariant) {
   EXPECT_EQ(engine.builtVariant, 3);
 }
 
+TEST_F(LabyrinthTest, SmallerRebuildLeavesNothingOfTheLargerBaseBehind) {
+  write_config(lab_config(200, 200, {{"MAPSIZE", "40"}}));
+  start_engine([] {
+    const int firstX = engine.mapMaxX, firstY = engine.mapMaxY;
+    engine.baseVariant = 1;
+    rebuild_if_variant_changed();
+    ASSERT_LT(engine.mapMaxX, firstX);
+    ASSERT_LT(engine.mapMaxY, firstY);
+    // Only the new base's cells hold anything; its ground sprites are the only ones alive.
+    int stale = 0, sprites = 0;
+    for (int x = 0; x <= kBaseGridMax; x++)
+      for (int y = 0; y <= kBaseGridMax; y++) {
+        const WorldCell& c = at(x, y);
+        if (x <= engine.mapMaxX && y <= engine.mapMaxY) {
+          sprites += c.groundSprite != 0;
+          continue;
+        }
+        stale += c.loaded != 0 || c.groundSprite != 0 || !c.code.empty() || c.childInstance[0] != -1;
+      }
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(svc::headless::live_sprite3d_count(), sprites + svc::list_size(worldState.instanceList));
+  });
+}
+
 TEST_F(LabyrinthTest, RebuildWithMapSizeLeftAtOneIsOneByOne) {
   write_config(lab_config(100, 100));
   for (int variant : {1, 2, 9, 250}) {
