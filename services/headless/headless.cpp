@@ -54,6 +54,7 @@ void close_when_idle(bool on) { state.close_when_idle = on; }
 int events_pending() { return static_cast<int>(state.events.size()); }
 
 const std::vector<MessageShown>& messages() { return state.messages; }
+void clear_messages() { std::vector<MessageShown>().swap(state.messages); }
 const std::vector<RequesterShown>& requesters() { return state.requesters; }
 
 WindowInfo window_info(int window) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -34,6 +35,18 @@ std::string shell_line(const std::string& command) {
 }
 
 int shell(const std::string& command) { return std::system(command.c_str()); }
+
+long resident_kib() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  while (status >> word)
+    if (word == "VmRSS:") {
+      long kib = -1;
+      status >> kib;
+      return kib;
+    }
+  return -1;
+}
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

@@ -17,6 +17,9 @@ std::string shell_line(const std::string& command);
 // Runs a shell command; its status as std::system gives it.
 int shell(const std::string& command);
 
+// This process's resident memory in KiB (VmRSS), or -1 when the system does not say.
+long resident_kib();
+
 // Waits this many milliseconds.
 void sleep_ms(int ms);
 

@@ -47,6 +47,7 @@ struct MessageShown {
   int answer;
 };
 const std::vector<MessageShown>& messages();
+void clear_messages();  // Forgets the boxes shown so far (a long run's record would grow)
 
 struct RequesterShown {
   std::string kind, title, default_path, pattern;
