@@ -57,9 +57,10 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
     return report;
   }
 
-  // An existing map of that name is replaced. When it can't be created the scan still runs
-  // (the colour-code files of an AI map are still wanted) and nothing is written.
-  const int file = svc::create_file(-1, report.map_path);
+  // An existing map of that name is replaced whole, or not at all: the map is written beside it and
+  // takes its name only once complete, so a full disk never leaves half a map. When it can't be
+  // created the scan still runs (the colour-code files of an AI map are still wanted) and nothing is written.
+  const int file = svc::create_replacement(-1, report.map_path);
   const size_t header = file ? write_map_header(file, kind, width, height, state.source_path) : 0;
 
   // The entries go out in large blocks, each channel's text taken from a table.
@@ -109,7 +110,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
           colour = column[y];
         const int r = svc::red(colour), g = svc::green(colour), b = svc::blue(colour);
         put_map_entry(entries, r, g, b);
-        ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
+        if (state.make_code_files) ensure_code_file(codes, state.destination_folder, state.codec, r, g, b);
       }
     }
     // The progress line lies one row below the extra row, so the scan never reads it.

@@ -169,9 +169,10 @@ MapCodes codes_of_map(const std::string& path) {
   return codes;
 }
 
-// Writes key and value lines; false when the file can't be written whole.
+// Writes key and value lines; false when the file can't be written whole, which then leaves an
+// existing file as it was and no part of the new one.
 bool write_pairs(const std::string& path, const std::vector<std::string>& lines) {
-  const int file = svc::create_file(-1, path);
+  const int file = svc::create_replacement(-1, path);
   if (!file) return false;
   for (const std::string& line : lines) svc::write_line(file, line);
   return svc::close_file(file) != 0;
@@ -273,14 +274,17 @@ int run(const Options& o) {
       !svc::open_windowed_screen(svc::window_handle(0), 0, 0, width + 1, height + 1, 0, 0, 0))
     return fail(o.picture, "no screen of that size");
 
-  // Definition files already there are the user's: remembered before the scan adds empty ones.
+  // Definition files already there, for the count of those the new map does not use.
   std::set<std::string> existing;
   for (const auto& entry : fs::directory_iterator(codes_folder, error))
     if (entry.is_regular_file(error)) existing.insert(entry.path().filename().string());
 
-  // The AI map, reduced to at most N colours, and its colour-code files.
+  // The AI map, reduced to at most N colours. The scan makes no empty colour-code files: each
+  // definition is written whole below, so a run that fails leaves no file that looks like a
+  // definition but names nothing.
   if (!show_picture(state, o.picture)) return fail(o.picture, "not a picture that can be decoded");
   state.destination_folder = codes_folder;
+  state.make_code_files = false;
   state.ai_colours = o.colours;
   const std::string map_stem = base + "maps/" + name;
   const ScanReport ai = scan_ai_map(state, false, width, height, map_stem + ".qz61");
@@ -306,7 +310,9 @@ int run(const Options& o) {
   const int tile = o.cell ? o.cell : kDefaultTile;
   for (const std::string& code : codes.all) {
     const std::string picture_name = code + ".png";
-    if (existing.count(code)) {
+    // A definition with content is the user's and stays. An empty one names no picture (what a
+    // converter scan or an older worldmake that failed left): it gets worldmake's definition.
+    if (svc::file_size(codes_folder + code) > 0) {
       ++made.definitions_kept;
     } else {
       if (!write_pairs(codes_folder + code, {"GFXNAME", picture_name, "CHILD1", "#", "USECOLLISION", "0"}))
@@ -314,7 +320,7 @@ int run(const Options& o) {
       ++made.definitions_made;
     }
     const std::string picture_path = base + "gfx/topo/" + picture_name;
-    if (fs::exists(picture_path, error)) {
+    if (svc::file_size(picture_path) > 0) {
       ++made.pictures_kept;
       continue;
     }

@@ -1,7 +1,8 @@
 // error_report.cpp -- the fault handler: a six-line report of a run-time fault in LOGPATH + LOGFILE
 //
-// Each fault rewrites the report from the file's first byte, and the file is cut after it, so a
-// shorter report never leaves the tail of an older, longer one behind.
+// Each fault replaces the whole report: it is written beside the file and takes its name once
+// complete, so a shorter report never leaves the tail of an older one behind, and a full disk leaves
+// the older report whole instead of half a new one.
 #include "core/error_report.h"
 
 #include "base/engine_state.h"
@@ -11,7 +12,7 @@
 #include "services/text.h"
 
 int write_error_report() {
-  int file = svc::open_file_rw(-1, engine.logPath + engine.logFile);
+  int file = svc::create_replacement(-1, engine.logPath + engine.logFile);
   if (!file) return 0;  // no name, or a folder: nothing is written
   svc::write_line(file, "ENGINE REPORT: ERROR:");
   svc::write_line(file, svc::error_message());
@@ -19,7 +20,6 @@ int write_error_report() {
   svc::write_line(file, "MODULE:" + svc::error_module());
   svc::write_line(file, " ");
   svc::write_line(file, "DATESTAMP:" + svc::format_date("%yyyy-,%mm-,%dd", svc::now()));
-  svc::truncate_file(file);
   svc::close_file(file);
   return 0;
 }

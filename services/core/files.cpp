@@ -26,6 +26,10 @@ struct OpenFile {
   bool write_failed = false;  // A buffered write could not be stored (disk full, I/O error)
   LineReader in;              // Reads ahead of the logical position, on the same descriptor
   std::string wbuf;           // Bytes written but not yet handed to the system
+  // A replacement (create_replacement): the bytes go to a new file beside the target, renamed over
+  // it when the file closes whole.
+  bool replacing = false;
+  os::Replacement replacement;
 };
 
 detail::NumberTable<std::unique_ptr<OpenFile>>& table() {
@@ -180,17 +184,61 @@ int truncate_file(int file) {
   return os::set_size(f->fd, here) ? 1 : 0;
 }
 
+int create_replacement(int file, const std::string& path) {
+  if (path.empty() || path.back() == '/' || path.back() == '\\') return 0;
+  int number = table().pick(file);
+  if (number < 0) return 0;
+  if (file != -1 && find(file)) close_file(file);
+  auto rec = std::make_unique<OpenFile>();
+  if (!os::begin_replace(system_path(path), false, rec->replacement)) return 0;  // the folder takes no new file
+  rec->replacing = true;
+  rec->fd = rec->replacement.file;
+  rec->can_write = true;
+  rec->in.fd = rec->fd;
+  rec->in.owns_fd = false;
+  table().store(number, std::move(rec));
+  return detail::created(file, number);
+}
+
+namespace {
+
+// Closes a file; a replacement takes its target's name only when every byte reached the disk,
+// otherwise it goes and the target stays as it was.
+bool end_record(OpenFile& f, bool keep) {
+  if (!f.replacing) {
+    bool ok = false;
+    close_record(f, &ok);
+    return ok;
+  }
+  if (keep && flush_writes(f) && !f.write_failed) return os::finish_replace(f.replacement) == os::Replaced::DONE;
+  os::abandon_replace(f.replacement);
+  return false;
+}
+
+}  // namespace
+
 int close_file(int file) {
   OpenFile* f = find(file);
   if (!f) return 0;
-  bool ok = false;
-  close_record(*f, &ok);
+  const bool ok = end_record(*f, true);
   table().release(file);
   return ok ? 1 : 0;
 }
 
+int discard_file(int file) {
+  OpenFile* f = find(file);
+  if (!f) return 0;
+  if (f->replacing)
+    end_record(*f, false);
+  else
+    close_record(*f, nullptr);
+  table().release(file);
+  return 1;
+}
+
 void close_all_files() {
-  table().for_each([](int, std::unique_ptr<OpenFile>& f) { close_record(*f, nullptr); });
+  // A replacement still open at the end was never finished by its writer: its target stays.
+  table().for_each([](int, std::unique_ptr<OpenFile>& f) { end_record(*f, !f->replacing); });
   table().clear();
 }
 

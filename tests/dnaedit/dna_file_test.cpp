@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "editor_folder.h"
+#include "support/small_disk.h"
 #include "services/text.h"
 #include "settings.h"
 
@@ -106,6 +107,21 @@ TEST_F(DnaFile, FullDiskDuringASaveLeavesTheOldFileWhole) {
   EXPECT_EQ(read_file("target.txt"), "old content\r\n");
   EXPECT_EQ(read_file("dna.txt").size(), 6002u);
   for (auto& entry : std::filesystem::directory_iterator(dir)) EXPECT_NE(entry.path().filename().string()[0], '.');
+}
+
+TEST_F(DnaFile, SaveIntoAReadOnlyFolderLeavesTheOldFileWhole) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "/disk", 64)) GTEST_SKIP() << disk.why();
+  write_editor_files("1", 2);
+  write_file("disk/target.txt", "old content\r\n");
+  ASSERT_TRUE(disk.read_only(true));
+  with_editor([&] {
+    save_dna_file("disk/target.txt");
+    ASSERT_EQ(hl::messages().size(), 1u);
+    EXPECT_EQ(hl::messages()[0].text, "Can not create file:disk/target.txt");
+  });
+  EXPECT_EQ(read_file("disk/target.txt"), "old content\r\n");
+  EXPECT_EQ(support::names_in(dir + "/disk"), std::vector<std::string>{"target.txt"});
 }
 
 TEST_F(DnaFile, UnchangedFileSavesToTheSameBytes) {

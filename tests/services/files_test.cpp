@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "services/files.h"
 #include "services/paths.h"
+#include "support/files.h"
+#include "support/small_disk.h"
 #include "temp_folder.h"
 
 namespace {
@@ -180,6 +183,49 @@ TEST_F(Files, FullDiskIsReportedByClose) {
   ASSERT_EQ(svc::open_file_rw(1, "/dev/full"), 1);
   svc::write_line(1, "lost");
   EXPECT_EQ(svc::close_file(1), 0);
+}
+
+TEST_F(Files, ReplacementTakesTheNameWholeOrNotAtAll) {
+  put("map.txt", std::string(9000, 'o') + "\r\n");
+  ASSERT_EQ(svc::create_replacement(1, dir + "map.txt"), 1);
+  svc::write_line(1, "new");
+  EXPECT_EQ(get("map.txt").size(), 9002u);  // nothing of the new content shows before the close
+  EXPECT_EQ(svc::close_file(1), 1);
+  EXPECT_EQ(get("map.txt"), "new\r\n");  // a shorter content leaves no tail of the longer one
+  // Discarded, or still open when the program ends: the file keeps what it had.
+  ASSERT_NE(svc::create_replacement(2, dir + "map.txt"), 0);
+  svc::write_line(2, "discarded");
+  EXPECT_EQ(svc::discard_file(2), 1);
+  const int unfinished = svc::create_replacement(-1, dir + "map.txt");
+  ASSERT_NE(unfinished, 0);
+  svc::write_line(unfinished, "unfinished");
+  svc::close_all_files();
+  EXPECT_EQ(get("map.txt"), "new\r\n");
+  // A folder in the target's place is never replaced by a file.
+  std::filesystem::create_directories(dir + "folder.txt");
+  ASSERT_NE(svc::create_replacement(4, dir + "folder.txt"), 0);
+  svc::write_line(4, "x");
+  EXPECT_EQ(svc::close_file(4), 0);
+  EXPECT_EQ(support::names_in(dir), (std::vector<std::string>{"folder.txt", "map.txt"}));
+}
+
+TEST_F(Files, ReplacementOnAFullOrReadOnlyDiskLeavesTheOldFileWhole) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "disk", 64)) GTEST_SKIP() << disk.why();
+  const std::string old = std::string(20000, 'o');
+  put("disk/map.txt", old);
+  // The new file does not fit beside the old one.
+  ASSERT_EQ(svc::create_replacement(1, dir + "disk/map.txt"), 1);
+  for (int i = 0; i < 100; i++) svc::write_line(1, std::string(1000, 'n'));
+  EXPECT_EQ(svc::close_file(1), 0);
+  EXPECT_EQ(get("disk/map.txt"), old);
+  EXPECT_EQ(support::names_in(dir + "disk"), std::vector<std::string>{"map.txt"});
+  // A folder that takes no new file: refused at once.
+  ASSERT_TRUE(disk.read_only(true));
+  EXPECT_EQ(svc::create_replacement(1, dir + "disk/map.txt"), 0);
+  EXPECT_EQ(svc::create_replacement(1, dir + "disk/new.txt"), 0);
+  EXPECT_EQ(get("disk/map.txt"), old);
+  EXPECT_EQ(support::names_in(dir + "disk"), std::vector<std::string>{"map.txt"});
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class EngineSoak : public EngineFixture {
 
 TEST_F(EngineSoak, AThousandLabyrinthRebuildsDoNotGrow) {
   write_pictures_and_objects();
-  write_config(lab_config(120, 120, {{"MAPSIZE", "100"}, {"WORLDGFX", "objects/"}, {"TOPOGFX", "topo/"},
+  write_config(lab_config(120, 120, {{"MAPSIZE", "100"}, {"USESPRITE3D", "1"}, {"WORLDGFX", "objects/"}, {"TOPOGFX", "topo/"},
                                      {"GFXCODEC", ".bmp"}, {"LABSWITCH", "3"}}));
   write_lines("codes/lab/LAB_FLOOR", {"GFXNAME", "LAB_FLOOR.bmp", "CHILD1", "tree", "CHILD2", "tree"});
   svc::headless::set_desktop(1280, 720);
@@ -80,7 +80,7 @@ TEST_F(EngineSoak, AHundredThousandFramesOfScrollingAndZoomingDoNotGrow) {
   write_lines("maps/land.red", red);
   write_lines("codes/land/000160000", {"GFXNAME", "grass.bmp", "CHILD1", "tree", "CHILD2", "tree"});
   write_lines("codes/land/000000200", {"GFXNAME", "water.bmp"});
-  write_config({{"RESOLUTION", "32"}, {"APPENTRY", "maps/"}, {"APPSTART", "land"}, {"TOPOGFX", "topo/"},
+  write_config({{"RESOLUTION", "32"}, {"USESPRITE3D", "1"}, {"APPENTRY", "maps/"}, {"APPSTART", "land"}, {"TOPOGFX", "topo/"},
                 {"WORLDGFX", "objects/"}, {"GFXCODEC", ".bmp"}, {"RGBCODEPATH", "codes/"}, {"WORLDRANDOM", "7"},
                 {"CURSORSPEED", "255"}});
   svc::headless::set_desktop(1280, 720);
@@ -92,15 +92,21 @@ TEST_F(EngineSoak, AHundredThousandFramesOfScrollingAndZoomingDoNotGrow) {
     // Each 4,000 frames: right, down, left and up for 1,000 frames each, the wheel turned in and
     // out along the way; the view wraps around the world's edges.
     const int directions[] = {svc::KEY_RIGHT, svc::KEY_DOWN, svc::KEY_LEFT, svc::KEY_UP};
+    EXPECT_EQ(engine.mapMaxX * 1000 + engine.mapMaxY, 511511);
+    EXPECT_GT(svc::list_size(worldState.instanceList), 100000);
     float smallest = engine.resolution, largest = engine.resolution;
+    int64_t scrolled = 0;
     for (long n = 1; n <= frames; n++) {
       const int wheel = n % 50 == 0 ? (n % 400 < 200 ? 3 : -3) : 0;
+      const int32_t x = engine.scrollX, y = engine.scrollY;
       pass({directions[(n / 1000) % 4]}, wheel);
+      scrolled += engine.scrollX != x || engine.scrollY != y;
       smallest = std::min(smallest, engine.resolution);
       largest = std::max(largest, engine.resolution);
       trace.after(n);
     }
-    EXPECT_LT(smallest, largest);  // the wheel did zoom
+    EXPECT_LT(smallest, largest);   // the wheel did zoom
+    EXPECT_GT(scrolled, frames / 20);  // and the view did move
     engine_shutdown();
     return 0;
   });

@@ -46,6 +46,10 @@ bool SmallDisk::fill() {
 
 void SmallDisk::empty_filler() { shell("rm -f " + shell_word(folder_ + "/filler")); }
 
+bool SmallDisk::resize(int kib) {
+  return shell("mount -o remount,size=" + std::to_string(kib) + "k " + shell_word(folder_) + " 2>/dev/null") == 0;
+}
+
 bool SmallDisk::read_only(bool on) {
   return shell("mount -o remount," + std::string(on ? "ro" : "rw") + " " + shell_word(folder_) + " 2>/dev/null") == 0;
 }

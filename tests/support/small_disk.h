@@ -20,6 +20,8 @@ class SmallDisk {
   bool fill();
   // Removes the filler: the disk has room again.
   void empty_filler();
+  // Gives the mounted disk another size, keeping what it holds.
+  bool resize(int kib);
   // Makes the mounted disk read-only (even root cannot write to it then), or writable again.
   bool read_only(bool on);
   const std::string& why() const { return why_; }

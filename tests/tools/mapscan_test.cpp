@@ -9,6 +9,7 @@
 #include "support/bmp.h"
 #include "support/files.h"
 #include "support/process.h"
+#include "support/small_disk.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -158,6 +159,32 @@ TEST_F(Mapscan, MapNamingAFolderOrDestNamingAFileIsAnError) {
     EXPECT_EQ(r.code, 1) << dest;
     EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
   }
+}
+
+TEST_F(Mapscan, AFullOrReadOnlyDiskLeavesTheOldMapWholeAndNoPartOfTheNewOne) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "disk", 200)) GTEST_SKIP() << disk.why();
+  support::write_file(dir + "small.bmp", support::solid_bmp(60, 60, 1, 2, 3));    // an RGB map of 33 KB
+  support::write_file(dir + "large.bmp", support::solid_bmp(200, 200, 1, 2, 3));  // one of 364 KB
+  ASSERT_EQ(mapscan("rgb small.bmp disk/out").code, 0);
+  const std::string old = support::read_file(dir + "disk/out.rgb");
+  ASSERT_GT(old.size(), 1000u);
+
+  Outcome full = mapscan("rgb large.bmp disk/out");
+  EXPECT_EQ(full.code, 1);
+  EXPECT_NE(full.err.find("out.rgb"), std::string::npos) << full.err;
+  EXPECT_TRUE(support::read_file(dir + "disk/out.rgb") == old);
+  EXPECT_EQ(support::names_in(dir + "disk"), std::vector<std::string>{"out.rgb"});
+
+  // Read-only: neither the map nor its colour-code files are made, and that is said.
+  ASSERT_TRUE(disk.read_only(true));
+  for (const std::string args : {"rgb small.bmp disk/out", "ai small.bmp disk/new --dest disk"}) {
+    Outcome refused = mapscan(args);
+    EXPECT_EQ(refused.code, 1) << args;
+    EXPECT_FALSE(refused.err.empty()) << args;
+  }
+  EXPECT_TRUE(support::read_file(dir + "disk/out.rgb") == old);
+  EXPECT_EQ(support::names_in(dir + "disk"), std::vector<std::string>{"out.rgb"});
 }
 
 TEST_F(Mapscan, BadArgumentsAreUsageErrors) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "support/bmp.h"
 #include "support/files.h"
 #include "support/process.h"
+#include "support/small_disk.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -248,6 +250,59 @@ TEST_F(Worldmake, TheFirstScreenShowsTheWholeWorldAndAHeldArrowCrossesItInSecond
   }
   EXPECT_EQ(run("worldmake", "p.bmp v --screen 10x10").exit_code, 2);
   EXPECT_EQ(run("worldmake", "p.bmp v --screen 1920").exit_code, 2);
+// Every file under the folder with its bytes.
+std::map<std::string, std::string> files_under(const std::string& folder) {
+  std::map<std::string, std::string> out;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+    if (entry.is_regular_file())
+      out[entry.path().lexically_relative(folder).string()] = support::read_file(entry.path().string());
+  return out;
+}
+
+TEST_F(Worldmake, AFullDiskLeavesAnUnfinishedWorldThatARerunFinishes) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "disk", 200)) GTEST_SKIP() << disk.why();
+  write("photo.bmp", photograph(150, 100));  // an AI map of about 230 KB
+  const Result full = run("worldmake", "photo.bmp disk/w");
+  EXPECT_EQ(full.exit_code, 1);
+  EXPECT_NE(full.err.find("photo.qz61"), std::string::npos) << full.err;
+  // Unfinished, and plainly so: no settings, no part of a map, no definition with half its lines.
+  EXPECT_TRUE(files_under(dir + "disk/w").empty());
+  // With room, the same command finishes it: every code gets its definition and picture.
+  ASSERT_TRUE(disk.resize(4096));
+  const Result again = run("worldmake", "photo.bmp disk/w");
+  ASSERT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_NE(again.out.find(" 0 kept"), std::string::npos) << again.out;
+  const std::vector<std::string> codes = support::names_in(dir + "disk/w/codes/photo");
+  ASSERT_FALSE(codes.empty());
+  for (const std::string& code : codes) {
+    EXPECT_EQ(read("disk/w/codes/photo/" + code).rfind("GFXNAME\r\n" + code + ".png\r\n", 0), 0u) << code;
+    EXPECT_GT(support::read_file(dir + "disk/w/gfx/topo/" + code + ".png").size(), 0u) << code;
+  }
+  // An empty definition (as a converter scan leaves it) names nothing: a forced run writes it.
+  write("disk/w/codes/photo/" + codes[0], "");
+  const Result forced = run("worldmake", "photo.bmp disk/w --force");
+  ASSERT_EQ(forced.exit_code, 0) << forced.err;
+  EXPECT_NE(forced.out.find(": 1 new, "), std::string::npos) << forced.out;
+  EXPECT_EQ(read("disk/w/codes/photo/" + codes[0]).rfind("GFXNAME\r\n", 0), 0u);
+}
+
+TEST_F(Worldmake, AFailedForcedRunOnAFullOrReadOnlyDiskKeepsTheWorldThatWasThere) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "disk", 400)) GTEST_SKIP() << disk.why();
+  write("land.bmp", photograph(40, 30));
+  write("photo.bmp", photograph(150, 100));
+  ASSERT_EQ(run("worldmake", "land.bmp disk/w --quiet").exit_code, 0);
+  // The larger picture's world under the same name does not fit beside the old one.
+  write("land.bmp", photograph(150, 100));
+  const auto before = files_under(dir + "disk/w");
+  ASSERT_TRUE(disk.fill());
+  EXPECT_EQ(run("worldmake", "land.bmp disk/w --force").exit_code, 1);
+  disk.empty_filler();
+  ASSERT_TRUE(disk.read_only(true));
+  EXPECT_EQ(run("worldmake", "land.bmp disk/w --force").exit_code, 1);
+  EXPECT_EQ(files_under(dir + "disk/w"), before);
 }
 
 TEST_F(Worldmake, BadInputIsRefusedBeforeAnythingIsWritten) {

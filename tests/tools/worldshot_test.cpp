@@ -10,6 +10,7 @@
 #include "support/bmp.h"
 #include "support/files.h"
 #include "support/process.h"
+#include "support/small_disk.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -94,6 +95,24 @@ TEST_F(Worldshot, AWorldMadeFromAPictureShowsEachCellInItsReducedColour) {
       if (!near) ++wrong;
     }
   EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Worldshot, AFullOrReadOnlyDiskLeavesTheOldPictureWholeAndNothingBeside) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "disk", 100)) GTEST_SKIP() << disk.why();
+  const std::string land = std::string(SUITE_SOURCE_DIR) + "/examples/mapconvert/land.png";
+  ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + land + "' '" + dir + "w' --colours 4 --quiet"), 0);
+  ASSERT_EQ(shot(dir + "w", "--cell 2 '" + dir + "disk/w.png'"), 0);
+  const std::string old = support::read_file(dir + "disk/w.png");
+  // At 32 pixels a cell the picture does not fit beside the old one.
+  std::string err;
+  EXPECT_EQ(shot(dir + "w", "'" + dir + "disk/w.png'", &err), 1);
+  EXPECT_NE(err.find("w.png"), std::string::npos) << err;
+  ASSERT_TRUE(disk.read_only(true));
+  EXPECT_EQ(shot(dir + "w", "--cell 2 '" + dir + "disk/w.png'", &err), 1);
+  EXPECT_NE(err.find("w.png"), std::string::npos) << err;
+  EXPECT_TRUE(support::read_file(dir + "disk/w.png") == old);
+  EXPECT_EQ(support::names_in(dir + "disk"), std::vector<std::string>{"w.png"});
 }
 
 TEST_F(Worldshot, RegionsAndTilesGiveTheSamePixelsAsTheWholePicture) {

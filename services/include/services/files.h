@@ -19,6 +19,11 @@ int write_bytes(int file, const char* data, size_t size);  // The bytes as they 
 int end_of_file(int file);                   // Non-zero when no byte is left; 0 for a number that is not open
 int truncate_file(int file);                 // Flushes and cuts the file at the current write position
 int close_file(int file);                    // Flushes and closes; 0 when a write failed or the number is not open
+// A file that replaces `path` whole: written to a new hidden file beside it, which close_file renames
+// over `path` once every byte is on the disk. A failed write (a full disk), discard_file or a program
+// that ends first leave `path` as it was and no new file behind. 0 when the folder takes no new file.
+int create_replacement(int file, const std::string& path);
+int discard_file(int file);  // Closes without keeping anything written: a replacement's target stays as it was
 int is_file(int file);                       // Non-zero while the number is an open file
 void close_all_files();                      // Flushes and closes every open file (at program end)
 int64_t file_size(const std::string& path);  // Size in bytes; -1 when missing, -2 for a directory

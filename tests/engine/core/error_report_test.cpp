@@ -6,6 +6,7 @@
 #include "engine/engine_fixture.h"
 #include "services/clock.h"
 #include "services/faults.h"
+#include "support/small_disk.h"
 
 namespace {
 
@@ -58,6 +59,22 @@ TEST_F(ErrorReport, ReportWithoutAFileNameWritesNothing) {
   engine.logPath = dir;  // LOGPATH set but LOGFILE empty: the name is a folder
   EXPECT_EQ(write_error_report(), 0);
   EXPECT_TRUE(std::filesystem::is_empty(dir));
+}
+
+TEST_F(ErrorReport, AFullOrReadOnlyDiskKeepsTheOlderReportWhole) {
+  support::SmallDisk disk;
+  if (!disk.mount(dir + "disk", 64)) GTEST_SKIP() << disk.why();
+  engine.logPath = dir + "disk\\";
+  engine.logFile = "report.txt";
+  write_file("disk/report.txt", "an older report\r\n");
+  ASSERT_TRUE(disk.fill());
+  write_error_report();
+  EXPECT_EQ(read_file("disk/report.txt"), "an older report\r\n");
+  disk.empty_filler();
+  ASSERT_TRUE(disk.read_only(true));
+  write_error_report();
+  EXPECT_EQ(read_file("disk/report.txt"), "an older report\r\n");
+  EXPECT_EQ(support::names_in(dir + "disk"), std::vector<std::string>{"report.txt"});
 }
 
 TEST_F(ErrorReport, ARealFaultWritesTheReportAndEndsWithZero) {
