@@ -9,7 +9,7 @@
 
 void write_log() {
   std::string path = svc::current_directory() + "qz61_log.txt";
-  int file = svc::create_file(-1, path);
+  int file = svc::create_replacement(-1, path);  // a full disk leaves the last log whole
   if (!file) return;
   svc::write_line(file, "HOME: " + editor.home_dir);
   svc::write_line(file, "INIFILE: " + editor.settings_name);
