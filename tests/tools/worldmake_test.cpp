@@ -250,6 +250,8 @@ TEST_F(Worldmake, TheFirstScreenShowsTheWholeWorldAndAHeldArrowCrossesItInSecond
   }
   EXPECT_EQ(run("worldmake", "p.bmp v --screen 10x10").exit_code, 2);
   EXPECT_EQ(run("worldmake", "p.bmp v --screen 1920").exit_code, 2);
+}
+
 // Every file under the folder with its bytes.
 std::map<std::string, std::string> files_under(const std::string& folder) {
   std::map<std::string, std::string> out;
@@ -292,7 +294,6 @@ TEST_F(Worldmake, AFailedForcedRunOnAFullOrReadOnlyDiskKeepsTheWorldThatWasThere
   support::SmallDisk disk;
   if (!disk.mount(dir + "disk", 400)) GTEST_SKIP() << disk.why();
   write("land.bmp", photograph(40, 30));
-  write("photo.bmp", photograph(150, 100));
   ASSERT_EQ(run("worldmake", "land.bmp disk/w --quiet").exit_code, 0);
   // The larger picture's world under the same name does not fit beside the old one.
   write("land.bmp", photograph(150, 100));
@@ -302,7 +303,7 @@ TEST_F(Worldmake, AFailedForcedRunOnAFullOrReadOnlyDiskKeepsTheWorldThatWasThere
   disk.empty_filler();
   ASSERT_TRUE(disk.read_only(true));
   EXPECT_EQ(run("worldmake", "land.bmp disk/w --force").exit_code, 1);
-  EXPECT_EQ(files_under(dir + "disk/w"), before);
+  EXPECT_TRUE(files_under(dir + "disk/w") == before);
 }
 
 TEST_F(Worldmake, BadInputIsRefusedBeforeAnythingIsWritten) {
