@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/engine.h"
-#include "core/engine_state.h"
+#include "base/engine_state.h"
 #include "fuzz_folder.h"
 #include "services/grid.h"
 #include "services/headless.h"
