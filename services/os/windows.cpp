@@ -228,6 +228,10 @@ bool path_info(const std::string& path, Info& info, bool follow_links) {
   if (w.empty()) return fail(ERROR_PATH_NOT_FOUND);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(w.c_str(), GetFileExInfoStandard, &data)) {
+    // A name that is not there is an answer (kind MISSING), as on Linux; a missing folder on the
+    // way counts the same.
+    const DWORD e = GetLastError();
+    if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return fail(e), true;
     // Devices (NUL, CON) have no attributes but open.
     HANDLE h = open_for_info(w, true);
     if (h == INVALID_HANDLE_VALUE) return fail();
