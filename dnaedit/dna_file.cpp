@@ -1,7 +1,7 @@
 // dna_file.cpp -- reads DNA files into the entry fields and writes the fields back
 #include "dna_file.h"
 
-#include "report.h"
+#include "notices.h"
 #include "safe_write.h"
 #include "settings.h"
 #include "services/fields.h"

@@ -5,7 +5,7 @@
 #include "editor_menu.h"
 #include "editor_window.h"
 #include "os.h"
-#include "report.h"
+#include "notices.h"
 #include "settings.h"
 #include "services/desktops.h"
 #include "services/lifecycle.h"

@@ -6,7 +6,7 @@
 
 #include "dna_file.h"
 #include "editor_menu.h"
-#include "report.h"
+#include "notices.h"
 #include "settings.h"
 #include "services/desktops.h"
 #include "services/fields.h"

@@ -1,7 +1,7 @@
 // commands.h -- the converter's menu (titles, items, identifiers) and what each item does
 #pragma once
 #include <string>
-#include "converter_state.h"
+#include "state.h"
 
 // Menu item identifiers, as the event loop dispatches on them.
 enum MenuCommand {

@@ -1,9 +1,9 @@
 // converter.cpp -- mapconvert's body: settings, window, screen and menu, then the event loop
 #include "converter.h"
 
-#include "checks.h"
+#include "notices.h"
 #include "commands.h"
-#include "converter_state.h"
+#include "state.h"
 #include "settings.h"
 #include "shown_frame.h"
 #include "services/desktops.h"

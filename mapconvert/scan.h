@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include "converter_state.h"
+#include "state.h"
 #include "formats/map_format.h"
 
 // What a scan did, for callers that report more than the notices (the command-line tool).

@@ -1,7 +1,7 @@
 // settings.cpp -- "ini.ini" names the settings file; the settings file holds key/value line pairs
 #include "settings.h"
 
-#include "checks.h"
+#include "notices.h"
 #include "services/line_reader.h"
 #include "services/text.h"
 

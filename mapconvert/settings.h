@@ -1,7 +1,7 @@
 // settings.h -- reading "ini.ini" and the converter settings file it names
 #pragma once
 #include <string>
-#include "converter_state.h"
+#include "state.h"
 
 // Reads the pointer file as line pairs; the second line of the last pair is the settings file's
 // path. A file that can't be opened goes through the failure check and yields "".

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "converter_state.h"
+#include "state.h"
 
 // Makes `sprite` the converter's picture, freeing the one it had, and remembers the file it came from.
 void adopt_picture(ConverterState& state, int sprite, const std::string& path);

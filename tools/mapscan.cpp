@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "colour_reduction.h"
-#include "converter_state.h"
+#include "state.h"
 #include "formats/map_format.h"
 #include "os.h"
 #include "scan.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "colour_reduction.h"
-#include "converter_state.h"
+#include "state.h"
 #include "first_screen.h"
 #include "formats/map_format.h"
 #include "scan.h"

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
-#include "core/config.h"
+#include "base/state.h"
+#include "base/notices.h"
+#include "core/settings.h"
 #include "core/engine.h"
 #include "core/view.h"
 #include "core/world_drawing.h"

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "core/engine.h"
 #include "core/frame.h"
 #include "os.h"

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "core/engine.h"
 #include "os.h"
 #include "services/sprites.h"

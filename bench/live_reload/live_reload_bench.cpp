@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/engine.h"
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "core/frame.h"
 #include "core/live_reload.h"
 #include "formats/map_format.h"

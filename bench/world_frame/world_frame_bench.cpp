@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "core/view.h"
 #include "core/world_drawing.h"
 #include "os.h"

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "formats/map_format.h"
 #include "os.h"
 #include "services/grid.h"

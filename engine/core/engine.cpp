@@ -1,7 +1,7 @@
 // engine.cpp -- simengine's body: start-up in its fixed order, the main loop, and shutdown
-#include "base/engine_state.h"
-#include "base/fatal.h"
-#include "core/config.h"
+#include "base/state.h"
+#include "base/notices.h"
+#include "core/settings.h"
 #include "core/engine.h"
 #include "core/error_report.h"
 #include "core/frame.h"

@@ -5,7 +5,7 @@
 // the older report whole instead of half a new one.
 #include "core/error_report.h"
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "services/clock.h"
 #include "services/faults.h"
 #include "services/files.h"

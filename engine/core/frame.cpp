@@ -1,5 +1,5 @@
 // frame.cpp -- one frame of the main loop, narrated in the order the steps run
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "core/frame.h"
 #include "core/live_reload.h"
 #include "core/view_input.h"

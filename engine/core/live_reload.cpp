@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "core/world_reload.h"
 #include "os.h"
 #include "services/clock.h"

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "services/text.h"
 #include "world/world.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "core/view.h"
 #include "services/input.h"
 #include "world/world.h"

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "core/view.h"
 #include "services/screen.h"
 #include "services/sprites.h"

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "core/engine.h"
 #include "services/text.h"
 #include "world/world.h"

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <utility>
 
-#include "base/engine_state.h"
-#include "core/config.h"
+#include "base/state.h"
+#include "core/settings.h"
 #include "core/engine.h"
 #include "formats/map_format.h"
 #include "services/clock.h"

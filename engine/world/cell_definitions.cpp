@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "formats/map_format.h"
 #include "services/directories.h"
 #include "services/line_reader.h"

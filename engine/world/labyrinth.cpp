@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/line_reader.h"

@@ -6,7 +6,7 @@
 // made, so the world that follows is the same, but nothing is loaded or shown and nobody waits.
 #include "world/load_screen.h"
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "services/clock.h"
 #include "services/input.h"
 #include "services/random.h"

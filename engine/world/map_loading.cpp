@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
 #include "services/screen.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "formats/map_format.h"
 #include "services/directories.h"
 #include "services/line_reader.h"

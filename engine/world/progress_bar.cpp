@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "services/clock.h"
 #include "services/screen.h"
 #include "services/text.h"

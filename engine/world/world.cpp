@@ -1,7 +1,7 @@
 // world.cpp -- owns the loaded world: builds it at start-up and empties it, every way it is emptied
 #include "world/world.h"
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "formats/map_format.h"
 #include "services/sprites.h"
 #include "services/text.h"

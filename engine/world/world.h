@@ -1,7 +1,7 @@
 // world.h -- the loaded world: the grid, its lists and catalogues, and what a build keeps beside them
 //
 // World holds everything that belongs to one loaded map or built base; EngineState
-// (base/engine_state.h) holds what lasts the whole run. A labyrinth rebuild replaces the world:
+// (base/state.h) holds what lasts the whole run. A labyrinth rebuild replaces the world:
 // reset_world() frees what the world owns, the builders refill it.
 #pragma once
 #include <cstdint>

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "core/engine.h"
 #include "core/world_dump.h"
 #include "services/grid.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "core/engine.h"
 #include "core/world_drawing.h"
 #include "services/screen.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "converter.h"
-#include "converter_state.h"
+#include "state.h"
 #include "services/headless.h"
 #include "services/screen.h"
 #include "services/sprites.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/fatal.h"
+#include "base/notices.h"
 #include "engine/engine_fixture.h"
 #include "services/faults.h"
 #include "services/input.h"

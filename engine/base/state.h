@@ -1,4 +1,4 @@
-// engine_state.h -- simengine's one record of settings and run state
+// state.h -- simengine's one record of settings and run state
 //
 // EngineState lasts the whole run; the loaded world, which a labyrinth rebuild replaces, is the
 // World record above it (world/world.h). This record and the fatal codes are the engine's base:

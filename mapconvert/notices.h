@@ -1,4 +1,4 @@
-// checks.h -- the converter's failure check: "Error:" with the step's message and "Retry?"
+// notices.h -- the converter's failure check: "Error:" with the step's message and "Retry?"
 #pragma once
 #include <string>
 

@@ -1,8 +1,8 @@
-// config_test.cpp -- the configuration reader: line pairing, every key's parsing, bounds and defaults
+// settings_test.cpp -- the configuration reader: line pairing, every key's parsing, bounds and defaults
 #include <filesystem>
 #include <functional>
-#include "base/fatal.h"
-#include "core/config.h"
+#include "base/notices.h"
+#include "core/settings.h"
 #include "engine/engine_fixture.h"
 #include "services/random.h"
 

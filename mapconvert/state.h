@@ -1,4 +1,4 @@
-// converter_state.h -- mapconvert's one program-wide record: settings, picture, last choices, mode
+// state.h -- mapconvert's one program-wide record: settings, picture, last choices, mode
 #pragma once
 #include <string>
 

@@ -1,5 +1,5 @@
-// checks.cpp -- the converter's failure check after every start-up step that can fail
-#include "checks.h"
+// notices.cpp -- the converter's failure check after every start-up step that can fail
+#include "notices.h"
 
 #include "services/lifecycle.h"
 #include "services/messages.h"

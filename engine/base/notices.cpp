@@ -1,12 +1,12 @@
-// fatal.cpp -- the fatal message routine: a numbered start-up failure becomes an "ERROR " box
+// notices.cpp -- the fatal message routine: a numbered start-up failure becomes an "ERROR " box
 //
 // The box is also written to standard error, so a user who started the engine from a terminal
 // sees why it stopped. Paths in the texts are shown as the operating system spells them.
-#include "base/fatal.h"
+#include "base/notices.h"
 
 #include <cstdio>
 
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "services/lifecycle.h"
 #include "services/messages.h"
 #include "services/paths.h"

@@ -1,14 +1,14 @@
-// config.cpp -- the engine's configuration: a table of keys, one line each with its parser and bounds
+// settings.cpp -- the engine's configuration: a table of keys, one line each with its parser and bounds
 //
 // The file is read as pairs of lines, a key and its value. Nothing is trimmed; keys are compared
 // exactly; a key that matches nothing is skipped with its value; a later pair overwrites an
 // earlier one. Numbers that do not parse read as 0.
-#include "core/config.h"
+#include "core/settings.h"
 
 #include <cstring>
 
-#include "base/engine_state.h"
-#include "base/fatal.h"
+#include "base/state.h"
+#include "base/notices.h"
 #include "services/line_reader.h"
 #include "services/random.h"
 #include "services/text.h"

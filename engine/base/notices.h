@@ -1,4 +1,4 @@
-// fatal.h -- the fatal message routine: the numbered start-up failures and their boxes
+// notices.h -- the fatal message routine: the numbered start-up failures and their boxes
 #pragma once
 #include <string>
 

@@ -1,5 +1,5 @@
-// report.cpp -- the editor's fixed message boxes: titles, texts and the two that end the program
-#include "report.h"
+// notices.cpp -- the editor's fixed message boxes: titles, texts and the two that end the program
+#include "notices.h"
 
 #include "services/lifecycle.h"
 #include "services/messages.h"

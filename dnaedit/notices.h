@@ -1,4 +1,4 @@
-// report.h -- the editor's eight numbered message boxes
+// notices.h -- the editor's eight numbered message boxes
 #pragma once
 #include <string>
 

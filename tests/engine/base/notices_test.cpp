@@ -1,5 +1,5 @@
-// fatal_test.cpp -- the fatal message routine: its boxes, texts and exit codes
-#include "base/fatal.h"
+// notices_test.cpp -- the fatal message routine: its boxes, texts and exit codes
+#include "base/notices.h"
 #include "engine/engine_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// config.h -- reading "DATA\ini.txt" into EngineState: key/value line pairs, parsed and bounded per key
+// settings.h -- reading "DATA\ini.txt" into EngineState: key/value line pairs, parsed and bounded per key
 #pragma once
 #include <string>
 
