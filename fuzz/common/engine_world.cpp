@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/engine.h"
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "fuzz_folder.h"
 #include "services/grid.h"
 #include "services/headless.h"

@@ -1,6 +1,6 @@
 // engine_base_file_fuzz.cpp -- libFuzzer target: any bytes as the labyrinth's base file, from which an
 // engine started once in labyrinth mode builds its base again
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "engine_world.h"
 #include "fuzz_folder.h"
 #include "world/labyrinth.h"

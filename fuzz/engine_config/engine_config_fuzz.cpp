@@ -1,7 +1,7 @@
 // engine_config_fuzz.cpp -- libFuzzer target: any bytes as the engine's configuration "DATA\\ini.txt",
 // read into the state of an engine started once; the state is put back after each input
-#include "core/config.h"
-#include "base/engine_state.h"
+#include "core/settings.h"
+#include "base/state.h"
 #include "engine_world.h"
 #include "fuzz_folder.h"
 

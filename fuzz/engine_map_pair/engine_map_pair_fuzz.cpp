@@ -3,7 +3,7 @@
 // map "land.qz61", the rest the red map "land.red" (missing when the line is absent).
 #include "engine_world.h"
 #include "fuzz_folder.h"
-#include "base/engine_state.h"
+#include "base/state.h"
 #include "world/map_loading.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
