@@ -230,7 +230,8 @@ int main(int argc, char** argv) {
     ProgressBar bar;
     restart_progress_bar(bar);
     const Stopwatch watch;
-    advance_progress_bar(bar, engine.screenWidth / 2.0f, true);
+    bar.width = engine.screenWidth / 2.0f;
+    advance_progress_bar(bar, true);
     flips.push_back(watch.elapsed());
     loads.push_back(time_load(dir, true));
     instances = svc::list_size(worldState.instanceList);
