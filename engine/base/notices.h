@@ -2,8 +2,9 @@
 #pragma once
 #include <string>
 
-// Numbered start-up failures.
-enum FatalCode {
+// Numbered start-up failures. The type is int-wide so any number read or passed in is a valid
+// value that the routine can refuse (codes outside the table show nothing).
+enum FatalCode : int {
   FATAL_NO_CONFIGURATION = 0,  // " Could not open " + configPath
   FATAL_NO_SCREEN = 1,         // " Could not open screen"
   FATAL_NO_WINDOW = 2,         // " Could not open window"
