@@ -229,6 +229,7 @@ TEST_F(Worldmake, TheFirstScreenShowsTheWholeWorldAndAHeldArrowCrossesItInSecond
       {227, 149, "", "7", "255"},                      // 228 x 150 cells of 7 pixels fit 1920 x 1080
       {512, 384, "", "2", "255"},                      // the largest world: 1026 x 770 pixels
       {512, 511, "", "2", "255"},                      // 513 x 512 cells still fit at 2 pixels
+      {500, 90, "", "3", "255"},                       // a wide strip: the width sets the cell
       {512, 384, "--screen 800x600", "2", "255"},      // too large even at 2 pixels: as much as fits
       {3, 2, "", "64", "211"},                         // a tiny picture is not blown up past 64 pixels
       {227, 149, "--screen 1280x720", "4", "255"},     // another desktop
