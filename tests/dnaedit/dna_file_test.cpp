@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "editor_folder.h"
+#include "support/editor_folder.h"
 #include "support/small_disk.h"
 #include "services/text.h"
 #include "settings.h"

@@ -1,6 +1,6 @@
 // editor_test.cpp -- the editor end to end: grid layout, failsafe grid, menu bar, questions, start log
 #include "dna_file.h"
-#include "editor_folder.h"
+#include "support/editor_folder.h"
 #include "editor_menu.h"
 #include "services/paths.h"
 #include "services/messages.h"

@@ -1,7 +1,7 @@
 // settings_test.cpp -- reading "ini.qz61": window size from desktop fractions, wait bounds, keyword matching
 #include <climits>
 
-#include "editor_folder.h"
+#include "support/editor_folder.h"
 #include "services/desktops.h"
 #include "settings.h"
 

@@ -1,5 +1,5 @@
 // scan_test.cpp -- the map scans on a screen of chosen size: entries, names, files, notices
-#include "converter_fixture.h"
+#include "support/converter_fixture.h"
 
 #include <sys/stat.h>
 

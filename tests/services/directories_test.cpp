@@ -6,11 +6,11 @@
 
 #include "services/directories.h"
 #include "services/paths.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-using Directories = TempFolder;
+using Directories = support::TempFolder;
 
 std::vector<std::string> scan(const std::string& folder, const std::string& pattern) {
   std::vector<std::string> names;

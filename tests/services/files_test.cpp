@@ -9,11 +9,11 @@
 #include "services/paths.h"
 #include "support/files.h"
 #include "support/small_disk.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-using Files = TempFolder;
+using Files = support::TempFolder;
 
 std::vector<std::string> read_all(int file) {
   std::vector<std::string> lines;

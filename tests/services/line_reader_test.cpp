@@ -10,11 +10,11 @@
 
 #include "services/files.h"
 #include "services/line_reader.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-using LineReaderTest = TempFolder;
+using LineReaderTest = support::TempFolder;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 Pairs pairs_of(const std::string& path, bool* opened = nullptr) {

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include "os.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-using OsPosix = TempFolder;
+using OsPosix = support::TempFolder;
 
 TEST_F(OsPosix, AReplacedFileKeepsItsPermissionsAndAClosedFolderRefusesTheRoute) {
   put("notes.txt", "old");

@@ -9,15 +9,15 @@
 
 #include "services/files.h"
 #include "services/pictures.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class Os : public TempFolder {
+class Os : public support::TempFolder {
  protected:
   void TearDown() override {
     os::fail_writes_after(-1);
-    TempFolder::TearDown();
+    support::TempFolder::TearDown();
   }
   // The names in the folder, sorted.
   std::vector<std::string> names() {

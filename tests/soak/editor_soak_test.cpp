@@ -8,7 +8,7 @@
 #include "editor_menu.h"
 #include "services/headless.h"
 #include "services/windows.h"
-#include "soak/soak_memory.h"
+#include "support/soak_memory.h"
 #include "support/files.h"
 #include "support/temp_folder.h"
 
@@ -40,7 +40,9 @@ TEST(EditorSoak, AThousandLoadEditSaveCyclesDoNotGrow) {
       handle_event(svc::wait_window_event(0));
       // Each load and save says so in a notice; the record of them is the test's, not the editor's.
       EXPECT_EQ(hl::messages().size(), 2u) << n;
-      if (!hl::messages().empty() && n == cycles) EXPECT_EQ(hl::messages().back().text, "dna.txt\nCreated");
+      if (!hl::messages().empty() && n == cycles) {
+        EXPECT_EQ(hl::messages().back().text, "dna.txt\nCreated");
+      }
       hl::clear_messages();
       trace.after(n);
     }

@@ -6,9 +6,9 @@
 
 #include "core/engine.h"
 #include "core/frame.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/input.h"
-#include "soak/soak_memory.h"
+#include "support/soak_memory.h"
 
 namespace {
 

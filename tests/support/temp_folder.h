@@ -1,6 +1,11 @@
-// temp_folder.h -- fresh temporary folders for tests, optionally the working directory while a test runs
+// temp_folder.h -- fresh temporary folders for tests: made and removed, optionally the working
+// directory while a test runs, and the fixture that gives each test one with small byte helpers
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
+
+#include "support/files.h"
 
 namespace support {
 
@@ -24,5 +29,19 @@ bool enter_temp_folder(WorkFolder& folder, const std::string& name);
 
 // Goes back to the previous working directory and removes the folder.
 void leave_temp_folder(WorkFolder& folder);
+
+// A fresh temporary folder for each test, removed afterwards.
+class TempFolder : public ::testing::Test {
+ protected:
+  std::string dir;  // Ends in "/"
+
+  void SetUp() override {
+    dir = make_temp_folder("test_");
+    ASSERT_NE(dir, "");
+  }
+  void TearDown() override { remove_folder(dir); }
+  void put(const std::string& name, const std::string& bytes) { ASSERT_TRUE(write_file(dir + name, bytes)); }
+  std::string get(const std::string& name) { return read_file(dir + name); }
+};
 
 }  // namespace support

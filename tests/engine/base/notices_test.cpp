@@ -1,6 +1,6 @@
 // notices_test.cpp -- the fatal message routine: its boxes, texts and exit codes
 #include "base/notices.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

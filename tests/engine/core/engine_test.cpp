@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/notices.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/faults.h"
 #include "services/input.h"
 

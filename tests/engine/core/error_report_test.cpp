@@ -3,7 +3,7 @@
 #include <regex>
 
 #include "core/error_report.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/clock.h"
 #include "services/faults.h"
 #include "support/small_disk.h"

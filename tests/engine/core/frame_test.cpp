@@ -1,6 +1,6 @@
 // frame_test.cpp -- the frame: relative timer, debug overlay texts, step order
 #include "core/frame.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/input.h"
 #include "services/screen.h"
 #include "services/text.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/live_reload.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/clock.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <functional>
 #include "base/notices.h"
 #include "core/settings.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/random.h"
 
 namespace {

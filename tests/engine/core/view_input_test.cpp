@@ -4,7 +4,7 @@
 #include "core/view_input.h"
 #include "services/headless.h"
 #include "services/input.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

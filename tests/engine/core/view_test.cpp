@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "core/view.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/text.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // world_dump_test.cpp -- the world dump: its format, and the worlddump program on real folders
 #include "core/world_dump.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "support/process.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "core/world_reload.h"
 #include "services/sprites.h"
 #include "world/labyrinth.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

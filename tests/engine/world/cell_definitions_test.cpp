@@ -4,7 +4,7 @@
 
 #include "services/headless.h"
 #include "world/cell_definitions.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include "core/engine.h"
 #include "core/world_dump.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/input.h"
 #include "services/random.h"
 #include "services/text.h"

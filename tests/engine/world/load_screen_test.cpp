@@ -1,7 +1,7 @@
 // load_screen_test.cpp -- the load screen: the picture's name, its one random draw, what is drawn
 #include <set>
 #include "core/engine.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/random.h"
 #include "services/sprites.h"
 #include "world/load_screen.h"

@@ -7,7 +7,7 @@
 #include "services/headless.h"
 #include "services/text.h"
 #include "world/map_loading.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

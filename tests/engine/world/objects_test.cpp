@@ -7,7 +7,7 @@
 #include "services/random.h"
 #include "services/sprites.h"
 #include "world/objects.h"
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 
 namespace {
 

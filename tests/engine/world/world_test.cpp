@@ -1,7 +1,7 @@
 // world_test.cpp -- emptying the world between builds: what is freed, what stays, and building it again
 #include <string>
 
-#include "engine/engine_fixture.h"
+#include "support/engine_fixture.h"
 #include "services/headless.h"
 #include "services/sprites.h"
 

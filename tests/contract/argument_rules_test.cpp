@@ -1,4 +1,4 @@
-// service_contract_test.cpp -- the argument rules every platform keeps: one body, built once per platform
+// argument_rules_test.cpp -- the argument rules every platform keeps: one body, built once per platform
 //
 // tests/contract/CMakeLists.txt links this file against each platform. CONTRACT_NEEDS_DISPLAY marks
 // the platforms that need an X display (the case is skipped without one); CONTRACT_HAS_FIELDS the

@@ -1,4 +1,4 @@
-// run_world_tests.cpp -- the built simengine on the example worlds under a real X display: the
+// run_world_test.cpp -- the built simengine on the example worlds under a real X display: the
 // start cursor in sight, pictures and objects on screen, the cursor moving and then scrolling with
 // the arrow keys, the wheel zooming
 //
@@ -7,15 +7,13 @@
 // a generous deadline: a busy machine draws few frames per second.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "support/files.h"
 #include "support/process.h"
-#include "support/temp_folder.h"
+#include "support/simengine_window.h"
 #include "support/xdo.h"
 
 namespace {
@@ -23,21 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 using support::shell;
-using support::shell_line;
 
-constexpr int kPatience = 60000;
-
-// The bounding box of the pure red cursor box in a screenshot.
-struct Box {
-  int w = 0, h = 0, x = -1, y = -1;
-};
-
-Box red_box(const std::string& png) {
-  std::string g = shell_line("/usr/bin/convert " + png + " -fill black +opaque '#FF0000' -format '%@' info:");
-  Box b;
-  if (std::sscanf(g.c_str(), "%dx%d+%d+%d", &b.w, &b.h, &b.x, &b.y) != 4) return Box{};
-  return b;
-}
+using Box = support::CursorBox;
+using support::cursor_box;
 
 // Red pixels of a cursor box of `cell` pixels at the screenshot's cell (x, y).
 long red_in_cell(const std::string& png, int cell, int x, int y) {
@@ -58,23 +44,9 @@ struct Example {
 const Example kIsland = {"world", "Orvanel world demo", 96, 0, 0};
 const Example kLabyrinth = {"labyrinth", "Orvanel labyrinth demo", 80, 1, 1};
 
-class ExampleRun : public ::testing::Test {
+class ExampleRun : public support::SimengineWindow {
  protected:
-  std::string dir;
-  std::string window;
-  pid_t pid = -1;
-  int shots = 0;
-
-  void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    dir = support::make_temp_folder("world_run_");
-    ASSERT_NE(dir, "");
-  }
-
-  void TearDown() override {
-    support::end_program(pid, 2000);
-    support::remove_folder(dir);
-  }
+  ExampleRun() : SimengineWindow("world_run_") {}
 
   // Copies the example, starts simengine in it and waits until the world shows with its cursor box
   // at the start cell.
@@ -82,15 +54,12 @@ class ExampleRun : public ::testing::Test {
     std::error_code ec;
     fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/" + example.folder, dir, fs::copy_options::recursive, ec);
     ASSERT_FALSE(ec) << ec.message();
-    pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", dir, ""});
-    ASSERT_GE(pid, 0);
-    window = support::window_titled(example.title, kPatience);
-    ASSERT_FALSE(window.empty()) << "no simengine window";
+    ASSERT_NO_FATAL_FAILURE(start_simengine(dir, example.title));
     const int c = example.cell;
     ASSERT_TRUE(support::screenshot_until(
         next_shot(),
         [&](const std::string& png) {
-          const Box b = red_box(png);
+          const Box b = cursor_box(png);
           return b.w == c && b.h == c && b.x == example.start_x * c && b.y == example.start_y * c;
         },
         kPatience))
@@ -98,13 +67,11 @@ class ExampleRun : public ::testing::Test {
     support::focus_window(window);
   }
 
-  std::string next_shot() { return dir + "shot" + std::to_string(shots++) + ".png"; }
-
   // The cursor box in a new screenshot, which becomes `last_shot`.
   Box cursor() {
     last_shot = next_shot();
     support::screenshot(last_shot);
-    return red_box(last_shot);
+    return cursor_box(last_shot);
   }
 
   // Holds the key until the cursor box satisfies `done`, releases it, and returns the box once it
@@ -182,7 +149,7 @@ TEST_F(ExampleRun, CursorStopsHalfwayAcrossAndTheViewScrolls) {
 
 TEST_F(ExampleRun, WheelZoomsTheCells) {
   start(kIsland);
-  const auto shows_cells = [](int size) { return [size](const std::string& png) { return red_box(png).w == size; }; };
+  const auto shows_cells = [](int size) { return [size](const std::string& png) { return cursor_box(png).w == size; }; };
   shell("xdotool click 5");  // one notch away from the user: smaller cells
   EXPECT_TRUE(support::screenshot_until(next_shot(), shows_cells(95), kPatience));
   for (int i = 0; i < 3; i++) shell("xdotool click 5");

@@ -1,4 +1,4 @@
-// headless_platform_tests.cpp -- the headless platform: input edges, clipping, 3D blending, scripted runs
+// headless_test.cpp -- the headless platform: input edges, clipping, 3D blending and numbers, scripted runs
 #include <gtest/gtest.h>
 
 #include <array>
@@ -417,6 +417,27 @@ TEST(HeadlessTools, MenusFieldsAndRequestersAreRecorded) {
   svc::close_window(0);
   EXPECT_EQ(0, svc::field_exists(1));
   EXPECT_TRUE(hl::menu_entries(0).empty());
+}
+
+TEST(HeadlessSprites, FreedThreeDNumbersComeBackAndChosenOnesAreSkipped) {
+  open_screen(8, 8);
+  const int sprite = svc::grab_sprite(-1, 0, 0, 2, 2, 0);
+  ASSERT_GT(sprite, 0);
+  for (int n = 1; n <= 3; n++) EXPECT_EQ(svc::create_sprite3d(-1, sprite), n);
+  svc::free_sprite3d(2);
+  EXPECT_FALSE(svc::is_sprite3d(2));
+  EXPECT_EQ(hl::live_sprite3d_count(), 2);
+  EXPECT_EQ(svc::create_sprite3d(-1, sprite), 2);
+  EXPECT_EQ(svc::create_sprite3d(5, sprite), 1);  // a chosen number answers 1
+  EXPECT_EQ(svc::create_sprite3d(-1, sprite), 4);
+  EXPECT_EQ(svc::create_sprite3d(-1, sprite), 6);  // 5 is taken
+  EXPECT_EQ(svc::create_sprite3d(5, sprite), 1);   // choosing a used number replaces that sprite
+  EXPECT_EQ(hl::live_sprite3d_count(), 6);
+  EXPECT_EQ(svc::create_sprite3d(-2, sprite), 0);
+  EXPECT_EQ(svc::create_sprite3d(1 << 20, sprite), 0);  // refused, not allocated
+  EXPECT_EQ(svc::create_sprite3d(-1, sprite + 1), 0);   // no such sprite
+  hl::reset();
+  EXPECT_EQ(hl::live_sprite3d_count(), 0);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-// containers_test.cpp -- linked lists with a current element and position lookups; zero-filled grids
+// list_test.cpp -- linked lists with a current element and position lookups, their nodes carved from
+// blocks: stable elements, reuse of deleted nodes
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "services/grid.h"
 #include "services/list.h"
 
 namespace {
@@ -90,43 +90,56 @@ TEST(Lists, PositionsStayRightAfterAppendsInsertionsAndDeletions) {
   EXPECT_EQ(svc::select_element(list, 0)->name, "again");
 }
 
-struct Cell {
-  int value;
+struct Item {
+  int id;
   std::string text;
 };
 
-TEST(Grids, DimensionsAreUpperBoundsAndEverythingStartsZeroed) {
-  svc::Grid<Cell> grid;
-  ASSERT_TRUE(svc::dim_array(grid, 3, 2));
-  EXPECT_EQ(svc::grid_max_x(grid), 3);
-  EXPECT_EQ(svc::grid_max_y(grid), 2);
-  ASSERT_NE(svc::cell(grid, 3, 2), nullptr);
-  EXPECT_EQ(svc::cell(grid, 4, 0), nullptr);
-  EXPECT_EQ(svc::cell(grid, 0, 3), nullptr);
-  EXPECT_EQ(svc::cell(grid, -1, 0), nullptr);
-  svc::cell(grid, 3, 2)->value = 7;
-  svc::cell(grid, 1, 0)->text = "kept until re-dimensioned";
-  svc::cell(grid, 0, 1)->value = 5;
-  EXPECT_EQ(svc::cell(grid, 1, 0)->value, 0);  // (0, 1) and (1, 0) are different cells
-  ASSERT_TRUE(svc::dim_array(grid, 1, 1));
-  EXPECT_EQ(svc::cell(grid, 1, 0)->text, "");
-  EXPECT_EQ(svc::cell(grid, 0, 1)->value, 0);
-  // Dimensioned again at its size (its memory kept), a grid still starts over zeroed.
-  svc::cell(grid, 1, 1)->text = "gone after the next dimensioning";
-  ASSERT_TRUE(svc::dim_array(grid, 1, 1));
-  EXPECT_EQ(svc::cell(grid, 1, 1)->text, "");
-  EXPECT_FALSE(svc::dim_array(grid, -1, 1));
-  EXPECT_EQ(svc::cell(grid, 0, 0), nullptr);
+TEST(ListBlocks, ElementsStayPutAcrossManyBlocks) {
+  svc::List<Item> list;
+  Item* first = svc::append_element(list);
+  first->id = 1;
+  first->text = "first";
+  Item* hundredth = nullptr;
+  for (int i = 2; i <= 50000; i++) {
+    Item* item = svc::append_element(list);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->id, 0);
+    item->id = i;
+    if (i == 100) hundredth = item;
+  }
+  EXPECT_EQ(first->id, 1);
+  EXPECT_EQ(first->text, "first");
+  EXPECT_EQ(hundredth->id, 100);
+  EXPECT_EQ(svc::select_element(list, 99), hundredth);
+  EXPECT_EQ(svc::select_element(list, 49999)->id, 50000);
 }
 
-TEST(Grids, ImpossibleSizesAreRefused) {
-  svc::Grid<Cell> grid;
-  EXPECT_FALSE(svc::dim_array(grid, -1, 5));
-  EXPECT_FALSE(svc::dim_array(grid, 2147483647, 2147483647));
-  EXPECT_FALSE(svc::dim_array(grid, 1000000, 1000000));
-  EXPECT_EQ(svc::cell(grid, 0, 0), nullptr);
-  EXPECT_TRUE(svc::dim_array(grid, 0, 0));
-  EXPECT_NE(svc::cell(grid, 0, 0), nullptr);
+// A deleted element's node comes back zero-filled, wherever it is inserted.
+TEST(ListBlocks, DeletedNodesReturnZeroFilled) {
+  svc::List<Item> list;
+  for (int i = 1; i <= 3; i++) {
+    Item* item = svc::append_element(list);
+    item->id = i;
+    item->text = "old " + std::to_string(i);
+  }
+  svc::select_element(list, 1);
+  svc::delete_element(list);  // the first element becomes current
+  Item* reused = svc::add_element(list);
+  EXPECT_EQ(reused->id, 0);
+  EXPECT_EQ(reused->text, "");
+  reused->id = 9;
+  std::string order;
+  svc::reset_list(list);
+  while (Item* item = svc::next_element(list)) order += std::to_string(item->id);
+  EXPECT_EQ(order, "193");
+  EXPECT_EQ(svc::select_element(list, 2)->id, 3);
+
+  svc::clear_list(list);
+  EXPECT_EQ(svc::list_size(list), 0);
+  Item* again = svc::append_element(list);
+  EXPECT_EQ(again->id, 0);
+  EXPECT_EQ(svc::list_index(list), 0);
 }
 
 }  // namespace

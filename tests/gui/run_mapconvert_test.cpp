@@ -1,4 +1,4 @@
-// run_mapconvert_maps.cpp -- the real mapconvert under Xvfb: open a picture through the menu and the
+// run_mapconvert_test.cpp -- the real mapconvert under Xvfb: open a picture through the menu and the
 // file requester, write a red map and an AI map, and compare them with mapscan's for the same screen
 //
 // The program is driven with xdotool as a person would: a click on the menu bar and the arrow keys,

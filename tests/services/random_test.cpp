@@ -1,43 +1,15 @@
-// clock_random_test.cpp -- date masks, local time, and the random generator against independent reference values
+// random_test.cpp -- the random generator against independent reference values
 #include <gtest/gtest.h>
-#include <time.h>
 
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
 #include <vector>
 
-#include "services/clock.h"
 #include "services/random.h"
 
 namespace {
-
-TEST(Dates, MasksReplaceTokensInAnyCase) {
-  int64_t d = svc::make_date(2006, 3, 7, 9, 5, 4);
-  EXPECT_EQ(svc::format_date("%yyyy/%mm/%dd", d), "2006/03/07");
-  EXPECT_EQ(svc::format_date("%HH:%ii:%SS", d), "09:05:04");
-  EXPECT_EQ(svc::format_date("%YY-%Mm %dD", d), "06-03 07");
-  EXPECT_EQ(svc::format_date("100% %x %", d), "100% %x %");  // Anything else is copied
-  EXPECT_EQ(svc::format_date("%yyyyy", d), "2006y");
-  EXPECT_EQ(svc::format_date("%yyyy-%mm-%dd %hh:%ii:%ss", svc::make_date(2000, 2, 29, 23, 59, 59)),
-            "2000-02-29 23:59:59");
-  EXPECT_EQ(svc::format_date("%yyyy-%mm-%dd", svc::make_date(1969, 12, 31, 0, 0, 0)), "1969-12-31");
-}
-
-TEST(Dates, NowShowsTheLocalClock) {
-  time_t t = time(nullptr);
-  struct tm local;
-  localtime_r(&t, &local);
-  char expected[32];
-  strftime(expected, sizeof expected, "%Y/%m/%d %H:%M", &local);
-  std::string shown = svc::format_date("%yyyy/%mm/%dd %hh:%ii", svc::now());
-  if (shown != expected) {  // The minute may have turned between the two readings
-    t = time(nullptr);
-    localtime_r(&t, &local);
-    strftime(expected, sizeof expected, "%Y/%m/%d %H:%M", &local);
-  }
-  EXPECT_EQ(shown, expected);
-}
 
 // tests/data/random_reference.txt comes from random_reference.py, an independent model of the generator.
 std::map<std::string, std::vector<long long>> reference() {

@@ -1,4 +1,4 @@
-// run_worldmake_tests.cpp -- worlds made by worldmake from pictures, opened by the built simengine under a real X display
+// run_worldmake_test.cpp -- worlds made by worldmake from pictures, opened by the built simengine under a real X display
 //
 // Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24"). Each test makes a world from a picture
 // (the converter's example, or one of ImageMagick's built-in pictures at a given size) in a
@@ -15,7 +15,7 @@
 #include "services/pictures.h"
 #include "support/files.h"
 #include "support/process.h"
-#include "support/temp_folder.h"
+#include "support/simengine_window.h"
 #include "support/xdo.h"
 
 namespace {
@@ -91,23 +91,17 @@ int cursor_left(const std::string& shot, int cell) {
   return -1;
 }
 
-class WorldmakeRun : public ::testing::Test {
+class WorldmakeRun : public support::SimengineWindow {
  protected:
-  std::string dir, world;
-  pid_t pid = -1;
+  WorldmakeRun() : SimengineWindow("worldmake_run_") {}
+
+  std::string world;
   int cell = 0;
   std::vector<std::vector<Colour>> codes;
 
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    dir = support::make_temp_folder("worldmake_run_");
-    ASSERT_NE(dir, "");
+    SimengineWindow::SetUp();
     svc::register_image_decoders();
-  }
-
-  void TearDown() override {
-    support::end_program(pid, 2000);
-    if (!dir.empty()) support::remove_folder(dir);
   }
 
   // Makes the world "w" from the picture, with worldmake's own choice of settings, and starts
@@ -120,9 +114,7 @@ class WorldmakeRun : public ::testing::Test {
     cell = std::atoi(setting(world + "/DATA/ini.txt", "RESOLUTION").c_str());
     ASSERT_GE(cell, 2);
     codes = map_colours(world + "/maps/" + name + ".qz61");
-    pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", world, ""});
-    ASSERT_GE(pid, 0);
-    ASSERT_FALSE(support::window_titled("worldmake: " + name, 60000).empty()) << "no simengine window";
+    ASSERT_NO_FATAL_FAILURE(start_simengine(world, "worldmake: " + name));
   }
 
   // ImageMagick's built-in picture resized to exactly width x height, as a PNG in the folder.
@@ -180,7 +172,7 @@ TEST_F(WorldmakeRun, HoldingRightForThreeSecondsMovesTheCursorAcrossTheWorld) {
   support::screenshot(before);
   const int x0 = cursor_left(before, cell);
   ASSERT_GE(x0, 0) << "no cursor box in the top row";
-  ASSERT_TRUE(support::focus_window(support::window_titled("worldmake: wizard227", 1000)));
+  ASSERT_TRUE(support::focus_window(window));
   support::hold_key("Right", 3000);
   // A frame that began before the release may still move it: wait until it stays put.
   int x1 = -1, last = -2;
@@ -201,10 +193,12 @@ TEST_F(WorldmakeRun, HoldingRightForThreeSecondsMovesTheCursorAcrossTheWorld) {
   EXPECT_EQ(setting(world + "/DATA/ini.txt", "CURSORSPEED"), "255");
 }
 
-TEST(WorldshotRun, TheDemoIslandLooksAsSimengineShowsIt) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-  const std::string dir = support::make_temp_folder("worldshot_run_");
-  ASSERT_NE(dir, "");
+class WorldshotRun : public support::SimengineWindow {
+ protected:
+  WorldshotRun() : SimengineWindow("worldshot_run_") {}
+};
+
+TEST_F(WorldshotRun, TheDemoIslandLooksAsSimengineShowsIt) {
   std::error_code ec;
   std::filesystem::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", dir,
                         std::filesystem::copy_options::recursive, ec);
@@ -222,9 +216,7 @@ TEST(WorldshotRun, TheDemoIslandLooksAsSimengineShowsIt) {
   svc::Picture drawn;
   ASSERT_TRUE(svc::decode_picture(world, drawn));
 
-  pid_t pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", dir, ""});
-  ASSERT_GE(pid, 0);
-  ASSERT_FALSE(support::window_titled(setting(dir + "DATA/ini.txt", "APPNAME"), 20000).empty()) << "no window";
+  ASSERT_NO_FATAL_FAILURE(start_simengine(dir, setting(dir + "DATA/ini.txt", "APPNAME")));
 
   // Pixels further than 6 from the picture in some channel, away from the debug overlay, the cursor
   // box (pure red or green) with the name written beside it, and the last pixel column and row,
@@ -260,10 +252,8 @@ TEST(WorldshotRun, TheDemoIslandLooksAsSimengineShowsIt) {
     if (compared > 0 && differing * 1000 <= compared) break;
     support::sleep_ms(500);
   }
-  support::end_program(pid, 2000);
   EXPECT_GT(compared, 1000000);
   EXPECT_LE(differing * 1000, compared) << differing << " of " << compared << " pixels differ";
-  support::remove_folder(dir);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// run_valgrind_tests.cpp -- dnaedit and mapconvert under valgrind's memcheck: start, one menu command,
+// run_valgrind_test.cpp -- dnaedit and mapconvert under valgrind's memcheck: start, one menu command,
 // quit, and not one invalid read or write
 //
 // FLTK is not built with AddressSanitizer, so memory that the toolkit reads after the program freed

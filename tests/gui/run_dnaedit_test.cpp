@@ -1,4 +1,4 @@
-// run_dnaedit_tests.cpp -- the built dnaedit under a real X display: load through the menu, edit, save, quit
+// run_dnaedit_test.cpp -- the built dnaedit under a real X display: load through the menu, edit, save, quit
 //
 // Runs in a copy of examples/dna; screenshots of each step go to <build>/dnaedit_gui_shots/.
 // Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24").

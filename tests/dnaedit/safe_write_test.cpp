@@ -1,4 +1,4 @@
-// save_rules_test.cpp -- where a save may write: file size limits, hard links, link loops, folders
+// safe_write_test.cpp -- where a save may write: file size limits, hard links, link loops, folders
 // that refuse a rename, and files whose owner or group a save must keep
 #include <grp.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dna_file.h"
-#include "editor_folder.h"
+#include "support/editor_folder.h"
 #include "settings.h"
 
 namespace hl = svc::headless;

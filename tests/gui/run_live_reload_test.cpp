@@ -1,4 +1,4 @@
-// run_live_reload_tests.cpp -- the built simengine follows its world's files under a real X display:
+// run_live_reload_test.cpp -- the built simengine follows its world's files under a real X display:
 // a definition saved as editors save it shows within two seconds with the view where it was, a
 // deleted ground picture leaves its cells empty, and ten saves in a row give one rebuild
 //
@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,14 +15,13 @@
 #include "support/bmp.h"
 #include "support/files.h"
 #include "support/process.h"
-#include "support/temp_folder.h"
+#include "support/simengine_window.h"
 #include "support/xdo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kPatience = 60000;
 constexpr int kCell = 32;
 constexpr const char* kTitle = "live reload world";
 constexpr const char* kGreen = "#00A000";
@@ -36,23 +34,14 @@ std::string crlf(const std::vector<std::string>& lines) {
   return text;
 }
 
-class LiveReload : public ::testing::Test {
+class LiveReload : public support::SimengineWindow {
  protected:
-  std::string dir;
-  std::string window;
-  pid_t pid = -1;
-  int shots = 0;
+  LiveReload() : SimengineWindow("live_reload_") {}
 
   void SetUp() override {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    dir = support::make_temp_folder("live_reload_");
-    ASSERT_NE(dir, "");
+    SimengineWindow::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     write_world();
-  }
-
-  void TearDown() override {
-    support::end_program(pid, 2000);
-    support::remove_folder(dir);
   }
 
   // 40 x 20 cells: the left half of code 010010010 (green ground), the right half 020020020 (sand).
@@ -90,7 +79,6 @@ class LiveReload : public ::testing::Test {
     fs::rename(dir + relative + ".saving", dir + relative);
   }
 
-  std::string next_shot() { return dir + "shot" + std::to_string(shots++) + ".png"; }
   std::string next_shot_taken() {
     const std::string png = next_shot();
     support::screenshot(png);
@@ -100,19 +88,13 @@ class LiveReload : public ::testing::Test {
 
   // The cursor box's left edge in a screenshot; -1 when none.
   static int cursor_x(const std::string& png) {
-    const std::string g =
-        support::shell_line("/usr/bin/convert " + png + " -fill black +opaque '#FF0000' -format '%@' info:");
-    int w = 0, h = 0, x = -1, y = -1;
-    if (std::sscanf(g.c_str(), "%dx%d+%d+%d", &w, &h, &x, &y) != 4 || w != kCell) return -1;
-    return x;
+    const support::CursorBox box = support::cursor_box(png);
+    return box.w == kCell ? box.x : -1;
   }
 
   // Starts simengine in the world and waits for both grounds and the cursor box.
   void start() {
-    pid = support::start_program({std::string(SUITE_BINARY_DIR) + "/engine/simengine", dir, dir + "stderr.txt"});
-    ASSERT_GE(pid, 0);
-    window = support::window_titled(kTitle, kPatience);
-    ASSERT_FALSE(window.empty()) << "no simengine window";
+    ASSERT_NO_FATAL_FAILURE(start_simengine(dir, kTitle, dir + "stderr.txt"));
     ASSERT_TRUE(support::screenshot_until(
         next_shot(),
         [&](const std::string& png) { return pixels(png, kGreen) > 1000 && pixels(png, kSand) > 1000; }, kPatience))

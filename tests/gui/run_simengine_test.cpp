@@ -1,4 +1,4 @@
-// run_simengine_tests.cpp -- the built simengine under a real X display: window, overlay, leaving it
+// run_simengine_test.cpp -- the built simengine under a real X display: window, overlay, leaving it
 //
 // Each test starts the program in a temporary folder, drives it with xdotool and reads its exit
 // status. Run under Xvfb (xvfb-run -a -s "-screen 0 1920x1080x24").

@@ -1,4 +1,4 @@
-// run_signals_tests.cpp -- every window program ends with 0 on SIGTERM while a box waits, and without a display
+// run_signals_test.cpp -- every window program ends with 0 on SIGTERM while a box waits, and without a display
 #include <gtest/gtest.h>
 #include <signal.h>
 
