@@ -1,4 +1,5 @@
-// blend_factors_test.cpp -- blend factor numbers to factor kinds, and the nearest fixed blend mode
+// blend_factors_test.cpp -- blend factor numbers outside the range, and the nearest fixed blend mode
+// (sdl_screen_test.cpp draws each number's factor)
 #include <gtest/gtest.h>
 #include "../../services/core/blend_factors.h"
 
@@ -9,18 +10,6 @@ using svc::detail::destination_blend_kind;
 using svc::detail::FixedBlend;
 using svc::detail::nearest_fixed_blend;
 using svc::detail::source_blend_kind;
-
-TEST(BlendFactors, NumbersFollowTheDirect3DOrder) {
-  const BlendKind expected[] = {BlendKind::Zero,         BlendKind::One,         BlendKind::SrcColour,
-                                BlendKind::InvSrcColour, BlendKind::SrcAlpha,    BlendKind::InvSrcAlpha,
-                                BlendKind::DstAlpha,     BlendKind::InvDstAlpha, BlendKind::DstColour,
-                                BlendKind::InvDstColour};
-  for (int n = 1; n <= 10; n++) {
-    EXPECT_EQ(source_blend_kind(n), expected[n - 1]) << n;
-    EXPECT_EQ(destination_blend_kind(n), expected[n - 1]) << n;
-  }
-  EXPECT_EQ(source_blend_kind(11), BlendKind::SrcAlpha);  // saturated source alpha, on an opaque screen
-}
 
 // Object definitions may hold 0, negatives or large numbers: each side falls back to the default pass.
 TEST(BlendFactors, NumbersOutsideTheRangeGiveThePassDefaults) {
