@@ -18,7 +18,7 @@ struct MapKindInfo {
   const char* extension;  // ".red", ".green", ".blue", ".rgb", ".qz61"
   const char* header;     // line 1
   const char* data_tag;   // line 5
-  int lines_per_entry;    // 1 for channel maps, 3 for RGB and AI maps
+  int lines_per_entry;    // 1 for channel maps, 3 for RGB and colour-code maps
   bool zero_padded;       // AI entries are three digits each
 };
 
@@ -28,10 +28,10 @@ const MapKindInfo& map_kind_info(MapKind kind);
 std::string map_file_name(const std::string& chosen, MapKind kind);
 
 // A map pair's file of this kind: stem + the kind's extension, always ("maps\land" gives
-// "maps\land.qz61" for the AI map and "maps\land.red" for the red map).
+// "maps\land.qz61" for the colour-code map and "maps\land.red" for the red map).
 std::string map_path(const std::string& stem, MapKind kind);
 
-// One channel value as written in a map of this kind: shortest decimal, or three digits for AI maps.
+// One channel value as written in a map of this kind: shortest decimal, or three digits for colour-code maps.
 // Values outside 0..255 are clamped to the channel range, so an AI entry is always three digits.
 std::string map_channel_text(int value, MapKind kind);
 
@@ -39,13 +39,13 @@ std::string map_channel_text(int value, MapKind kind);
 // Channels are clamped to 0..255 first, so the code always has nine digits.
 std::string colour_code(int red, int green, int blue);
 
-// The colour-code file of an AI map run: folder + code + suffix, joined unchanged.
+// The colour-code file of a colour-code map run: folder + code + suffix, joined unchanged.
 std::string colour_code_file_name(const std::string& folder, const std::string& code, const std::string& suffix);
 
 // Writes lines 1 to 5 to an open services file; gives their bytes.
 size_t write_map_header(int file, MapKind kind, int width, int height, const std::string& source_path);
 
-// Writes one entry (one line for channel maps, three for RGB and AI maps) of a pixel's channels.
+// Writes one entry (one line for channel maps, three for RGB and colour-code maps) of a pixel's channels.
 void write_map_entry(int file, MapKind kind, int red, int green, int blue);
 
 // Entries in bulk, as a scan writes millions of them: each channel value's text comes from a table

@@ -1,4 +1,4 @@
-// colour_codes.cpp -- ensuring one empty colour-code file per distinct code of an AI map
+// colour_codes.cpp -- ensuring one empty colour-code file per distinct code of a colour-code map
 #include "colour_codes.h"
 
 #include "formats/map_format.h"

@@ -1,4 +1,4 @@
-// colour_codes.h -- the empty colour-code files an AI map run leaves in its destination folder
+// colour_codes.h -- the empty colour-code files a colour-code map run leaves in its destination folder
 #pragma once
 #include <cstdint>
 #include <string>

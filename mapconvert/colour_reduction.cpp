@@ -1,4 +1,5 @@
-// colour_reduction.cpp -- the palette of a reduced AI map: histogram, median cut and k-means in CIELAB, nearest colour
+// colour_reduction.cpp -- the palette of a reduced colour-code map: histogram, median cut and k-means in
+// CIELAB, nearest colour
 #include "colour_reduction.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// colour_reduction.h -- fewer colours for AI maps: a palette of at most N colours chosen in CIELAB, without dithering
+// colour_reduction.h -- fewer colours for colour-code maps: a palette of at most N colours chosen in
+// CIELAB, without dithering
 //
 // The palette comes from a variance-based median cut of the weighted colour histogram in CIELAB,
 // refined by a few k-means steps; every colour then becomes the palette colour nearest to it in

@@ -17,7 +17,7 @@ namespace {
 
 enum EntryKind { ENTRY_CHANNELS, ENTRY_AI_FULL, ENTRY_AI_BASIC, ENTRY_AI_REDUCED };
 
-// The palette of a reduced AI map, chosen from the picture's positions only: the extra column and
+// The palette of a reduced colour-code map, chosen from the picture's positions only: the extra column and
 // row show the screen around the picture, which must not take one of the picture's N colours.
 ColourReduction reduce_shown_colours(int width, int height, int max_colours) {
   std::vector<int32_t> colours;
@@ -59,7 +59,7 @@ ScanReport run_scan(ConverterState& state, MapKind kind, EntryKind entry, int wi
 
   // An existing map of that name is replaced whole, or not at all: the map is written beside it and
   // takes its name only once complete, so a full disk never leaves half a map. When it can't be
-  // created the scan still runs (the colour-code files of an AI map are still wanted) and nothing is written.
+  // created the scan still runs (the colour-code files of a colour-code map are still wanted) and nothing is written.
   const int file = svc::create_replacement(-1, report.map_path);
   const size_t header = file ? write_map_header(file, kind, width, height, state.source_path) : 0;
 

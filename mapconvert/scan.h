@@ -14,10 +14,11 @@ struct ScanReport {
   bool refused = false;      // No picture (or no path): the refusal notice, no file
   bool map_written = false;  // The map was created and closed without a write failure
   std::string map_path;      // The chosen path after the name rule
-  long codes_distinct = 0;   // AI maps: distinct colour codes, each with its file (created, kept or failed)
-  long codes_created = 0;    // AI maps: colour-code files created empty
-  long codes_failed = 0;     // AI maps: codes whose file could not be created
-  long margin_codes = 0;     // Reduced AI maps: codes only the extra column and row have, beside the picture's N
+  long codes_distinct = 0;   // Colour-code maps: distinct colour codes, each with its file (created, kept or failed)
+  long codes_created = 0;    // Colour-code maps: colour-code files created empty
+  long codes_failed = 0;     // Colour-code maps: codes whose file could not be created
+  long margin_codes = 0;     // Reduced colour-code maps: codes only the extra column and row have, beside
+                             // the picture's N
 };
 
 // Called after every column: columns done so far and the total (W+1).
@@ -31,7 +32,7 @@ struct ScanProgress {
 ScanReport scan_colour_map(ConverterState& state, MapKind kind, int width, int height, const std::string& chosen_path,
                            const ScanProgress* progress = nullptr);
 
-// AI map; basic reduces every position to one of five colours on the screen first, and otherwise
+// colour-code map; basic reduces every position to one of five colours on the screen first, and otherwise
 // a state.ai_colours above 0 reduces the picture's positions to at most that many colours (2 to
 // 4096); the extra column and row keep the colour they show, as in a full map.
 // Ensures the colour-code files in state.destination_folder with state.codec.

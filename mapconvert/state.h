@@ -21,7 +21,7 @@ struct ConverterState {
   std::string last_map_path;       // Default of every map save requester; "" after a cancel
   std::string destination_folder;  // Folder of the colour-code files of the last AI request
   bool make_code_files = true;     // False: an AI scan writes its map only (worldmake writes full definitions)
-  int ai_colours = 0;              // Full AI maps: 0 keeps every colour, N reduces to at most N (2..4096)
+  int ai_colours = 0;              // Full colour-code maps: 0 keeps every colour, N reduces to at most N (2..4096)
   int mode = MODE_IDLE;
 };
 

@@ -197,7 +197,7 @@ int run(const Options& o) {
   state.picture_loaded = true;
   svc::flip_buffers();
 
-  // The converter asks before a full AI map; the batch tool asks for --yes instead. A reduced map
+  // The converter asks before a full colour-code map; the batch tool asks for --yes instead. A reduced map
   // has at most 4,096 codes.
   if (o.kind == "ai" && !o.yes && o.colours == 0) {
     const long files = new_code_files(state, state.picture_width, state.picture_height, kCodeFileLimit);

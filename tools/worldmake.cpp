@@ -2,7 +2,7 @@
 //
 //   worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--screen WxH] [--opaque | --alpha PICTURE] [--force]
 //
-// FOLDER gets what simengine opens at once: DATA/ini.txt, the AI map and the red map of the
+// FOLDER gets what simengine opens at once: DATA/ini.txt, the colour-code map and the red map of the
 // picture in maps/ (byte for byte what mapscan writes), one cell definition per colour code in
 // codes/NAME/ naming a ground picture of that colour in gfx/topo/, and an empty gfx/objects/.
 // The settings make simengine's first screen show the whole picture, and a held arrow cross it in
@@ -143,7 +143,7 @@ svc::Picture ground_tile(int32_t colour, int size) {
   return tile;
 }
 
-// The distinct colour codes of an AI map: all of them, and those that only its extra column and
+// The distinct colour codes of a colour-code map: all of them, and those that only its extra column and
 // row (the margin around the picture) have.
 struct MapCodes {
   std::set<std::string> all, margin_only;
@@ -279,7 +279,7 @@ int run(const Options& o) {
   for (const auto& entry : fs::directory_iterator(codes_folder, error))
     if (entry.is_regular_file(error)) existing.insert(entry.path().filename().string());
 
-  // The AI map, reduced to at most N colours. The scan makes no empty colour-code files: each
+  // The colour-code map, reduced to at most N colours. The scan makes no empty colour-code files: each
   // definition is written whole below, so a run that fails leaves no file that looks like a
   // definition but names nothing.
   if (!show_picture(state, o.picture)) return fail(o.picture, "not a picture that can be decoded");

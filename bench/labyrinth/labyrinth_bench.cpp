@@ -118,7 +118,7 @@ int main() {
       clear_world_lists();
       load_object_catalogue();
       Clock::time_point t = Clock::now();
-      load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
+      load_colour_code_map(engine.appEntry + engine.appStart + ".qz61");
       load.push_back(ms_since(t));
     }
     loadedX = engine.mapMaxX;

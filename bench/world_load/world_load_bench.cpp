@@ -113,7 +113,7 @@ Times time_load(const std::string& dir, bool withContent, int gridMax = kMax) {
   clear_world_lists();
   load_object_catalogue();
   const Stopwatch watch;
-  load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
+  load_colour_code_map(engine.appEntry + engine.appStart + ".qz61");
   const Times t = watch.elapsed();
   if (withContent && svc::list_size(worldState.instanceList) < 100000)
     std::fprintf(stderr, "world_load_bench: too few objects\n");

@@ -1,6 +1,6 @@
 // map_loading.cpp -- fills the world grid from a ".qz61" colour-code map and its ".red" alpha map
 //
-// Both files hold (W+1) x (H+1) entries column by column after a five-line header. The code map
+// Both files hold (W+1) x (H+1) entries column by column after a five-line header. The colour-code map
 // gives each cell its nine-digit code (and through it the cell definition, ground picture and
 // objects); the red map gives each cell's ground alpha. A header that claims more columns or rows
 // than the grid holds is cropped to the grid: the entries are still walked in the file's own
@@ -181,7 +181,7 @@ void read_red_map(RedMapWalk& red, int fileMaxX, int fileMaxY) {
   while (!red.done) read_red_entry(red, fileMaxY, lastColumn);
 }
 
-void load_topographic_map(const std::string& mapPath) {
+void load_colour_code_map(const std::string& mapPath) {
   svc::LineReader mapFile;
   if (!svc::open_line_reader(mapFile, mapPath)) {
     fatal_message(FATAL_NO_MAP);
@@ -195,13 +195,13 @@ void load_topographic_map(const std::string& mapPath) {
   const int fileMaxY = std::min(std::max(header.height, 0), INT32_MAX - 1);
   engine.mapMaxX = clip_map_extent(header.width, svc::grid_max_x(worldState.world));
   engine.mapMaxY = clip_map_extent(header.height, svc::grid_max_y(worldState.world));
-  // The red map is read alongside the code map, entry for entry: both walk the cells in the same
+  // The red map is read alongside the colour-code map, entry for entry: both walk the cells in the same
   // order. The first red entry is read even when the file ends in its header, as a walk of its own
-  // would; entries past the end of a short code map are read after it.
+  // would; entries past the end of a short colour-code map are read after it.
   svc::LineReader redFile;
   RedMapWalk red;
   if (svc::open_line_reader(redFile, map_path(engine.appEntry + engine.appStart, MAP_RED))) {
-    read_map_header(redFile);  // its extent is the AI map's
+    read_map_header(redFile);  // its extent is the colour-code map's
     red = RedMapWalk{&redFile, 0, 0, false};
   }
   read_code_map(mapFile, fileMaxX, fileMaxY, red);

@@ -6,7 +6,7 @@ namespace svc {
 struct LineReader;
 }
 
-void load_topographic_map(const std::string& mapPath);  // APPENTRY + APPSTART + ".qz61"
+void load_colour_code_map(const std::string& mapPath);  // APPENTRY + APPSTART + ".qz61"
 void show_load_progress();                              // Advances the load bar, shows it every 501 cells
 void finish_load_progress();                            // Leaves the bar's last state in the back buffer
 
@@ -21,7 +21,7 @@ struct RedMapWalk {
 // The map bodies, walked x outer and y inner over the header's extent (fileMaxX, fileMaxY);
 // only cells inside the grid are stored, so a header larger than the grid crops the map. The code
 // map's walk reads the red map's entries alongside its own, so the grid is walked once;
-// read_red_map reads the entries left when the code map ends first.
+// read_red_map reads the entries left when the colour-code map ends first.
 void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapWalk& red);
 void read_red_map(RedMapWalk& red, int fileMaxX, int fileMaxY);
 

@@ -44,7 +44,7 @@ void build_world() {
   if (engine.labyrinthMode == 1)
     build_base(engine.labyrinthBaseFile);
   else
-    load_topographic_map(map_path(engine.appEntry + engine.appStart, MAP_AI));
+    load_colour_code_map(map_path(engine.appEntry + engine.appStart, MAP_AI));
 }
 
 void compute_view_cells() {

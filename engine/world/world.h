@@ -103,7 +103,7 @@ extern World worldState;
 // ---- Building the world. Start-up runs build_world once; the builders it calls (the map loader
 // and the labyrinth builder) leave the grid, the extent and the view's cell counts set.
 
-// The start-up grid (512 x 512), both catalogues, one cursor, then the AI map pair or the
+// The start-up grid (512 x 512), both catalogues, one cursor, then the colour-code map pair or the
 // labyrinth. Expects an empty world: at start-up, or after empty_world.
 void build_world();
 void compute_view_cells();  // cellsAcross, cellsDown from the screen size and RESOLUTION

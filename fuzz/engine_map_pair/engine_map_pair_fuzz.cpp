@@ -17,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   else
     fuzz::remove_file("maps/land.red");
   fuzz::fresh_grid(64, 64);
-  load_topographic_map(engine.appEntry + engine.appStart + ".qz61");
+  load_colour_code_map(engine.appEntry + engine.appStart + ".qz61");
   return 0;
 }

@@ -79,7 +79,7 @@ int open_numbered(int file, const std::string& path, os::Open how, bool can_read
   if (path.empty()) return 0;
   // A file opened only for reading must be a regular file: a folder, a device or a pipe is refused
   // (the open never waits, so a pipe with no writer cannot hang it). No opening takes a folder:
-  // the system refuses to open one for writing, so only reads need a look (an AI map creates hundreds
+  // the system refuses to open one for writing, so only reads need a look (a colour-code map creates hundreds
   // of thousands of files, and a system call less each counts).
   const os::Handle fd = os::open_file(system_path(path), how);
   if (fd == os::kNoHandle) return 0;
@@ -112,7 +112,7 @@ int create_new_file(int file, const std::string& path) {
 
 int create_empty_file(const std::string& path) {
   if (path.empty()) return 0;
-  // The spelled path is kept between calls: an AI map makes hundreds of thousands of these files.
+  // The spelled path is kept between calls: a colour-code map makes hundreds of thousands of these files.
   static std::string spelled;
   system_path_into(spelled, path);
   return os::create_empty_file(spelled) == os::Made::MADE ? 1 : 0;

@@ -224,7 +224,7 @@ std::string make_temp_folder(const std::string& name) {
 // ---- making files
 
 Made create_empty_file(const std::string& path) {
-  // One system call makes an empty regular file and fails when the name exists; an AI map makes
+  // One system call makes an empty regular file and fails when the name exists; a colour-code map makes
   // hundreds of thousands. Where it fails for another reason (a file system that does not offer it),
   // an exclusive open and a close try again and give the usual reason.
   if (::mknod(path.c_str(), S_IFREG | 0666, 0) == 0) return Made::MADE;

@@ -31,7 +31,7 @@ class MapLoading : public EngineFixture {
     write_lines("maps/land.qz61", code);
     if (withRed) write_lines("maps/land.red", red);
   }
-  void load() { load_topographic_map(engine.appEntry + engine.appStart + ".qz61"); }
+  void load() { load_colour_code_map(engine.appEntry + engine.appStart + ".qz61"); }
 };
 
 TEST_F(MapLoading, EntriesFillColumnsYFastAndStopAtTheExtent) {
@@ -83,7 +83,7 @@ TEST_F(MapLoading, MissingRedMapIsQuietAndMissingCodeMapEndsWithCodeFour) {
   EXPECT_EQ(at(1, 1).code, "3-x");
 
   int code = svc::headless::run_program([&] {
-    load_topographic_map(dir + "maps/none.qz61");
+    load_colour_code_map(dir + "maps/none.qz61");
     return 99;
   });
   EXPECT_EQ(code, 0);
@@ -95,7 +95,7 @@ TEST_F(MapLoading, MissingRedMapIsQuietAndMissingCodeMapEndsWithCodeFour) {
   std::filesystem::create_directories(dir + "maps/folder.qz61");
   svc::headless::reset();
   code = svc::headless::run_program([&] {
-    load_topographic_map(dir + "maps/folder.qz61");
+    load_colour_code_map(dir + "maps/folder.qz61");
     return 99;
   });
   EXPECT_EQ(code, 0);
@@ -109,7 +109,7 @@ TEST_F(MapLoading, DevicesEmptyMapsAndHugeLines) {
   std::filesystem::create_directories(dir + "maps");
   std::filesystem::create_symlink("/dev/zero", dir + "maps/zero.qz61");
   int code = svc::headless::run_program([&] {
-    load_topographic_map(dir + "maps/zero.qz61");
+    load_colour_code_map(dir + "maps/zero.qz61");
     return 99;
   });
   EXPECT_EQ(code, 0);
