@@ -148,7 +148,7 @@ class WorldmakeRun : public support::SimengineWindow {
 };
 
 TEST_F(WorldmakeRun, TheConvertersExampleShowsWholeWithItsOwnColours) {
-  make_and_start(std::string(SUITE_SOURCE_DIR) + "/examples/mapconvert/land.png", "land");
+  ASSERT_NO_FATAL_FAILURE(make_and_start(std::string(SUITE_SOURCE_DIR) + "/examples/mapconvert/land.png", "land"));
   // Five flat colours: the reduced colours are the picture's own, so every position matches.
   const Comparison c = first_screen();
   EXPECT_GE(c.on_screen * 100, c.positions * 95) << c.on_screen << " of " << c.positions << " positions on screen";
@@ -156,17 +156,17 @@ TEST_F(WorldmakeRun, TheConvertersExampleShowsWholeWithItsOwnColours) {
 }
 
 TEST_F(WorldmakeRun, APictureOf227By149ShowsWholeOnTheFirstScreen) {
-  make_and_start(built_in_picture("wizard", 227, 149, "wizard227"), "wizard227");
+  ASSERT_NO_FATAL_FAILURE(make_and_start(built_in_picture("wizard", 227, 149, "wizard227"), "wizard227"));
   expect_whole_picture();
 }
 
 TEST_F(WorldmakeRun, APictureOf512By384ShowsWholeOnTheFirstScreen) {
-  make_and_start(built_in_picture("logo", 512, 384, "logo512"), "logo512");
+  ASSERT_NO_FATAL_FAILURE(make_and_start(built_in_picture("logo", 512, 384, "logo512"), "logo512"));
   expect_whole_picture();
 }
 
 TEST_F(WorldmakeRun, HoldingRightForThreeSecondsMovesTheCursorAcrossTheWorld) {
-  make_and_start(built_in_picture("wizard", 227, 149, "wizard227"), "wizard227");
+  ASSERT_NO_FATAL_FAILURE(make_and_start(built_in_picture("wizard", 227, 149, "wizard227"), "wizard227"));
   ASSERT_GT(first_screen().matching, 0) << "the world never showed";
   const std::string before = dir + "before.png", after = dir + "after.png";
   support::screenshot(before);
