@@ -6,17 +6,15 @@
 // every pixel, and ImageMagick's `convert photo.png +dither -colors N null:` less its plain
 // `convert photo.png null:`, and prints both mean CIELAB errors (CIE 1976 delta E). Goals: an
 // error no larger than ImageMagick's, and less time. Ends after at most ten minutes.
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "colour_reduction.h"
+#include "os.h"
 #include "services/pictures.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
@@ -25,12 +23,6 @@ namespace {
 
 constexpr int kTimeLimitSeconds = 600;
 const char* kConvert = "/usr/bin/convert";
-
-void on_time_limit(int) {
-  const char text[] = "colour_reduction_bench: MISSED: over the time limit of 600 s\n";
-  (void)!write(2, text, sizeof text - 1);
-  _exit(1);
-}
 
 double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
@@ -62,9 +54,8 @@ double timed_shell(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::signal(SIGALRM, on_time_limit);
-  alarm(kTimeLimitSeconds);
-  if (access(kConvert, X_OK) != 0) {
+  os::end_after(kTimeLimitSeconds, "colour_reduction_bench: MISSED: over the time limit of 600 s\n");
+  if (!os::may_access(kConvert, false)) {
     std::fprintf(stderr, "colour_reduction_bench: ImageMagick's %s is missing\n", kConvert);
     return 1;
   }

@@ -9,38 +9,37 @@
 //
 // The picture goes through the suite's picture service, as mapscan's does (the file read whole, then
 // the direct PNG decoder or libturbojpeg), into memory of the kind mapscan's screen has; everything
-// else is plain system calls. Like mapscan, the program is linked statically.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// else is one call of the operating-system layer per system call. Like mapscan, the program is
+// linked statically.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "os.h"
 #include "services/pictures.h"
 #include "surface.h"
 
 namespace {
 
 bool read_file(const char* path, std::vector<unsigned char>& bytes) {
-  const int fd = ::open(path, O_RDONLY);
-  struct stat st;
-  if (fd < 0 || ::fstat(fd, &st) != 0) return false;
-  bytes.resize(size_t(st.st_size));
+  const os::Handle file = os::open_file(path, os::Open::READ);
+  os::Info info;
+  if (file == os::kNoHandle) return false;
+  if (!os::file_info(file, info)) {
+    os::close_file(file);
+    return false;
+  }
+  bytes.resize(size_t(info.size));
   size_t got = 0;
   while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    const int64_t n = os::read_some(file, bytes.data() + got, bytes.size() - got);
     if (n <= 0) break;
     got += size_t(n);
   }
-  ::close(fd);
+  os::close_file(file);
   return got == bytes.size();
 }
 
@@ -63,8 +62,8 @@ bool decode(const char* path) {
 // BYTES bytes of lines like a map's, written from one block of at most 64 KiB (a larger block costs
 // more in page faults than it saves in calls).
 bool write_text(const char* path, long long bytes) {
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) return false;
+  const os::Handle file = os::open_file(path, os::Open::CREATE);
+  if (file == os::kNoHandle) return false;
   const size_t size = size_t(std::min<long long>(bytes, 1 << 16));
   std::vector<char> block(size);
   const char line[] = "123\r\n45\r\n6\r\n";
@@ -72,10 +71,10 @@ bool write_text(const char* path, long long bytes) {
   bool ok = true;
   while (ok && bytes > 0) {
     const size_t n = size_t(std::min<long long>(bytes, (long long)size));
-    ok = ::write(fd, block.data(), n) == ssize_t(n);
+    ok = os::write_all(file, block.data(), n);
     bytes -= (long long)n;
   }
-  return ::close(fd) == 0 && ok;
+  return os::close_file(file) && ok;
 }
 
 // One exclusive create and close per name, in the order listed.
@@ -90,32 +89,23 @@ bool create_files(const std::string& folder, const char* list) {
     path.resize(base);
     path.append(reinterpret_cast<const char*>(names.data()) + start, i - start);
     start = i + 1;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    ::close(fd);
+    const os::Handle file = os::open_file(path, os::Open::CREATE_ONLY);
+    if (file == os::kNoHandle) return false;
+    os::close_file(file);
   }
   return true;
 }
 
-// "WALL CPU" in seconds for one run of argv; the command's output goes to /dev/null.
-int time_command(char** argv) {
+// "WALL CPU" in seconds for one run of the command; its output goes nowhere.
+int time_command(int count, char** argv) {
+  const std::vector<std::string> arguments(argv, argv + count);
   const auto start = std::chrono::steady_clock::now();
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-    ::execvp(argv[0], argv);
-    _exit(127);
-  }
-  int status = 0;
-  struct rusage use;
-  if (child < 0 || ::wait4(child, &status, 0, &use) != child) return 1;
+  double cpu = -1;
+  const int code = os::run_program(arguments, &cpu);
+  if (cpu < 0) return 1;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double cpu =
-      double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
   std::printf("%.6f %.6f\n", wall, cpu);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+  return code < 0 ? 1 : code;
 }
 
 }  // namespace
@@ -126,7 +116,7 @@ int main(int argc, char** argv) {
     if (!decode(argv[2])) return std::fprintf(stderr, "floor: no picture: %s\n", svc::picture_error().c_str()), 1;
     return write_text(argv[4], std::atoll(argv[3])) ? 0 : 1;
   }
-  if (what == "time" && argc > 2) return time_command(argv + 2);
+  if (what == "time" && argc > 2) return time_command(argc - 2, argv + 2);
   if (what == "create" && argc == 4) return create_files(argv[2], argv[3]) ? 0 : 1;
   std::fprintf(stderr, "usage: mapscan_floor decode PICTURE BYTES OUT | create FOLDER NAMES | time COMMAND...\n");
   return 2;

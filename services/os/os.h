@@ -116,6 +116,17 @@ int64_t available_memory();  // Bytes the system could still give without swappi
 void* allocate_block(size_t bytes, bool large_pages);
 void free_block(void* block);  // Frees what allocate_block gave
 
+// Child programs and time limits, for the benchmarks that time other programs.
+// Runs arguments[0] (looked up in the program search path) with the rest as its arguments, its output
+// and errors thrown away, and waits for it: its exit code, or -1 when it could not be started, could
+// not be waited for or did not end by itself. `cpu_seconds`, when given, gets the processor time (user
+// and system) the program took, with the children it waited for where the system counts them; -1
+// when it was never waited for.
+int run_program(const std::vector<std::string>& arguments, double* cpu_seconds);
+// After `seconds`, wherever the process is, writes `message` (kept by the caller) to standard error
+// and ends the process with exit code 1. Called once, when the program starts.
+void end_after(int seconds, const char* message);
+
 // Signals and faults.
 enum class Fault { DIVISION, MEMORY, INSTRUCTION, OTHER };
 using FaultHandler = void (*)(Fault fault);

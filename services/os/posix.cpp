@@ -4,7 +4,9 @@
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -556,6 +558,53 @@ void pop_quit_ending() {
 }
 
 void no_size_limit_signal() { ::signal(SIGXFSZ, SIG_IGN); }
+
+int run_program(const std::vector<std::string>& arguments, double* cpu_seconds) {
+  if (cpu_seconds) *cpu_seconds = -1;
+  if (arguments.empty()) return -1;
+  // Everything the child needs is made before the fork: between fork and exec only plain system calls.
+  std::vector<char*> argv;
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    ::execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  if (child < 0) return -1;
+  int status = 0;
+  struct rusage use;
+  pid_t waited;
+  while ((waited = ::wait4(child, &status, 0, &use)) < 0 && errno == EINTR) {
+  }
+  if (waited != child) return -1;
+  if (cpu_seconds)
+    *cpu_seconds =
+        double(use.ru_utime.tv_sec + use.ru_stime.tv_sec) + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+namespace {
+
+const char* g_limit_message = "";
+size_t g_limit_length = 0;
+
+void on_time_limit(int) {
+  (void)!::write(2, g_limit_message, g_limit_length);
+  _exit(1);
+}
+
+}  // namespace
+
+void end_after(int seconds, const char* message) {
+  g_limit_message = message;
+  g_limit_length = std::strlen(message);
+  ::signal(SIGALRM, on_time_limit);
+  ::alarm(seconds > 0 ? static_cast<unsigned>(seconds) : 1u);
+}
 
 std::string error_text() { return std::strerror(errno); }
 

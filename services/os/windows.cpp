@@ -688,6 +688,83 @@ void pop_quit_ending() {
 
 void no_size_limit_signal() {}  // Windows has no file size limit signal
 
+namespace {
+
+// One argument of a command line as the C runtime splits it again: in quotes, a quote escaped with a
+// backslash, and the backslashes before a quote or the closing quote doubled.
+void append_argument(std::wstring& line, const std::wstring& argument) {
+  if (!line.empty()) line += L' ';
+  line += L'"';
+  size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    line += c;
+  }
+  line.append(backslashes * 2, L'\\');
+  line += L'"';
+}
+
+double seconds_of(const FILETIME& t) {
+  return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;  // 100 ns units
+}
+
+const char* g_limit_message = "";
+DWORD g_limit_milliseconds = 0;
+
+DWORD WINAPI end_at_time_limit(LPVOID) {
+  Sleep(g_limit_milliseconds);
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_limit_message, DWORD(std::strlen(g_limit_message)), &written, nullptr);
+  ExitProcess(1);
+}
+
+}  // namespace
+
+// The processor time counted is the program's own: Windows does not add its children's.
+int run_program(const std::vector<std::string>& arguments, double* cpu_seconds) {
+  if (cpu_seconds) *cpu_seconds = -1;
+  if (arguments.empty()) return -1;
+  std::wstring line;
+  for (const std::string& a : arguments) append_argument(line, decode(a, CP_UTF8, 0));
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE null =
+      CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+  if (null == INVALID_HANDLE_VALUE) return fail(), -1;
+  STARTUPINFOW start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  start.hStdOutput = null;
+  start.hStdError = null;
+  PROCESS_INFORMATION child = {};
+  const BOOL started =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &child);
+  if (!started) fail();
+  CloseHandle(null);
+  if (!started) return -1;
+  CloseHandle(child.hThread);
+  DWORD code = 0;
+  const bool waited =
+      WaitForSingleObject(child.hProcess, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(child.hProcess, &code);
+  FILETIME created, ended, kernel, user;
+  if (waited && cpu_seconds && GetProcessTimes(child.hProcess, &created, &ended, &kernel, &user))
+    *cpu_seconds = seconds_of(kernel) + seconds_of(user);
+  CloseHandle(child.hProcess);
+  return waited ? int(code) : -1;
+}
+
+void end_after(int seconds, const char* message) {
+  g_limit_message = message;
+  g_limit_milliseconds = seconds > 0 ? DWORD(seconds) * 1000u : 1000u;
+  HANDLE thread = CreateThread(nullptr, 0, end_at_time_limit, nullptr, 0, nullptr);
+  if (thread) CloseHandle(thread);
+}
+
 std::string program_name() {
   static wchar_t buffer[32768];
   DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);

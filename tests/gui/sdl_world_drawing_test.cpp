@@ -1,6 +1,5 @@
 // sdl_world_drawing_test.cpp -- the engine's world drawing on the SDL platform under Xvfb, read back by pixel
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>

@@ -2,12 +2,11 @@
 // and the maps its menu commands write, byte for byte
 #include "support/converter_fixture.h"
 
-#include <sys/wait.h>
-
 #include "scan.h"
 #include "services/messages.h"
 #include "services/paths.h"
 #include "services/pictures.h"
+#include "support/process.h"
 
 namespace {
 
@@ -378,8 +377,9 @@ TEST_F(WorkedExample, MapscanFailuresNameTheFileAndExitWithOne) {
   write_example_picture("a.bmp");
   write_file("notes.txt", "not a picture");
   auto fails = [&](const std::string& args, const std::string& named) {
-    const int status = std::system((tool + " " + args + " 2>err.txt").c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << args;
+    int code = -1;
+    support::shell_output(tool + " " + args + " 2>err.txt", &code);
+    EXPECT_EQ(code, 1) << args;
     const auto err = read_file("err.txt");
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find(named), std::string::npos) << err;

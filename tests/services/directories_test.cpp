@@ -1,9 +1,8 @@
 // directories_test.cpp -- path parts, the working directory and sorted, pattern-filtered directory scans
-#include <unistd.h>
-
 #include <filesystem>
 #include <vector>
 
+#include "os.h"
 #include "services/directories.h"
 #include "services/paths.h"
 #include "support/temp_folder.h"
@@ -39,9 +38,9 @@ TEST_F(Directories, CurrentDirectoryEndsInTheSeparator) {
   std::string here = svc::current_directory();
   ASSERT_FALSE(here.empty());
   EXPECT_EQ(here.back(), '/');
-  ASSERT_EQ(chdir(dir.c_str()), 0);
+  ASSERT_TRUE(os::change_folder(dir));
   std::string inside = svc::current_directory();
-  ASSERT_EQ(chdir(here.c_str()), 0);
+  ASSERT_TRUE(os::change_folder(here));
   EXPECT_EQ(std::filesystem::equivalent(inside, dir), true);
   EXPECT_EQ(inside.back(), '/');
 }

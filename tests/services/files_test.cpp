@@ -1,10 +1,8 @@
 // files_test.cpp -- line reading and writing, the numbered file table, sizes, renames
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <vector>
 
+#include "os.h"
 #include "services/files.h"
 #include "services/paths.h"
 #include "support/files.h"
@@ -156,11 +154,11 @@ TEST_F(Files, BackslashPathsOpenSubfolders) {
   // A working folder whose own name holds a backslash keeps it; only the part after it is translated.
   put("w\\x/DATA/ini.txt", "KEY\r\n");
   const std::string previous = svc::current_directory();
-  ASSERT_EQ(::chdir((dir + "w\\x").c_str()), 0);
+  ASSERT_TRUE(os::change_folder(dir + "w\\x"));
   const std::string here = svc::current_directory();
   EXPECT_EQ(svc::file_size(here + "DATA\\ini.txt"), 5);
   EXPECT_EQ(svc::system_path(here + "DATA\\ini.txt"), here + "DATA/ini.txt");
-  ASSERT_EQ(::chdir(previous.c_str()), 0);
+  ASSERT_TRUE(os::change_folder(previous));
 }
 
 TEST_F(Files, RenameReplacesAndDeleteRemoves) {
@@ -178,8 +176,8 @@ TEST_F(Files, RenameReplacesAndDeleteRemoves) {
 
 TEST_F(Files, FullDiskIsReportedByClose) {
   // /dev/full accepts the open and fails every write: the buffered failure must reach close_file.
-  struct stat st;
-  if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
+  os::Info info;
+  if (!os::path_info("/dev/full", info, true) || info.kind == os::Kind::MISSING) GTEST_SKIP() << "no /dev/full";
   ASSERT_EQ(svc::open_file_rw(1, "/dev/full"), 1);
   svc::write_line(1, "lost");
   EXPECT_EQ(svc::close_file(1), 0);

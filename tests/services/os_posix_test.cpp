@@ -1,5 +1,6 @@
 // os_posix_test.cpp -- what only the POSIX side of the operating-system layer does: a replaced file
-// keeps its permissions when asked, and a folder that takes no new files closes the rename route
+// keeps its permissions when asked, a folder that takes no new files closes the rename route, and a
+// child program's exit code and processor time
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,22 @@ TEST_F(OsPosix, AReplacedFileKeepsItsPermissionsAndAClosedFolderRefusesTheRoute)
   EXPECT_EQ(os::replace_file(target, {"new"}, false), os::Replaced::NOT_POSSIBLE);
   ::chmod(dir.c_str(), 0755);
   EXPECT_EQ(get("notes.txt"), "kept");
+}
+
+// The benchmarks time programs through run_program: the code must be the program's, a program that
+// never ran or was killed must not pass for one that succeeded, and its children's time must count.
+TEST_F(OsPosix, AChildProgramGivesItsExitCodeAndProcessorTime) {
+  double cpu = -1;
+  EXPECT_EQ(os::run_program({"sh", "-c", "echo thrown away; exit 3"}, &cpu), 3);
+  EXPECT_GE(cpu, 0);
+  EXPECT_EQ(os::run_program({"sh", "-c", "kill -TERM $$"}, &cpu), -1);
+  EXPECT_GE(cpu, 0);  // waited for, though it did not end by itself
+  EXPECT_EQ(os::run_program({dir + "no such program"}, nullptr), 127);
+  EXPECT_EQ(os::run_program({}, &cpu), -1);
+  EXPECT_EQ(cpu, -1);
+  // A grandchild's busy loop: the shell waits for it, so its time is the program's.
+  EXPECT_EQ(os::run_program({"sh", "-c", "sh -c 'i=0; while [ $i -lt 100000 ]; do i=$((i+1)); done'"}, &cpu), 0);
+  EXPECT_GT(cpu, 0.05);
 }
 
 }  // namespace
