@@ -15,6 +15,7 @@
 #include "core/engine.h"
 #include "formats/map_format.h"
 #include "services/clock.h"
+#include "services/files.h"
 #include "services/line_reader.h"
 #include "services/random.h"
 #include "services/sprites.h"
@@ -77,17 +78,23 @@ bool reread_configuration(const EngineState& old) {
   return true;
 }
 
-// The file the world is built from: the map or the labyrinth base. Only its being readable is
-// checked: start-up would stop without it.
-std::string world_source() {
-  return engine.labyrinthMode == 1 ? engine.labyrinthBaseFile : map_path(engine.appEntry + engine.appStart, MAP_AI);
-}
-
 bool readable(const std::string& path) {
   svc::LineReader file;
   if (!svc::open_line_reader(file, path)) return false;
   svc::close_line_reader(file);
   return true;
+}
+
+// The file the world is built from that cannot be read, "" when none: the map or the labyrinth
+// base (start-up would stop without it), or a red map that is there but cannot be read (a missing
+// one is allowed: no ground is drawn). Without them the whole world stays as it was.
+std::string unreadable_world_source() {
+  if (engine.labyrinthMode == 1) return readable(engine.labyrinthBaseFile) ? "" : engine.labyrinthBaseFile;
+  const std::string map = map_path(engine.appEntry + engine.appStart, MAP_AI);
+  if (!readable(map)) return map;
+  const std::string red = map_path(engine.appEntry + engine.appStart, MAP_RED);
+  if (!readable(red) && svc::file_size(red) != -1) return red;
+  return "";
 }
 
 // A ground picture kept from the last build: a file of that name that no longer decodes keeps it.
@@ -125,18 +132,23 @@ void settle_ground_pictures(std::vector<KeptPicture>& kept, ReloadReport& report
 }
 
 // The world as start-up builds it, with the ground pictures of the last build at hand.
-void build_like_start_up(ReloadReport& report) {
-  // Start-up's draws: the seed, then the load screen's choice.
+void build_like_start_up(ReloadReport& report, bool loadPictureChanged) {
+  // Start-up's draws: the seed, then the load screen's choice. Its picture is loaded again when
+  // the file changed or the configuration names another.
+  const std::string loadedPicture = load_screen_picture();
   svc::random_seed(start.seed);
-  draw_load_screen_name();
+  const std::string loadPicture = draw_load_screen_name();
+  if ((loadPictureChanged || loadPicture != loadedPicture) && !reload_load_screen_picture(loadPicture))
+    report.unreadable.push_back(loadPicture);
 
   // Everything the last build made goes: placed objects, the cells' ground sprites, catalogues.
   // The grid keeps its memory: build_world dimensions it again at its start-up size.
   clear_world();
   for (WorldCell& c : worldState.world.cells)
     if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
-  clear_object_catalogue();
+  keep_object_catalogue();
   std::vector<KeptPicture> pictures = take_ground_pictures();
+  worldState.unreadableFiles.clear();
 
   build_world();
   if (engine.labyrinthMode == 1 && engine.variantPaged) {
@@ -146,6 +158,10 @@ void build_like_start_up(ReloadReport& report) {
   // build_world loaded a fresh catalogue; a picture that failed keeps its old sprite, and the
   // cells that name it get theirs.
   settle_ground_pictures(pictures, report);
+  release_kept_objects();
+  // The definitions and object files that fell back on what they gave before.
+  report.unreadable.insert(report.unreadable.end(), worldState.unreadableFiles.begin(),
+                           worldState.unreadableFiles.end());
   if (!report.unreadable.empty()) {
     for (WorldCell& c : worldState.world.cells)
       if (!c.groundSprite && c.loaded == 1 && engine.useSprite3D == 1) {
@@ -182,7 +198,7 @@ void remember_start_settings() {
   start.resolution = engine.resolution;
 }
 
-ReloadReport rebuild_world_in_place() {
+ReloadReport rebuild_world_in_place(bool loadPictureChanged) {
   const auto began = std::chrono::steady_clock::now();
   ReloadReport report;
   const EngineState old = engine;
@@ -192,8 +208,9 @@ ReloadReport rebuild_world_in_place() {
   if (!reread_configuration(old)) report.unreadable.push_back(old.configPath);
 
   // Without its map or base the world stays as it was, and so do the settings.
-  if (!readable(world_source())) {
-    report.unreadable.push_back(world_source());
+  const std::string unreadableSource = unreadable_world_source();
+  if (!unreadableSource.empty()) {
+    report.unreadable.push_back(unreadableSource);
     engine = old;
     return report;
   }
@@ -216,7 +233,7 @@ ReloadReport rebuild_world_in_place() {
   // A seed given by the configuration is the start seed from now on; without one the first stays.
   if (svc::random_is_seeded()) start.seed = static_cast<uint32_t>(engine.worldRandom);
 
-  build_like_start_up(report);
+  build_like_start_up(report, loadPictureChanged);
   restore_view(old, oldCursor, viewResolution);
   report.rebuilt = true;
   report.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();

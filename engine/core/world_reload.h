@@ -23,5 +23,8 @@ void remember_start_settings();
 
 // Rebuilds the world in place. The configuration is read again; one that cannot be read, or
 // whose RESOLUTION is not positive, leaves the settings as they were. A missing map or labyrinth
-// base file leaves the whole world as it was (start-up would stop; a running engine keeps going).
-ReloadReport rebuild_world_in_place();
+// base file leaves the whole world as it was (start-up would stop; a running engine keeps going), and
+// so does a red map that is there but cannot be read. A definition file, object picture or object
+// definition that is there but cannot be read gives what it gave before and is named.
+// `loadPictureChanged`: the load screen's picture changed on disk and is loaded again.
+ReloadReport rebuild_world_in_place(bool loadPictureChanged = false);

@@ -10,6 +10,7 @@
 #include "base/state.h"
 #include "formats/map_format.h"
 #include "services/directories.h"
+#include "services/files.h"
 #include "services/line_reader.h"
 #include "services/paths.h"
 #include "services/sprites.h"
@@ -58,11 +59,36 @@ CellDefinition parse_definition(const std::string& path) {
   return parsed;
 }
 
+// A definition file that did not open but is there (a folder in its place, no permission) cannot be
+// read: it is named, and gives what the last build read from it, `before` (nullptr when none). A
+// missing file is no fault: its cells stay as they are, as at start-up.
+void fall_back_when_unreadable(CellDefinition& parsed, const std::string& path, const CellDefinition* before) {
+  if (parsed.exists || svc::file_size(path) == -1) return;
+  worldState.unreadableFiles.push_back(path);
+  if (before) parsed = *before;
+}
+
+const CellDefinition* last_definition_by_path(const std::string& path) {
+  const auto& last = worldState.lastDefinitions.byPath;
+  auto it = last.find(path);
+  return it == last.end() ? nullptr : &it->second;
+}
+
+const CellDefinition* last_definition_by_code(CellName code, const std::string& codeFolder) {
+  const DefinitionCache& last = worldState.lastDefinitions;
+  if (last.codeFolder != codeFolder || code.id >= last.byCodeId.size() || last.byCodeId[code.id] < 0) return nullptr;
+  return &last.byCode[static_cast<size_t>(last.byCodeId[code.id])];
+}
+
 const CellDefinition& cached_definition(const std::string& path) {
   DefinitionCache& cache = worldState.definitions;
   if (cache.lastPath && *cache.lastPath == path) return *cache.last;
   auto it = cache.byPath.find(path);
-  if (it == cache.byPath.end()) it = cache.byPath.emplace(path, parse_definition(path)).first;
+  if (it == cache.byPath.end()) {
+    CellDefinition parsed = parse_definition(path);
+    if (!parsed.exists) fall_back_when_unreadable(parsed, path, last_definition_by_path(path));
+    it = cache.byPath.emplace(path, std::move(parsed)).first;
+  }
   cache.lastPath = &it->first;
   cache.last = &it->second;
   return it->second;
@@ -98,7 +124,13 @@ GroundPicture* find_ground_picture(CellName name) {
 
 }  // namespace
 
-void clear_definition_cache() { worldState.definitions = DefinitionCache{}; }
+void clear_definition_cache() {
+  DefinitionCache& cache = worldState.definitions;
+  // An empty cache (a build's start, right after the last one's end) keeps the last build's.
+  if (engine.liveReload != 0 && (!cache.byPath.empty() || !cache.byCode.empty()))
+    worldState.lastDefinitions = std::move(cache);
+  cache = DefinitionCache{};
+}
 
 std::string cell_definition_path(const std::string& code) {
   std::string path;
@@ -133,10 +165,13 @@ const CellDefinition& find_code_definition(CellName code) {
   int32_t& position = cache.byCodeId[code.id];
   if (position < 0) {
     position = static_cast<int32_t>(cache.byCode.size());
+    if (cache.byCode.empty()) cache.codeFolder = engine.rgbCodePath + engine.appStart + "\\";
     // The path is built in one buffer kept between calls: one allocation per load, not one per code.
     static std::string path;
     definition_path_into(path, code.str());
     cache.byCode.push_back(parse_definition(path));
+    CellDefinition& parsed = cache.byCode.back();
+    if (!parsed.exists) fall_back_when_unreadable(parsed, path, last_definition_by_code(code, cache.codeFolder));
   }
   return cache.byCode[static_cast<size_t>(position)];
 }

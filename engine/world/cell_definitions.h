@@ -41,7 +41,10 @@ const CellDefinition& find_code_definition(CellName code);
 void apply_cell_definition(int x, int y, const CellDefinition& definition);
 
 // Definition files are parsed once per world build and kept by path; each build (map load, base
-// build or rebuild) calls this first, so edits made between builds are seen.
+// build or rebuild) calls this first, so edits made between builds are seen. While the engine follows
+// its files (LIVERELOAD), the build's definitions are kept as the last build's instead of dropped: a
+// definition file that exists but can no longer be read (a folder in its place, no permission) then
+// gives its cells what it gave them before, and is named in worldState.unreadableFiles.
 void clear_definition_cache();
 
 // The parsed definitions of this build, by path. Many cells share one file (every cell of one
@@ -50,6 +53,7 @@ struct DefinitionCache {
   std::unordered_map<std::string, CellDefinition> byPath;
   std::deque<CellDefinition> byCode;  // find_code_definition's, in the order first asked for
   std::vector<int32_t> byCodeId;      // code name number -> position in byCode; -1 not read yet
+  std::string codeFolder;             // RGBCODEPATH + APPSTART + "\" that byCode's files were read from
   // The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
   // than hashing it. Map nodes stay where they are when the map grows.
   const std::string* lastPath = nullptr;

@@ -14,6 +14,7 @@
 #include "base/state.h"
 #include "formats/map_format.h"
 #include "services/directories.h"
+#include "services/files.h"
 #include "services/line_reader.h"
 #include "services/paths.h"
 #include "services/random.h"
@@ -109,6 +110,38 @@ void place_instance(WorldCell& c, int slot, int position, const ObjectDefinition
   apply_placement_rules(*instance, d);
 }
 
+// The kept entry of the last catalogue for the same picture path (a rebuild in place); nullptr when none.
+ObjectDefinition* kept_object(const std::string& path) {
+  for (ObjectDefinition& k : worldState.keptObjects)
+    if (k.path == path) return &k;
+  return nullptr;
+}
+
+// A picture of the folder that does not decode is named; during a rebuild it takes back the
+// picture the last catalogue had under that path.
+void fall_back_on_kept_picture(ObjectDefinition& d) {
+  worldState.unreadableFiles.push_back(d.path);
+  ObjectDefinition* kept = kept_object(d.path);
+  if (!kept || kept->sprite == 0 || !svc::is_sprite(kept->sprite)) return;
+  d.sprite = kept->sprite;
+  kept->sprite = 0;
+}
+
+// A definition file that is there but cannot be read is named and gives the values it gave the
+// last catalogue. (Most pictures have no definition: a missing file is no fault.)
+void fall_back_on_kept_definition(ObjectDefinition& d, const std::string& definitionPath) {
+  if (svc::file_size(definitionPath) == -1) return;
+  worldState.unreadableFiles.push_back(definitionPath);
+  const ObjectDefinition* kept = kept_object(d.path);
+  if (!kept) return;
+  const std::string path = d.path, fileName = d.fileName;
+  const int32_t sprite = d.sprite;
+  d = *kept;
+  d.path = path;
+  d.fileName = fileName;
+  d.sprite = sprite;
+}
+
 }  // namespace
 
 std::string object_definition_path(const std::string& picturePath, const std::string& gfxCodec) {
@@ -132,8 +165,11 @@ void load_object_catalogue() {
     d->path = engine.worldGfx + svc::directory_entry_name(0);
     d->fileName = svc::get_file_part(d->path);
     d->sprite = svc::load_sprite(-1, d->path, svc::SPRITE_TEXTURE);
-    svc::read_pairs(object_definition_path(d->path, engine.gfxCodec),
-                    [d](const std::string& key, const std::string& value) { apply_object_key(*d, key, value); });
+    if (!svc::is_sprite(d->sprite)) fall_back_on_kept_picture(*d);
+    const std::string definitionPath = object_definition_path(d->path, engine.gfxCodec);
+    if (!svc::read_pairs(definitionPath,
+                         [d](const std::string& key, const std::string& value) { apply_object_key(*d, key, value); }))
+      fall_back_on_kept_definition(*d, definitionPath);
   }
   svc::finish_directory(0);
   index_object_names();

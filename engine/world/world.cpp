@@ -85,6 +85,19 @@ void clear_ground_catalogue() {
   worldState.groundNames = GroundIndex{};
 }
 
+void keep_object_catalogue() {
+  release_kept_objects();
+  for (auto* n = worldState.objectCatalogue.head; n; n = n->next) worldState.keptObjects.push_back(n->value);
+  svc::clear_list(worldState.objectCatalogue);
+  worldState.objectNames = ObjectNameIndex{};
+}
+
+void release_kept_objects() {
+  for (const ObjectDefinition& d : worldState.keptObjects)
+    if (d.sprite != 0 && svc::is_sprite(d.sprite)) svc::free_sprite(d.sprite);
+  worldState.keptObjects.clear();
+}
+
 void clear_world_lists() {
   clear_world();
   clear_object_catalogue();
@@ -114,6 +127,7 @@ void reset_world() {
 
 void empty_world() {
   clear_world_lists();
+  release_kept_objects();
   free_ground_sprites();
   clear_ground_catalogue();
   forget_world();
@@ -131,6 +145,9 @@ void forget_world() {
   w.objectNames = ObjectNameIndex{};
   w.groundNames = GroundIndex{};
   w.definitions = DefinitionCache{};
+  w.lastDefinitions = DefinitionCache{};
+  w.keptObjects.clear();
+  w.unreadableFiles.clear();
   w.loadBar = ProgressBar{};
   w.buildBar = ProgressBar{};
 }

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "services/grid.h"
 #include "services/list.h"
@@ -94,6 +95,12 @@ struct World {
   ObjectNameIndex objectNames;  // objectCatalogue by name, built when it loads
   GroundIndex groundNames;      // groundCatalogue by file name, built when it loads
   DefinitionCache definitions;  // the definition files parsed during this build
+  // What a rebuild in place falls back on when a file that is there can no longer be read: the
+  // last build's definitions (kept while files are followed) and, during the rebuild, the last
+  // object catalogue (keep_object_catalogue). The files that fell back are named here.
+  DefinitionCache lastDefinitions;
+  std::vector<ObjectDefinition> keptObjects;
+  std::vector<std::string> unreadableFiles;
   ProgressBar loadBar;          // when the map load's bar was last shown
   ProgressBar buildBar;         // the same for the base builds
 };
@@ -117,6 +124,12 @@ void reset_cursor_list();   // One cursor at (0, 0)
 void clear_world();
 void clear_object_catalogue();  // Frees the catalogue's pictures and empties it
 void clear_ground_catalogue();  // The same for the ground pictures (loaded once, but for a rebuild in place)
+// A rebuild in place's object catalogue: keep_object_catalogue takes the loaded one aside, pictures
+// and all, so that the next load_object_catalogue gives a picture that no longer decodes, or a
+// definition that can no longer be read, what it gave before; release_kept_objects frees what no
+// entry took back.
+void keep_object_catalogue();
+void release_kept_objects();
 void clear_world_lists();       // clear_world, then the object catalogue
 // A base build's fresh grid: the view back at (0, 0), clear_world, the cells' ground sprites freed
 // and a 257 x 257 grid.

@@ -1,5 +1,7 @@
 // world_reload_test.cpp -- a world rebuilt in place equals a fresh start from the changed files,
 // keeps the view, and keeps what a file that cannot be read gave before
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -172,6 +174,53 @@ TEST_F(WorldReload, WhatCannotBeReadLeavesWhatItGaveBefore) {
     EXPECT_EQ(r.needRestart, (std::vector<std::string>{"APPNAME"}));
     EXPECT_EQ(engine.windowTitle, "one");
   });
+}
+
+TEST_F(WorldReload, FilesThereButUnreadableGiveWhatTheyGaveBeforeAndAreNamed) {
+  write_config(world_config({{"WORLDRANDOM", "3"}}));
+  std::string withoutDefinition;
+  start_engine([&] {
+    const std::string before = fingerprint();
+    auto folder_in_place_of = [&](const std::string& relative) {
+      std::filesystem::remove(dir + relative);
+      std::filesystem::create_directory(dir + relative);
+    };
+    // A definition and an object definition with a folder in their place, an object picture that
+    // no longer decodes: the world stays cell for cell and object for object, twice over.
+    folder_in_place_of("codes/land/020020020");
+    folder_in_place_of("objects/bush.dll");
+    write_file("objects/tree.bmp", "BM not a picture");
+    for (int round = 0; round < 2; round++) {
+      const ReloadReport r = rebuild_world_in_place();
+      EXPECT_TRUE(r.rebuilt);
+      std::vector<std::string> named = r.unreadable;
+      std::sort(named.begin(), named.end());
+      EXPECT_EQ(named, (std::vector<std::string>{dir + "objects/bush.dll", dir + "objects/tree.bmp",
+                                                 "codes/land\\020020020"}));
+      EXPECT_EQ(fingerprint(), before) << "round " << round;
+    }
+
+    std::filesystem::remove(dir + "objects/bush.dll");
+    write_lines("objects/bush.dll", {"DGFXNAME", "bush", "DDENSITY", "1", "DFITTOMATRIX", "1"});
+    write_bmp("objects/tree.bmp", 8, 16, 0, 90, 0);
+
+    // A red map that is there but cannot be read keeps the whole world; a missing one does not.
+    folder_in_place_of("maps/land.red");
+    ReloadReport r = rebuild_world_in_place();
+    EXPECT_FALSE(r.rebuilt);
+    EXPECT_EQ(r.unreadable, (std::vector<std::string>{"maps/land.red"}));
+    EXPECT_EQ(fingerprint(), before);
+    std::filesystem::remove(dir + "maps/land.red");
+    EXPECT_TRUE(rebuild_world_in_place().rebuilt);
+    EXPECT_EQ(at(0, 0).groundAlpha, 0);
+
+    // A definition that is gone is no fault: its cells are what a fresh start makes of them.
+    std::filesystem::remove(dir + "codes/land/020020020");
+    r = rebuild_world_in_place();
+    EXPECT_EQ(std::count(r.unreadable.begin(), r.unreadable.end(), "codes/land\\020020020"), 0);
+    withoutDefinition = fingerprint();
+  });
+  EXPECT_EQ(withoutDefinition, fresh_start());
 }
 
 TEST_F(WorldReload, ANewCellSizeAppliesUnlessTheUserZoomed) {
