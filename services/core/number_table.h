@@ -28,7 +28,8 @@ class NumberTable {
   // may be chosen; -1 when refused. Takes nothing: the number stays free until store().
   int pick(int requested) {
     if (requested != -1) return requested >= 0 && requested < kMaxExplicit ? requested : -1;
-    if (lowest_free_ < static_cast<int>(flags_.size()))
+    // Numbers handed out one after another keep lowest_free_ on a free number: no search.
+    if (lowest_free_ < static_cast<int>(flags_.size()) && flags_[lowest_free_] != 0)
       lowest_free_ = static_cast<int>(std::find(flags_.begin() + lowest_free_, flags_.end(), 0) - flags_.begin());
     return lowest_free_ < kMaxNumber ? lowest_free_ : -1;
   }
@@ -44,6 +45,7 @@ class NumberTable {
     }
     if (!(flags_[n] & kUsed)) live_++;
     flags_[n] = kUsed;
+    if (n == lowest_free_) lowest_free_++;  // every number below it is still in use
     slots_[n] = std::move(record);
     return slots_[n];
   }

@@ -247,11 +247,10 @@ int init_sprite3d() { return sdl::screens_available() ? 1 : 0; }
 // A 3D sprite is only a record: a world holds hundreds of thousands over a few dozen textures.
 int create_sprite3d(int sprite3d, int sprite) {
   sdl::Sprite* s = state.sprites.get(sprite);
-  if (!s || state.sprites3d.pick(sprite3d) < 0) return 0;
-  int width = s->width, height = s->height;
-  if (sprite3d >= 0) free_sprite3d(sprite3d);
-  int number = state.sprites3d.pick(sprite3d);
+  int number = s ? state.sprites3d.pick(sprite3d) : -1;
   if (number < 0) return 0;
+  int width = s->width, height = s->height;
+  if (sprite3d >= 0) free_sprite3d(sprite3d);  // a chosen number is taken over; -1's pick stays free
   state.sprites3d.store(number, sdl::Sprite3D{sprite, width, height});
   return detail::created(sprite3d, number);
 }
