@@ -135,12 +135,26 @@ void finish_load_progress() { finish_progress_bar(worldState.loadBar); }
 
 namespace {
 
+// A red entry's value: nearly every entry is one to three plain digits, read here without a call;
+// anything else (blanks, a sign, a long number) goes to the general reader.
+int32_t red_value(std::string_view line) {
+  if (line.empty() || line.size() > 3) return svc::string_to_int(line);
+  int32_t value = 0;
+  for (char ch : line) {
+    if (ch < '0' || ch > '9') return svc::string_to_int(line);
+    value = value * 10 + (ch - '0');
+  }
+  return value;
+}
+
 void read_red_entry(RedMapWalk& walk, int fileMaxY, int lastColumn) {
-  const std::string_view line = svc::read_line_view(*walk.file);
+  svc::LineReader& file = *walk.file;
+  const std::string_view line = svc::read_line_view(file);
   if (WorldCell* c = (walk.y <= engine.mapMaxY) ? svc::cell(worldState.world, walk.x, walk.y) : nullptr)
-    c->groundAlpha = svc::string_to_int(line);
+    c->groundAlpha = red_value(line);
   advance(walk.x, walk.y, fileMaxY);
-  walk.done = svc::line_reader_at_end(*walk.file) || walk.x > lastColumn;
+  // Bytes left in the block: not at the end, without asking the reader.
+  walk.done = walk.x > lastColumn || (file.pos >= file.len && svc::line_reader_at_end(file));
 }
 
 }  // namespace
@@ -172,7 +186,7 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapW
     }
     if (!red.done) read_red_entry(red, fileMaxY, lastColumn);
     advance(x, y, fileMaxY);
-  } while (!svc::line_reader_at_end(mapFile) && x <= lastColumn);
+  } while ((mapFile.pos < mapFile.len || !svc::line_reader_at_end(mapFile)) && x <= lastColumn);
   finish_load_progress();
 }
 
