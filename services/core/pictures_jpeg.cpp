@@ -5,7 +5,8 @@
 // AC values (progressive files at least the DC bit), so data shorter than that for the declared
 // size is refused. Arithmetic coding has no such least size and is held by the pixel limit alone.
 // A file that ends before its end marker, or whose data runs out inside a scan (libjpeg would fill
-// the rest with grey), is refused as truncated; other damage decodes as far as libjpeg gets.
+// the rest with grey), is refused as truncated; other damage is decoded past libjpeg's warnings, and
+// refused when the decode stops before every pixel is written.
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -88,6 +89,34 @@ bool truncation_warning(tjhandle tj) {
   return message.find("remature end") != std::string::npos;  // "Premature end of JPEG file" or "... data segment"
 }
 
+// The second pass over damaged data, which goes on past warnings. TurboJPEG reports an error that
+// ends the decode after a warning as a warning too, and the rows the decode did not reach are then
+// never written; so the pass tells whether every byte was written. Into RGBA: every alpha byte is 255
+// once written, so they start at 0. Into CMYK (no alpha): the pass runs twice, into buffers filled
+// with 0 and 255 (the caller's rows, as large as the CMYK buffer, are the second), and a byte on
+// which the two differ was never written.
+bool decode_past_warnings(tjhandle tj, const uint8_t* data, unsigned long length, uint8_t* target, int width,
+                          int pitch, int height, bool cmyk, uint8_t* rows, size_t stride) {
+  const size_t w = static_cast<size_t>(width), row_bytes = w * 4;
+  const int format = cmyk ? TJPF_CMYK : TJPF_RGBA;
+  if (!cmyk) {
+    for (int y = 0; y < height; y++)
+      for (size_t x = 0; x < w; x++) target[static_cast<size_t>(y) * static_cast<size_t>(pitch) + x * 4 + 3] = 0;
+    tjDecompress2(tj, data, length, target, width, pitch, height, format, 0);
+    for (int y = 0; y < height; y++)
+      for (size_t x = 0; x < w; x++)
+        if (target[static_cast<size_t>(y) * static_cast<size_t>(pitch) + x * 4 + 3] != 255) return false;
+    return true;
+  }
+  std::fill(target, target + row_bytes * static_cast<size_t>(height), uint8_t{0});
+  tjDecompress2(tj, data, length, target, width, pitch, height, format, 0);
+  for (int y = 0; y < height; y++) std::fill(rows + y * stride, rows + y * stride + row_bytes, uint8_t{255});
+  tjDecompress2(tj, data, length, rows, width, static_cast<int>(stride), height, format, 0);
+  for (int y = 0; y < height; y++)
+    if (!std::equal(target + y * row_bytes, target + (y + 1) * row_bytes, rows + y * stride)) return false;
+  return true;
+}
+
 }  // namespace
 
 bool decode_jpeg(const uint8_t* data, size_t size, const PictureRows& rows) {
@@ -128,8 +157,11 @@ bool decode_jpeg(const uint8_t* data, size_t size, const PictureRows& rows) {
     if (rc != 0 && tjGetErrorCode(tj) == TJERR_WARNING) {
       if (truncation_warning(tj))
         ok = refuse("has data that ends inside the picture (truncated)");
+      else if (!decode_past_warnings(tj, data, length, target, width, pitch, height, cmyk, first, stride))
+        ok = refuse("is damaged: its data stops before the picture is complete (" +
+                    std::string(tjGetErrorStr2(tj)) + ")");
       else
-        rc = tjDecompress2(tj, data, length, target, width, pitch, height, format, 0);
+        rc = 0;
     }
     if (ok && rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) ok = refuse_library(tjGetErrorStr2(tj));
     if (ok && cmyk) {

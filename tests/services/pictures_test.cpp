@@ -212,6 +212,43 @@ TEST_F(Pictures, DamagedFilesAreRefusedOrDecodedWithoutHarm) {
   }
 }
 
+// A progressive JPEG whose damage first draws a warning and then an error that ends the decode:
+// libjpeg reports both as a warning, and the rows it never reached would be shown as they were.
+// Both colour models (RGB, and CMYK, which goes through a buffer of its own) are refused instead.
+TEST(PicturesJpeg, DecodeEndedByAnErrorAfterAWarningIsRefused) {
+  svc::register_image_decoders();
+  const std::string rgb_hex =
+      "ffd8ffe000104a46494600010100000100010000ffdb0043000302020202020302220203030303040604040404040806"
+      "06050609080a0a090809090a0c0f0c0a0b0e0b09090d110d0e0f101011100a0c12131210130f101010ffdb0043010303"
+      "0304030408040408100b090b101010101010101010101010101010101010101010101010101010101010101010101010"
+      "1010101010101010101010101010ffc20011080008000c03011100021101031101ffc400150001010000000000000000"
+      "0000000000000607ffc400160101010100000000000000000000000000050306ffda000c030100021003100000041112"
+      "15213141516181ffda00088dea6eeec6bcffd9";
+  const std::string cmyk_hex =
+      "ffd8ffe000104a46494600010100000100010000ffdb0043000302020202020302220203030303040604040404040806"
+      "06050609080a0a090809090a0c0f0c0a0b0e0b09090d110d0e0f101011100a0c12131210130f101010ffdb0043010303"
+      "0304030408040408100b090b101010101010101010101010101010101010101010101010101010101010101010101010"
+      "1010101010101010101010101010ffc20014080008000c04011100021101031101041101ffc400150001010000000000"
+      "0000000000000000000607ffc400160101010100000000000000000000000000050306ffda000c030100021003100000"
+      "04111215213141516181ffda00088dea6eeec6bcffd9";
+  for (const std::string& hex : {rgb_hex, cmyk_hex}) {
+    std::vector<uint8_t> jpeg;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) jpeg.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    svc::Picture pic;
+    EXPECT_EQ(svc::decode_picture_memory(jpeg.data(), jpeg.size(), pic), 0);
+    EXPECT_NE(svc::picture_error().find("JPEG picture is damaged"), std::string::npos) << svc::picture_error();
+    EXPECT_TRUE(pic.rgba.empty());
+    // Straight into a caller's rows, the answer is the same.
+    std::vector<uint8_t> rows;
+    const svc::PictureRows into = [&rows](int width, int height, size_t& stride) {
+      stride = size_t(width) * 4 + 8;
+      rows.assign(stride * size_t(height), 0xA5);
+      return rows.data();
+    };
+    EXPECT_FALSE(svc::detail::decode_jpeg(jpeg.data(), jpeg.size(), into));
+  }
+}
+
 // A map carries the values a file stores: a gamma, chromaticity, ICC profile or sRGB chunk changes
 // nothing, for 8-bit, palette and 16-bit files alike.
 TEST_F(Pictures, ColourSpaceChunksLeaveStoredValuesAlone) {
