@@ -5,21 +5,16 @@
 // typed character in the other encoding than the bytes around it.
 #include "dna_text.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "os.h"
 #include "services/files.h"
 #include "services/line_reader.h"
 #include "services/paths.h"
 #include "services/text.h"
 
-namespace fs = std::filesystem;
-
 // A path that exists but is neither a regular file nor a folder: a device, a pipe or a socket.
 static bool is_special_file(const std::string& path) {
-  std::error_code ec;
-  fs::file_status st = fs::status(svc::system_path(path), ec);
-  return !path.empty() && !ec && fs::exists(st) && !fs::is_regular_file(st) && !fs::is_directory(st);
+  os::Info info;
+  return !path.empty() && os::path_info(svc::system_path(path), info, true) && info.kind == os::Kind::OTHER;
 }
 
 DnaReadState read_dna_text(const std::string& path, size_t shown, DnaText& text, uint64_t max_bytes) {

@@ -1,4 +1,4 @@
-// tool_common.cpp -- the command-line companions' failure line and number options
+// tool_common.cpp -- the command-line companions' failure line, number options and UTF-8 paths
 #include "tool_common.h"
 
 #include <cstdio>
@@ -38,5 +38,9 @@ bool parse_size(const std::string& text, int low, int high, int& width, int& hei
   height = b;
   return true;
 }
+
+std::filesystem::path fs_path(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+
+std::string utf8_path(const std::filesystem::path& path) { return path.u8string(); }
 
 }  // namespace tools

@@ -1,5 +1,6 @@
 // tool_common.h -- what the command-line companions share: their failure line and their number options
 #pragma once
+#include <filesystem>
 #include <string>
 
 namespace tools {
@@ -14,5 +15,11 @@ bool parse_number(const std::string& text, int low, int high, int& value);
 
 // "WxH" (or "WXH"), each side a whole number from low to high; false for anything else.
 bool parse_size(const std::string& text, int low, int high, int& width, int& height);
+
+// The suite's paths are UTF-8 everywhere; std::filesystem reads a narrow string in the ANSI code page
+// on Windows, which breaks names with other characters. Every path the tools hand to std::filesystem
+// goes through fs_path, and every one they take back through utf8_path.
+std::filesystem::path fs_path(const std::string& utf8);
+std::string utf8_path(const std::filesystem::path& path);
 
 }  // namespace tools

@@ -105,7 +105,7 @@ bool is_world_name(const std::string& name) {
 // The world's name (APPSTART) for a new world: the picture's file name without its extension, its
 // other characters turned into "_".
 std::string world_name(const std::string& picture) {
-  std::string stem = fs::path(picture).stem().string(), name;
+  std::string stem = tools::utf8_path(tools::fs_path(picture).stem()), name;
   for (char c : stem) name += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') ? c : '_';
   return name.empty() ? "world" : name;
 }
@@ -233,9 +233,9 @@ int run(const Options& o) {
   }
   const std::string base = o.folder.back() == '/' ? o.folder : o.folder + "/";
   std::error_code error;
-  if (fs::exists(o.folder, error) && !fs::is_directory(o.folder, error))
+  if (fs::exists(tools::fs_path(o.folder), error) && !fs::is_directory(tools::fs_path(o.folder), error))
     return fail(o.folder, "is a file, not a folder");
-  const bool rerun = fs::exists(base + "DATA/ini.txt", error);
+  const bool rerun = fs::exists(tools::fs_path(base + "DATA/ini.txt"), error);
   if (rerun && !o.force)
     return fail(o.folder, "already holds a world (DATA/ini.txt); --force makes it again from the picture, keeping "
                           "every definition file and ground picture there");
@@ -266,7 +266,7 @@ int run(const Options& o) {
   const std::string codes_folder = base + "codes/" + name + "/";
   for (const std::string& folder :
        {base + "DATA", base + "maps", codes_folder, base + "gfx/topo", base + "gfx/objects"})
-    if (!fs::create_directories(folder, error) && error) return fail(folder, "cannot be made: " + error.message());
+    if (!fs::create_directories(tools::fs_path(folder), error) && error) return fail(folder, "cannot be made: " + error.message());
 
   // The screen mapscan uses: one pixel wider and higher than the picture, so nothing lies beyond it.
   svc::headless::set_desktop(width + 1, height + 1);
@@ -276,8 +276,8 @@ int run(const Options& o) {
 
   // Definition files already there, for the count of those the new map does not use.
   std::set<std::string> existing;
-  for (const auto& entry : fs::directory_iterator(codes_folder, error))
-    if (entry.is_regular_file(error)) existing.insert(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(tools::fs_path(codes_folder), error))
+    if (entry.is_regular_file(error)) existing.insert(tools::utf8_path(entry.path().filename()));
 
   // The colour-code map, reduced to at most N colours. The scan makes no empty colour-code files: each
   // definition is written whole below, so a run that fails leaves no file that looks like a

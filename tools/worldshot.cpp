@@ -284,19 +284,21 @@ int main(int argc, char** argv) {
   if (o.out.empty()) return usage_error("OUT.png is empty");
   // The picture is always a PNG: a name promising another format is refused before any drawing,
   // as is a folder, rather than found out after the whole world is drawn.
-  std::string extension = std::filesystem::path(o.out).extension().string();
+  std::string extension = tools::utf8_path(tools::fs_path(o.out).extension());
   for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (extension != ".png") return usage_error(o.out + ": worldshot writes PNG pictures; name it OUT.png");
   std::error_code ec;
-  if (std::filesystem::is_directory(o.out, ec)) return fail(o.out + ": is a folder; name the picture, for example " +
-                                                            (std::filesystem::path(o.out) / "world.png").string());
+  if (std::filesystem::is_directory(tools::fs_path(o.out), ec))
+    return fail(o.out + ": is a folder; name the picture, for example " +
+                tools::utf8_path(tools::fs_path(o.out) / "world.png"));
   if (!o.folder.empty()) {
     // The picture's name is the user's, relative to where they are; the world is read from its folder.
-    o.out = std::filesystem::absolute(o.out, ec).string();
-    if (!std::filesystem::is_directory(o.folder, ec))
-      return fail(o.folder + ": " + (std::filesystem::exists(o.folder, ec) ? "is a file, not a world folder"
-                                                                            : "no such folder"));
-    std::filesystem::current_path(o.folder, ec);
+    o.out = tools::utf8_path(std::filesystem::absolute(tools::fs_path(o.out), ec));
+    const std::filesystem::path folder = tools::fs_path(o.folder);
+    if (!std::filesystem::is_directory(folder, ec))
+      return fail(o.folder + ": " + (std::filesystem::exists(folder, ec) ? "is a file, not a world folder"
+                                                                         : "no such folder"));
+    std::filesystem::current_path(folder, ec);
     if (ec) return fail(o.folder + ": cannot be entered: " + ec.message());
   }
   return run(o);

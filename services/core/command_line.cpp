@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "os.h"
+
 #ifndef SUITE_VERSION
 #error "SUITE_VERSION is set by the build from the project's version"
 #endif
@@ -25,12 +27,13 @@ int usage_error(const std::string& program, const std::string& problem, const st
   return EXIT_USAGE;
 }
 
-std::string split_arguments(int argc, char** argv, const std::vector<std::string>& with_value,
+std::string split_arguments(int argc, char** argv_in, const std::vector<std::string>& with_value,
                             const std::vector<std::string>& flags, std::vector<Argument>& out) {
   auto named = [](const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
   };
   out.clear();
+  const std::vector<std::string> argv = os::utf8_arguments(argc, argv_in);
   bool options_end = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -77,7 +80,8 @@ int standard_option(const std::string& option, const std::string& program, const
   return usage_error(program, "unknown option " + option, usage);
 }
 
-int no_arguments_but_standard(int argc, char** argv, const std::string& program, const std::string& usage) {
+int no_arguments_but_standard(int argc, char** argv_in, const std::string& program, const std::string& usage) {
+  const std::vector<std::string> argv = os::utf8_arguments(argc, argv_in);
   // Taken in order, as a program with options of its own takes them: the first that decides wins.
   for (int i = 1; i < argc; i++) {
     const std::string arg = argv[i];

@@ -613,4 +613,6 @@ std::string error_text() { return std::strerror(errno); }
 
 std::string program_name() { return program_invocation_short_name; }
 
+std::vector<std::string> utf8_arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
 }  // namespace os

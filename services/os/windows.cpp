@@ -10,6 +10,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -763,6 +764,21 @@ void end_after(int seconds, const char* message) {
   g_limit_milliseconds = seconds > 0 ? DWORD(seconds) * 1000u : 1000u;
   HANDLE thread = CreateThread(nullptr, 0, end_at_time_limit, nullptr, 0, nullptr);
   if (thread) CloseHandle(thread);
+}
+
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> out;
+  // The same split as the C runtime's, so the counts agree; when they do not (a program started with
+  // an argv of its own making), argv is taken as it is.
+  if (wide && count == argc) {
+    for (int i = 0; i < count; i++) out.push_back(narrow(wide[i], std::wcslen(wide[i])));
+  } else {
+    out.assign(argv, argv + argc);
+  }
+  if (wide) LocalFree(wide);
+  return out;
 }
 
 std::string program_name() {

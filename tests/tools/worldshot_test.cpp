@@ -22,7 +22,7 @@ std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR)
 class Worldshot : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(tool("worldshot")) || !fs::exists(tool("worldmake"))) GTEST_SKIP() << "tools not built";
+    if (!fs::exists(tool("worldshot") + SUITE_EXE) || !fs::exists(tool("worldmake") + SUITE_EXE)) GTEST_SKIP() << "tools not built";
     dir = support::make_temp_folder("worldshot_test_");
     ASSERT_FALSE(dir.empty());
     svc::register_image_decoders();
@@ -95,6 +95,26 @@ TEST_F(Worldshot, AWorldMadeFromAPictureShowsEachCellInItsReducedColour) {
       if (!near) ++wrong;
     }
   EXPECT_EQ(wrong, 0);
+}
+
+// Names are UTF-8 on every system: a world made from a picture in a folder with accents, and its
+// picture drawn both from inside the folder and by naming it, land under exactly those names.
+TEST_F(Worldshot, FoldersAndPicturesWithAccentedNamesAreMadeAndDrawn) {
+  const std::string source = "l\xc3\xa4nd \xc3\xa9t\xc3\xa9.png", world = "w\xc3\xb6rld \xc3\xbc";
+  ASSERT_TRUE(support::write_file(dir + source,
+                                  support::read_file(std::string(SUITE_SOURCE_DIR) + "/examples/mapconvert/land.png")));
+  std::string err;
+  ASSERT_EQ(support::shell("cd '" + dir + "' && '" + tool("worldmake") + "' '" + source + "' '" + world +
+                           "' --colours 4 --cell 8 --quiet"),
+            0);
+  // The world's name is the picture's, each byte that is not a letter or digit made "_".
+  EXPECT_EQ(support::names_in(dir + world + "/codes"), std::vector<std::string>{"l__nd___t__"});
+  EXPECT_EQ(shot(dir + world, "'\xc3\xa5.png'", &err), 0) << err;
+  EXPECT_EQ(shot(dir, "'" + world + "' 'b\xc3\xafld.png'", &err), 0) << err;
+  EXPECT_EQ(support::names_in(dir), (std::vector<std::string>{"b\xc3\xafld.png", "err.txt", source, world}));
+  const svc::Picture inside = picture(dir + world + "/\xc3\xa5.png"), named = picture(dir + "b\xc3\xafld.png");
+  EXPECT_GT(inside.width, 8);
+  EXPECT_TRUE(inside.width == named.width && inside.height == named.height && inside.rgba == named.rgba);
 }
 
 TEST_F(Worldshot, AFullOrReadOnlyDiskLeavesTheOldPictureWholeAndNothingBeside) {
