@@ -31,8 +31,14 @@ function(suite_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  target_compile_definitions(${name} PRIVATE
-    SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # A Windows build's tests run under Wine on the machine that built them, where drive Z: is the
+  # Linux root: the trees' paths are spelt from it, so they hold from any working folder.
+  set(tree_drive "")
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(tree_drive "Z:")
+  endif()
+  target_compile_definitions(${name} PRIVATE SUITE_SOURCE_DIR="${tree_drive}${PROJECT_SOURCE_DIR}"
+    SUITE_BINARY_DIR="${tree_drive}${PROJECT_BINARY_DIR}" SUITE_EXE="${CMAKE_EXECUTABLE_SUFFIX}")
   if(NOT T_WORKDIR)
     set(T_WORKDIR ${CMAKE_CURRENT_BINARY_DIR})
   endif()

@@ -20,4 +20,8 @@ std::vector<std::string> split_lines(const std::string& text, const std::string&
 // The names of a folder's entries, sorted; empty when the folder cannot be read.
 std::vector<std::string> names_in(const std::string& folder);
 
+// Makes `path` a symbolic link to the endless device /dev/zero, for the readers' "not a regular file"
+// cases; false where the system has no such device (Windows).
+bool link_to_endless_device(const std::string& path);
+
 }  // namespace support

@@ -31,7 +31,7 @@ std::string photograph(int width, int height) {
 class Worldmake : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(tool("worldmake"))) GTEST_SKIP() << "worldmake not built";
+    if (!std::filesystem::exists(tool("worldmake") + SUITE_EXE)) GTEST_SKIP() << "worldmake not built";
     ASSERT_TRUE(support::enter_temp_folder(folder_, "worldmake_test_"));
     dir = folder_.dir;
     svc::register_image_decoders();

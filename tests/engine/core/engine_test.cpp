@@ -9,6 +9,7 @@
 #include "support/engine_fixture.h"
 #include "services/faults.h"
 #include "services/input.h"
+#include "support/real_fault.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ TEST_F(StartupTest, FaultHandlerIsInstalledAtTheEndOfStartUp) {
       {
         svc::headless::run_program([] {
           engine_startup(true);
-          std::raise(SIGSEGV);
+          support::raise_fault(support::FaultKind::MEMORY);
           return 3;
         });
         std::exit(3);

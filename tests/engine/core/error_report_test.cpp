@@ -6,6 +6,7 @@
 #include "support/engine_fixture.h"
 #include "services/clock.h"
 #include "services/faults.h"
+#include "support/real_fault.h"
 #include "support/small_disk.h"
 
 namespace {
@@ -84,7 +85,7 @@ TEST_F(ErrorReport, ARealFaultWritesTheReportAndEndsWithZero) {
   EXPECT_EXIT(
       {
         svc::set_error_handler(write_error_report);
-        std::raise(SIGFPE);
+        support::raise_fault(support::FaultKind::DIVISION);
       },
       testing::ExitedWithCode(0), "");
   auto lines = split_crlf(read_file("fault.txt"));

@@ -1,5 +1,6 @@
 // frame_test.cpp -- the frame: relative timer, debug overlay texts, step order
 #include "core/frame.h"
+#include "core/live_reload.h"
 #include "support/engine_fixture.h"
 #include "services/input.h"
 #include "services/screen.h"
@@ -42,7 +43,9 @@ TEST_F(FrameTest, OverlayDrawsFiveLinesAtTheTopLeft) {
   svc::headless::clear_draw_calls();
   debug_overlay();
   std::vector<svc::headless::DrawCall> texts = calls("text");
-  ASSERT_EQ(texts.size(), 5u);
+  // A rebuild's line from an earlier case of the same process (the Windows build runs every case in
+  // one) may still be showing below the five, as a sixth.
+  ASSERT_EQ(texts.size(), live_reload_line().empty() ? 5u : 6u);
   std::vector<std::string> expected = {
       "Debug:  InGameRelativeTimer: 7",
       "Debug: actual map: -3",

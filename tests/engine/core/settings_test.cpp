@@ -157,10 +157,10 @@ TEST_F(ConfigTest, FolderDeviceNulAndHugeLines) {
   for (bool device : {false, true}) {
     std::filesystem::remove_all(dir + "DATA");
     std::filesystem::create_directories(dir + "DATA");
-    if (device)
-      std::filesystem::create_symlink("/dev/zero", dir + "DATA/ini.txt");
-    else
+    if (!device)
       std::filesystem::create_directory(dir + "DATA/ini.txt");
+    else if (!support::link_to_endless_device(dir + "DATA/ini.txt"))
+      continue;  // No endless device on Windows: the folder alone
     svc::headless::reset();
     reset_engine_state();
     engine.configPath = dir + "DATA\\ini.txt";

@@ -16,14 +16,14 @@ class WorldDumpTest : public EngineFixture {
   Result run_tool(const std::string& args = "") {
     Result r;
     std::string tool = std::string(SUITE_BINARY_DIR) + "/tools/worlddump";
-    if (!std::filesystem::exists(tool)) return r;
+    if (!std::filesystem::exists(tool + SUITE_EXE)) return r;
     std::string command = "cd '" + dir + "' && '" + tool + "' " + args + " 2>'" + dir + "err.txt'";
     r.out = support::shell_output(command, &r.exit_code);
     r.err = read_file("err.txt");
     return r;
   }
 
-  bool tool_built() { return std::filesystem::exists(std::string(SUITE_BINARY_DIR) + "/tools/worlddump"); }
+  bool tool_built() { return std::filesystem::exists(std::string(SUITE_BINARY_DIR) + "/tools/worlddump" + SUITE_EXE); }
 
   // A labyrinth with objects placed by chance on its floor.
   ConfigPairs lab_with_stones() {

@@ -5,6 +5,7 @@
 #include "services/headless.h"
 #include "world/cell_definitions.h"
 #include "support/engine_fixture.h"
+#include "support/posix_only.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
   EXPECT_EQ(at(2, 2).pictureName, "old.bmp");
   // A folder in place of the file is no definition either: nothing of the cell changes.
   std::filesystem::create_directories(dir + "codes/land/folder");
-  std::filesystem::create_symlink("/dev/zero", dir + "codes/land/zero");
+  if (!support::link_to_endless_device(dir + "codes/land/zero"))
+    GTEST_SKIP() << "POSIX only: the endless device /dev/zero";
   at(2, 2).highestChildSlot = 3;
   for (const char* name : {"folder", "zero"}) {
     load_cell_definition(2, 2, def(name));
@@ -70,6 +72,7 @@ TEST_F(Cells, CachedDefinitionActsExactlyLikeRereadingIt) {
 }
 
 TEST_F(Cells, GroundCatalogueMatchesNamesExactlyAndEachCellOwnsItsSprite) {
+  SKIP_ON_WINDOWS("grass.bmp and Grass.bmp side by side need names that differ in letter case");
   write_bmp("topo/grass.bmp", 4, 4, 0, 200, 0);
   write_bmp("topo/Grass.bmp", 4, 4, 0, 0, 200);
   write_file("topo/notes.txt", "not a picture");

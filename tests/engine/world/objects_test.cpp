@@ -97,7 +97,8 @@ TEST_F(Objects, DefinitionThatIsAFolderOrADeviceIsNone) {
   write_bmp("objects/a.bmp", 2, 2, 0, 0, 0);
   write_bmp("objects/b.bmp", 2, 2, 0, 0, 0);
   std::filesystem::create_directories(dir + "objects/a.dll");
-  std::filesystem::create_symlink("/dev/zero", dir + "objects/b.dll");
+  if (!support::link_to_endless_device(dir + "objects/b.dll"))
+    GTEST_SKIP() << "POSIX only: the endless device /dev/zero";
   load_object_catalogue();
   std::vector<std::string> names;
   for (auto* n = worldState.objectCatalogue.head; n; n = n->next) names.push_back(n->value.objectName);
