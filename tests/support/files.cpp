@@ -11,17 +11,25 @@ namespace support {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Paths are UTF-8 as the programs' are; a narrow std::filesystem path would be read in the ANSI code
+// page on Windows.
+fs::path utf8(const std::string& path) { return fs::u8path(path); }
+
+}  // namespace
+
 bool write_file(const std::string& path, const std::string& bytes) {
   std::error_code ec;
-  const fs::path parent = fs::path(path).parent_path();
+  const fs::path parent = utf8(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent, ec);
-  std::ofstream out(path, std::ios::binary);
+  std::ofstream out(utf8(path), std::ios::binary);
   out << bytes;
   return static_cast<bool>(out);
 }
 
 std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(utf8(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -44,7 +52,7 @@ std::vector<std::string> split_lines(const std::string& text, const std::string&
 std::vector<std::string> names_in(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(utf8(folder), ec)) names.push_back(entry.path().filename().u8string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -1,6 +1,10 @@
 // real_fault.cpp -- a real fault for the tests of the fault handler
 #include "support/real_fault.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -18,6 +22,18 @@ void raise_fault(FaultKind kind) {
 #else
   std::raise(kind == FaultKind::DIVISION ? SIGFPE : SIGSEGV);
 #endif
+}
+
+std::string death_test_folder(const std::string& own) {
+#ifdef _WIN32
+  static const char kName[] = "SUITE_DEATH_TEST_FOLDER";
+  if (!GTEST_FLAG_GET(internal_run_death_test).empty()) {
+    const char* parent = std::getenv(kName);
+    return parent && *parent ? parent : own;
+  }
+  _putenv_s(kName, own.c_str());
+#endif
+  return own;
 }
 
 }  // namespace support

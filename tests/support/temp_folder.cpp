@@ -13,11 +13,8 @@ namespace fs = std::filesystem;
 
 std::string make_temp_folder(const std::string& name, const std::string& parent) {
   if (parent.empty()) {
-    // Spelt with "/" throughout, as on Linux (Windows takes both): the tests join names with "/" and
-    // compare paths the programs print.
     std::string made = os::make_temp_folder(name);
-    for (char& c : made)
-      if (c == '\\') c = '/';
+    if (!made.empty() && made.back() == '\\') made.back() = '/';
     return made;
   }
   std::string base = parent;

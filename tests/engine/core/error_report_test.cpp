@@ -80,7 +80,7 @@ TEST_F(ErrorReport, AFullOrReadOnlyDiskKeepsTheOlderReportWhole) {
 
 TEST_F(ErrorReport, ARealFaultWritesTheReportAndEndsWithZero) {
   GTEST_FLAG_SET(death_test_style, "fast");  // the child shares this test's folder
-  engine.logPath = dir;
+  engine.logPath = support::death_test_folder(dir);
   engine.logFile = "fault.txt";
   EXPECT_EXIT(
       {

@@ -7,6 +7,13 @@
 
 namespace {
 
+// A configuration path set whole is shown with "/" throughout; the test's folder has "\" on Windows.
+std::string slashed(std::string path) {
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
 class ConfigTest : public EngineFixture {
  protected:
   // Reads "DATA/ini.txt" from exact bytes into a fresh state whose base directory is "/base/".
@@ -169,7 +176,7 @@ TEST_F(ConfigTest, FolderDeviceNulAndHugeLines) {
                 return 42;
               }),
               0);
-    EXPECT_EQ(only_message(), " Could not open " + dir + "DATA/ini.txt");
+    EXPECT_EQ(only_message(), " Could not open " + slashed(dir) + "DATA/ini.txt");
   }
   std::filesystem::remove_all(dir + "DATA");
   const std::string huge(4 << 20, 'K');
@@ -191,7 +198,7 @@ TEST_F(ConfigTest, MissingFileIsFatalCodeZeroWithTheFullPath) {
   EXPECT_EQ(code, 0);
   ASSERT_EQ(svc::headless::messages().size(), 1u);
   EXPECT_EQ(svc::headless::messages()[0].title, "ERROR ");
-  EXPECT_EQ(svc::headless::messages()[0].text, " Could not open " + dir + "DATA/ini.txt");
+  EXPECT_EQ(svc::headless::messages()[0].text, " Could not open " + slashed(dir) + "DATA/ini.txt");
 }
 
 }  // namespace
