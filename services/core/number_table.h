@@ -4,7 +4,10 @@
 // A program either chooses a number (0 up to kMaxExplicit - 1) or passes -1 and is given the lowest
 // free number from 1 up, so the same calls give the same numbers on every platform. The table keeps
 // the lowest number that may be free: freeing lowers it, choosing looks up from it. A world rebuilt in
-// place frees hundreds of thousands of objects and makes as many again; each costs O(1) then.
+// place frees hundreds of thousands of objects and makes as many again; each costs O(1) then. It also
+// counts the free numbers below the highest ever stored: when a freed number is taken again and no
+// other is free below that mark, the next choice is the mark itself, found without a search (a
+// program that frees one low number and makes one object, over and over, stays linear).
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -29,8 +32,12 @@ class NumberTable {
   int pick(int requested) {
     if (requested != -1) return requested >= 0 && requested < kMaxExplicit ? requested : -1;
     // Numbers handed out one after another keep lowest_free_ on a free number: no search.
-    if (lowest_free_ < static_cast<int>(flags_.size()) && flags_[lowest_free_] != 0)
-      lowest_free_ = static_cast<int>(std::find(flags_.begin() + lowest_free_, flags_.end(), 0) - flags_.begin());
+    if (lowest_free_ < static_cast<int>(flags_.size()) && flags_[lowest_free_] != 0) {
+      if (holes_ == 0)
+        lowest_free_ = high_;
+      else
+        lowest_free_ = static_cast<int>(std::find(flags_.begin() + lowest_free_, flags_.end(), 0) - flags_.begin());
+    }
     return lowest_free_ < kMaxNumber ? lowest_free_ : -1;
   }
 
@@ -43,7 +50,15 @@ class NumberTable {
       slots_.resize(size);
       flags_.resize(size, 0);
     }
-    if (!(flags_[n] & kUsed)) live_++;
+    if (!(flags_[n] & kUsed)) {
+      live_++;
+      if (n >= high_) {
+        holes_ += n - high_;  // the never-used numbers between the old mark and n
+        high_ = n + 1;
+      } else if (n >= 1) {
+        holes_--;
+      }
+    }
     flags_[n] = kUsed;
     if (n == lowest_free_) lowest_free_++;  // every number below it is still in use
     slots_[n] = std::move(record);
@@ -56,6 +71,7 @@ class NumberTable {
     flags_[n] = 0;
     slots_[n] = T{};
     live_--;
+    if (n >= 1) holes_++;
     if (n >= 1 && n < lowest_free_) lowest_free_ = n;
   }
 
@@ -64,6 +80,8 @@ class NumberTable {
     flags_.clear();
     lowest_free_ = 1;
     live_ = 0;
+    high_ = 1;
+    holes_ = 0;
   }
 
   // Calls f(number, record) for every number in use, lowest first. f may release the number it is
@@ -89,6 +107,8 @@ class NumberTable {
   std::vector<uint8_t> flags_;  // kUsed or 0
   int lowest_free_ = 1;         // Every number from 1 below this one is in use
   int live_ = 0;
+  int high_ = 1;   // One past the highest number stored since the last clear (at least 1)
+  int holes_ = 0;  // Free numbers from 1 below high_
 };
 
 // What an operation that creates a numbered object answers: the number chosen for -1, else 1.

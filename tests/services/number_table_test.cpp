@@ -94,4 +94,29 @@ TEST(NumberTable, ManyObjectsFreedOutOfOrderComeBackLowestFirst) {
   }
 }
 
+// A program that frees one low number and makes one object, over and over: the freed number comes
+// back first, then the numbers past the highest, also when explicitly chosen numbers and a cleared
+// table left gaps above.
+TEST(NumberTable, AFreedNumberRefilledLeadsBackToTheEndAndGapsAboveAreStillFound) {
+  Table t;
+  for (int n = 1; n <= 1000; n++) ASSERT_EQ(add(t, -1, ""), n);
+  for (int round = 0; round < 50; round++) {
+    t.release(7 + round);
+    ASSERT_EQ(add(t, -1, ""), 7 + round);
+    ASSERT_EQ(add(t, -1, ""), 1001 + round);
+  }
+  ASSERT_EQ(add(t, 2000, "chosen"), 2000);  // leaves 1051..1999 free below it
+  ASSERT_EQ(add(t, -1, ""), 1051);
+  t.release(3);
+  ASSERT_EQ(add(t, -1, ""), 3);
+  ASSERT_EQ(add(t, -1, ""), 1052);
+  t.clear();
+  EXPECT_EQ(add(t, -1, ""), 1);
+  ASSERT_EQ(add(t, 5, "chosen"), 5);
+  EXPECT_EQ(add(t, -1, ""), 2);
+  EXPECT_EQ(add(t, -1, ""), 3);
+  EXPECT_EQ(add(t, -1, ""), 4);
+  EXPECT_EQ(add(t, -1, ""), 6);
+}
+
 }  // namespace
