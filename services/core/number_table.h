@@ -3,11 +3,9 @@
 //
 // A program either chooses a number (0 up to kMaxExplicit - 1) or passes -1 and is given the lowest
 // free number from 1 up, so the same calls give the same numbers on every platform. The table keeps
-// the lowest number that may be free: freeing lowers it, choosing looks up from it. A world rebuilt in
-// place frees hundreds of thousands of objects and makes as many again; each costs O(1) then. It also
-// counts the free numbers below the highest ever stored: when a freed number is taken again and no
-// other is free below that mark, the next choice is the mark itself, found without a search (a
-// program that frees one low number and makes one object, over and over, stays linear).
+// the free numbers below the highest it has stored in a min-heap, and hands out that mark when the
+// heap is empty: a world rebuilt in place frees hundreds of thousands of objects and makes as many
+// again, in any order, at O(log n) each.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -31,14 +29,10 @@ class NumberTable {
   // may be chosen; -1 when refused. Takes nothing: the number stays free until store().
   int pick(int requested) {
     if (requested != -1) return requested >= 0 && requested < kMaxExplicit ? requested : -1;
-    // Numbers handed out one after another keep lowest_free_ on a free number: no search.
-    if (lowest_free_ < static_cast<int>(flags_.size()) && flags_[lowest_free_] != 0) {
-      if (holes_ == 0)
-        lowest_free_ = high_;
-      else
-        lowest_free_ = static_cast<int>(std::find(flags_.begin() + lowest_free_, flags_.end(), 0) - flags_.begin());
-    }
-    return lowest_free_ < kMaxNumber ? lowest_free_ : -1;
+    // Numbers stored again since they were freed are dropped from the heap here, lazily.
+    while (!free_.empty() && has(free_.front())) pop_free();
+    const int n = free_.empty() ? high_ : free_.front();
+    return n < kMaxNumber ? n : -1;
   }
 
   // Puts a record under n (a number from pick), replacing the one there.
@@ -53,14 +47,12 @@ class NumberTable {
     if (!(flags_[n] & kUsed)) {
       live_++;
       if (n >= high_) {
-        holes_ += n - high_;  // the never-used numbers between the old mark and n
+        for (int gap = std::max(high_, 1); gap < n; gap++) push_free(gap);  // never used, now below the mark
         high_ = n + 1;
-      } else if (n >= 1) {
-        holes_--;
       }
     }
     flags_[n] = kUsed;
-    if (n == lowest_free_) lowest_free_++;  // every number below it is still in use
+    if (!free_.empty() && free_.front() == n) pop_free();
     slots_[n] = std::move(record);
     return slots_[n];
   }
@@ -71,17 +63,22 @@ class NumberTable {
     flags_[n] = 0;
     slots_[n] = T{};
     live_--;
-    if (n >= 1) holes_++;
-    if (n >= 1 && n < lowest_free_) lowest_free_ = n;
+    if (n >= 1) push_free(n);
+    // Numbers freed and then chosen again explicitly leave stale entries; a program that does so
+    // for hours must not grow the heap without end, so it is rebuilt from the flags now and then.
+    if (free_.size() > 2 * static_cast<size_t>(high_) + 64) {
+      free_.clear();
+      for (int m = 1; m < high_; m++)
+        if (!has(m)) push_free(m);
+    }
   }
 
   void clear() {
     slots_.clear();
     flags_.clear();
-    lowest_free_ = 1;
+    free_.clear();
     live_ = 0;
     high_ = 1;
-    holes_ = 0;
   }
 
   // Calls f(number, record) for every number in use, lowest first. f may release the number it is
@@ -105,10 +102,20 @@ class NumberTable {
 
   std::vector<T> slots_;
   std::vector<uint8_t> flags_;  // kUsed or 0
-  int lowest_free_ = 1;         // Every number from 1 below this one is in use
   int live_ = 0;
-  int high_ = 1;   // One past the highest number stored since the last clear (at least 1)
-  int holes_ = 0;  // Free numbers from 1 below high_
+  int high_ = 1;  // One past the highest number stored since the last clear (at least 1)
+  // Every free number from 1 below high_, as a heap with the lowest in front; may also hold numbers
+  // stored since they were freed.
+  std::vector<int> free_;
+
+  void push_free(int n) {
+    free_.push_back(n);
+    std::push_heap(free_.begin(), free_.end(), std::greater<int>());
+  }
+  void pop_free() {
+    std::pop_heap(free_.begin(), free_.end(), std::greater<int>());
+    free_.pop_back();
+  }
 };
 
 // What an operation that creates a numbered object answers: the number chosen for -1, else 1.

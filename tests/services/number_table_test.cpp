@@ -119,4 +119,19 @@ TEST(NumberTable, AFreedNumberRefilledLeadsBackToTheEndAndGapsAboveAreStillFound
   EXPECT_EQ(add(t, -1, ""), 6);
 }
 
+// Numbers freed and chosen again explicitly, for a long time, leave the next free choice right.
+TEST(NumberTable, FreeingAndChoosingTheSameNumbersForLongStillGivesTheLowestFree) {
+  Table t;
+  for (int n = 1; n <= 100; n++) ASSERT_EQ(add(t, -1, ""), n);
+  for (int round = 0; round < 100000; round++) {
+    t.release(1 + round % 50);
+    ASSERT_EQ(add(t, 1 + round % 50, "again"), 1 + round % 50);
+  }
+  t.release(60);
+  t.release(40);
+  EXPECT_EQ(add(t, -1, ""), 40);
+  EXPECT_EQ(add(t, -1, ""), 60);
+  EXPECT_EQ(add(t, -1, ""), 101);
+}
+
 }  // namespace
