@@ -31,11 +31,13 @@ const std::string kFloor = "LAB_FLOOR";
 const std::string kGreen = "LAB_GREEN";
 const std::string kWater = "LAB_WATER";
 
+int largestBase = kBaseGridMax;
+
 // A computed base size as the grid can hold it: negative sizes (from a negative header) give 0,
-// sizes beyond the grid give its last index.
+// sizes beyond the grid (or the bound set) give its last index.
 int32_t clip_to_grid(int64_t size) {
   if (size < 0) return 0;
-  if (size > kBaseGridMax) return kBaseGridMax;
+  if (size > largestBase) return largestBase;
   return static_cast<int32_t>(size);
 }
 
@@ -185,6 +187,8 @@ void mark_edges() {
   mark_pass(-1, 0);
   mark_pass(0, -1);
 }
+
+void set_largest_base(int largest) { largestBase = largest < 0 ? 0 : largest > kBaseGridMax ? kBaseGridMax : largest; }
 
 void build_base(const std::string& basePath) {
   // The base file is a map header without entries: its lines 2 and 3 give the extent.

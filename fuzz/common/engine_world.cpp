@@ -96,11 +96,18 @@ void start_engine_world(const std::string& target, bool labyrinth) {
 }
 
 void fresh_grid(int maxX, int maxY) {
-  clear_world();
-  for (WorldCell& c : worldState.world.cells)
-    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+  end_input();
   svc::dim_array(worldState.world, maxX, maxY);
   svc::random_seed(static_cast<uint32_t>(engine.worldRandom));  // the same placements on every replay
+}
+
+void end_input() {
+  clear_world();
+  for (WorldCell& c : worldState.world.cells)
+    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) {
+      svc::free_sprite3d(c.groundSprite);
+      c.groundSprite = 0;
+    }
 }
 
 void run_engine_once() {

@@ -16,5 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   set_tile(1, 0, "LAB_FLOOR");
   set_tile(1, 1, "000160000");
   set_tile(1, 1, "LAB_FLOOR");
+  fuzz::end_input();
   return 0;
 }

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::write_file("maps/land.red", red);
   else
     fuzz::remove_file("maps/land.red");
-  fuzz::fresh_grid(64, 64);
+  fuzz::fresh_grid(32, 32);  // more cells than a 4,096-byte input can give entries for
   load_colour_code_map(engine.appEntry + engine.appStart + ".qz61");
+  fuzz::end_input();
   return 0;
 }

@@ -12,5 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::fresh_grid(2, 2);
   load_object_catalogue();
   for (int x = 0; x <= 2; x++) set_tile(x, x, "000160000");
+  fuzz::end_input();
   return 0;
 }
