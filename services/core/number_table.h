@@ -2,14 +2,13 @@
 // sprites, fonts, menus and fields, on every platform
 //
 // A program either chooses a number (0 up to kMaxExplicit - 1) or passes -1 and is given the lowest
-// free number from 1 up, so the same calls give the same numbers on every platform. The table keeps
-// the free numbers below the highest it has stored in a min-heap, and hands out that mark when the
-// heap is empty: a world rebuilt in place frees hundreds of thousands of objects and makes as many
-// again, in any order, at O(log n) each.
+// free number from 1 up, so the same calls give the same numbers on every platform. The free numbers
+// below the highest stored are bits in a bitmap, with a second bitmap marking its words that hold any:
+// a world rebuilt in place frees hundreds of thousands of objects and makes as many again, in any
+// order, and each free, take and lowest-free question costs a few word operations.
 #pragma once
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace svc::detail {
@@ -29,9 +28,8 @@ class NumberTable {
   // may be chosen; -1 when refused. Takes nothing: the number stays free until store().
   int pick(int requested) {
     if (requested != -1) return requested >= 0 && requested < kMaxExplicit ? requested : -1;
-    // Numbers stored again since they were freed are dropped from the heap here, lazily.
-    while (!free_.empty() && has(free_.front())) pop_free();
-    const int n = free_.empty() ? high_ : free_.front();
+    const int low = lowest_free();
+    const int n = low > 0 ? low : high_;
     return n < kMaxNumber ? n : -1;
   }
 
@@ -47,12 +45,13 @@ class NumberTable {
     if (!(flags_[n] & kUsed)) {
       live_++;
       if (n >= high_) {
-        for (int gap = std::max(high_, 1); gap < n; gap++) push_free(gap);  // never used, now below the mark
+        for (int gap = std::max(high_, 1); gap < n; gap++) set_free(gap);  // never used, now below the mark
         high_ = n + 1;
+      } else {
+        take_free(n);
       }
     }
     flags_[n] = kUsed;
-    if (!free_.empty() && free_.front() == n) pop_free();
     slots_[n] = std::move(record);
     return slots_[n];
   }
@@ -63,20 +62,15 @@ class NumberTable {
     flags_[n] = 0;
     slots_[n] = T{};
     live_--;
-    if (n >= 1) push_free(n);
-    // Numbers freed and then chosen again explicitly leave stale entries; a program that does so
-    // for hours must not grow the heap without end, so it is rebuilt from the flags now and then.
-    if (free_.size() > 2 * static_cast<size_t>(high_) + 64) {
-      free_.clear();
-      for (int m = 1; m < high_; m++)
-        if (!has(m)) push_free(m);
-    }
+    if (n >= 1) set_free(n);
   }
 
   void clear() {
     slots_.clear();
     flags_.clear();
-    free_.clear();
+    bits_.clear();
+    words_.clear();
+    lowWord_ = 0;
     live_ = 0;
     high_ = 1;
   }
@@ -104,17 +98,36 @@ class NumberTable {
   std::vector<uint8_t> flags_;  // kUsed or 0
   int live_ = 0;
   int high_ = 1;  // One past the highest number stored since the last clear (at least 1)
-  // Every free number from 1 below high_, as a heap with the lowest in front; may also hold numbers
-  // stored since they were freed.
-  std::vector<int> free_;
+  // Bit n % 64 of bits_[n / 64]: number n (1 <= n < high_) is free. Bit w % 64 of words_[w / 64]:
+  // bits_[w] is not zero. No word of words_ below lowWord_ is non-zero.
+  std::vector<uint64_t> bits_;
+  std::vector<uint64_t> words_;
+  size_t lowWord_ = 0;
 
-  void push_free(int n) {
-    free_.push_back(n);
-    std::push_heap(free_.begin(), free_.end(), std::greater<int>());
+  void set_free(int n) {
+    const size_t w = static_cast<size_t>(n) >> 6;
+    if (w >= bits_.size()) {
+      bits_.resize(std::max(w + 1, bits_.size() + bits_.size() / 2), 0);
+      words_.resize((bits_.size() + 63) >> 6, 0);
+    }
+    bits_[w] |= uint64_t{1} << (n & 63);
+    words_[w >> 6] |= uint64_t{1} << (w & 63);
+    lowWord_ = std::min(lowWord_, w >> 6);
   }
-  void pop_free() {
-    std::pop_heap(free_.begin(), free_.end(), std::greater<int>());
-    free_.pop_back();
+
+  void take_free(int n) {
+    const size_t w = static_cast<size_t>(n) >> 6;
+    if (w >= bits_.size()) return;
+    bits_[w] &= ~(uint64_t{1} << (n & 63));
+    if (bits_[w] == 0) words_[w >> 6] &= ~(uint64_t{1} << (w & 63));
+  }
+
+  // The lowest free number below the mark; 0 when there is none.
+  int lowest_free() {
+    while (lowWord_ < words_.size() && words_[lowWord_] == 0) lowWord_++;
+    if (lowWord_ == words_.size()) return 0;
+    const size_t w = (lowWord_ << 6) + static_cast<size_t>(__builtin_ctzll(words_[lowWord_]));
+    return static_cast<int>((w << 6) + static_cast<size_t>(__builtin_ctzll(bits_[w])));
   }
 };
 
