@@ -8,6 +8,7 @@
 // becomes 256, so no step touches a cell outside the world.
 #include "world/labyrinth.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/state.h"
@@ -188,7 +189,7 @@ void mark_edges() {
   mark_pass(0, -1);
 }
 
-void set_largest_base(int largest) { largestBase = largest < 0 ? 0 : largest > kBaseGridMax ? kBaseGridMax : largest; }
+void set_largest_base(int largest) { largestBase = std::clamp(largest, 0, kBaseGridMax); }
 
 void build_base(const std::string& basePath) {
   // The base file is a map header without entries: its lines 2 and 3 give the extent.

@@ -15,13 +15,11 @@ namespace {
 // The grid's size before the first build; a base build replaces it with 257 x 257.
 constexpr int kStartGridMax = 512;
 
-// Frees the 3D sprite of a cell's ground picture (0 is never one).
+// Frees the 3D sprite of a cell's ground picture (0 is never one), so that the cell names none: a
+// later free cannot take a number that a new sprite has been given since.
 void free_ground_sprite(WorldCell& c) {
   if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
-}
-
-void free_ground_sprites() {
-  for (WorldCell& c : worldState.world.cells) free_ground_sprite(c);
+  c.groundSprite = 0;
 }
 
 // The part of the grid the last base build wrote, and the grid it wrote it in. Builds write only
@@ -34,6 +32,10 @@ struct BuiltArea {
 BuiltArea built;
 
 }  // namespace
+
+void free_ground_sprites() {
+  for (WorldCell& c : worldState.world.cells) free_ground_sprite(c);
+}
 
 void build_world() {
   svc::dim_array(worldState.world, kStartGridMax, kStartGridMax);

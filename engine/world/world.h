@@ -122,6 +122,7 @@ void reset_cursor_list();   // One cursor at (0, 0)
 // sprites and the parsed definitions. The grid, the catalogues and the cursor stay: each has its
 // own loader (reset_world replaces the grid).
 void clear_world();
+void free_ground_sprites();     // Frees every cell's ground sprite; the cells then name none (0)
 void clear_object_catalogue();  // Frees the catalogue's pictures and empties it
 void clear_ground_catalogue();  // The same for the ground pictures (loaded once, but for a rebuild in place)
 // A rebuild in place's object catalogue: keep_object_catalogue takes the loaded one aside, pictures

@@ -103,11 +103,7 @@ void fresh_grid(int maxX, int maxY) {
 
 void end_input() {
   clear_world();
-  for (WorldCell& c : worldState.world.cells)
-    if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) {
-      svc::free_sprite3d(c.groundSprite);
-      c.groundSprite = 0;
-    }
+  free_ground_sprites();
 }
 
 void run_engine_once() {
