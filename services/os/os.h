@@ -145,5 +145,10 @@ std::string program_name();   // The running program's name, without folder or "
 // Windows it is in the ANSI code page, which turns characters outside it into "?", so the system's
 // wide command line is read instead.
 std::vector<std::string> utf8_arguments(int argc, char** argv);
+// An argument spelled for a Windows command line so that the C runtime splits it back unchanged:
+// as it is when it has no blank or quote, otherwise quoted with its backslashes and quotes escaped.
+// Text only (UTF-8 stays UTF-8), the same on every system.
+std::string windows_argument(const std::string& argument);
+std::string windows_command_line(const std::vector<std::string>& arguments);  // Joined by blanks
 
 }  // namespace os

@@ -691,25 +691,6 @@ void no_size_limit_signal() {}  // Windows has no file size limit signal
 
 namespace {
 
-// One argument of a command line as the C runtime splits it again: in quotes, a quote escaped with a
-// backslash, and the backslashes before a quote or the closing quote doubled.
-void append_argument(std::wstring& line, const std::wstring& argument) {
-  if (!line.empty()) line += L' ';
-  line += L'"';
-  size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    line += c;
-  }
-  line.append(backslashes * 2, L'\\');
-  line += L'"';
-}
-
 double seconds_of(const FILETIME& t) {
   return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;  // 100 ns units
 }
@@ -730,8 +711,7 @@ DWORD WINAPI end_at_time_limit(LPVOID) {
 int run_program(const std::vector<std::string>& arguments, double* cpu_seconds) {
   if (cpu_seconds) *cpu_seconds = -1;
   if (arguments.empty()) return -1;
-  std::wstring line;
-  for (const std::string& a : arguments) append_argument(line, decode(a, CP_UTF8, 0));
+  std::wstring line = decode(windows_command_line(arguments), CP_UTF8, 0);
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE null =
       CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);

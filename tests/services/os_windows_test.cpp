@@ -80,6 +80,23 @@ class OsWindows : public ::testing::Test {
   std::wstring wfolder;
 };
 
+TEST_F(OsWindows, CommandLinesSplitBackIntoTheirArguments) {
+  // The system's own splitter reads back what the layer spells (the C runtime splits the same way).
+  const std::vector<std::string> arguments = {"C:\\Program Files\\mapscan.exe", "two words", "C:\\my pics\\",
+                                              "say \"hi\"", "\xc3\xa9t\xc3\xa9", "", "end\\\\"};
+  const std::string line = os::windows_command_line(arguments);
+  const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+  std::wstring wline(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wline.data(), n);
+  int count = 0;
+  LPWSTR* split = CommandLineToArgvW(wline.c_str(), &count);
+  ASSERT_NE(split, nullptr);
+  std::vector<std::string> back;
+  for (int i = 0; i < count; i++) back.push_back(narrow(split[i]));
+  LocalFree(split);
+  EXPECT_EQ(back, arguments);
+}
+
 TEST_F(OsWindows, ReplacingAFileIsOneStepAndLeavesNothingBeside) {
   const std::string target = dir + "world.txt";
   write_new(target, "old text\r\n");

@@ -8,6 +8,8 @@
 // variables) fails the command with exit code 127, as a shell does for a command it cannot run.
 #include "support/process.h"
 
+#include "os.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -89,25 +91,6 @@ bool tokenize(const std::string& command, std::vector<Token>& out) {
   return true;
 }
 
-// One argument in the form the C runtime splits back: quoted when it holds a blank or a quote, the
-// backslashes before a quote doubled.
-std::wstring quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-  std::wstring out = L"\"";
-  size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, L'\\');
-  return out + L"\"";
-}
-
 bool is_absolute(const std::string& path) {
   return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '/' || path[0] == '\\'));
 }
@@ -178,8 +161,8 @@ int run_simple(std::vector<Token> tokens, std::string& folder, std::string& out)
   }
   std::string program = words[0];
   if (program.size() < 4 || _stricmp(program.c_str() + program.size() - 4, ".exe") != 0) program += ".exe";
-  std::wstring line = quoted(wide(program));
-  for (size_t i = 1; i < words.size(); ++i) line += L" " + quoted(wide(words[i]));
+  words[0] = program;
+  std::wstring line = wide(os::windows_command_line(words));
 
   // Standard output through a pipe read here; the other streams from files or inherited.
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
