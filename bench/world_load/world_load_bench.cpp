@@ -6,6 +6,7 @@
 // platform in a real window as simengine runs it) and a plain line-by-line read of the same two
 // files; goal: the load within 2x of the read. The load shows its bar at its first cell, a flip
 // the screen needs whatever the load does: that flip is timed beside the load and counted apart.
+// Both goals compare the processor time of the thread that loads and reads (see Times).
 // The second: a 513 x 513 map whose every cell has its own colour code, 263,169 definition files
 // in all; its load is timed beside a plain loop that opens and reads those files (open, read to
 // the end, close); goal: the load within 1.3x of the loop. Run it under a display (xvfb-run).
@@ -74,19 +75,29 @@ void write_wide_world(const std::string& dir) {
   write_text(dir + "maps/land.red", red);
 }
 
-// Wall and processor seconds (all threads of this process: the GL driver's too) since a start.
+// Wall seconds, processor seconds of the whole process (the GL driver's threads too) and processor
+// seconds of the calling thread, since a start. The goals compare the calling thread's: the load
+// and the read run there, while the driver rasterizes a shown frame on threads of its own, partly
+// after the flip has returned, so that work lands in whatever is timed next (a read, as often as not).
 struct Times {
-  double wall = 0, cpu = 0;
+  double wall = 0, cpu = 0, thread = 0;
 };
 
 struct Stopwatch {
   std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
   double cpu = processor_seconds();
+  double thread = thread_seconds();
   static double processor_seconds() {
     return double(std::clock()) / CLOCKS_PER_SEC;
   }
+  static double thread_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+  }
   Times elapsed() const {
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), processor_seconds() - cpu};
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), processor_seconds() - cpu,
+            thread_seconds() - thread};
   }
 };
 
@@ -159,22 +170,23 @@ Times time_definition_files(const std::string& dir) {
   return t;
 }
 
-// Medians of the wall and of the processor times, each on its own.
+// Medians of the wall, process and thread times, each on its own.
 Times median(const std::vector<Times>& runs) {
-  std::vector<double> wall, cpu;
+  std::vector<double> wall, cpu, thread;
   for (const Times& t : runs) {
     wall.push_back(t.wall);
     cpu.push_back(t.cpu);
+    thread.push_back(t.thread);
   }
-  std::sort(wall.begin(), wall.end());
-  std::sort(cpu.begin(), cpu.end());
-  return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
+  for (std::vector<double>* v : {&wall, &cpu, &thread}) std::sort(v->begin(), v->end());
+  return {wall[wall.size() / 2], cpu[cpu.size() / 2], thread[thread.size() / 2]};
 }
 
-// "12.3 ms (wall 45.6 ms)"
+// "12.3 ms (process 14.5 ms, wall 45.6 ms)": the thread's processor time first
 std::string shown(const Times& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f ms (wall %.1f ms)", t.cpu * 1000.0, t.wall * 1000.0);
+  char text[96];
+  std::snprintf(text, sizeof text, "%.1f ms (process %.1f ms, wall %.1f ms)", t.thread * 1000.0, t.cpu * 1000.0,
+                t.wall * 1000.0);
   return text;
 }
 
@@ -218,8 +230,9 @@ int main(int argc, char** argv) {
     finish();
     return 0;
   }
-  // Times are processor seconds of this process, medians of the rounds: the machine is shared, and
-  // wall time there measures the other programs as much as this one. Wall medians are printed beside.
+  // Times are processor seconds of the loading thread, medians of the rounds: the machine is shared,
+  // and wall time there measures the other programs as much as this one. The process's and the wall
+  // medians are printed beside.
   std::vector<Times> loads, bare, reads, flips;
   int instances = 0;
   for (int i = 0; i < 7; i++) {
@@ -237,13 +250,13 @@ int main(int argc, char** argv) {
     instances = svc::list_size(worldState.instanceList);
   }
   const Times load = median(loads), grid = median(bare), read = median(reads), flip = median(flips);
-  const double ratio = (load.cpu - flip.cpu) / read.cpu;
+  const double ratio = (load.thread - flip.thread) / read.thread;
   std::printf("world load 512x512 (16 definitions, 8 objects, %d instances): %s\n", instances, shown(load).c_str());
   std::printf("  of which the bar's first flip, timed beside it: %s\n", shown(flip).c_str());
   std::printf("grid only (codes and alphas, no definitions, pictures or objects): %s\n", shown(grid).c_str());
-  std::printf("reading the same two files line by line: %s (processor time, medians of 7 rounds)\n",
+  std::printf("reading the same two files line by line: %s (processor time of the loading thread, medians of 7 rounds)\n",
               shown(read).c_str());
-  std::printf("ratio grid only / read: %.2f\n", grid.cpu / read.cpu);
+  std::printf("ratio grid only / read: %.2f\n", grid.thread / read.thread);
   std::printf("ratio load without the first flip / read: %.2f (goal <= 2.00): %s\n", ratio,
               ratio <= 2.0 ? "met" : "MISSED");
   if (smallOnly) {
@@ -263,7 +276,7 @@ int main(int argc, char** argv) {
               instances, shown(wideLoad).c_str());
   std::printf("opening and reading those %d files in a plain loop: %s (medians of 5 rounds)\n", cells,
               shown(files).c_str());
-  const double wideRatio = wideLoad.cpu / files.cpu;
+  const double wideRatio = wideLoad.thread / files.thread;
   std::printf("ratio load / plain loop: %.2f (goal <= 1.30): %s\n", wideRatio, wideRatio <= 1.3 ? "met" : "MISSED");
   finish();
   return 0;

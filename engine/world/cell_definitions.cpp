@@ -182,25 +182,28 @@ void load_cell_definition(int x, int y, const std::string& definitionPath) {
 }
 
 void apply_cell_definition(int x, int y, const CellDefinition& def) {
-  WorldCell* c = svc::cell(worldState.world, x, y);
-  if (!c || !def.exists) return;
+  if (WorldCell* c = svc::cell(worldState.world, x, y)) apply_cell_definition(*c, def);
+}
+
+void apply_cell_definition(WorldCell& c, const CellDefinition& def) {
+  if (!def.exists) return;
   static const CellName noObject = cell_name("#");
   static const CellName noPicture = cell_name("dummy.png");
-  c->highestChildSlot = 0;
+  c.highestChildSlot = 0;
   for (const DefinitionPair& pair : def.pairs) {
     switch (pair.key) {
-      case KEY_GFXNAME: c->pictureName = pair.name; break;
+      case KEY_GFXNAME: c.pictureName = pair.name; break;
       case KEY_CHILD:
-        c->childName[pair.slot] = pair.name;
-        c->childInstance[pair.slot] = -1;
-        if (pair.name != noObject) c->highestChildSlot = pair.slot;
+        c.childName[pair.slot] = pair.name;
+        c.childInstance[pair.slot] = -1;
+        if (pair.name != noObject) c.highestChildSlot = pair.slot;
         break;
-      case KEY_RANDOMSEED: c->randomSeed = pair.number; break;
-      case KEY_USECOLLISION: c->useCollision = static_cast<uint8_t>(pair.number); break;
+      case KEY_RANDOMSEED: c.randomSeed = pair.number; break;
+      case KEY_USECOLLISION: c.useCollision = static_cast<uint8_t>(pair.number); break;
     }
   }
-  if (c->pictureName.empty()) c->pictureName = noPicture;
-  c->occupied = -1;
+  if (c.pictureName.empty()) c.pictureName = noPicture;
+  c.occupied = -1;
 }
 
 void assign_ground_sprite(int x, int y, const std::string& pictureName) {
@@ -208,12 +211,14 @@ void assign_ground_sprite(int x, int y, const std::string& pictureName) {
 }
 
 void assign_ground_sprite(int x, int y, CellName pictureName) {
-  WorldCell* c = svc::cell(worldState.world, x, y);
-  if (!c) return;
+  if (WorldCell* c = svc::cell(worldState.world, x, y)) assign_ground_sprite(*c, pictureName);
+}
+
+void assign_ground_sprite(WorldCell& c, CellName pictureName) {
   GroundPicture* picture = find_ground_picture(pictureName);
   if (!picture) return;
-  if (c->groundSprite != 0 && svc::is_sprite3d(c->groundSprite)) svc::free_sprite3d(c->groundSprite);  // 0 is never one
-  c->groundSprite = svc::create_sprite3d(-1, picture->sprite);
+  if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);  // 0 is never one
+  c.groundSprite = svc::create_sprite3d(-1, picture->sprite);
 }
 
 void ground_refit() {

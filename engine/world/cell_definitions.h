@@ -12,6 +12,8 @@ void load_ground_catalogue();                                                // 
 void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
 void assign_ground_sprite(int x, int y, CellName pictureName);  // A new 3D sprite of that catalogue picture
 void assign_ground_sprite(int x, int y, const std::string& pictureName);
+struct WorldCell;
+void assign_ground_sprite(WorldCell& cell, CellName pictureName);  // The same for a cell already at hand
 void ground_refit();                                        // Zooms every ground sprite of the map to RESOLUTION
 std::string cell_definition_path(const std::string& code);  // RGBCODEPATH + APPSTART + "\" + code
 
@@ -39,6 +41,8 @@ const CellDefinition& find_cell_definition(const std::string& definitionPath);
 // a code's name number is a cheaper key than its path when a world has hundreds of thousands of codes.
 const CellDefinition& find_code_definition(CellName code);
 void apply_cell_definition(int x, int y, const CellDefinition& definition);
+// The same for a cell already at hand: a build walks hundreds of thousands of cells in order.
+void apply_cell_definition(WorldCell& cell, const CellDefinition& definition);
 
 // Definition files are parsed once per world build and kept by path; each build (map load, base
 // build or rebuild) calls this first, so edits made between builds are seen. While the engine follows

@@ -142,9 +142,9 @@ void set_tile(int x, int y, CellName tile) {
   c->code = tile;
   // The tile's definition file is cell_definition_path(tile), found by the tile's name number as a
   // map's codes are: a build sets hundreds of thousands of cells from a few tiles.
-  apply_cell_definition(x, y, find_code_definition(c->code));
-  assign_ground_sprite(x, y, c->pictureName);
-  place_cell_objects(x, y);
+  apply_cell_definition(*c, find_code_definition(c->code));
+  assign_ground_sprite(*c, c->pictureName);
+  place_cell_objects(*c);
 }
 
 void show_build_progress() {

@@ -178,9 +178,9 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapW
           definition = &find_code_definition(c->code);
           definitionCode = c->code;
         }
-        apply_cell_definition(x, y, *definition);
-        assign_ground_sprite(x, y, c->pictureName);
-        place_cell_objects(x, y);
+        apply_cell_definition(*c, *definition);
+        assign_ground_sprite(*c, c->pictureName);
+        place_cell_objects(*c);
       }
       advance_load_progress(progressStep);
     }

@@ -176,18 +176,20 @@ void load_object_catalogue() {
 }
 
 void place_cell_objects(int x, int y) {
-  WorldCell* c = svc::cell(worldState.world, x, y);
-  if (!c) return;
-  c->occupied = -1;
-  c->lastChildSlot = -1;
-  int highest = c->highestChildSlot > 7 ? 7 : c->highestChildSlot;
+  if (WorldCell* c = svc::cell(worldState.world, x, y)) place_cell_objects(*c);
+}
+
+void place_cell_objects(WorldCell& c) {
+  static const CellName noObject = cell_name("#");
+  c.occupied = -1;
+  c.lastChildSlot = -1;
+  int highest = c.highestChildSlot > 7 ? 7 : c.highestChildSlot;
   for (int k = 0; k <= highest; k++) {
     // A slot this placement does not fill keeps what an earlier placement put there (a new grid's
     // slots start empty, -1, so a slot never named points at nothing).
-    const CellName& name = c->childName[k];
+    const CellName& name = c.childName[k];
     // An empty slot name asks for nothing; otherwise a picture without a definition (empty
     // objectName) would grow on every cell that lists no CHILD1.
-    static const CellName noObject = cell_name("#");
     if (name.empty() || name == noObject) continue;  // "#" is never an object name (it reads as "NOPE")
     const std::vector<int>* named = definitions_named(name);
     if (!named) continue;
@@ -195,7 +197,7 @@ void place_cell_objects(int x, int y) {
     for (int position : *named) {
       const ObjectDefinition& d = worldState.objectCatalogue.index[position]->value;
       if (svc::random(d.density) != 0) continue;
-      place_instance(*c, k, position, d);
+      place_instance(c, k, position, d);
     }
   }
 }

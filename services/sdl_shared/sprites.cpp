@@ -247,6 +247,10 @@ int init_sprite3d() { return sdl::screens_available() ? 1 : 0; }
 // A 3D sprite is only a record: a world holds hundreds of thousands over a few dozen textures.
 int create_sprite3d(int sprite3d, int sprite) {
   sdl::Sprite* s = state.sprites.get(sprite);
+  if (s && sprite3d == -1) {
+    const int added = state.sprites3d.add(sdl::Sprite3D{sprite, s->width, s->height});
+    return added < 0 ? 0 : added;
+  }
   int number = s ? state.sprites3d.pick(sprite3d) : -1;
   if (number < 0) return 0;
   int width = s->width, height = s->height;

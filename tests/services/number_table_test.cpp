@@ -134,4 +134,38 @@ TEST(NumberTable, FreeingAndChoosingTheSameNumbersForLongStillGivesTheLowestFree
   EXPECT_EQ(add(t, -1, ""), 101);
 }
 
+// add() is pick(-1) and store() in one pass: over a long mix of adds, chosen numbers and frees in
+// any order it gives the same numbers and leaves the same table as the two steps do.
+TEST(NumberTable, AddGivesWhatPickAndStoreGive) {
+  Table one, two;
+  unsigned state = 12345;
+  auto next = [&state](unsigned range) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) % range;
+  };
+  for (int step = 0; step < 20000; step++) {
+    const unsigned what = next(10);
+    if (what < 5) {
+      const std::string name = "n" + std::to_string(step);
+      ASSERT_EQ(one.add(name), add(two, -1, name)) << "step " << step;
+    } else if (what < 6) {
+      const int chosen = static_cast<int>(next(3000));
+      ASSERT_EQ(add(one, chosen, "c"), add(two, chosen, "c"));
+    } else {
+      const int n = static_cast<int>(next(3000));
+      one.release(n);
+      two.release(n);
+    }
+    ASSERT_EQ(one.size(), two.size());
+  }
+  for (int n = 0; n < 3100; n++) {
+    ASSERT_EQ(one.has(n), two.has(n)) << n;
+    if (one.has(n)) {
+      ASSERT_EQ(*one.get(n), *two.get(n)) << n;
+    }
+  }
+  one.clear();
+  EXPECT_EQ(one.add("first"), 1);  // 0 is never given
+}
+
 }  // namespace
