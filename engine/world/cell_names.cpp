@@ -74,6 +74,25 @@ uint32_t name_id(std::string_view text) {
 
 }  // namespace
 
+uint32_t cell_name_count() { return static_cast<uint32_t>(table().byId.size()); }
+
+void forget_cell_names_from(uint32_t count) {
+  NameTable& names = table();
+  count = std::max<uint32_t>(count, 1);
+  if (count >= names.byId.size()) return;
+  names.texts.resize(count);  // removing at the end keeps the other texts where they are
+  names.byId.resize(count);
+  names.hashes.resize(count);
+  // The slots again, for the names that stay: at most half full, as grow_slots keeps them (it
+  // doubles what it is given).
+  size_t size = 1024;
+  while (size < 2 * names.byId.size()) size *= 2;
+  names.slots.assign(size / 2, 0);
+  grow_slots(names);
+  textById = names.byId.data();
+  textCount = count;
+}
+
 CellName cell_name(std::string_view text) {
   CellName name;
   name.id = name_id(text);

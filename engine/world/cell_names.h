@@ -23,6 +23,12 @@ struct CellName {
 };
 
 CellName cell_name(std::string_view text);  // The name with this text (entered in the table when new)
+uint32_t cell_name_count();                 // Names in the table: numbers 0 up to this minus one
+// Forgets every name numbered `count` or above, as if it had never been entered (0, the empty name,
+// stays). For a program that feeds endless different inputs to one started world, a fuzz target,
+// whose table would otherwise grow with every input. A CellName holding a forgotten number reads as
+// "" and must not be kept; lists kept by name number must forget those numbers too.
+void forget_cell_names_from(uint32_t count);
 // Asks for the memory that a look-up of this text will read, so that a look-up made a little later
 // does not wait for it. Only a hint: the table does not change.
 void prefetch_cell_name(std::string_view text);

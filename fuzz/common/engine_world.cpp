@@ -81,6 +81,9 @@ void write_engine_world(bool labyrinth) {
   write_file("base.txt", lines({"BASE", "12", "9", "", ""}));
 }
 
+// The names the started world entered; each input's own are forgotten when it ends.
+uint32_t g_world_names = 0;
+
 void start_engine_world(const std::string& target, bool labyrinth) {
   static bool started = false;
   if (started) return;
@@ -92,6 +95,9 @@ void start_engine_world(const std::string& target, bool labyrinth) {
   svc::random_forget();
   set_load_screen_wait(0);
   engine_startup(false);
+  clear_definition_cache();
+  worldState.lastDefinitions = DefinitionCache{};
+  g_world_names = cell_name_count();
   started = true;
 }
 
@@ -104,6 +110,24 @@ void fresh_grid(int maxX, int maxY) {
 void end_input() {
   clear_world();
   free_ground_sprites();
+  forget_input_names();
+}
+
+void forget_input_names() {
+  // The definitions the input read (kept as the last build's for a live reload) go, so the next
+  // input starts from the started world alone; then the names the input entered (its codes and
+  // picture and object names) and what is kept by their numbers. Without this the name table
+  // grows with every input and a 10-minute run slows down as its memory does.
+  clear_definition_cache();
+  worldState.definitions = DefinitionCache{};
+  worldState.lastDefinitions = DefinitionCache{};
+  forget_cell_names_from(g_world_names);
+  ObjectNameIndex& objects = worldState.objectNames;
+  if (objects.looked.size() > g_world_names) {
+    objects.looked.resize(g_world_names);
+    objects.byId.resize(g_world_names);
+  }
+  if (worldState.groundNames.byNameId.size() > g_world_names) worldState.groundNames.byNameId.resize(g_world_names);
 }
 
 void run_engine_once() {

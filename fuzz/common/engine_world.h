@@ -30,6 +30,9 @@ void fresh_grid(int maxX, int maxY);
 // scan of the whole heap costs far more than the readers: an input that frees its own world is not
 // scanned. The grid's cells stay allocated (fresh_grid reuses them).
 void end_input();
+// The part of end_input that forgets the names the input entered (for a target that frees its
+// world another way).
+void forget_input_names();
 
 // simengine's whole body on the headless platform (64 x 48 desktop): start-up, three frames with a
 // cursor move, a wheel step and a labyrinth variant switch, then the close event. The end-to-end

@@ -14,5 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::write_file("base.txt", fuzz::text(data, size));
   build_base(engine.labyrinthBaseFile);
   reset_world();  // frees what the build made, in this input: see fuzz::end_input
+  fuzz::forget_input_names();
   return 0;
 }

@@ -36,4 +36,25 @@ TEST(CellNames, TextsStayPutWhileTheTableGrows) {
   EXPECT_EQ(more[4321], "grown 4321");
 }
 
+// A fuzz target forgets each input's names: what stays keeps its number and text (and where the
+// text lies), a forgotten number reads as "", and a text entered again gets a number again.
+TEST(CellNames, ForgottenNamesGoAndTheRestStay) {
+  CellName kept = cell_name("kept before the mark");
+  const std::string* keptText = &kept.str();
+  const uint32_t mark = cell_name_count();
+  std::vector<CellName> input;
+  for (int i = 0; i < 3000; i++) input.push_back(cell_name("input name " + std::to_string(i)));  // the slots grow
+  EXPECT_EQ(cell_name_count(), mark + 3000);
+  forget_cell_names_from(mark);
+  EXPECT_EQ(cell_name_count(), mark);
+  EXPECT_EQ(input[0].str(), "");  // a forgotten number reads as the empty text
+  EXPECT_EQ(cell_name("kept before the mark").id, kept.id);
+  EXPECT_EQ(&kept.str(), keptText);
+  const CellName again = cell_name("input name 2999");
+  EXPECT_EQ(again.id, mark);  // numbered anew, from the mark
+  EXPECT_EQ(again, "input name 2999");
+  forget_cell_names_from(mark);
+  EXPECT_EQ(cell_name("").id, 0u);
+}
+
 }  // namespace
