@@ -31,6 +31,7 @@
 #include "services/files.h"
 #include "services/paths.h"
 #include "tool_common.h"
+#include "world_scale.h"
 #include "world/load_screen.h"
 #include "world/world.h"
 
@@ -124,30 +125,6 @@ bool parse_region(const std::string& text, int region[4]) {
     at = comma + 1;
   }
   return at == text.size() + 1;
-}
-
-// How far placed objects reach right of and below their own cell, in whole cells.
-int object_reach(float cell) {
-  float reach = 0;
-  for (auto* n = worldState.instanceList.head; n; n = n->next) {
-    const ObjectInstance& o = n->value;
-    reach = std::max({reach, o.offsetX + o.width - cell, o.offsetY + o.height - cell});
-  }
-  return reach > 0 ? int(std::ceil(reach / cell)) : 0;
-}
-
-// Multiplies every placed object's drawn size and offsets by `factor`.
-void scale_objects(float factor) {
-  if (factor == 1.0f) return;
-  for (auto* n = worldState.instanceList.head; n; n = n->next) {
-    ObjectInstance& o = n->value;
-    o.width *= factor;
-    o.height *= factor;
-    o.offsetX *= factor;
-    o.offsetY *= factor;
-    if (svc::is_sprite3d(o.sprite3d))
-      svc::zoom_sprite3d(o.sprite3d, std::max(1, int(std::lround(o.width))), std::max(1, int(std::lround(o.height))));
-  }
 }
 
 // Copies a rectangle of the screen into the picture at (x, y).
