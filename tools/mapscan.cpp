@@ -145,6 +145,12 @@ int run(const Options& o) {
   if (last == '/' || last == '\\' || svc::file_size(o.map) == -2)
     return fail(o.map, "is a folder; name the map file, for example " + svc::folder_part(o.map + "/") + "land");
 
+  // The map's folder before the work: a scan that runs to 100 % and then has nowhere to go wastes the wait.
+  const std::string map_folder = svc::folder_part(o.map);
+  if (!map_folder.empty() && svc::file_size(map_folder) != -2)
+    return fail(map_file_name(o.map, kind), svc::file_size(map_folder.substr(0, map_folder.size() - 1)) >= 0
+                           ? "its folder is a file" : "its folder does not exist");
+
   ConverterState state;
   state.codec = o.codec;
   state.ai_colours = o.colours;

@@ -1,6 +1,7 @@
 // worldmake.cpp -- a starter world from one picture: settings, maps, one definition and ground picture per colour
 //
-//   worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--screen WxH] [--opaque | --alpha PICTURE] [--force]
+//   worldmake PICTURE FOLDER [--colours N] [--cell PIXELS] [--screen WxH] [--opaque | --alpha PICTURE] [--fit]
+//             [--force]
 //
 // FOLDER gets what simengine opens at once: DATA/ini.txt, the colour-code map and the red map of the
 // picture in maps/ (byte for byte what mapscan writes), one cell definition per colour code in
@@ -11,6 +12,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -20,6 +22,7 @@
 #include "colour_reduction.h"
 #include "state.h"
 #include "first_screen.h"
+#include "fit_picture.h"
 #include "formats/map_format.h"
 #include "scan.h"
 #include "services/command_line.h"
@@ -44,12 +47,14 @@ const char* const kUsage =
     "       worldmake --help | --version\n"
     "\n"
     "Makes a world that simengine opens at once from one picture (PNG, JPEG, TIFF or BMP, at most\n"
-    "512 x 512 pixels): one cell per pixel, one colour code per colour, and for each code a\n"
+    "512 x 512 pixels, or larger with --fit): one cell per pixel, one colour code per colour, and for each code a\n"
     "definition file and a ground picture of that colour. FOLDER gets DATA/ini.txt, the AI map and\n"
     "the red map in maps/NAME.qz61 and .red (byte for byte what mapscan writes), the definitions in\n"
     "codes/NAME/, their ground pictures in gfx/topo/, and an empty gfx/objects/ for your objects.\n"
-    "NAME is the world's name (APPSTART): the picture's file name without its extension, in\n"
-    "letters, digits, - and _; a rerun keeps the name the world already has.\n"
+    "NAME is the world's name (APPSTART): the picture's file name without its extension, accents and\n"
+    "blanks kept; only characters that some system forbids in file names (< > : \" / \\ | ? *,\n"
+    "control characters, bytes that are not UTF-8, a trailing dot or blank) become _. A rerun keeps\n"
+    "the name the world already has.\n"
     "\n"
     "simengine's first screen shows the whole picture: the cell size is the largest from 2 to 64\n"
     "pixels at which the world fits the screen (at 2 pixels, as much as fits), and a held arrow\n"
@@ -61,9 +66,13 @@ const char* const kUsage =
     "  --cell PIXELS    the edge of a cell on the screen and of each ground picture (1 to 512);\n"
     "                   default: chosen for the first screen, ground pictures of 32\n"
     "  --screen WxH     the desktop simengine runs on (default 1920x1080)\n"
-    "  --opaque         every cell's ground fully opaque (the default)\n"
+    "  --opaque         every cell's ground fully opaque, whatever the picture's alpha channel says\n"
     "  --alpha PICTURE  the ground's opacity from the red channel of PICTURE (white opaque, black\n"
     "                   hidden), a picture of the same size\n"
+    "                   Without either, a picture with an alpha channel (a tileset PNG) gives the\n"
+    "                   ground its opacity, and one without it is opaque.\n"
+    "  --fit            a picture larger than 512 x 512 is scaled down to fit first, keeping its\n"
+    "                   proportions: each cell is the average of the pixels it covers\n"
     "  --force          make the world again in a folder that already holds one: rewrites\n"
     "                   DATA/ini.txt and the two maps, and adds a definition and a ground picture\n"
     "                   for each new colour code; definition files and ground pictures that exist\n"
@@ -85,7 +94,7 @@ struct Options {
   int colours = kDefaultColours;
   int cell = 0;  // 0: chosen for the first screen
   int screen_width = kDefaultScreenWidth, screen_height = kDefaultScreenHeight;
-  bool force = false, quiet = false;
+  bool force = false, quiet = false, opaque = false, fit = false;
 };
 
 int usage_error(const std::string& problem) { return svc::usage_error("worldmake", problem, kUsage); }
@@ -93,21 +102,47 @@ int usage_error(const std::string& problem) { return svc::usage_error("worldmake
 // One line naming the file and the reason, then exit code 1.
 int fail(const std::string& file, const std::string& reason) { return tools::fail("worldmake", file, reason); }
 
-// Whether a text can be a world's name: letters, digits, "-" and "_", since it becomes part of
-// file and folder names.
-bool is_world_name(const std::string& name) {
-  if (name.empty()) return false;
-  for (char c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') return false;
-  return true;
+// A text as a name that every system's files can carry, since it becomes part of file and folder
+// names and a line of the settings: valid UTF-8 stays as it is; control characters, the characters
+// Windows forbids in names, bytes that are not UTF-8, and a last dot or blank (which Windows drops)
+// become "_"; a name Windows keeps for a device (CON, NUL, COM1, ...) gets a "_" after it.
+std::string portable_name(const std::string& text) {
+  std::string name;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (length > 1 && (i + length > text.size() || !svc::is_valid_utf8(text.substr(i, length)))) length = 0;
+    if (length == 0) {
+      name += '_';
+      ++i;
+    } else if (length == 1 && (c < 0x20 || c == 0x7f || std::strchr("<>:\"/\\|?*", c))) {
+      name += '_';
+      ++i;
+    } else {
+      name.append(text, i, length);
+      i += length;
+    }
+  }
+  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
+  std::string upper;
+  for (char c : name.substr(0, name.find('.'))) upper += char(std::toupper(static_cast<unsigned char>(c)));
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "COM1", "COM2", "COM3", "COM4", "COM5",
+                                         "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5",
+                                         "LPT6", "LPT7", "LPT8", "LPT9"};
+  for (const char* device : kDevices)
+    if (upper == device) return name + "_";
+  return name;
 }
 
-// The world's name (APPSTART) for a new world: the picture's file name without its extension, its
-// other characters turned into "_".
+// Whether a text can be a world's name: not empty, ".." or ".", and as portable_name leaves it.
+bool is_world_name(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && portable_name(name) == name;
+}
+
+// The world's name (APPSTART) for a new world: the picture's file name without its extension.
 std::string world_name(const std::string& picture) {
-  std::string stem = tools::utf8_path(tools::fs_path(picture).stem()), name;
-  for (char c : stem) name += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') ? c : '_';
-  return name.empty() ? "world" : name;
+  const std::string name = portable_name(tools::utf8_path(tools::fs_path(picture).stem()));
+  return is_world_name(name) ? name : "world";
 }
 
 // The name of the world already in the folder (its APPSTART), so that a rerun writes the same maps
@@ -202,7 +237,7 @@ struct Made {
 
 // The summary: what was made and kept, where the definitions are, what the first screen shows.
 void print_summary(const Options& o, const std::string& codes_folder, int width, int height, const MapCodes& codes,
-                   const Made& made, const FirstScreen& first) {
+                   const Made& made, const FirstScreen& first, const std::string& notes) {
   const size_t margin = codes.margin_only.size(), picture = codes.all.size() - margin;
   std::printf("worldmake: %s: %d x %d cells, %zu colour codes for the picture%s\n", o.folder.c_str(), width + 1,
               height + 1, picture, margin ? (" and " + std::to_string(margin) + " for the margin around it").c_str() : "");
@@ -220,7 +255,21 @@ void print_summary(const Options& o, const std::string& codes_folder, int width,
               "frames a second\n",
               o.screen_width, o.screen_height, whole ? "the whole world" : "part of the world", first.cell,
               first.columns_shown, first.crossing_s);
+  std::fputs(notes.c_str(), stdout);
   std::printf("  run simengine in %s\n", o.folder.c_str());
+}
+
+// Draws a picture pixel by pixel at (0, 0) of the cleared screen, each pixel's colour from its RGBA
+// bytes, and shows it: what the scans read for a picture that no file holds as it is.
+template <typename Colour>
+void draw_pixels(const svc::Picture& picture, Colour colour) {
+  svc::clear_screen(0);
+  svc::start_drawing(svc::screen_output());
+  const uint8_t* p = picture.rgba.data();
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x, p += 4) svc::plot(x, y, colour(p));
+  svc::stop_drawing();
+  svc::flip_buffers();
 }
 
 int run(const Options& o) {
@@ -244,22 +293,34 @@ int run(const Options& o) {
   svc::headless::record_drawing(false);
   svc::register_image_decoders();
   ConverterState state;
-  svc::Picture probe;
-  if (!svc::decode_picture(o.picture, probe)) return fail(o.picture, svc::picture_error());
-  const int width = probe.width, height = probe.height;
-  probe = {};
-  if (width > kLargestMap || height > kLargestMap)
-    return fail(o.picture, "is " + svc::int_to_string(width) + " x " + svc::int_to_string(height) +
-                               " pixels; a world holds at most 512 x 512 (one cell per pixel): scale it first, "
-                               "for example convert PICTURE -resize 512x512 small.png");
+  svc::Picture picture, alpha;
+  if (!svc::decode_picture(o.picture, picture)) return fail(o.picture, svc::picture_error());
+  const int picture_width = picture.width, picture_height = picture.height;
+  int width = 0, height = 0;
+  tools::fitted_size(picture_width, picture_height, kLargestMap, width, height);
+  const bool scaled = width != picture_width || height != picture_height;
+  if (scaled && !o.fit)
+    return fail(o.picture, "is " + svc::int_to_string(picture_width) + " x " + svc::int_to_string(picture_height) +
+                               " pixels; a world holds at most 512 x 512 (one cell per pixel): --fit scales it "
+                               "down to " + svc::int_to_string(width) + " x " + svc::int_to_string(height) +
+                               " first");
   if (!o.alpha.empty()) {
-    svc::Picture alpha;
     if (!svc::decode_picture(o.alpha, alpha)) return fail(o.alpha, svc::picture_error());
-    if (alpha.width != width || alpha.height != height)
+    if (alpha.width != picture_width || alpha.height != picture_height)
       return fail(o.alpha, "is " + svc::int_to_string(alpha.width) + " x " + svc::int_to_string(alpha.height) +
-                               " pixels, the picture " + svc::int_to_string(width) + " x " +
-                               svc::int_to_string(height));
+                               " pixels, the picture " + svc::int_to_string(picture_width) + " x " +
+                               svc::int_to_string(picture_height));
   }
+  // Without a choice, a picture whose alpha channel hides any part of it gives the ground its opacity.
+  bool own_alpha = false;
+  if (o.alpha.empty() && !o.opaque)
+    for (size_t i = 3; i < picture.rgba.size() && !own_alpha; i += 4) own_alpha = picture.rgba[i] != 255;
+  if (scaled) {
+    picture = tools::area_average(picture, width, height);
+    if (!o.alpha.empty()) alpha = tools::area_average(alpha, width, height);
+  }
+  if (!scaled && !own_alpha) picture = {};
+  if (!scaled) alpha = {};
 
   std::string name = rerun ? existing_world_name(base + "DATA/ini.txt") : "";
   if (name.empty()) name = world_name(o.picture);
@@ -282,7 +343,12 @@ int run(const Options& o) {
   // The colour-code map, reduced to at most N colours. The scan makes no empty colour-code files: each
   // definition is written whole below, so a run that fails leaves no file that looks like a
   // definition but names nothing.
-  if (!show_picture(state, o.picture)) return fail(o.picture, "not a picture that can be decoded");
+  if (scaled) {
+    draw_pixels(picture, [](const uint8_t* p) { return svc::rgb(p[0], p[1], p[2]); });
+    state.source_path = o.picture;
+  } else if (!show_picture(state, o.picture)) {
+    return fail(o.picture, "not a picture that can be decoded");
+  }
   state.destination_folder = codes_folder;
   state.make_code_files = false;
   state.ai_colours = o.colours;
@@ -290,10 +356,17 @@ int run(const Options& o) {
   const ScanReport ai = scan_ai_map(state, false, width, height, map_stem + ".qz61");
   if (!ai.map_written) return fail(ai.map_path, "cannot be written");
 
-  // The red map: of the opacity picture, or of a white picture of the same size.
+  // The red map: of the opacity picture, of the picture's alpha channel as grey, or of a white picture
+  // of the same size.
   ScanReport red;
-  if (!o.alpha.empty()) {
+  if (!o.alpha.empty() && scaled) {
+    draw_pixels(alpha, [](const uint8_t* p) { return svc::rgb(p[0], p[0], p[0]); });
+    state.source_path = o.alpha;
+  } else if (!o.alpha.empty()) {
     if (!show_picture(state, o.alpha)) return fail(o.alpha, "not a picture that can be decoded");
+  } else if (own_alpha) {
+    draw_pixels(picture, [](const uint8_t* p) { return svc::rgb(p[3], p[3], p[3]); });
+    state.source_path = o.picture;
   } else {
     svc::clear_screen(0);
     svc::start_drawing(svc::screen_output());
@@ -340,7 +413,17 @@ int run(const Options& o) {
     return fail(base + "DATA/ini.txt", "cannot be written");
   svc::stop_services();
 
-  if (!o.quiet) print_summary(o, codes_folder, width, height, codes, made, first);
+  if (!o.quiet) {
+    const std::string opacity = !o.alpha.empty() ? "from the red channel of " + o.alpha
+                                : own_alpha      ? "from the picture's alpha channel"
+                                                 : "opaque";
+    const std::string scaling =
+        scaled ? "  the picture was scaled from " + svc::int_to_string(picture_width) + " x " +
+                     svc::int_to_string(picture_height) + " to " + svc::int_to_string(width) + " x " +
+                     svc::int_to_string(height) + " pixels (--fit, area averaging)\n"
+               : "";
+    print_summary(o, codes_folder, width, height, codes, made, first, scaling + "  ground opacity: " + opacity + "\n");
+  }
   return 0;
 }
 
@@ -348,10 +431,9 @@ int run(const Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
-  bool opaque = false;
   std::vector<svc::Argument> args;
   const std::string problem = svc::split_arguments(argc, argv, {"--colours", "--colors", "--cell", "--alpha", "--screen"},
-                                                   {"--opaque", "--force", "--quiet", "-q"}, args);
+                                                   {"--opaque", "--fit", "--force", "--quiet", "-q"}, args);
   if (!problem.empty()) return usage_error(problem);
   std::vector<std::string> positional;
   for (const svc::Argument& a : args) {
@@ -371,7 +453,9 @@ int main(int argc, char** argv) {
         o.alpha = value;
       }
     } else if (arg == "--opaque") {
-      opaque = true;
+      o.opaque = true;
+    } else if (arg == "--fit") {
+      o.fit = true;
     } else if (arg == "--force") {
       o.force = true;
     } else if (arg == "--quiet" || arg == "-q") {
@@ -380,7 +464,7 @@ int main(int argc, char** argv) {
       return svc::standard_option(arg, "worldmake", kUsage);
     }
   }
-  if (opaque && !o.alpha.empty()) return usage_error("--opaque and --alpha exclude each other");
+  if (o.opaque && !o.alpha.empty()) return usage_error("--opaque and --alpha exclude each other");
   if (positional.size() != 2)
     return usage_error(positional.size() < 2 ? "PICTURE and FOLDER are needed"
                                              : "too many arguments: " + positional[2]);

@@ -37,6 +37,8 @@ std::string split_arguments(int argc, char** argv_in, const std::vector<std::str
   bool options_end = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    // "/?" asks for help, as it does of every Windows program.
+    if (!options_end && arg == "/?") arg = "--help";
     if (options_end || arg.size() < 2 || arg[0] != '-') {
       out.push_back({"", arg});
       continue;
@@ -84,7 +86,7 @@ int no_arguments_but_standard(int argc, char** argv_in, const std::string& progr
   const std::vector<std::string> argv = os::utf8_arguments(argc, argv_in);
   // Taken in order, as a program with options of its own takes them: the first that decides wins.
   for (int i = 1; i < argc; i++) {
-    const std::string arg = argv[i];
+    const std::string arg = argv[i] == "/?" ? "--help" : argv[i];
     if (arg.size() > 1 && arg[0] == '-') return standard_option(arg, program, usage);
     return usage_error(program, "unexpected argument " + arg, usage);
   }

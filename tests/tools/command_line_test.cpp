@@ -28,7 +28,7 @@ const std::vector<Program>& programs() {
       {"worlddump", bin + "/tools/worlddump", {"--variant", "--help", "--version"}},
       {"worldmake",
        bin + "/tools/worldmake",
-       {"--colours", "--cell", "--opaque", "--alpha", "--force", "--quiet", "--help", "--version"}},
+       {"--colours", "--cell", "--opaque", "--alpha", "--fit", "--force", "--quiet", "--help", "--version"}},
       {"worldshot", bin + "/tools/worldshot", {"--variant", "--cell", "--region", "--smooth", "--help", "--version"}},
   };
   return all;
@@ -67,6 +67,10 @@ TEST_F(CommandLine, HelpNamesEveryOptionAndVersionIsTheSuitesOnStandardOutput) {
     EXPECT_EQ(help.code, 0) << p.name;
     EXPECT_EQ(help.err, "") << p.name;
     EXPECT_EQ(help.out.rfind("usage: " + p.name, 0), 0u) << p.name << ": " << help.out;
+    // "/?" is Windows' --help, on every system.
+    const Outcome windows_help = run(p, "'/?'");
+    EXPECT_EQ(windows_help.code, 0) << p.name;
+    EXPECT_EQ(windows_help.out, help.out) << p.name;
     for (const std::string& option : p.options)
       EXPECT_NE(help.out.find(option), std::string::npos) << p.name << " " << option;
 

@@ -159,6 +159,14 @@ TEST_F(Mapscan, MapNamingAFolderOrDestNamingAFileIsAnError) {
     EXPECT_EQ(r.code, 1) << dest;
     EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
   }
+  // The map's folder is checked before the picture is even read: a missing one is named at once.
+  for (const auto& [map, reason] : {std::pair{"'Sous dossier/carte'", "its folder does not exist"},
+                                    {"a.bmp/carte", "its folder is a file"}}) {
+    const Outcome r = mapscan(std::string("red missing.bmp ") + map);
+    EXPECT_EQ(r.code, 1) << map;
+    EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("missing.bmp"), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(Mapscan, AFullOrReadOnlyDiskLeavesTheOldMapWholeAndNoPartOfTheNewOne) {

@@ -307,6 +307,103 @@ TEST_F(Worldmake, AFailedForcedRunOnAFullOrReadOnlyDiskKeepsTheWorldThatWasThere
   EXPECT_TRUE(files_under(dir + "disk/w") == before);
 }
 
+// A picture over 512 x 512 is refused with the way out named; --fit scales it to fit, proportions kept.
+TEST_F(Worldmake, FitScalesALargePictureDownToTheLargestWorld) {
+  write("wide.bmp", support::bmp_bytes(1030, 515, [](int x, int y) {
+          return support::Rgb{x < 515 ? 200 : 40, (x + y) % 2 ? 255 : 0, 90};
+        }));
+  const Result refused = run("worldmake", "wide.bmp w");
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("--fit scales it down to 512 x 256"), std::string::npos) << refused.err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "w"));
+
+  const Result fitted = run("worldmake", "wide.bmp w --fit --colours 8");
+  ASSERT_EQ(fitted.exit_code, 0) << fitted.err;
+  EXPECT_NE(fitted.out.find("513 x 257 cells"), std::string::npos) << fitted.out;
+  EXPECT_NE(fitted.out.find("scaled from 1030 x 515 to 512 x 256 pixels"), std::string::npos) << fitted.out;
+  // Each cell averages the fine stripes it covers into one colour: grey-green halves, not stripes.
+  const std::vector<std::string> map = support::split_lines(read("w/maps/wide.qz61"));
+  ASSERT_EQ(map.size(), 5u + 513 * 257 * 3);
+  EXPECT_EQ(map[3], "SourceImage:wide.bmp");
+  for (int x = 0; x < 512; ++x)
+    for (int y = 0; y < 256; ++y) {
+      const size_t at = 5 + (size_t(x) * 257 + size_t(y)) * 3;
+      const int red = std::stoi(map[at]), green = std::stoi(map[at + 1]);
+      ASSERT_TRUE(green > 90 && green < 165) << x << "," << y << ": " << green;
+      if (x < 255) {
+        ASSERT_GT(red, 150) << x << "," << y;
+      }
+      if (x > 256) {
+        ASSERT_LT(red, 90) << x << "," << y;
+      }
+    }
+  // Small pictures are left as they are.
+  write("small.bmp", photograph(12, 8));
+  const Result small = run("worldmake", "small.bmp s --fit");
+  ASSERT_EQ(small.exit_code, 0) << small.err;
+  EXPECT_NE(small.out.find("13 x 9 cells"), std::string::npos) << small.out;
+  EXPECT_EQ(small.out.find("scaled"), std::string::npos) << small.out;
+}
+
+// The world's name keeps what files can carry, accents and blanks included; the engine opens it.
+TEST_F(Worldmake, TheWorldsNameKeepsAccentsAndReplacesOnlyWhatNoFileSystemAllows) {
+  const struct {
+    std::string picture, name;
+  } cases[] = {
+      {"for\xc3\xaat \xc3\xa9t\xc3\xa9.bmp", "for\xc3\xaat \xc3\xa9t\xc3\xa9"},
+      {"a:b?c*.bmp", "a_b_c_"},
+      {"bad\xff\xc3.bmp", "bad__"},
+      {"con.bmp", "con_"},
+      {"dots..bmp", "dots_"},
+  };
+  for (const auto& c : cases) {
+    write(c.picture, photograph(6, 4));
+    std::filesystem::remove_all(dir + "w");
+    const Result made = run("worldmake", "'" + c.picture + "' w --colours 3 --quiet");
+    ASSERT_EQ(made.exit_code, 0) << c.picture << ": " << made.err;
+    EXPECT_NE(read("w/DATA/ini.txt").find("APPSTART\r\n" + c.name + "\r\n"), std::string::npos) << c.picture;
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "w/codes/" + c.name)) << c.picture;
+  }
+  // The engine reads the accented world, and a rerun keeps its name.
+  write("other.bmp", photograph(6, 4));
+  std::filesystem::remove_all(dir + "w");
+  ASSERT_EQ(run("worldmake", "'" + cases[0].picture + "' w --colours 3 --quiet").exit_code, 0);
+  ASSERT_EQ(run("worldmake", "other.bmp w --colours 3 --quiet --force").exit_code, 0);
+  EXPECT_NE(read("w/DATA/ini.txt").find("APPSTART\r\n" + cases[0].name + "\r\n"), std::string::npos);
+  int status = -1;
+  const std::string world = support::shell_output("cd w && '" + tool("worlddump") + "' 2>&1", &status);
+  EXPECT_EQ(status, 0) << world;
+  EXPECT_EQ(world.rfind("6 4\n", 0), 0u) << world.substr(0, 200);
+}
+
+// A picture with its own transparency gives the ground its opacity, unless --opaque or --alpha says otherwise.
+TEST_F(Worldmake, APicturesAlphaChannelIsTheGroundsOpacity) {
+  svc::Picture tiles;
+  tiles.width = 4;
+  tiles.height = 2;
+  const uint8_t alpha[8] = {255, 0, 128, 255, 0, 0, 255, 64};
+  for (uint8_t a : alpha) tiles.rgba.insert(tiles.rgba.end(), {90, 160, 40, a});
+  ASSERT_NE(svc::write_png(dir + "tiles.png", tiles), 0);
+  write("grey.bmp", support::solid_bmp(4, 2, 77, 77, 77));
+  const Result made = run("worldmake", "tiles.png a");
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_NE(made.out.find("ground opacity: from the picture's alpha channel"), std::string::npos) << made.out;
+  const std::vector<std::string> red = support::split_lines(read("a/maps/tiles.red"));
+  ASSERT_EQ(red.size(), 5u + 5 * 3);
+  for (int x = 0; x <= 4; ++x)
+    for (int y = 0; y <= 2; ++y)
+      EXPECT_EQ(red[5 + size_t(x) * 3 + y], x < 4 && y < 2 ? std::to_string(alpha[y * 4 + x]) : "0") << x << "," << y;
+
+  const Result opaque = run("worldmake", "tiles.png o --opaque");
+  ASSERT_EQ(opaque.exit_code, 0) << opaque.err;
+  EXPECT_NE(opaque.out.find("ground opacity: opaque"), std::string::npos) << opaque.out;
+  EXPECT_EQ(support::split_lines(read("o/maps/tiles.red"))[5 + 3], "255");  // (1, 0): transparent in the picture
+  const Result chosen = run("worldmake", "tiles.png c --alpha grey.bmp");
+  ASSERT_EQ(chosen.exit_code, 0) << chosen.err;
+  EXPECT_NE(chosen.out.find("ground opacity: from the red channel of grey.bmp"), std::string::npos) << chosen.out;
+  EXPECT_EQ(support::split_lines(read("c/maps/tiles.red"))[5 + 3], "77");
+}
+
 TEST_F(Worldmake, BadInputIsRefusedBeforeAnythingIsWritten) {
   write("land.bmp", photograph(12, 8));
   write("wide.bmp", support::solid_bmp(513, 2, 1, 2, 3));
@@ -330,7 +427,7 @@ TEST_F(Worldmake, BadInputIsRefusedBeforeAnythingIsWritten) {
       {"land.bmp w --frobnicate", 2, "--frobnicate"},
       {"missing.bmp w", 1, "missing.bmp"},
       {"notes.txt w", 1, "notes.txt"},
-      {"wide.bmp w", 1, "512"},
+      {"wide.bmp w", 1, "--fit"},
       {"land.bmp w --alpha small.bmp", 1, "small.bmp"},
       {"land.bmp file", 1, "file"},
   };

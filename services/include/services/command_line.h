@@ -1,6 +1,6 @@
 // command_line.h -- the command-line conventions every program of the suite follows
 //
-// --help prints the usage on standard output and exits 0; --version prints the suite's version
+// --help (or -h, or "/?" as on Windows) prints the usage on standard output and exits 0; --version prints the suite's version
 // and exits 0; neither opens a window. A usage error prints a line naming it and the synopsis on
 // standard error and exits 2.
 #pragma once
