@@ -67,6 +67,19 @@ bool change_folder(const std::string& folder);
 // path ending in the separator, or "" when none can be made.
 std::string make_temp_folder(const std::string& name);
 
+// Names found as Windows finds them, on every system. Where the exact name is not there, each part of
+// the path is matched against its folder's entries without regard to letter case (folded_name): an
+// entry of the exact spelling wins, else the first in byte order, always the same one. A folder's
+// entries are read once, on the first miss, and read again when the folder has changed; a name that
+// matches exactly costs nothing more. Every call here takes names so: opening, reading, listing and
+// testing find the entry of other case; a file written into a folder of other case goes into that
+// folder, a file that exists in other case is the one replaced, and "create only if absent" (CREATE_ONLY,
+// create_empty_file) treats a file of other case as present.
+std::string folded_name(const std::string& name);     // The name with letter case folded, as UTF-8
+bool may_differ_in_case(const std::string& name);     // The name has a letter (or a byte above ASCII) at all
+// The path as the folders spell it, each part found as above; "" when some part matches nothing.
+std::string spelled_path(const std::string& path);
+
 // Making files.
 enum class Made { MADE, EXISTS, FAILED };
 Made create_empty_file(const std::string& path);  // An empty file, made only where no name of that path exists

@@ -19,6 +19,7 @@
 #include <map>
 
 #include "os.h"
+#include "posix_names.h"
 
 namespace os {
 namespace {
@@ -59,9 +60,27 @@ std::string folder_of(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string name_of(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+std::string name_of(const std::string& path) { return detail::last_part(path); }
+
+// A name the system did not find as spelled (it or a folder on its way is missing).
+bool not_found(int error) { return error == ENOENT || error == ENOTDIR; }
+
+// The path to hand the system after a call with `path` failed with `error`: the entry of other case
+// when one is there, else "" (and errno as the failed call left it).
+std::string other_case(const std::string& path, int error) {
+  errno = error;
+  if (!not_found(error)) return std::string();
+  std::string found = detail::find_path(path, false);
+  return found == path ? std::string() : found;
+}
+
+// Where a file to be written at `path` goes: into the folders as they are spelled, onto the file of
+// other case when one is there, else under the name as given. The exact name when it exists.
+std::string write_path(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) return path;
+  const std::string found = detail::find_path(path, true);
+  return found.empty() ? path : found;
 }
 
 }  // namespace
@@ -77,7 +96,29 @@ Handle open_file(const std::string& path, Open how) {
     case Open::CREATE_ONLY: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     case Open::READ_WRITE: flags |= O_RDWR | O_CREAT; break;
   }
-  const int fd = ::open(path.c_str(), flags, 0666);
+  int fd = -1;
+  if (!(flags & O_CREAT)) {  // An existing file: the exact name, else the one of other case
+    fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+      const std::string found = other_case(path, errno);
+      if (!found.empty()) fd = ::open(found.c_str(), flags, 0666);
+    }
+    return fd < 0 ? kNoHandle : fd;
+  }
+  if (how != Open::CREATE_ONLY) {  // The exact file when it is there, at no extra cost
+    fd = ::open(path.c_str(), flags & ~O_CREAT, 0666);
+    if (fd >= 0 || !not_found(errno)) return fd < 0 ? kNoHandle : fd;
+  } else if (!may_differ_in_case(name_of(path))) {  // No other case of this name can exist
+    fd = ::open(path.c_str(), flags, 0666);
+    if (fd >= 0 || !not_found(errno)) return fd < 0 ? kNoHandle : fd;
+  }
+  const std::string target = write_path(path);
+  if (how == Open::CREATE_ONLY && name_of(target) != name_of(path)) {
+    errno = EEXIST;  // A file of other case counts as present
+    return kNoHandle;
+  }
+  fd = ::open(target.c_str(), flags, 0666);
+  if (fd >= 0) detail::note_made(target);
   return fd < 0 ? kNoHandle : fd;
 }
 
@@ -142,22 +183,38 @@ bool file_info(Handle file, Info& info) {
 bool path_info(const std::string& path, Info& info, bool follow_links) {
   struct stat st;
   info = Info();
-  if ((follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return errno == ENOENT;
+  if ((follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+    const int error = errno;
+    const std::string found = other_case(path, error);
+    if (found.empty() || (follow_links ? ::stat(found.c_str(), &st) : ::lstat(found.c_str(), &st)) != 0) {
+      errno = error;
+      return error == ENOENT;
+    }
+  }
   fill_info(st, info);
   return true;
 }
 
 std::string read_link(const std::string& path) {
   char link[PATH_MAX];
-  const ssize_t n = ::readlink(path.c_str(), link, sizeof link);
+  ssize_t n = ::readlink(path.c_str(), link, sizeof link);
+  if (n < 0) {
+    const std::string found = other_case(path, errno);
+    if (!found.empty()) n = ::readlink(found.c_str(), link, sizeof link);
+  }
   if (n <= 0 || n >= static_cast<ssize_t>(sizeof link)) return std::string();
   return std::string(link, static_cast<size_t>(n));
 }
 
 bool may_access(const std::string& path, bool write) {
   struct stat st;
+  std::string found;
   const char* p = path.empty() ? "." : path.c_str();
-  if (::stat(p, &st) != 0) return false;
+  if (::stat(p, &st) != 0) {
+    found = other_case(path, errno);
+    if (found.empty() || ::stat(found.c_str(), &st) != 0) return false;
+    p = found.c_str();
+  }
   int mode = write ? W_OK : R_OK;
   if (S_ISDIR(st.st_mode)) mode |= X_OK;
   return ::access(p, mode) == 0;
@@ -171,7 +228,11 @@ bool list_folder(const std::string& folder, std::vector<Entry>& out) {
   std::string dir = folder.empty() ? std::string("./") : folder;
   if (dir.back() != '/') dir += '/';
   DIR* d = ::opendir(dir.c_str());
-  if (!d) return false;
+  if (!d) {
+    const std::string found = other_case(dir, errno);
+    if (found.empty() || !(d = ::opendir(found.c_str()))) return false;
+    dir = found;
+  }
   while (struct dirent* e = ::readdir(d)) {
     const char* name = e->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
@@ -191,13 +252,36 @@ bool list_folder(const std::string& folder, std::vector<Entry>& out) {
   return true;
 }
 
-bool rename_path(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool rename_path(const std::string& from, const std::string& to) {
+  struct stat st;
+  std::string source = from;
+  if (::lstat(from.c_str(), &st) != 0) {
+    source = other_case(from, errno);
+    if (source.empty()) return false;
+  }
+  // Onto the file of other case when one is there, unless that is the source itself (a change of case).
+  std::string target = write_path(to);
+  if (target != to) {
+    struct stat a, b;
+    if (::lstat(source.c_str(), &a) == 0 && ::lstat(target.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+        a.st_ino == b.st_ino)
+      target = detail::find_path(to.substr(0, to.size() - name_of(to).size()), true) + name_of(to);
+  }
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
 
-bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool remove_file(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return true;
+  const std::string found = other_case(path, errno);
+  return !found.empty() && ::unlink(found.c_str()) == 0;
+}
 
 bool sync_folder(const std::string& folder) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    const std::string found = other_case(folder, errno);
+    if (found.empty() || (fd = ::open(found.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) < 0) return false;
+  }
   const bool synced = ::fsync(fd) == 0;  // Some file systems cannot sync a folder
   ::close(fd);
   return synced;
@@ -212,7 +296,11 @@ std::string current_folder() {
   return std::string(buf.data());
 }
 
-bool change_folder(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
+bool change_folder(const std::string& folder) {
+  if (::chdir(folder.c_str()) == 0) return true;
+  const std::string found = other_case(folder, errno);
+  return !found.empty() && ::chdir(found.c_str()) == 0;
+}
 
 std::string make_temp_folder(const std::string& name) {
   const char* temp = std::getenv("TMPDIR");
@@ -228,12 +316,28 @@ std::string make_temp_folder(const std::string& name) {
 Made create_empty_file(const std::string& path) {
   // One system call makes an empty regular file and fails when the name exists; a colour-code map makes
   // hundreds of thousands. Where it fails for another reason (a file system that does not offer it),
-  // an exclusive open and a close try again and give the usual reason.
-  if (::mknod(path.c_str(), S_IFREG | 0666, 0) == 0) return Made::MADE;
+  // an exclusive open and a close try again and give the usual reason. A name without letters (a bare
+  // colour code) has no other case; any other is looked up in its folder's index first, which keeps
+  // each file made here.
+  std::string target = path;
+  const bool looked_up = may_differ_in_case(name_of(path));
+  if (looked_up) {
+    target = write_path(path);
+    if (name_of(target) != name_of(path)) return Made::EXISTS;  // A file of other case is there
+  }
+  if (::mknod(target.c_str(), S_IFREG | 0666, 0) == 0) {
+    if (looked_up) detail::note_made(target);
+    return Made::MADE;
+  }
   if (errno == EEXIST) return Made::EXISTS;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (not_found(errno) && target == path) {  // A folder of other case on the way
+    const std::string found = detail::find_path(path, true);
+    if (!found.empty() && found != path) return create_empty_file(found);
+  }
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errno == EEXIST ? Made::EXISTS : Made::FAILED;
   ::close(fd);
+  if (looked_up) detail::note_made(target);
   return Made::MADE;
 }
 
@@ -241,8 +345,10 @@ Made create_empty_file(const std::string& path) {
 
 bool begin_replace(const std::string& target, bool keep_owner, Replacement& r) {
   r = Replacement();
+  // The target as found: in its folder of other case, the file of other case when one is there.
+  const std::string found = write_path(target);
   // A fresh hidden file beside the target, named after it; never an existing file of the user.
-  const std::string base = folder_of(target) + "." + name_of(target) + ".saving";
+  const std::string base = folder_of(found) + "." + name_of(found) + ".saving";
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     r.temporary = attempt == 0 ? base : base + std::to_string(attempt);
@@ -251,9 +357,9 @@ bool begin_replace(const std::string& target, bool keep_owner, Replacement& r) {
   }
   if (fd < 0) return false;
   r.file = fd;
-  r.target = target;
+  r.target = found;
   struct stat old;
-  if (keep_owner && ::stat(target.c_str(), &old) == 0) {
+  if (keep_owner && ::stat(found.c_str(), &old) == 0) {
     // The new file belongs to whom the old one belonged, with its permissions; where the user may
     // not give it away, the route is closed.
     struct stat mine;
@@ -335,8 +441,11 @@ void add_change(std::vector<Change>& out, size_t first, int watch, std::string n
 int watch_folder(const std::string& folder) {
   if (g_inotify < 0) g_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (g_inotify < 0) return 0;
-  const int wd = ::inotify_add_watch(g_inotify, folder.empty() ? "." : folder.c_str(), kWatchMask);
-  if (wd <= 0) return 0;
+  int wd = ::inotify_add_watch(g_inotify, folder.empty() ? "." : folder.c_str(), kWatchMask);
+  if (wd <= 0) {
+    const std::string found = other_case(folder, errno);
+    if (found.empty() || (wd = ::inotify_add_watch(g_inotify, found.c_str(), kWatchMask)) <= 0) return 0;
+  }
   g_watches[wd]++;
   return wd;
 }
@@ -607,6 +716,12 @@ void end_after(int seconds, const char* message) {
   g_limit_length = std::strlen(message);
   ::signal(SIGALRM, on_time_limit);
   ::alarm(seconds > 0 ? static_cast<unsigned>(seconds) : 1u);
+}
+
+std::string spelled_path(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.empty() ? "." : path.c_str(), &st) == 0) return path;
+  return detail::find_path(path, false);
 }
 
 std::string error_text() { return std::strerror(errno); }

@@ -787,4 +787,27 @@ std::string error_text() {
   return out;
 }
 
+// Each part as its folder spells it: a search for the path up to that part gives the entry's own name.
+std::string spelled_path(const std::string& path) {
+  std::string out;
+  for (size_t at = 0; at <= path.size();) {
+    size_t sep = path.find_first_of("\\/", at);
+    if (sep == std::string::npos) sep = path.size();
+    const std::string part = path.substr(at, sep - at);
+    if (part.find_first_of("*?") != std::string::npos) return std::string();
+    if (part.empty() || part == "." || part == ".." || part.find(':') != std::string::npos) {
+      out += part;  // A drive, a root or a step: nothing to find
+    } else {
+      WIN32_FIND_DATAW found;
+      HANDLE search = FindFirstFileW(wide_path(path.substr(0, sep)).c_str(), &found);
+      if (search == INVALID_HANDLE_VALUE) return std::string();
+      FindClose(search);
+      out += narrow(found.cFileName, std::wcslen(found.cFileName));
+    }
+    if (sep < path.size()) out += path[sep];
+    at = sep + 1;
+  }
+  return out;
+}
+
 }  // namespace os
