@@ -5,6 +5,8 @@
 // boxes, choosers and a CPU screen.
 // Implements (one file each, named as the header): desktops.h, fields.h, input.h (every snapshot
 // empty), lifecycle.h, menus.h, messages.h, requesters.h, screen.h, sprites.h, windows.h.
+// Limitations: 3D sprites ignore blend factors (always source alpha over inverse source alpha) and
+// sprite3d_quality (always unfiltered).
 // Does not implement: headless.h (the display-less platform's script). clock.h, faults.h, files.h, grid.h,
 // list.h, pictures.h, random.h and text.h come from services/core, alike for every platform, as do
 // the readers of the display table (desktops.h) and of the input snapshots (input.h).

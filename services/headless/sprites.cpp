@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "argument_rules.h"
+#include "blend_factors.h"
 #include "services/pictures.h"
 #include "state.h"
 
@@ -21,31 +22,14 @@ int store_sprite(int requested, int number, Picture&& picture, int mode) {
   return svc::detail::created(requested, number);
 }
 
-// Direct3D blend factor for one channel: source s, destination d, source alpha sa, destination alpha da.
-// Unknown numbers fall back to the pass's default pair (source alpha, inverse source alpha).
-float blend_factor(int factor, float s, float d, float sa, float da, int fallback) {
-  switch (factor) {
-    case BLEND_ZERO: return 0.0f;
-    case BLEND_ONE: return 1.0f;
-    case BLEND_SRC_COLOR: return s;
-    case BLEND_INV_SRC_COLOR: return 1.0f - s;
-    case BLEND_SRC_ALPHA: return sa;
-    case BLEND_INV_SRC_ALPHA: return 1.0f - sa;
-    case BLEND_DEST_ALPHA: return da;
-    case BLEND_INV_DEST_ALPHA: return 1.0f - da;
-    case BLEND_DEST_COLOR: return d;
-    case BLEND_INV_DEST_COLOR: return 1.0f - d;
-    case BLEND_SRC_ALPHA_SAT: return std::min(sa, 1.0f - da);
-    default: return blend_factor(fallback, s, d, sa, da, fallback);
-  }
-}
-
 // Draws a picture scaled (nearest neighbour) to width x height at (x, y), blended with the back buffer.
 void blend_picture(const Picture& pic, int x, int y, int width, int height, int alpha) {
   svc::detail::Surface& dst = state.screen.surface;
   if (width <= 0 || height <= 0 || pic.width <= 0 || pic.height <= 0) return;
   if (pic.rgba.size() < static_cast<size_t>(pic.width) * pic.height * 4) return;
-  float quad_alpha = std::clamp(alpha, 0, 255) / 255.0f;
+  const float quad_alpha = std::clamp(alpha, 0, 255) / 255.0f;
+  const svc::detail::BlendKind source = svc::detail::source_blend_kind(state.blend_source);
+  const svc::detail::BlendKind destination = svc::detail::destination_blend_kind(state.blend_destination);
   int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
   int64_t x1 = std::min<int64_t>(int64_t{x} + width, dst.width);
   int64_t y1 = std::min<int64_t>(int64_t{y} + height, dst.height);
@@ -55,15 +39,7 @@ void blend_picture(const Picture& pic, int x, int y, int width, int height, int 
     for (int64_t col = x0; col < x1; ++col) {
       int64_t sx = (col - x) * pic.width / width;
       const uint8_t* in = pic.rgba.data() + (sy * pic.width + sx) * 4;
-      float sa = in[3] / 255.0f * quad_alpha, da = 1.0f;  // The back buffer is opaque
-      uint32_t before = out[col], after = 0xFF000000u;
-      for (int ch = 0; ch < 3; ++ch) {
-        float s = in[ch] / 255.0f, d = ((before >> (8 * ch)) & 0xFF) / 255.0f;
-        float v = s * blend_factor(state.blend_source, s, d, sa, da, BLEND_SRC_ALPHA) +
-                  d * blend_factor(state.blend_destination, s, d, sa, da, BLEND_INV_SRC_ALPHA);
-        after |= static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f) << (8 * ch);
-      }
-      out[col] = after;
+      out[col] = svc::detail::blend_pixel(in, in[3] / 255.0f * quad_alpha, out[col], source, destination);
     }
   }
 }

@@ -6,6 +6,8 @@
 // display; the tests link it to script a user.
 // Implements (one file each, named as the header): desktops.h, fields.h, headless.h, input.h,
 // lifecycle.h, menus.h, messages.h, requesters.h, screen.h, sprites.h, windows.h.
+// Limitations: draw_text is recorded but draws nothing, and 3D sprites are scaled without filtering
+// whatever sprite3d_quality asks.
 // Does not implement: clock.h, faults.h, files.h, grid.h, list.h, pictures.h, random.h, text.h, which
 // services/core serves alike for every platform, as it does the readers of the display table
 // (desktops.h) and of the input snapshots (input.h).

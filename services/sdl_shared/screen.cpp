@@ -32,6 +32,10 @@ void destroy_screen() {
   free_all_sprites();
   if (state.spare_target) forget_texture(state.spare_target, state.spare_width, state.spare_height);
   state.spare_target = nullptr;
+  for (SDL_Texture** t : {&state.scratch_target, &state.scratch_upload}) {
+    forget_texture(*t, state.screen_width, state.screen_height);
+    *t = nullptr;
+  }
   if (state.back_buffer) forget_texture(state.back_buffer, state.screen_width, state.screen_height);
   state.back_buffer = nullptr;
   sdl::close_screen_renderer();

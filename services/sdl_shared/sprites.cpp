@@ -3,6 +3,7 @@
 #include "services/sprites.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "argument_rules.h"
 #include "blend_factors.h"
@@ -34,6 +35,9 @@ bool upload(Sprite& sprite, const Picture& picture) {
   sprite.texture = t;
   sprite.width = picture.width;
   sprite.height = picture.height;
+  sprite.partial_alpha = false;
+  for (size_t i = 3; i < picture.rgba.size() && !sprite.partial_alpha; i += 4)
+    sprite.partial_alpha = picture.rgba[i] != 0 && picture.rgba[i] != 255;
   return true;
 }
 
@@ -64,6 +68,7 @@ SDL_BlendFactor sdl_factor(detail::BlendKind kind) {
     case BlendKind::InvDstAlpha: return SDL_BLENDFACTOR_ONE_MINUS_DST_ALPHA;
     case BlendKind::DstColour: return SDL_BLENDFACTOR_DST_COLOR;
     case BlendKind::InvDstColour: return SDL_BLENDFACTOR_ONE_MINUS_DST_COLOR;
+    case BlendKind::SrcAlphaSat: return SDL_BLENDFACTOR_ZERO;  // min(As, 1 - Ad) over the opaque back buffer
   }
   return SDL_BLENDFACTOR_ONE;
 }
@@ -79,7 +84,7 @@ SDL_BlendMode fixed_mode(detail::FixedBlend fixed) {
 }
 
 // The back buffer stands for a screen without alpha: every composed mode leaves its alpha as it is
-// (255), so destination-alpha factors read 1.
+// (255), so destination-alpha factors read 1 and saturated source alpha reads 0.
 SDL_BlendMode compose(int source, int destination) {
   int key = source * 16 + destination;
   auto it = state.composed_modes.find(key);
@@ -93,6 +98,47 @@ SDL_BlendMode compose(int source, int destination) {
 
 // Numbers outside 1..11 stand for the pass's defaults; this keeps the cache key small.
 int clamp_factor(int number, int fallback) { return number >= 1 && number <= 11 ? number : fallback; }
+
+// A screen-sized scratch texture of one access kind, made on first use.
+SDL_Texture* scratch(SDL_Texture*& texture, int access) {
+  if (!texture) texture = create_texture(access, state.screen_width, state.screen_height);
+  return texture;
+}
+
+// Where the renderer has no composed modes (SDL's software renderer, in memory) a pair that no fixed
+// mode gives is blended on the CPU with the core table, so it gives the pixels of every other
+// platform: SDL draws the quad into a scratch target (so it covers exactly the pixels a direct copy
+// would), both it and the screen under it are read back, blended, and copied back without blending.
+void composite_on_cpu(Sprite& sprite, const SDL_Rect& dst, int alpha, int scale_mode) {
+  SDL_Rect clip;
+  const SDL_Rect screen = {0, 0, state.screen_width, state.screen_height};
+  if (!SDL_IntersectRect(&dst, &screen, &clip)) return;
+  SDL_Renderer* r = state.renderer;
+  SDL_Texture* quad = scratch(state.scratch_target, SDL_TEXTUREACCESS_TARGET);
+  SDL_Texture* result = scratch(state.scratch_upload, SDL_TEXTUREACCESS_STREAMING);
+  if (!quad || !result) return;
+  const size_t count = static_cast<size_t>(clip.w) * clip.h;
+  std::vector<uint8_t> source(count * 4), under(count * 4);
+  prepare_texture(sprite, SDL_BLENDMODE_NONE, SDL_BLENDMODE_NONE, 255, scale_mode);
+  SDL_SetRenderTarget(r, quad);
+  SDL_RenderCopy(r, sprite.texture, nullptr, &dst);
+  const bool read = SDL_RenderReadPixels(r, &clip, SDL_PIXELFORMAT_RGBA32, source.data(), clip.w * 4) == 0;
+  SDL_SetRenderTarget(r, state.back_buffer);
+  if (!read || SDL_RenderReadPixels(r, &clip, SDL_PIXELFORMAT_RGBA32, under.data(), clip.w * 4) != 0) return;
+  const detail::BlendKind from = detail::source_blend_kind(state.blend_source);
+  const detail::BlendKind onto = detail::destination_blend_kind(state.blend_destination);
+  const float quad_alpha = alpha / 255.0f;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* s = &source[i * 4];
+    uint8_t* d = &under[i * 4];
+    const uint32_t below = d[0] | (d[1] << 8) | (uint32_t{d[2]} << 16);
+    const uint32_t mixed = detail::blend_pixel(s, s[3] / 255.0f * quad_alpha, below, from, onto);
+    d[0] = mixed & 0xFF, d[1] = (mixed >> 8) & 0xFF, d[2] = (mixed >> 16) & 0xFF, d[3] = 255;
+  }
+  SDL_UpdateTexture(result, &clip, under.data(), clip.w * 4);
+  SDL_SetTextureBlendMode(result, SDL_BLENDMODE_NONE);
+  SDL_RenderCopy(r, result, &clip, &clip);
+}
 
 }  // namespace
 
@@ -216,6 +262,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   s.width = width;
   s.height = height;
   s.target = true;
+  s.partial_alpha = false;  // the back buffer is opaque
 
   SDL_Renderer* r = state.renderer;
   SDL_SetRenderTarget(r, t);
@@ -282,20 +329,33 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
   if (!s3 || !state.renderer || alpha <= 0 || s3->width <= 0 || s3->height <= 0) return;
   sdl::Sprite* s = state.sprites.get(s3->sprite);
   if (!s) return;
-  if (!state.custom_blend && state.blend_skip) return;
-  if (!sdl::prepare_texture(*s, state.blend_mode, state.blend_fallback, alpha > 255 ? 255 : alpha,
-                            state.quality ? SDL_ScaleModeLinear : SDL_ScaleModeNearest)) {
-    state.blend_mode = state.blend_fallback;
-    if (state.blend_skip) return;
-  }
+  const int quad_alpha = alpha > 255 ? 255 : alpha;
+  const int scale_mode = state.quality ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
   SDL_Rect dst = {x, y, s3->width, s3->height};
-  SDL_RenderCopy(state.renderer, s->texture, nullptr, &dst);
+  if (state.custom_blend) {
+    if (sdl::prepare_texture(*s, state.blend_mode, state.blend_fallback, quad_alpha, scale_mode)) {
+      SDL_RenderCopy(state.renderer, s->texture, nullptr, &dst);
+      return;
+    }
+    state.blend_mode = state.blend_fallback;  // the renderer has fixed modes only, from now on
+  }
+  // Fixed modes only: the default pair is the fixed blend where every texel is either transparent
+  // or opaque (elsewhere SDL's integer blend is two levels off), a pair that leaves the screen as it
+  // is draws nothing, and any other is blended on the CPU.
+  if (state.blend_skip) return;
+  if (state.blend_source == BLEND_SRC_ALPHA && state.blend_destination == BLEND_INV_SRC_ALPHA && quad_alpha == 255 &&
+      !s->partial_alpha) {
+    sdl::prepare_texture(*s, SDL_BLENDMODE_BLEND, SDL_BLENDMODE_BLEND, quad_alpha, scale_mode);
+    SDL_RenderCopy(state.renderer, s->texture, nullptr, &dst);
+    return;
+  }
+  sdl::composite_on_cpu(*s, dst, quad_alpha, scale_mode);
 }
 
 void sprite3d_quality(int filtered) { state.quality = filtered ? 1 : 0; }
 
-// The pair becomes a composed SDL blend mode; a renderer that has none gets the nearest fixed mode,
-// and a pair that leaves the screen unchanged (zero, one) then draws nothing.
+// The pair becomes a composed SDL blend mode; a renderer that has none blends it on the CPU (and a
+// pair that leaves the screen unchanged, such as zero and one, then draws nothing).
 void sprite3d_blending_mode(int source, int destination) {
   source = sdl::clamp_factor(source, BLEND_SRC_ALPHA);
   destination = sdl::clamp_factor(destination, BLEND_INV_SRC_ALPHA);

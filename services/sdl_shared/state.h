@@ -8,6 +8,9 @@
 // windows, desktops, messages, start-up and the screen's renderer (the functions marked "per platform").
 // Together they implement (one file each, named as the header): desktops.h, input.h, lifecycle.h,
 // messages.h, screen.h, sprites.h, windows.h.
+// Limitations: none in what they draw; the offscreen platform's software renderer has no composed
+// blend modes, so it blends every pair but the default one (and that one where alpha is partial) on
+// the CPU, which is slower but gives the same pixels.
 // Do not implement: fields.h, menus.h, requesters.h (the engine shows no edit fields, menus or
 // choosers), headless.h (the display-less platform's script). clock.h, faults.h, files.h, grid.h,
 // list.h, pictures.h, random.h and text.h come from services/core, alike for every platform, as do
@@ -31,6 +34,7 @@ struct Sprite {
   int width = 0, height = 0;
   std::string path;                             // The file it was loaded from; "" for a grab
   bool target = false;                          // A render-target texture made by grab_sprite
+  bool partial_alpha = true;                    // Some texel is neither transparent nor opaque
   int scale_mode = -1;                          // The scale mode last set on the texture; -1 unknown
   int alpha_mod = -1;                           // The alpha modulation last set; -1 unknown
   SDL_BlendMode blend = SDL_BLENDMODE_INVALID;  // The blend mode last set
@@ -78,6 +82,8 @@ struct State {
   std::unordered_map<int, SDL_BlendMode> composed_modes;  // source * 16 + destination -> mode
   SDL_Texture* spare_target = nullptr;                    // A freed grab texture kept for the next grab of its size
   int spare_width = 0, spare_height = 0;
+  SDL_Texture* scratch_target = nullptr;  // Screen-sized, for blending on the CPU: the quad drawn alone
+  SDL_Texture* scratch_upload = nullptr;  // Screen-sized, for blending on the CPU: the blended pixels
 
   // Text.
   TTF_Font* font = nullptr;

@@ -187,60 +187,6 @@ TEST_F(SdlScreen, ManySprite3DRecordsShareOnePicture) {
   EXPECT_EQ(svc::point(58, 1), 0);
 }
 
-TEST_F(SdlScreen, BlendFactorPairsMixAsNumbered) {
-  int q = solid_quad(svc::rgb(0, 40, 100));
-  svc::clear_screen(svc::rgb(100, 100, 100));
-  svc::start_3d();
-  svc::sprite3d_blending_mode(2, 2);  // one, one: additive
-  svc::display_sprite3d(q, 0, 0, 255);
-  svc::sprite3d_blending_mode(1, 3);  // zero, source colour: modulate
-  svc::display_sprite3d(q, 50, 0, 255);
-  svc::sprite3d_blending_mode(0, 0);  // out of range: the pass's source alpha, inverse source alpha
-  svc::display_sprite3d(q, 100, 0, 255);
-  svc::sprite3d_blending_mode(7, 8);  // destination alpha: the back buffer is opaque, so a copy
-  svc::display_sprite3d(q, 150, 0, 128);
-  svc::stop_3d();
-  EXPECT_COLOUR(svc::point(10, 10), svc::rgb(100, 140, 200));
-  EXPECT_COLOUR(svc::point(60, 10), svc::rgb(0, 16, 39));
-  EXPECT_COLOUR(svc::point(110, 10), svc::rgb(0, 40, 100));
-  EXPECT_COLOUR(svc::point(160, 10), svc::rgb(0, 40, 100));
-
-  // start_3d goes back to source alpha, inverse source alpha.
-  svc::start_3d();
-  svc::display_sprite3d(q, 200, 0, 128);
-  svc::stop_3d();
-  EXPECT_COLOUR(svc::point(210, 10), svc::rgb(50, 70, 100));
-}
-
-// Each blend factor number scales its side as the Direct3D factor of that number: a half-transparent
-// texel S over the opaque screen D, drawn with each number as the source factor and zero as the
-// destination's, then with zero for the source and each number for the destination.
-TEST_F(SdlScreen, EachFactorNumberScalesItsSideAsItsDirect3DFactor) {
-  const int s[3] = {200, 100, 40}, d[3] = {40, 80, 160};
-  const double sa = 128 / 255.0, da = 1.0;
-  int q = solid_quad(svc::rgb(s[0], s[1], s[2]));
-  // Factor `number` for one channel of source value `sv` and destination value `dv` (0..1).
-  auto factor = [&](int number, double sv, double dv) {
-    const double f[] = {0, 0, 1, sv, 1 - sv, sa, 1 - sa, da, 1 - da, dv, 1 - dv};
-    return f[number];
-  };
-  for (int number = 1; number <= 10; number++)
-    for (bool as_source : {true, false}) {
-      svc::clear_screen(svc::rgb(d[0], d[1], d[2]));
-      svc::start_3d();
-      svc::sprite3d_blending_mode(as_source ? number : 1, as_source ? 1 : number);
-      svc::display_sprite3d(q, 0, 0, 128);
-      svc::stop_3d();
-      int want[3];
-      for (int c = 0; c < 3; c++) {
-        const double sv = s[c] / 255.0, dv = d[c] / 255.0;
-        want[c] = int(255 * (as_source ? sv * factor(number, sv, dv) : dv * factor(number, sv, dv)) + 0.5);
-      }
-      EXPECT_COLOUR(svc::point(10, 10), svc::rgb(want[0], want[1], want[2]))
-          << (as_source ? "source " : "destination ") << number;
-    }
-}
-
 // A sprite copied without transparency must not punch holes into the back buffer's alpha: a later
 // destination-alpha draw over it still sees an opaque screen.
 TEST_F(SdlScreen, DisplaySpriteKeepsBackBufferOpaque) {

@@ -1,5 +1,5 @@
-// blend_factors_test.cpp -- blend factor numbers outside the range, and the nearest fixed blend mode
-// (sdl_screen_test.cpp draws each number's factor)
+// blend_factors_test.cpp -- blend factor numbers outside the range, saturated source alpha, and the
+// nearest fixed blend mode (tests/contract/blend_test.cpp draws every pair on every platform)
 #include <gtest/gtest.h>
 #include "../../services/core/blend_factors.h"
 
@@ -37,6 +37,22 @@ TEST(BlendFactors, PairsMapToTheFixedModeThatLooksClosest) {
   EXPECT_EQ(nearest(5, 1), FixedBlend::None);
   EXPECT_EQ(nearest(1, 2), FixedBlend::Skip);  // leaves the screen as it is
   EXPECT_EQ(nearest(7, 8), FixedBlend::Blend);
+  EXPECT_EQ(nearest(11, 2), FixedBlend::Skip);  // saturated source alpha is zero over the opaque screen
+  EXPECT_EQ(nearest(2, 11), FixedBlend::None);
+}
+
+// Saturated source alpha is min(As, 1 - Ad): the source alpha over a transparent destination, zero
+// over an opaque one, and blend_pixel (whose destination is the opaque screen) reads it as zero.
+TEST(BlendFactors, SaturatedSourceAlphaIsTheSmallerOfSourceAlphaAndDestinationTransparency) {
+  using svc::detail::blend_factor;
+  EXPECT_EQ(source_blend_kind(11), BlendKind::SrcAlphaSat);
+  EXPECT_FLOAT_EQ(blend_factor(BlendKind::SrcAlphaSat, 0.5f, 0.5f, 0.25f, 0.0f), 0.25f);
+  EXPECT_FLOAT_EQ(blend_factor(BlendKind::SrcAlphaSat, 0.5f, 0.5f, 0.75f, 0.5f), 0.5f);
+  EXPECT_FLOAT_EQ(blend_factor(BlendKind::SrcAlphaSat, 0.5f, 0.5f, 0.75f, 1.0f), 0.0f);
+  const uint8_t texel[3] = {200, 100, 0};
+  const uint32_t grey = 0xFF404040u;
+  EXPECT_EQ(svc::detail::blend_pixel(texel, 1.0f, grey, BlendKind::SrcAlphaSat, BlendKind::One), grey);
+  EXPECT_EQ(svc::detail::blend_pixel(texel, 0.5f, grey, BlendKind::One, BlendKind::SrcAlphaSat), 0xFF0064C8u);
 }
 
 }  // namespace
