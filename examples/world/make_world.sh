@@ -41,6 +41,7 @@ printf 'GFXNAME\r\nsand.png\r\nUSECOLLISION\r\n0\r\n' > codes/island/220200120
 printf 'GFXNAME\r\ngrass.png\r\nCHILD1\r\nflower\r\nCHILD2\r\n#\r\nUSECOLLISION\r\n0\r\n' > codes/island/060160060
 printf 'GFXNAME\r\nforest.png\r\nCHILD1\r\ntree\r\nCHILD2\r\nbush\r\nUSECOLLISION\r\n0\r\n' > codes/island/020100030
 printf 'GFXNAME\r\nrock.png\r\nCHILD1\r\nstone\r\nUSECOLLISION\r\n1\r\n' > codes/island/128128128
+printf 'NOTE\r\nthe dark border round the island: no ground, no objects\r\n' > codes/island/000000000
 
 # The island: 47 x 29 (48 x 30 cells, two to three screens each way), written as mapconvert
 # writes an AI map and a red map. The view starts at its top-left corner: shore, woods and rock.
