@@ -21,6 +21,7 @@
 #include "base/notices.h"
 #include "core/settings.h"
 #include "core/engine.h"
+#include "core/world_check.h"
 #include "core/view.h"
 #include "core/world_drawing.h"
 #include "services/command_line.h"
@@ -141,6 +142,7 @@ int run(const Options& o) {
   set_fatal_exit_code(1);
   set_fatal_box(false);  // Its text goes to standard error; there is nobody to show a box to
   engine_startup(true);
+  report_world_faults();  // One line on standard error when the world names something missing
   if (o.set_variant) {
     build_variant(o.variant);
   }

@@ -3,6 +3,7 @@
 #include "base/notices.h"
 #include "core/settings.h"
 #include "core/engine.h"
+#include "core/world_check.h"
 #include "core/error_report.h"
 #include "core/frame.h"
 #include "core/live_reload.h"
@@ -113,6 +114,7 @@ void engine_shutdown() { svc::stop_services(); }
 
 int run_simengine() {
   engine_startup(true);
+  report_world_faults();  // One line on standard error when the world names something missing
   start_following_world_files();
   run_main_loop();
   stop_following_world_files();

@@ -167,18 +167,33 @@ std::string other_case_of(const std::string& name, const Names& names) {
   return std::string();
 }
 
+// The uses of each cell name, by its number, gathered into a map by text (in name order).
+std::map<std::string, Uses> by_text(const std::vector<Uses>& uses) {
+  std::map<std::string, Uses> out;
+  for (uint32_t id = 1; id < uses.size(); ++id) {
+    if (uses[id].count == 0) continue;
+    CellName name;
+    name.id = id;
+    out[name.str()] = uses[id];
+  }
+  return out;
+}
+
 void check_cells(Check& c) {
-  std::map<std::string, Uses> codes, pictures, objects;
+  // Counted by name number: a world has hundreds of thousands of cells and few names.
+  std::vector<Uses> codeUses(cell_name_count()), pictureUses(cell_name_count()), objectUses(cell_name_count());
   static const CellName none = cell_name("#");
   for (int x = 0; x <= engine.mapMaxX; ++x)
     for (int y = 0; y <= engine.mapMaxY; ++y) {
       const WorldCell* cell = svc::cell(worldState.world, x, y);
       if (!cell || !cell->loaded) continue;
-      codes[cell->code.str()].at(x, y);
-      if (!cell->pictureName.empty()) pictures[cell->pictureName.str()].at(x, y);
+      if (!cell->code.empty()) codeUses[cell->code.id].at(x, y);
+      if (!cell->pictureName.empty()) pictureUses[cell->pictureName.id].at(x, y);
       for (int k = 0; k < 8; ++k)
-        if (!cell->childName[k].empty() && cell->childName[k].id != none.id) objects[cell->childName[k].str()].at(x, y);
+        if (!cell->childName[k].empty() && cell->childName[k].id != none.id) objectUses[cell->childName[k].id].at(x, y);
     }
+  const std::map<std::string, Uses> codes = by_text(codeUses), pictures = by_text(pictureUses),
+                                    objects = by_text(objectUses);
   // Codes and their definition files.
   if (engine.labyrinthMode != 1) {
     for (const auto& [code, use] : codes) {
@@ -195,14 +210,14 @@ void check_cells(Check& c) {
     }
     // Definition files no cell uses.
     const std::string folder = engine.rgbCodePath + engine.appStart + "\\";
-    if (svc::examine_directory(1, folder)) {
-      while (svc::next_directory_entry(1)) {
-        if (svc::directory_entry_type(1) != 1) continue;
-        const std::string name = svc::directory_entry_name(1);
+    if (const int scan = svc::examine_directory(-1, folder)) {
+      while (svc::next_directory_entry(scan)) {
+        if (svc::directory_entry_type(scan) != 1) continue;
+        const std::string name = svc::directory_entry_name(scan);
         if (!codes.count(name)) c.add(UNUSED, folder + name + ": no cell of the map has this code; remove it or "
                                                                 "paint the code into the map");
       }
-      svc::finish_directory(1);
+      svc::finish_directory(scan);
     }
   }
   // Ground pictures by GFXNAME, compared exactly as the engine compares them.
@@ -244,12 +259,13 @@ void check_cells(Check& c) {
 void check_object_files(Check& c) {
   if (engine.gfxCodec.empty()) return;
   std::vector<std::string> pictures, definitions;
-  if (!svc::examine_directory(1, engine.worldGfx)) return;
-  while (svc::next_directory_entry(1)) {
-    if (svc::directory_entry_type(1) != 1) continue;
-    pictures.push_back(svc::directory_entry_name(1));
+  const int scan = svc::examine_directory(-1, engine.worldGfx);
+  if (!scan) return;
+  while (svc::next_directory_entry(scan)) {
+    if (svc::directory_entry_type(scan) != 1) continue;
+    pictures.push_back(svc::directory_entry_name(scan));
   }
-  svc::finish_directory(1);
+  svc::finish_directory(scan);
   std::set<std::string> stems;  // Folded: a .dll is found whatever its case
   for (const std::string& name : pictures) {
     const std::string folded = os::folded_name(name);
@@ -274,6 +290,10 @@ void check_object_files(Check& c) {
       c.add(OBJECT_FILES, engine.worldGfx + name + ": no " + engine.gfxCodec + " picture of that name: add the "
                                                                            "picture or remove the .dll");
   }
+}
+
+void sort_faults(std::vector<WorldFault>& faults) {
+  std::stable_sort(faults.begin(), faults.end(), [](const WorldFault& a, const WorldFault& b) { return a.group < b.group; });
 }
 
 }  // namespace
@@ -307,9 +327,25 @@ std::vector<WorldFault> check_world() {
     check_object_files(c);
     engine_shutdown();
   }
-  std::stable_sort(c.faults.begin(), c.faults.end(),
-                   [](const WorldFault& a, const WorldFault& b) { return a.group < b.group; });
+  sort_faults(c.faults);
   return c.faults;
+}
+
+std::vector<WorldFault> check_built_world() {
+  Check c;
+  check_named_files(c);
+  if (engine.labyrinthMode != 1) check_maps(c);
+  check_cells(c);
+  check_object_files(c);
+  sort_faults(c.faults);
+  return c.faults;
+}
+
+void report_world_faults() {
+  const std::string summary = world_check_summary(check_built_world());
+  if (summary.empty()) return;
+  std::fprintf(stderr, "%s\n", summary.c_str());
+  std::fflush(stderr);
 }
 
 std::string world_check_report(const std::vector<WorldFault>& faults) {

@@ -13,6 +13,13 @@ struct WorldFault {
 // (without a window) when its settings and maps allow; the faults in group order, empty when clean.
 std::vector<WorldFault> check_world();
 
+// The same for the world start-up has just built (settings read, world loaded): everything but the
+// settings file itself, without building again.
+std::vector<WorldFault> check_built_world();
+
+// Prints world_check_summary of check_built_world on standard error when something is missing.
+void report_world_faults();
+
 // The faults as worldcheck lists them: each group under its heading with its count.
 std::string world_check_report(const std::vector<WorldFault>& faults);
 

@@ -2,6 +2,7 @@
 // the examples check clean, and a wrong argument is refused
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -67,6 +68,27 @@ TEST_F(Worldcheck, ABrokenWorldGetsEachFaultNamed) {
         "codes\\island\\123123123: no cell of the map has this code",
         "gfx\\topo\\ is spelled gfx/Topo/ on disk"})
     EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+}
+
+// worldshot draws the world all the same, and says in one line that something is missing and where
+// the list is; of a clean world it says nothing.
+TEST_F(Worldcheck, WorldshotSummarisesTheCheckOnStandardError) {
+  if (!fs::exists(tool("worldshot") + SUITE_EXE)) GTEST_SKIP() << "worldshot not built";
+  const std::string w = dir + "w/";
+  fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", w, fs::copy_options::recursive);
+  auto shot = [&](int& status) {
+    return support::shell_output("'" + tool("worldshot") + "' --cell 4 '" + w + "' '" + dir + "w.png' 2>&1", &status);
+  };
+  int status = -1;
+  EXPECT_EQ(shot(status), "");
+  EXPECT_EQ(status, 0);
+  ASSERT_TRUE(support::write_file(w + "codes/island/060160060", "GFXNAME\r\nGrass.PNG\r\nCHILD1\r\nunicorn\r\n"));
+  const std::string err = shot(status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(err.find("worldshot: 2 things the world names are missing or unusable; run worldcheck in "),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 TEST_F(Worldcheck, AFolderWithoutSettingsAndWrongArgumentsAreTold) {
