@@ -81,14 +81,16 @@ std::string cells_text(int count, int x, int y) {
 bool map_extent(const std::string& path, int& maxX, int& maxY) {
   svc::LineReader r;
   if (!svc::open_line_reader(r, path)) return false;
-  std::string line, first;
-  svc::read_line(r, first);
+  // The engine reads the extent from lines 2 and 3 whatever line 1 says.
+  std::string line;
+  svc::read_line(r, line);
+  const bool complete = !svc::line_reader_at_end(r);
   svc::read_line(r, line);
   maxX = svc::string_to_int(line);
   svc::read_line(r, line);
   maxY = svc::string_to_int(line);
   svc::close_line_reader(r);
-  return first.find("-FILE:") != std::string::npos && maxX >= 0 && maxY >= 0;
+  return complete && maxX >= 0 && maxY >= 0;
 }
 
 // The maps: both there, readable, and of one size. False when the world cannot be built from them.

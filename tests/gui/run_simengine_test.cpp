@@ -154,12 +154,19 @@ TEST_F(SimengineRun, LabyrinthIsShownAndPageUpRebuildsIt) {
   EXPECT_EQ(wait_exit(kPatience), 0);
 }
 
-TEST_F(SimengineRun, LeavesWithZeroOnSigterm) {
+// The test world's one code has no definition file: the window opens all the same, and one line on
+// standard error says so and where the list is.
+TEST_F(SimengineRun, LeavesWithZeroOnSigtermAndNamesWorldcheckForWhatIsMissing) {
   write_world();
   start();
   ASSERT_FALSE(find_window(title()).empty());
   kill(pid, SIGTERM);
   EXPECT_EQ(wait_exit(kPatience), 0);
+  const std::string err = support::read_file(dir + "stderr.txt");
+  EXPECT_NE(err.find("simengine: 1 thing the world names is missing or unusable; run worldcheck in " + dir +
+                     " for the list\n"),
+            std::string::npos)
+      << err;
 }
 
 TEST_F(SimengineRun, MissingConfigurationShowsTheFullPathAndExitsWithZero) {
