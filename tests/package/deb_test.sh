@@ -40,7 +40,7 @@ apt install -y -q "$deb" >"$work/apt.log" 2>&1 || {
 
 # Every program answers from the PATH; the manual pages are found; a world builds from the
 # installed examples.
-for program in simengine mapconvert dnaedit mapscan worlddump worldcheck worldmake worldshot worldexport; do
+for program in simengine mapconvert dnaedit mapscan worlddump worldcheck worldmake worldshot worldexport worldimport; do
   [ "$(command -v $program)" = /usr/bin/$program ] || { echo "deb_test: $program is not on the PATH" >&2; exit 1; }
   $program --version
   man -w $program >/dev/null || { echo "deb_test: no manual page for $program" >&2; exit 1; }

@@ -13,7 +13,7 @@ failed=0
 fail() { echo "install_test: $*" >&2; failed=1; }
 has() { [ -e "$dest$1" ] || fail "missing: $1"; }
 
-for program in simengine mapconvert dnaedit mapscan worlddump worldcheck worldmake worldshot worldexport; do
+for program in simengine mapconvert dnaedit mapscan worlddump worldcheck worldmake worldshot worldexport worldimport; do
   has /usr/bin/$program
   [ -x "$dest/usr/bin/$program" ] || fail "not a program: /usr/bin/$program"
   has /usr/share/man/man1/$program.1

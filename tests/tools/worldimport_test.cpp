@@ -1,0 +1,464 @@
+// worldimport_test.cpp -- worldimport's worlds drawn by worldshot against Tiled's renderer; round trips; bad maps
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+#include <zlib.h>
+#include <zstd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "services/pictures.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR) + "/tools/" + name; }
+std::string example(const std::string& name) { return std::string(SUITE_SOURCE_DIR) + "/examples/" + name; }
+const char* const kTiledExamples = "/usr/share/doc/tiled/examples";
+
+// ---- Layer data as Tiled writes it
+
+std::string little_endian(const std::vector<uint32_t>& gids) {
+  std::string bytes;
+  for (uint32_t g : gids)
+    for (int i = 0; i < 4; ++i) bytes.push_back(char(g >> (8 * i)));
+  return bytes;
+}
+
+std::string base64(const std::string& bytes) {
+  const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    const uint32_t v = uint32_t(uint8_t(bytes[i])) << 16 | uint32_t(uint8_t(bytes[i + 1])) << 8 | uint8_t(bytes[i + 2]);
+    for (int s = 18; s >= 0; s -= 6) out += letters[(v >> s) & 63];
+  }
+  if (i + 1 == bytes.size()) {
+    const uint32_t v = uint32_t(uint8_t(bytes[i])) << 16;
+    out += std::string{letters[v >> 18], letters[(v >> 12) & 63]} + "==";
+  } else if (i + 2 == bytes.size()) {
+    const uint32_t v = uint32_t(uint8_t(bytes[i])) << 16 | uint32_t(uint8_t(bytes[i + 1])) << 8;
+    out += std::string{letters[v >> 18], letters[(v >> 12) & 63], letters[(v >> 6) & 63]} + "=";
+  }
+  return out;
+}
+
+// zlib (window 15) or gzip (window 31) data.
+std::string deflated(const std::string& bytes, int window) {
+  z_stream z{};
+  deflateInit2(&z, 9, Z_DEFLATED, window, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, uLong(bytes.size())) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = uInt(bytes.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = uInt(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+std::string zstd(const std::string& bytes) {
+  std::string out(ZSTD_compressBound(bytes.size()), '\0');
+  out.resize(ZSTD_compress(out.data(), out.size(), bytes.data(), bytes.size(), 3));
+  return out;
+}
+
+std::string csv_text(const std::vector<uint32_t>& gids) {
+  std::string text;
+  for (size_t i = 0; i < gids.size(); ++i) text += (i ? "," : "") + std::to_string(gids[i]);
+  return text;
+}
+
+// A <data> element of the gids in an encoding: csv, xml, base64, zlib, gzip or zstd.
+std::string data_element(const std::vector<uint32_t>& gids, const std::string& how) {
+  if (how == "csv") return "<data encoding=\"csv\">" + csv_text(gids) + "</data>";
+  if (how == "xml") {
+    std::string text = "<data>";
+    for (uint32_t g : gids) text += "<tile gid=\"" + std::to_string(g) + "\"/>";
+    return text + "</data>";
+  }
+  const std::string raw = little_endian(gids);
+  if (how == "base64") return "<data encoding=\"base64\">" + base64(raw) + "</data>";
+  const std::string packed = how == "zlib" ? deflated(raw, 15) : how == "gzip" ? deflated(raw, 31) : zstd(raw);
+  return "<data encoding=\"base64\" compression=\"" + how + "\">" + base64(packed) + "</data>";
+}
+
+class Worldimport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(tool("worldimport") + SUITE_EXE) || !fs::exists(tool("worldshot") + SUITE_EXE))
+      GTEST_SKIP() << "tools not built";
+    dir = support::make_temp_folder("worldimport_test_");
+    ASSERT_FALSE(dir.empty());
+    svc::register_image_decoders();
+  }
+  void TearDown() override {
+    if (!dir.empty()) support::remove_folder(dir);
+  }
+
+  int run(const std::string& program, const std::string& args, std::string* out = nullptr) {
+    int status = -1;
+    const std::string text =
+        support::shell_output("'" + tool(program) + "' " + args + " 2>'" + dir + "err.txt'", &status);
+    if (out) *out = text + support::read_file(dir + "err.txt");
+    return status;
+  }
+
+  // An atlas of 4 x 2 tiles of `edge` pixels, each its own pattern, the last column half transparent.
+  void write_atlas(const std::string& path, int edge) {
+    svc::Picture p;
+    p.width = 4 * edge;
+    p.height = 2 * edge;
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x) {
+        const int tile = (y / edge) * 4 + x / edge, u = x % edge, v = y % edge;
+        p.rgba.insert(p.rgba.end(), {uint8_t(tile * 30 + u * 7), uint8_t(200 - v * 9), uint8_t(u < v ? 40 : 220),
+                                     uint8_t(x / edge == 3 ? (u + v) * 8 : 255)});
+      }
+    ASSERT_TRUE(svc::write_png(path, p));
+  }
+
+  // A copy of the map beside it without shape and text objects (annotations, which worldimport does
+  // not draw and Tiled's renderer outlines) and, with `templates` false, without template objects
+  // (Tiled 1.8's renderer draws some of them as empty boxes). Its name, or "" when it cannot be made.
+  std::string drawable_copy(const std::string& map, bool templates) {
+    pugi::xml_document document;
+    if (!document.load_file(map.c_str())) return "";
+    for (pugi::xpath_node found : document.select_nodes("//objectgroup")) {
+      pugi::xml_node group = found.node();
+      for (pugi::xml_node object = group.child("object"); object;) {
+        pugi::xml_node next = object.next_sibling("object");
+        bool tile = object.attribute("gid");
+        if (!tile && object.attribute("template") && templates) {
+          pugi::xml_document t;
+          const std::string path = (fs::path(map).parent_path() / object.attribute("template").value()).string();
+          tile = t.load_file(path.c_str()) && t.child("template").child("object").attribute("gid");
+        }
+        if (!tile) group.remove_child(object);
+        object = next;
+      }
+    }
+    background = document.child("map").attribute("backgroundcolor").value();
+    const std::string copy = map.substr(0, map.size() - 4) + "-drawn.tmx";
+    return document.save_file(copy.c_str()) ? copy : "";
+  }
+
+  // Tiled's renderer on the map, without smoothing and without a display.
+  bool rasterize(const std::string& map, const std::string& png) {
+    if (support::shell("command -v tmxrasterizer >/dev/null") != 0) return false;
+    return support::shell("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + map + "' '" + png +
+                          "' >/dev/null 2>&1") == 0;
+  }
+
+  struct Difference {
+    int largest = 0;
+    long pixels = 0;
+    long beyond_two = 0;  // Pixels more than two levels off
+  };
+  // worldshot's picture against Tiled's over the map's background colour.
+  Difference compare(const std::string& shot, const std::string& tiled) {
+    svc::Picture a, b;
+    EXPECT_TRUE(svc::decode_picture(shot, a)) << shot;
+    EXPECT_TRUE(svc::decode_picture(tiled, b)) << tiled;
+    // Tiled's picture grows right and down by the layers' offsets; the map's area is at its top left.
+    EXPECT_TRUE(a.width == b.width || (grows && a.width < b.width)) << tiled << ": " << a.width << " " << b.width;
+    EXPECT_TRUE(a.height == b.height || (grows && a.height < b.height)) << tiled << ": " << a.height << " " << b.height;
+    if (a.width > b.width || a.height > b.height || a.rgba.empty()) return {256, -1};
+    int under[3] = {0, 0, 0};
+    std::string hex = background.empty() ? "" : background.substr(background.size() - 6);
+    if (!hex.empty()) {
+      const unsigned long v = std::strtoul(hex.c_str(), nullptr, 16);
+      under[0] = int(v >> 16) & 255, under[1] = int(v >> 8) & 255, under[2] = int(v) & 255;
+    }
+    Difference d;
+    for (size_t i = 0; i < a.rgba.size(); i += 4) {
+      int worst = 0;
+      const size_t j = (i / 4 / size_t(a.width) * size_t(b.width) + i / 4 % size_t(a.width)) * 4;
+      for (int c = 0; c < 3; ++c) {
+        const int alpha = b.rgba[j + 3];
+        const int seen = (b.rgba[j + c] * alpha + under[c] * (255 - alpha) + 127) / 255;
+        worst = std::max(worst, std::abs(int(a.rgba[i + c]) - seen));
+      }
+      d.largest = std::max(d.largest, worst);
+      d.pixels += worst ? 1 : 0;
+      d.beyond_two += worst > 2 ? 1 : 0;
+    }
+    return d;
+  }
+
+  // Imports the map, draws the world at the tile size and the map with Tiled's renderer.
+  Difference import_and_compare(const std::string& original, int tile, const std::string& world, bool templates = true) {
+    const std::string map = drawable_copy(original, templates);
+    std::string out;
+    EXPECT_EQ(run("worldimport", "-q '" + map + "' '" + world + "'", &out), 0) << map << ": " << out;
+    EXPECT_EQ(run("worldshot", "--cell " + std::to_string(tile) + " '" + world + "' '" + world + ".png'", &out), 0)
+        << out;
+    if (!rasterize(map, world + "-tiled.png")) {
+      ADD_FAILURE() << map << ": tmxrasterizer missing or failed (scripts/setup installs Debian's tiled)";
+      return {256, -1};
+    }
+    return compare(world + ".png", world + "-tiled.png");
+  }
+
+  std::string dir, background;
+  bool grows = false;  // Tiled's picture may be larger than the map (layer offsets)
+};
+
+// Every map Debian's Tiled ships as an example: the orthogonal ones become worlds that look as Tiled
+// draws them (layer opacity rounds one level differently at most), the others are refused by name.
+TEST_F(Worldimport, TiledsExampleMapsBecomeWorldsThatLookAsTiledDrawsThem) {
+  if (!fs::exists(kTiledExamples)) GTEST_SKIP() << "Tiled's examples are not installed (scripts/setup installs tiled)";
+  // Debian packs some examples with gzip; Tiled's renderer reads them unpacked.
+  fs::copy(kTiledExamples, dir + "examples", fs::copy_options::recursive);
+  ASSERT_EQ(support::shell("find '" + dir + "examples' -name '*.gz' -exec gunzip {} +"), 0);
+  int compared = 0, refused = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir + "examples")) {
+    const std::string map = entry.path().string();
+    if (entry.path().extension() != ".tmx" || map.find("-drawn.tmx") != std::string::npos) continue;
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(map.c_str())) << map;
+    const std::string orientation = document.child("map").attribute("orientation").value();
+    const std::string world = dir + "world" + std::to_string(compared + refused);
+    if (orientation != "orthogonal") {
+      std::string out;
+      EXPECT_EQ(run("worldimport", "'" + map + "' '" + world + "'", &out), 1) << map;
+      EXPECT_NE(out.find("is " + orientation + "; only orthogonal maps"), std::string::npos) << out;
+      EXPECT_FALSE(fs::exists(world)) << map;
+      ++refused;
+      continue;
+    }
+    const Difference d = import_and_compare(map, document.child("map").attribute("tilewidth").as_int(), world, false);
+    if (map.find("sticker-knight") == std::string::npos) {
+      EXPECT_LE(d.largest, 1) << map << ": " << d.pixels << " pixels differ";
+    } else {
+      // Its tile objects are scaled and turned (one by a tenth of a turn): Tiled's transform samples
+      // their edge pixels differently from the importer's nearest sample; its translucent layers
+      // stack rounding differences of up to two levels.
+      const long all = long(document.child("map").attribute("width").as_int()) *
+                       document.child("map").attribute("height").as_int() * 32 * 32;
+      EXPECT_LT(d.beyond_two * 100, all * 2) << map << ": " << d.beyond_two << " pixels differ by more than 2";
+    }
+    ++compared;
+  }
+  EXPECT_GE(compared, 15);
+  EXPECT_GE(refused, 4);
+}
+
+// One map for each way Tiled stores layer data gives the same world.
+TEST_F(Worldimport, EveryLayerEncodingGivesTheSameWorld) {
+  write_atlas(dir + "atlas.png", 8);
+  std::vector<uint32_t> gids;
+  for (int i = 0; i < 6 * 5; ++i) gids.push_back(uint32_t(i % 9));  // 0 leaves a cell empty
+  std::string first;
+  for (const char* how : {"csv", "xml", "base64", "zlib", "gzip", "zstd"}) {
+    const std::string name = dir + std::string(how) + ".tmx";
+    ASSERT_TRUE(support::write_file(
+        name, "<?xml version=\"1.0\"?><map version=\"1.8\" orientation=\"orthogonal\" width=\"6\" height=\"5\" "
+              "tilewidth=\"8\" tileheight=\"8\"><tileset firstgid=\"1\" name=\"a\" tilewidth=\"8\" tileheight=\"8\" "
+              "tilecount=\"8\" columns=\"4\"><image source=\"atlas.png\" width=\"32\" height=\"16\"/></tileset>"
+              "<layer name=\"g\" width=\"6\" height=\"5\">" +
+                  data_element(gids, how) + "</layer></map>"));
+    const Difference d = import_and_compare(name, 8, dir + how);
+    EXPECT_EQ(d.pixels, 0) << how;
+    const std::string map = support::read_file(dir + how + "/maps/" + how + "-drawn.qz61");
+    const std::string entries = map.substr(map.find("\n", map.find("SourceImage")));
+    if (first.empty()) first = entries;
+    EXPECT_EQ(entries, first) << how;
+  }
+}
+
+// Flips, an external tileset outside the map's folder, an image collection, a tile offset, tiles
+// larger than the grid, a group's opacity and offset, an image layer, tile objects, a hidden layer
+// and the background colour: Tiled's drawing, within two levels where translucent layers stack.
+// Tiled 1.8's renderer draws a template's tile object as an empty box: the template is checked
+// against the same object written out in full.
+TEST_F(Worldimport, EveryLayerAndTileFeatureIsDrawnAsTiledDrawsIt) {
+  fs::create_directories(dir + "shared/pictures");
+  fs::create_directories(dir + "maps");
+  write_atlas(dir + "shared/pictures/atlas.png", 16);
+  ASSERT_TRUE(svc::write_png(dir + "shared/pictures/big.png", [] {
+    svc::Picture p;
+    p.width = 32, p.height = 48;
+    for (int i = 0; i < 32 * 48; ++i) p.rgba.insert(p.rgba.end(), {uint8_t(i * 3), 90, uint8_t(i / 7), 255});
+    return p;
+  }()));
+  ASSERT_TRUE(support::write_file(dir + "shared/atlas.tsx",
+                                  "<tileset name=\"ext\" tilewidth=\"16\" tileheight=\"16\" tilecount=\"8\" "
+                                  "columns=\"4\"><image source=\"pictures/atlas.png\" width=\"64\" height=\"32\"/>"
+                                  "</tileset>"));
+  ASSERT_TRUE(support::write_file(dir + "shared/big.tsx",
+                                  "<tileset name=\"big\" tilewidth=\"32\" tileheight=\"48\" tilecount=\"1\" "
+                                  "columns=\"0\"><tileoffset x=\"3\" y=\"-2\"/><tile id=\"0\"><image width=\"32\" "
+                                  "height=\"48\" source=\"pictures/big.png\"/></tile></tileset>"));
+  ASSERT_TRUE(support::write_file(dir + "maps/thing.tx",
+                                  "<template><tileset firstgid=\"1\" source=\"../shared/atlas.tsx\"/><object "
+                                  "gid=\"3\" width=\"16\" height=\"16\"/></template>"));
+  std::vector<uint32_t> ground, upper, hidden(8 * 6, 1);
+  for (int i = 0; i < 8 * 6; ++i) {
+    ground.push_back((1 + uint32_t(i % 3)) | (i % 4 == 1 ? 0x80000000u : 0) | (i % 5 == 2 ? 0x40000000u : 0) |
+                     (i % 7 == 3 ? 0x20000000u : 0));
+    upper.push_back(i % 6 == 0 ? 4 : i % 11 == 0 ? 9 : 0);
+  }
+  ASSERT_TRUE(support::write_file(
+      dir + "maps/features.tmx",
+      "<?xml version=\"1.0\"?><map version=\"1.8\" orientation=\"orthogonal\" width=\"8\" height=\"6\" "
+      "tilewidth=\"16\" tileheight=\"16\" backgroundcolor=\"#203040\">"
+      "<tileset firstgid=\"1\" source=\"../shared/atlas.tsx\"/><tileset firstgid=\"9\" source=\"../shared/big.tsx\"/>"
+      "<layer name=\"ground\" width=\"8\" height=\"6\">" +
+          data_element(ground, "zlib") +
+          "</layer><group name=\"g\" opacity=\"0.6\" offsetx=\"5\" offsety=\"3\"><layer name=\"upper\" width=\"8\" "
+          "height=\"6\">" +
+          data_element(upper, "csv") +
+          "</layer></group><layer name=\"off\" visible=\"0\" width=\"8\" height=\"6\">" + data_element(hidden, "csv") +
+          "</layer><imagelayer name=\"picture\" offsetx=\"40\" offsety=\"20\" opacity=\"0.5\"><image "
+          "source=\"../shared/pictures/big.png\"/></imagelayer><objectgroup name=\"things\"><object id=\"1\" "
+          "template=\"thing.tx\" x=\"16\" y=\"32\"/><object id=\"2\" gid=\"2147483650\" x=\"50\" y=\"70\" "
+          "width=\"16\" height=\"16\"/><object id=\"3\" x=\"3\" y=\"3\" width=\"30\" height=\"9\"/></objectgroup></map>"));
+  grows = true;
+  const Difference d = import_and_compare(dir + "maps/features.tmx", 16, dir + "w", false);
+  EXPECT_LE(d.largest, 2) << d.pixels << " pixels differ";
+  std::string out;
+  ASSERT_EQ(run("worldimport", "'" + dir + "maps/features.tmx' '" + dir + "w3'", &out), 0) << out;
+  EXPECT_NE(out.find("1 shape and text objects are annotations"), std::string::npos) << out;
+  // The template's tile lies on a cell at full opacity over everything else: a placed object, and
+  // the world is the one of the same object written in full.
+  EXPECT_TRUE(fs::exists(dir + "w3/gfx/objects/tile1.png")) << out;
+  std::string inline_map = support::read_file(dir + "maps/features.tmx");
+  inline_map.replace(inline_map.find("template=\"thing.tx\""), 19, "gid=\"3\" width=\"16\" height=\"16\"");
+  ASSERT_TRUE(support::write_file(dir + "maps/inline.tmx", inline_map));
+  ASSERT_EQ(run("worldimport", "-q '" + dir + "maps/inline.tmx' '" + dir + "w2'", &out), 0) << out;
+  ASSERT_EQ(run("worldshot", "--cell 16 '" + dir + "w3' '" + dir + "a.png'", &out), 0) << out;
+  ASSERT_EQ(run("worldshot", "--cell 16 '" + dir + "w2' '" + dir + "b.png'", &out), 0) << out;
+  EXPECT_EQ(support::read_file(dir + "a.png"), support::read_file(dir + "b.png"));
+}
+
+// An infinite map: the chunks' bounding box is the world.
+TEST_F(Worldimport, AnInfiniteMapBecomesTheBoxOfItsChunks) {
+  write_atlas(dir + "atlas.png", 8);
+  std::vector<uint32_t> a(256, 0), b(256, 0);
+  a[17] = 2, a[255] = 3, b[0] = 5, b[100] = 6;
+  ASSERT_TRUE(support::write_file(
+      dir + "inf.tmx", "<?xml version=\"1.0\"?><map version=\"1.8\" orientation=\"orthogonal\" width=\"4\" "
+                       "height=\"4\" tilewidth=\"8\" tileheight=\"8\" infinite=\"1\"><tileset firstgid=\"1\" "
+                       "tilewidth=\"8\" tileheight=\"8\" tilecount=\"8\" columns=\"4\"><image source=\"atlas.png\" "
+                       "width=\"32\" height=\"16\"/></tileset><layer name=\"g\" width=\"4\" height=\"4\"><data "
+                       "encoding=\"csv\"><chunk x=\"-16\" y=\"0\" width=\"16\" height=\"16\">" +
+                           csv_text(a) +
+                           "</chunk><chunk x=\"16\" y=\"16\" width=\"16\" height=\"16\">" +
+                           csv_text(b) + "</chunk></data></layer></map>"));
+  std::string out;
+  ASSERT_EQ(run("worldimport", "'" + dir + "inf.tmx' '" + dir + "w'", &out), 0) << out;
+  EXPECT_NE(out.find("48 x 32 cells of 8 pixels"), std::string::npos) << out;
+  const Difference d = import_and_compare(dir + "inf.tmx", 8, dir + "w2");
+  EXPECT_EQ(d.pixels, 0);
+}
+
+// worldexport, then worldimport: the same picture; a world without objects keeps its codes.
+TEST_F(Worldimport, ExportThenImportGivesTheSameWorld) {
+  if (!fs::exists(tool("worldexport") + SUITE_EXE) || !fs::exists(tool("worldmake") + SUITE_EXE))
+    GTEST_SKIP() << "tools not built";
+  std::string out, back;
+  for (const std::string& world : {example("world"), dir + "made"}) {
+    back = dir + "back" + std::to_string(world.size());
+    if (world == dir + "made") {
+      ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + world +
+                               "' --colours 6 --quiet"),
+                0);
+    }
+    ASSERT_EQ(run("worldexport", "--cell 12 '" + world + "' '" + dir + "out.tmx'", &out), 0) << out;
+    ASSERT_EQ(run("worldimport", "-q '" + dir + "out.tmx' '" + back + "'", &out), 0) << out;
+    ASSERT_EQ(run("worldshot", "--cell 12 '" + world + "' '" + dir + "a.png'", &out), 0) << out;
+    ASSERT_EQ(run("worldshot", "--cell 12 '" + back + "' '" + dir + "b.png'", &out), 0) << out;
+    svc::Picture a, b;
+    ASSERT_TRUE(svc::decode_picture(dir + "a.png", a) && svc::decode_picture(dir + "b.png", b));
+    EXPECT_TRUE(a.width == b.width && a.height == b.height && a.rgba == b.rgba) << world;
+  }
+  // The made world has no objects: every cell keeps its code, so the maps' entries are the same.
+  const std::string made = support::read_file(dir + "made/maps/land.qz61"),
+                    again = support::read_file(back + "/maps/out.qz61");
+  ASSERT_FALSE(again.empty());
+  EXPECT_EQ(made.substr(made.find('\n', made.find("SourceImage"))), again.substr(again.find('\n', again.find("SourceImage"))));
+}
+
+// An edited definition survives --force; a world is never made over another without it.
+TEST_F(Worldimport, ForceKeepsEditedDefinitions) {
+  write_atlas(dir + "atlas.png", 8);
+  ASSERT_TRUE(support::write_file(
+      dir + "m.tmx", "<map orientation=\"orthogonal\" width=\"2\" height=\"1\" tilewidth=\"8\" tileheight=\"8\">"
+                     "<tileset firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\" tilecount=\"8\" columns=\"4\"><image "
+                     "source=\"atlas.png\" width=\"32\" height=\"16\"/></tileset><layer name=\"g\" width=\"2\" "
+                     "height=\"1\"><data encoding=\"csv\">1,2</data></layer></map>"));
+  std::string out;
+  ASSERT_EQ(run("worldimport", "'" + dir + "m.tmx' '" + dir + "w'", &out), 0) << out;
+  EXPECT_EQ(run("worldimport", "'" + dir + "m.tmx' '" + dir + "w'", &out), 1);
+  EXPECT_NE(out.find("--force"), std::string::npos) << out;
+  const std::vector<std::string> codes = support::names_in(dir + "w/codes/m");
+  ASSERT_EQ(codes.size(), 2u);
+  const std::string edited = "GFXNAME\r\n" + codes[0] + ".png\r\nCHILD1\r\n#\r\nUSECOLLISION\r\n1\r\n";
+  ASSERT_TRUE(support::write_file(dir + "w/codes/m/" + codes[0], edited));
+  ASSERT_EQ(run("worldimport", "--force '" + dir + "m.tmx' '" + dir + "w'", &out), 0) << out;
+  EXPECT_EQ(support::read_file(dir + "w/codes/m/" + codes[0]), edited);
+  EXPECT_NE(out.find("0 new, 2 kept"), std::string::npos) << out;
+}
+
+// Each bad map gets one line naming the file and what to do, and no folder is made.
+TEST_F(Worldimport, BadMapsAreRefusedWithAClearMessageAndLeaveNoWorld) {
+  write_atlas(dir + "atlas.png", 8);
+  ASSERT_TRUE(support::write_file(dir + "text.png", "not a picture at all"));
+  const std::string tileset = "<tileset firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\" tilecount=\"8\" "
+                              "columns=\"4\"><image source=\"atlas.png\" width=\"32\" height=\"16\"/></tileset>";
+  auto map = [&](const std::string& attributes, const std::string& inside) {
+    return "<map orientation=\"orthogonal\" width=\"2\" height=\"2\" tilewidth=\"8\" tileheight=\"8\"" + attributes +
+           ">" + inside + "</map>";
+  };
+  auto layer = [](const std::string& data) { return "<layer name=\"g\" width=\"2\" height=\"2\">" + data + "</layer>"; };
+  const std::string big = little_endian(std::vector<uint32_t>(4 * 1000, 1));
+  struct Case {
+    const char* name;
+    std::string text, says;
+  };
+  const std::vector<Case> cases = {
+      {"malformed", "<map orientation=\"orthogonal\"><layer>", "malformed XML at byte"},
+      {"short", map("", tileset + layer("<data encoding=\"csv\">1,2,3</data>")), "the data gives 3 tiles, the layer's size 4"},
+      {"long", map("", tileset + layer("<data encoding=\"csv\">1,2,3,4,5</data>")), "more tiles than the layer's size"},
+      {"gid", map("", tileset + layer("<data encoding=\"csv\">1,2,3,40</data>")), "tile number 40 lies past every tileset"},
+      {"tileset", map("", "<tileset firstgid=\"1\" source=\"nowhere.tsx\"/>" + layer("<data encoding=\"csv\">1,1,1,1</data>")),
+       "nowhere.tsx: the tileset the map names cannot be read"},
+      {"picture", map("", "<tileset firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\" tilecount=\"1\" columns=\"1\"><image "
+                          "source=\"gone.png\" width=\"8\" height=\"8\"/></tileset>" + layer("<data encoding=\"csv\">1,1,1,1</data>")),
+       "gone.png: the picture the map names is missing"},
+      {"notpicture", map("", "<tileset firstgid=\"1\" tilewidth=\"8\" tileheight=\"8\" tilecount=\"1\" columns=\"1\"><image "
+                             "source=\"text.png\" width=\"8\" height=\"8\"/></tileset>" + layer("<data encoding=\"csv\">1,1,1,1</data>")),
+       "text.png: not a picture that can be decoded"},
+      {"inflates", map("", tileset + layer("<data encoding=\"base64\" compression=\"zlib\">" + base64(deflated(big, 15)) + "</data>")),
+       "inflates past the layer's stated size"},
+      {"zstdlong", map("", tileset + layer("<data encoding=\"base64\" compression=\"zstd\">" + base64(zstd(big)) + "</data>")),
+       "inflates past the layer's stated size"},
+      {"square", "<map orientation=\"orthogonal\" width=\"2\" height=\"2\" tilewidth=\"8\" tileheight=\"6\"/>",
+       "make the map's tiles square"},
+      {"huge", "<map orientation=\"orthogonal\" width=\"513\" height=\"2\" tilewidth=\"8\" tileheight=\"8\"/>",
+       "a world holds 1 to 512 x 512"},
+      {"oblique", "<map orientation=\"oblique\" width=\"2\" height=\"2\" tilewidth=\"8\" tileheight=\"8\"/>",
+       "is oblique; only orthogonal maps"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir + c.name + ".tmx";
+    ASSERT_TRUE(support::write_file(path, c.text));
+    std::string out;
+    EXPECT_EQ(run("worldimport", "'" + path + "' '" + dir + "w'", &out), 1) << c.name;
+    EXPECT_NE(out.find(c.says), std::string::npos) << c.name << ": " << out;
+    EXPECT_NE(out.find(std::string(c.name) + ".tmx"), std::string::npos) << c.name << ": " << out;
+    EXPECT_FALSE(fs::exists(dir + "w")) << c.name;
+  }
+}
+
+}  // namespace
