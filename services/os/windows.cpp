@@ -407,6 +407,11 @@ bool begin_replace(const std::string& target, bool, Replacement& r) {
   }
   r.file = as_number(h);
   r.target = target;
+  // A file there in other case keeps its own spelling, as a write onto it does.
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    const std::string spelled = spelled_path(target);
+    if (!spelled.empty()) r.target = spelled;
+  }
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <utime.h>
 
 #include <string>
+#include <vector>
 
 #include "os.h"
 #include "support/temp_folder.h"
@@ -44,6 +45,17 @@ TEST_F(OsNamesPosix, OfNamesThatDifferOnlyInCaseTheExactWinsElseTheFirstInByteOr
   EXPECT_EQ(get("Gfx/FOREST.PNG"), "new");
   EXPECT_EQ(get("Gfx/forest.png"), "forest");
   EXPECT_EQ(support::names_in(dir + "Gfx").size(), 3u);
+}
+
+// A rename onto a file of other case keeps that file's name; a rename to a name's own other case renames it.
+TEST_F(OsNamesPosix, ARenameOntoOtherCaseKeepsTheNameAndACaseChangeIsMade) {
+  put("Maps/island.red", "old");
+  put("Maps/draft", "draft");
+  ASSERT_TRUE(os::rename_path(dir + "maps/DRAFT", dir + "MAPS/ISLAND.RED"));
+  EXPECT_EQ(support::names_in(dir + "Maps"), (std::vector<std::string>{"island.red"}));
+  EXPECT_EQ(get("Maps/island.red"), "draft");
+  ASSERT_TRUE(os::rename_path(dir + "Maps/island.red", dir + "maps/Island.RED"));
+  EXPECT_EQ(support::names_in(dir + "Maps"), (std::vector<std::string>{"Island.RED"}));
 }
 
 TEST_F(OsNamesPosix, AFolderThatChangesAfterItsIndexWasMadeIsReadAgain) {
