@@ -57,6 +57,9 @@ TEST_F(Worldcheck, ABrokenWorldGetsEachFaultNamed) {
   red.replace(red.find("\r\n") + 2, 2, "48");
   ASSERT_TRUE(support::write_file(w + "maps/island.red", red));
   fs::rename(w + "gfx/topo", w + "gfx/Topo");
+  ASSERT_TRUE(support::write_file(w + "gfx/Topo/water.png", "not a picture"));
+  std::string ini = support::read_file(w + "DATA/ini.txt");
+  ASSERT_TRUE(support::write_file(w + "DATA/ini.txt", ini + "LOADSCREEN\r\nload#.png\r\n"));
   int status = -1;
   const std::string out = check(w, status);
   EXPECT_EQ(status, 1);
@@ -66,7 +69,8 @@ TEST_F(Worldcheck, ABrokenWorldGetsEachFaultNamed) {
         "codes\\island\\128128128: empty", "GFXNAME Grass.PNG: no such picture", "the picture grass.png differs only in letter case",
         "CHILD unicorn: no object", "stone.png: no stone.dll beside it", "ghost.dll: no .png picture",
         "codes\\island\\123123123: no cell of the map has this code",
-        "gfx\\topo\\ is spelled gfx/Topo/ on disk"})
+        "gfx\\topo\\ is spelled gfx/Topo/ on disk", "water.png: cannot be decoded (474 cells, the first at",
+        "LOADSCREEN load#.png: load0.png is missing", "LOADSCREEN load#.png: load1.png is missing"})
     EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
 }
 
@@ -89,6 +93,17 @@ TEST_F(Worldcheck, WorldshotSummarisesTheCheckOnStandardError) {
             std::string::npos)
       << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+TEST_F(Worldcheck, ALabyrinthWithoutItsBaseFileIsTold) {
+  const std::string w = dir + "lab/";
+  fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/labyrinth", w, fs::copy_options::recursive);
+  fs::remove(w + "base.txt");
+  int status = -1;
+  const std::string out = check(w, status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.find("load screen and base file (1):\n  SELFCREATEBASE "), std::string::npos) << out;
+  EXPECT_NE(out.find("base.txt: the base file is missing"), std::string::npos) << out;
 }
 
 TEST_F(Worldcheck, AFolderWithoutSettingsAndWrongArgumentsAreTold) {
