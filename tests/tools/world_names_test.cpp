@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/files.h"
 #include "support/process.h"
@@ -14,6 +15,13 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR) + "/tools/" + name; }
+
+// A rename that changes only letter case, through a name of its own: some systems take a direct one
+// for a rename onto itself and leave the name as it was.
+void rename_case(const std::string& from, const std::string& to) {
+  fs::rename(from, from + ".renaming");
+  fs::rename(from + ".renaming", to);
+}
 
 void replace_line(std::string& text, const std::string& line, const std::string& by) {
   const size_t at = text.find("\r\n" + line + "\r\n");
@@ -59,15 +67,15 @@ TEST_F(WorldNames, AWorldWhoseNamesAreInOtherCaseIsTheSameWorld) {
   replace_line(ini, "gfx\\objects\\", "GFX\\Objects\\");
   replace_line(ini, "codes\\", "Codes\\");
   ASSERT_TRUE(support::write_file(w + "DATA/ini.txt", ini));
-  fs::rename(w + "DATA", w + "data");
-  fs::rename(w + "maps/island.qz61", w + "maps/ISLAND.QZ61");
-  fs::rename(w + "maps/island.red", w + "maps/Island.Red");
-  fs::rename(w + "gfx", w + "gFX");
-  fs::rename(w + "gFX/topo", w + "gFX/TOPO");
+  rename_case(w + "DATA", w + "data");
+  rename_case(w + "maps/island.qz61", w + "maps/ISLAND.QZ61");
+  rename_case(w + "maps/island.red", w + "maps/Island.Red");
+  rename_case(w + "gfx", w + "gFX");
+  rename_case(w + "gFX/topo", w + "gFX/TOPO");
   for (const char* name : {"bush", "flower", "stone", "tree"})
-    fs::rename(w + "gFX/objects/" + name + ".dll", w + "gFX/objects/" + std::string(name) + ".DLL");
-  fs::rename(w + "codes/island", w + "codes/ISLAND");
-  fs::rename(w + "codes", w + "CODES");
+    rename_case(w + "gFX/objects/" + name + ".dll", w + "gFX/objects/" + std::string(name) + ".DLL");
+  rename_case(w + "codes/island", w + "codes/ISLAND");
+  rename_case(w + "codes", w + "CODES");
 
   const std::string exact = dump("exact");
   EXPECT_NE(exact.find("grass.png"), std::string::npos);
@@ -75,8 +83,9 @@ TEST_F(WorldNames, AWorldWhoseNamesAreInOtherCaseIsTheSameWorld) {
   const std::string picture = shot("exact");
   EXPECT_FALSE(picture.empty());
   EXPECT_TRUE(shot("other") == picture) << "the pictures differ";
-  EXPECT_TRUE(fs::is_directory(w + "data")) << "nothing was made in the exact spelling";
-  EXPECT_FALSE(fs::exists(w + "DATA"));
+  const std::vector<std::string> top = support::names_in(w);
+  EXPECT_EQ(top, (std::vector<std::string>{"CODES", "data", "gFX", "make_world.sh", "maps"}))
+      << "nothing is made in another spelling";
 }
 
 }  // namespace
