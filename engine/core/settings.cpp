@@ -112,6 +112,7 @@ const ConfigKey kKeys[] = {
     {"USESELFCREATEBASE", byte<&EngineState::labyrinthMode>},
     {"LABSWITCH",         number<&EngineState::labSwitch>},
     {"LIVERELOAD",        byte<&EngineState::liveReload>},
+    {"FRAMECACHE",        byte<&EngineState::frameCache>},
 };
 // clang-format on
 

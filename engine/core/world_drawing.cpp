@@ -10,26 +10,17 @@
 #include <cstdint>
 
 #include "base/state.h"
+#include "core/frame_cache.h"
 #include "core/view.h"
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/text.h"
 #include "world/world.h"
 
-namespace {
-
-// A float count or size as a drawing integer (nearest, halves to even); values that are not
-// finite or far beyond any screen give 0.
 int rounded(float value) {
   if (!(value > -1.0e9f && value < 1.0e9f)) return 0;
   return svc::round_nearest(value);
 }
-
-// Screen rows [r0, r1) and columns [c0, c1) of the view whose cells lie inside the grid; the
-// view has round(cellsDown) rows and round(cellsAcross) + 1 columns.
-struct VisitRange {
-  int r0, r1, c0, c1;
-};
 
 VisitRange visit_range() {
   const svc::Grid<WorldCell>& grid = worldState.world;
@@ -44,21 +35,48 @@ VisitRange visit_range() {
   return v;
 }
 
-// The ground picture of every visited, loaded cell, at its alpha.
-void ground_pass(const VisitRange& v, float res) {
+void ground_pass(const VisitRange& v, float res, int originX, int originY) {
   svc::Grid<WorldCell>& grid = worldState.world;
   for (int r = v.r0; r < v.r1; r++) {
-    const int py = rounded(r * res);
+    const int py = rounded(r * res) - originY;
     for (int c = v.c0; c < v.c1; c++) {
       const WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
       if (!cell || cell->groundSprite == 0 || cell->groundAlpha <= 0 || cell->loaded != 1) continue;
-      svc::display_sprite3d(cell->groundSprite, rounded(c * res), py, cell->groundAlpha);
+      svc::display_sprite3d(cell->groundSprite, rounded(c * res) - originX, py, cell->groundAlpha);
     }
   }
 }
 
-// The placed objects of every visited cell; recomputes each cell's `occupied`.
-void object_pass(const VisitRange& v, float res) {
+void object_pass(const VisitRange& v, float res, int originX, int originY, bool setOccupied) {
+  svc::Grid<WorldCell>& grid = worldState.world;
+  svc::List<ObjectInstance>& instances = worldState.instanceList;
+  for (int r = v.r0; r < v.r1; r++) {
+    for (int c = v.c0; c < v.c1; c++) {
+      WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
+      if (!cell) continue;
+      if (setOccupied) cell->occupied = 0;
+      if (cell->groundSprite == 0 || cell->loaded != 1) continue;
+      const int lastSlot = std::min(cell->lastChildSlot, 7);
+      for (int k = 0; k <= lastSlot; k++) {
+        const int i = cell->childInstance[k];
+        if (i == -1) continue;
+        const ObjectInstance* instance = svc::select_element(instances, i);
+        if (!instance || instance->sprite3d == 0 || instance->show != 1) continue;
+        if (setOccupied && instance->collision != 0) cell->occupied = 1;
+        // Each instance sets its blend factors, so a mode chosen by one object does not carry
+        // over to the next.
+        if (instance->blendSource > 0 || instance->blendTarget > 0)
+          svc::sprite3d_blending_mode(instance->blendSource, instance->blendTarget);
+        else
+          svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
+        svc::display_sprite3d(instance->sprite3d, rounded(c * res + instance->offsetX) - originX,
+                              rounded(r * res + instance->offsetY) - originY, instance->transparency);
+      }
+    }
+  }
+}
+
+void set_occupied(const VisitRange& v) {
   svc::Grid<WorldCell>& grid = worldState.world;
   svc::List<ObjectInstance>& instances = worldState.instanceList;
   for (int r = v.r0; r < v.r1; r++) {
@@ -68,24 +86,17 @@ void object_pass(const VisitRange& v, float res) {
       cell->occupied = 0;
       if (cell->groundSprite == 0 || cell->loaded != 1) continue;
       const int lastSlot = std::min(cell->lastChildSlot, 7);
-      for (int k = 0; k <= lastSlot; k++) {
+      for (int k = 0; k <= lastSlot && cell->occupied == 0; k++) {
         const int i = cell->childInstance[k];
         if (i == -1) continue;
         const ObjectInstance* instance = svc::select_element(instances, i);
-        if (!instance || instance->sprite3d == 0 || instance->show != 1) continue;
-        if (instance->collision != 0) cell->occupied = 1;
-        // Each instance sets its blend factors, so a mode chosen by one object does not carry
-        // over to the next.
-        if (instance->blendSource > 0 || instance->blendTarget > 0)
-          svc::sprite3d_blending_mode(instance->blendSource, instance->blendTarget);
-        else
-          svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
-        svc::display_sprite3d(instance->sprite3d, rounded(c * res + instance->offsetX),
-                              rounded(r * res + instance->offsetY), instance->transparency);
+        if (instance && instance->sprite3d != 0 && instance->show == 1 && instance->collision != 0) cell->occupied = 1;
       }
     }
   }
 }
+
+namespace {
 
 // Copies the finished picture shifted by one pixel up and left and draws it back over the whole
 // screen with filtered scaling, which softens the frame.
@@ -114,8 +125,16 @@ void draw_world() {
   svc::clear_screen(svc::rgb(0, 0, 0));
   svc::start_3d();
   const VisitRange v = visit_range();
-  ground_pass(v, res);
-  object_pass(v, res);
+  // With FRAMECACHE 1 the passes' pictures are kept in blocks and copied; the passes run here
+  // when the cache cannot hold this frame.
+  if (engine.frameCache != 1 || !draw_from_frame_cache(v, res)) {
+    if (engine.frameCache == 1) {  // the cache gave up part way: start the frame again
+      svc::clear_screen(svc::rgb(0, 0, 0));
+      svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
+    }
+    ground_pass(v, res, 0, 0);
+    object_pass(v, res, 0, 0, true);
+  }
   if (engine.smoothingPass == 1)
     smoothing_pass();
   else

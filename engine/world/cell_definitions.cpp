@@ -217,11 +217,13 @@ void assign_ground_sprite(int x, int y, CellName pictureName) {
 void assign_ground_sprite(WorldCell& c, CellName pictureName) {
   GroundPicture* picture = find_ground_picture(pictureName);
   if (!picture) return;
+  note_drawing_changed();
   if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);  // 0 is never one
   c.groundSprite = svc::create_sprite3d(-1, picture->sprite);
 }
 
 void ground_refit() {
+  note_drawing_changed();
   // The cell size in whole pixels, as the drawing rounds it; 0 for a size no int holds.
   const float res = engine.resolution;
   const int edge = (res > -1.0e9f && res < 1.0e9f) ? svc::round_nearest(res) : 0;

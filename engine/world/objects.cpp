@@ -203,6 +203,7 @@ void place_cell_objects(WorldCell& c) {
 }
 
 void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& definition) {
+  note_drawing_changed();
   if (!svc::is_sprite3d(instance.sprite3d)) return;
   const float resolution = engine.resolution;
   if (definition.fitToCell == 1) {

@@ -65,7 +65,17 @@ void reset_cursor_list() {
   svc::add_element(worldState.cursorList);  // zero-filled: (0, 0), move counter 0
 }
 
+namespace {
+uint64_t drawingGeneration = 1;
+uint64_t forgetCount = 0;
+}
+
+void note_drawing_changed() { drawingGeneration++; }
+uint64_t drawing_generation() { return drawingGeneration; }
+uint64_t world_forget_count() { return forgetCount; }
+
 void clear_world() {
+  note_drawing_changed();
   svc::clear_list(worldState.floorList);
   for (auto* n = worldState.instanceList.head; n; n = n->next)
     if (svc::is_sprite3d(n->value.sprite3d)) svc::free_sprite3d(n->value.sprite3d);
@@ -136,6 +146,8 @@ void empty_world() {
 }
 
 void forget_world() {
+  note_drawing_changed();
+  forgetCount++;
   World& w = worldState;
   w.world = svc::Grid<WorldCell>{};
   svc::clear_list(w.floorList);

@@ -139,6 +139,12 @@ void reset_world();
 // record is as after forget_world, and build_world may run again.
 void empty_world();
 
+// ---- What the world drawing shows changed. Every step that changes a cell's ground or objects,
+// an instance or their sizes counts here, so that drawing kept from earlier frames is redrawn.
+void note_drawing_changed();
+uint64_t drawing_generation();  // Grows with every note_drawing_changed; never repeats within a run
+uint64_t world_forget_count();  // Grows with every forget_world: the numbers held before name nothing
+
 // Empties the whole record without freeing anything: at the start of a run, when the services
 // have just started and no number the record holds is valid any more (tests run many in one process).
 void forget_world();

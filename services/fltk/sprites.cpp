@@ -145,4 +145,19 @@ void sprite3d_quality(int) {}
 
 void sprite3d_blending_mode(int, int) {}
 
+int sprite3d_width(int sprite3d) {
+  const fltk::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->width : 0;
+}
+
+int sprite3d_height(int sprite3d) {
+  const fltk::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->height : 0;
+}
+
+// The tools draw no world: no target sprites on this platform.
+int create_target_sprite(int, int, int) { return 0; }
+int draw_into_sprite(int) { return 0; }
+int target_sprites_lost() { return 0; }
+
 }  // namespace svc

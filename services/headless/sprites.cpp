@@ -70,7 +70,10 @@ int load_sprite(int sprite, const std::string& path, int mode) {
 
 int is_sprite(int sprite) { return state.sprites.has(sprite) ? 1 : 0; }
 
-void free_sprite(int sprite) { state.sprites.release(sprite); }
+void free_sprite(int sprite) {
+  if (sprite != 0 && sprite == state.drawing_into) draw_into_sprite(0);
+  state.sprites.release(sprite);
+}
 
 int sprite_width(int sprite) {
   const headless::detail::Sprite* s = state.sprites.get(sprite);
@@ -176,6 +179,78 @@ void sprite3d_blending_mode(int source, int destination) {
   record("blend", {source, destination});
   state.blend_source = source;
   state.blend_destination = destination;
+}
+
+int sprite3d_width(int sprite3d) {
+  const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->width : 0;
+}
+
+int sprite3d_height(int sprite3d) {
+  const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->height : 0;
+}
+
+int create_target_sprite(int sprite, int width, int height) {
+  record("target_sprite", {sprite, width, height});
+  const int number = state.sprites.pick(sprite);
+  if (number < 0 || !svc::detail::grab_size_allowed(width, height)) return 0;
+  if (sprite >= 0 && sprite == state.drawing_into) draw_into_sprite(0);
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+  for (size_t i = 3; i < picture.rgba.size(); i += 4) picture.rgba[i] = 255;
+  state.sprites.store(number, headless::detail::Sprite{std::make_shared<Picture>(std::move(picture)), 0, true});
+  return svc::detail::created(sprite, number);
+}
+
+// While a target sprite is drawn into, its pixels stand in for the back buffer; they go back into
+// its picture (shared with its 3D sprites) when drawing leaves it.
+int draw_into_sprite(int sprite) {
+  record("draw_into", {sprite});
+  if (state.drawing_into != 0) {
+    if (headless::detail::Sprite* s = state.sprites.get(state.drawing_into)) {
+      const svc::detail::Surface& from = state.screen.surface;
+      Picture& p = *s->picture;
+      for (size_t i = 0; i < from.pixels.size() && i * 4 + 3 < p.rgba.size(); ++i) {
+        const uint32_t px = from.pixels[i];
+        p.rgba[i * 4] = px & 0xFF, p.rgba[i * 4 + 1] = (px >> 8) & 0xFF, p.rgba[i * 4 + 2] = (px >> 16) & 0xFF;
+        p.rgba[i * 4 + 3] = 255;
+      }
+    }
+    std::swap(state.screen.surface, state.saved_screen);
+    state.saved_screen = svc::detail::Surface();
+    state.drawing_into = 0;
+  }
+  headless::detail::Sprite* s = sprite != 0 ? state.sprites.get(sprite) : nullptr;
+  if (!s || !s->drawable) return 0;
+  const Picture& p = *s->picture;
+  svc::detail::Surface into;
+  if (!svc::detail::surface_resize(into, p.width, p.height, false)) return 0;
+  for (size_t i = 0; i < into.pixels.size(); ++i)
+    into.pixels[i] = p.rgba[i * 4] | (p.rgba[i * 4 + 1] << 8) | (uint32_t{p.rgba[i * 4 + 2]} << 16) | 0xFF000000u;
+  state.saved_screen = std::move(state.screen.surface);
+  state.screen.surface = std::move(into);
+  state.drawing_into = sprite;
+  return 1;
+}
+
+int target_sprites_lost() {
+  const bool lost = state.targets_lost;
+  state.targets_lost = false;
+  return lost ? 1 : 0;
+}
+
+void headless::lose_target_sprites() {
+  if (state.drawing_into != 0) draw_into_sprite(0);
+  state.sprites.for_each([](int, headless::detail::Sprite& s) {
+    if (!s.drawable) return;
+    for (size_t i = 0; i + 3 < s.picture->rgba.size(); i += 4) {
+      s.picture->rgba[i] = 255, s.picture->rgba[i + 1] = 0, s.picture->rgba[i + 2] = 255;
+    }
+  });
+  state.targets_lost = true;
 }
 
 }  // namespace svc

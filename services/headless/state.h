@@ -63,6 +63,7 @@ struct Font {
 struct Sprite {
   std::shared_ptr<Picture> picture;  // Shared with the 3D sprites made from it
   int mode = 0;
+  bool drawable = false;  // A target sprite: drawing may go into it
 };
 
 struct Sprite3D {
@@ -124,6 +125,9 @@ struct State {
   // 3D pass.
   int blend_source = 5, blend_destination = 6;
   int quality = 0;
+  bool targets_lost = false;           // lose_target_sprites ran since target_sprites_lost asked
+  int drawing_into = 0;                // The target sprite drawn into (its pixels are the screen surface meanwhile)
+  svc::detail::Surface saved_screen;  // The back buffer while a target sprite is drawn into
   bool in_3d = false, in_drawing = false;
   int mouse_x = 0, mouse_y = 0;
 

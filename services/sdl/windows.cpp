@@ -98,7 +98,9 @@ int translate_event(const SDL_Event& event) {
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) return EVENT_REPAINT;
       return EVENT_NONE;
     case SDL_RENDER_TARGETS_RESET:
-    case SDL_RENDER_DEVICE_RESET: return EVENT_REPAINT;
+    case SDL_RENDER_DEVICE_RESET:
+      state.targets_lost = true;  // what target sprites held is gone (Direct3D's device reset)
+      return EVENT_REPAINT;
     case SDL_KEYDOWN: {
       // Escape and Alt+F4 close: the engine's borderless desktop-sized window has no other way out.
       SDL_Scancode sc = event.key.keysym.scancode;

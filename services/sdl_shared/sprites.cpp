@@ -111,8 +111,10 @@ SDL_Texture* scratch(SDL_Texture*& texture, int access) {
 // would), both it and the screen under it are read back, blended, and copied back without blending.
 void composite_on_cpu(Sprite& sprite, const SDL_Rect& dst, int alpha, int scale_mode) {
   SDL_Rect clip;
-  const SDL_Rect screen = {0, 0, state.screen_width, state.screen_height};
-  if (!SDL_IntersectRect(&dst, &screen, &clip)) return;
+  const SDL_Rect screen = state.drawing_into ? SDL_Rect{0, 0, state.drawing_width, state.drawing_height}
+                                             : SDL_Rect{0, 0, state.screen_width, state.screen_height};
+  const SDL_Rect scratch_area = {0, 0, state.screen_width, state.screen_height};
+  if (!SDL_IntersectRect(&dst, &screen, &clip) || !SDL_IntersectRect(&clip, &scratch_area, &clip)) return;
   SDL_Renderer* r = state.renderer;
   SDL_Texture* quad = scratch(state.scratch_target, SDL_TEXTUREACCESS_TARGET);
   SDL_Texture* result = scratch(state.scratch_upload, SDL_TEXTUREACCESS_STREAMING);
@@ -123,7 +125,7 @@ void composite_on_cpu(Sprite& sprite, const SDL_Rect& dst, int alpha, int scale_
   SDL_SetRenderTarget(r, quad);
   SDL_RenderCopy(r, sprite.texture, nullptr, &dst);
   const bool read = SDL_RenderReadPixels(r, &clip, SDL_PIXELFORMAT_RGBA32, source.data(), clip.w * 4) == 0;
-  SDL_SetRenderTarget(r, state.back_buffer);
+  SDL_SetRenderTarget(r, drawing_target());
   if (!read || SDL_RenderReadPixels(r, &clip, SDL_PIXELFORMAT_RGBA32, under.data(), clip.w * 4) != 0) return;
   const detail::BlendKind from = detail::source_blend_kind(state.blend_source);
   const detail::BlendKind onto = detail::destination_blend_kind(state.blend_destination);
@@ -138,6 +140,24 @@ void composite_on_cpu(Sprite& sprite, const SDL_Rect& dst, int alpha, int scale_
   SDL_UpdateTexture(result, &clip, under.data(), clip.w * 4);
   SDL_SetTextureBlendMode(result, SDL_BLENDMODE_NONE);
   SDL_RenderCopy(r, result, &clip, &clip);
+}
+
+// A quad scaled with nearest sampling. Its samples lie at the pixel centres, and where one falls
+// exactly on the edge between two texels (a 4-texel picture over 7 pixels samples texel 2.0 at its
+// fourth pixel) a GPU's interpolation picks either, by where on the target the quad lies. The quad
+// is moved left and up by 1/256 pixel (the finest step of the renderers' rasterizers), which covers
+// the same pixels and moves each sample by 1/256 pixel's worth of texels: such samples take the
+// texel after the edge wherever the quad is drawn, so the same picture at the same size gives the
+// same pixels at every position and on every target.
+void copy_nearest_scaled(Sprite& sprite, const SDL_Rect& dst, int alpha) {
+  constexpr float kNudge = 1.0f / 256.0f;
+  const float x0 = float(dst.x) - kNudge, y0 = float(dst.y) - kNudge;
+  const float x1 = x0 + float(dst.w), y1 = y0 + float(dst.h);
+  const SDL_Color c = {255, 255, 255, static_cast<Uint8>(alpha)};
+  const SDL_Vertex v[4] = {
+      {{x0, y0}, c, {0.0f, 0.0f}}, {{x1, y0}, c, {1.0f, 0.0f}}, {{x1, y1}, c, {1.0f, 1.0f}}, {{x0, y1}, c, {0.0f, 1.0f}}};
+  static const int indices[6] = {0, 1, 2, 0, 2, 3};
+  SDL_RenderGeometry(state.renderer, sprite.texture, v, 4, indices, 6);
 }
 
 }  // namespace
@@ -167,7 +187,10 @@ bool prepare_texture(Sprite& sprite, SDL_BlendMode blend, SDL_BlendMode fallback
   return accepted;
 }
 
+SDL_Texture* drawing_target() { return state.drawing_into ? state.drawing_into : state.back_buffer; }
+
 void free_all_sprites() {
+  state.drawing_into = nullptr;
   state.sprites.for_each([](int, Sprite& s) { forget_texture(s.texture, s.width, s.height); });
   state.sprites.clear();
   state.sprites3d.clear();
@@ -217,6 +240,7 @@ int is_sprite(int sprite) { return state.sprites.has(sprite) ? 1 : 0; }
 void free_sprite(int sprite) {
   sdl::Sprite* s = state.sprites.get(sprite);
   if (!s) return;
+  if (s->texture && s->texture == state.drawing_into) draw_into_sprite(0);
   sdl::release_texture(*s);
   state.sprites.release(sprite);
 }
@@ -285,7 +309,7 @@ int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
   } else {
     SDL_RenderClear(r);
   }
-  SDL_SetRenderTarget(r, state.back_buffer);
+  SDL_SetRenderTarget(r, sdl::drawing_target());
   return detail::created(sprite, number);
 }
 
@@ -334,7 +358,10 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
   SDL_Rect dst = {x, y, s3->width, s3->height};
   if (state.custom_blend) {
     if (sdl::prepare_texture(*s, state.blend_mode, state.blend_fallback, quad_alpha, scale_mode)) {
-      SDL_RenderCopy(state.renderer, s->texture, nullptr, &dst);
+      if (scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))
+        sdl::copy_nearest_scaled(*s, dst, quad_alpha);
+      else
+        SDL_RenderCopy(state.renderer, s->texture, nullptr, &dst);
       return;
     }
     state.blend_mode = state.blend_fallback;  // the renderer has fixed modes only, from now on
@@ -366,6 +393,57 @@ void sprite3d_blending_mode(int source, int destination) {
   state.blend_fallback = sdl::fixed_mode(fixed);
   state.blend_skip = fixed == detail::FixedBlend::Skip;
   state.blend_mode = state.custom_blend ? sdl::compose(source, destination) : state.blend_fallback;
+}
+
+int sprite3d_width(int sprite3d) {
+  const sdl::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->width : 0;
+}
+
+int sprite3d_height(int sprite3d) {
+  const sdl::Sprite3D* s = state.sprites3d.get(sprite3d);
+  return s ? s->height : 0;
+}
+
+int create_target_sprite(int sprite, int width, int height) {
+  if (!state.renderer || !detail::grab_size_allowed(width, height) || state.sprites.pick(sprite) < 0) return 0;
+  SDL_Texture* t = sdl::create_texture(SDL_TEXTUREACCESS_TARGET, width, height);
+  if (!t) return 0;
+  if (sprite >= 0) free_sprite(sprite);
+  const int number = state.sprites.pick(sprite);
+  if (number < 0) {
+    sdl::forget_texture(t, width, height);
+    return 0;
+  }
+  sdl::Sprite& s = state.sprites.store(number);
+  s.texture = t;
+  s.width = width;
+  s.height = height;
+  s.partial_alpha = false;  // opaque black, and every blend keeps its alpha
+  s.drawable = true;
+  SDL_Renderer* r = state.renderer;
+  SDL_SetRenderTarget(r, t);
+  SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+  SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+  SDL_RenderClear(r);
+  SDL_SetRenderTarget(r, sdl::drawing_target());
+  return detail::created(sprite, number);
+}
+
+int draw_into_sprite(int sprite) {
+  sdl::Sprite* s = sprite != 0 ? state.sprites.get(sprite) : nullptr;
+  const bool target = s && s->texture && s->drawable;
+  state.drawing_into = target ? s->texture : nullptr;
+  state.drawing_width = target ? s->width : 0;
+  state.drawing_height = target ? s->height : 0;
+  if (state.renderer) SDL_SetRenderTarget(state.renderer, sdl::drawing_target());
+  return target ? 1 : 0;
+}
+
+int target_sprites_lost() {
+  const bool lost = state.targets_lost;
+  state.targets_lost = false;
+  return lost ? 1 : 0;
 }
 
 }  // namespace svc

@@ -35,6 +35,7 @@ struct Sprite {
   std::string path;                             // The file it was loaded from; "" for a grab
   bool target = false;                          // A render-target texture made by grab_sprite
   bool partial_alpha = true;                    // Some texel is neither transparent nor opaque
+  bool drawable = false;                        // A target sprite (create_target_sprite): drawing may go into it
   int scale_mode = -1;                          // The scale mode last set on the texture; -1 unknown
   int alpha_mod = -1;                           // The alpha modulation last set; -1 unknown
   SDL_BlendMode blend = SDL_BLENDMODE_INVALID;  // The blend mode last set
@@ -82,6 +83,9 @@ struct State {
   std::unordered_map<int, SDL_BlendMode> composed_modes;  // source * 16 + destination -> mode
   SDL_Texture* spare_target = nullptr;                    // A freed grab texture kept for the next grab of its size
   int spare_width = 0, spare_height = 0;
+  SDL_Texture* drawing_into = nullptr;    // The target sprite's texture drawn into; nullptr: the back buffer
+  int drawing_width = 0, drawing_height = 0;
+  bool targets_lost = false;              // The renderer reset its targets since target_sprites_lost asked
   SDL_Texture* scratch_target = nullptr;  // Screen-sized, for blending on the CPU: the quad drawn alone
   SDL_Texture* scratch_upload = nullptr;  // Screen-sized, for blending on the CPU: the blended pixels
 
@@ -114,6 +118,7 @@ bool open_screen_renderer(WindowHandle window, int width, int height);
 void close_screen_renderer();  // Per platform: frees the renderer (and what the variant made for it)
 bool screens_available();      // Per platform: whether a screen can be opened at all (a display, or memory)
 void forget_texture(SDL_Texture* texture, int width, int height);  // Destroys it, updates the estimate
+SDL_Texture* drawing_target();  // What drawing goes into: a target sprite's texture, else the back buffer
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
 void flush_text_cache(bool all);                                   // Frees texts not drawn lately (or all)
 void free_all_sprites();                                           // Every sprite and 3D sprite

@@ -28,6 +28,18 @@ void stop_3d();
 void display_sprite3d(int sprite3d, int x, int y, int alpha);  // Top-left at (x, y); alpha 0..255
 void sprite3d_quality(int filtered);                           // 0 unfiltered, 1 filtered scaling
 void sprite3d_blending_mode(int source, int destination);      // Blend factors, numbered 1..11 as below
+int sprite3d_width(int sprite3d);                              // The width it is drawn at; 0 for none
+int sprite3d_height(int sprite3d);                             // The height it is drawn at; 0 for none
+
+// Target sprites: pictures a program draws into and keeps, to copy them to the screen later.
+// A target sprite of width x height, opaque black; 0 when the platform or renderer cannot hold it.
+int create_target_sprite(int sprite, int width, int height);
+// Sends clear_screen and 3D sprites into that target sprite until draw_into_sprite(0) sends them
+// back to the screen's back buffer; 0 (and the back buffer) when it is no target sprite.
+int draw_into_sprite(int sprite);
+// Non-zero once after the renderer lost what its target sprites held (a device reset): they keep
+// their numbers and sizes but must be drawn again.
+int target_sprites_lost();
 
 // Blend factor numbers used by the engine's object definitions.
 enum BlendFactor {

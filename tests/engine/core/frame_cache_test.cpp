@@ -1,0 +1,81 @@
+// frame_cache_test.cpp -- frames drawn from kept blocks equal, pixel for pixel, frames drawn cell by cell
+// (tests/gui/sdl_frame_cache_test.cpp runs the same comparison on the SDL screen)
+#include "support/frame_cache_world.h"
+
+#include "services/windows.h"
+#include "support/engine_fixture.h"
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 200;
+
+class FrameCache : public EngineFixture {
+ protected:
+  support::CacheWorldPictures pictures;
+
+  void SetUp() override {
+    EngineFixture::SetUp();
+    ASSERT_EQ(svc::open_window(1, 0, 0, kWidth, kHeight, "cache", svc::WINDOW_BORDERLESS), 1);
+    ASSERT_NE(svc::open_windowed_screen(svc::window_handle(1), 0, 0, kWidth, kHeight, 1, 0, 0), 0);
+    pictures = support::load_cache_world_pictures(dir);
+  }
+};
+
+TEST_F(FrameCache, ScrollsAndZoomsGiveThePixelsOfTheCellByCellDrawing) {
+  support::build_cache_world(pictures, 79, 59, 7.0f, kWidth, kHeight);
+  support::expect_scrolls_and_zooms_exact(kWidth, kHeight);
+}
+
+// A still frame copies its blocks; a change the world notes (a reload, a rebuild) draws them again.
+TEST_F(FrameCache, StillFramesCopyBlocksAndNotedChangesRedrawThem) {
+  support::build_cache_world(pictures, 59, 39, 8.0f, kWidth, kHeight);
+  engine.frameCache = 1;
+  draw_world();
+  EXPECT_GT(frame_cache_figures().drawnBlocks, 0);
+  draw_world();
+  EXPECT_EQ(frame_cache_figures().drawnBlocks, 0);
+  EXPECT_GT(frame_cache_figures().blocks, 0);
+  EXPECT_LE(frame_cache_figures().bytes, kFrameCacheBytes);
+
+  at(3, 2).groundSprite = svc::create_sprite3d(-1, pictures.grounds[(3 * 7 + 2 * 13 + 1) % 3]);
+  svc::zoom_sprite3d(at(3, 2).groundSprite, 8, 8);
+  at(3, 2).groundAlpha = 255;
+  note_drawing_changed();
+  support::expect_same_frame("after a noted change", kWidth, kHeight);
+}
+
+// Objects that reach cells the view does not visit (above and left of it, below its last row) are
+// not drawn there by the passes, and the cache leaves them out too.
+TEST_F(FrameCache, CellsOutsideTheViewDoNotReachIntoIt) {
+  support::build_cache_world(pictures, 59, 39, 6.0f, kWidth, kHeight);
+  engine.cellsDown = 30.0f;  // rows 0..29 visited: 180 of 200 pixels
+  for (auto* n = worldState.instanceList.head; n; n = n->next) svc::zoom_sprite3d(n->value.sprite3d, 20, 20);
+  note_drawing_changed();
+  engine.scrollX = 6;
+  engine.scrollY = 4;
+  support::expect_same_frame("overhanging objects", kWidth, kHeight);
+  engine.scrollX++;
+  engine.scrollY++;
+  support::expect_same_frame("overhanging objects, scrolled", kWidth, kHeight);
+}
+
+// The renderer losing its targets (Direct3D's device reset) draws every block again.
+TEST_F(FrameCache, LostTargetsAreDrawnAgain) {
+  support::build_cache_world(pictures, 59, 39, 8.0f, kWidth, kHeight);
+  engine.frameCache = 1;
+  draw_world();
+  svc::headless::lose_target_sprites();
+  support::expect_same_frame("after the targets were lost", kWidth, kHeight);
+}
+
+// A world whose object offsets are beyond any screen is drawn by the passes, not the cache.
+TEST_F(FrameCache, OffsetsBeyondAnyScreenLeaveTheFrameToThePasses) {
+  support::build_cache_world(pictures, 19, 19, 8.0f, kWidth, kHeight);
+  worldState.instanceList.head->value.offsetX = 1.0e20f;
+  note_drawing_changed();
+  engine.frameCache = 1;
+  draw_world();
+  EXPECT_EQ(frame_cache_figures().blocks, 0);
+}
+
+}  // namespace
