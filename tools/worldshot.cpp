@@ -22,6 +22,7 @@
 #include "core/settings.h"
 #include "core/engine.h"
 #include "core/world_check.h"
+#include "os.h"
 #include "core/view.h"
 #include "core/world_drawing.h"
 #include "services/command_line.h"
@@ -273,7 +274,9 @@ int main(int argc, char** argv) {
   if (!o.folder.empty()) {
     // The picture's name is the user's, relative to where they are; the world is read from its folder.
     o.out = tools::utf8_path(std::filesystem::absolute(tools::fs_path(o.out), ec));
-    const std::filesystem::path folder = tools::fs_path(o.folder);
+    // A folder named in other letter case is found, as the world's own names are.
+    const std::string spelled = os::spelled_path(o.folder);
+    const std::filesystem::path folder = tools::fs_path(spelled.empty() ? o.folder : spelled);
     if (!std::filesystem::is_directory(folder, ec))
       return fail(o.folder + ": " + (std::filesystem::exists(folder, ec) ? "is a file, not a world folder"
                                                                          : "no such folder"));

@@ -83,6 +83,9 @@ TEST_F(WorldNames, AWorldWhoseNamesAreInOtherCaseIsTheSameWorld) {
   const std::string picture = shot("exact");
   EXPECT_FALSE(picture.empty());
   EXPECT_TRUE(shot("other") == picture) << "the pictures differ";
+  // The world's folder named in other case on the command line is found too.
+  EXPECT_EQ(support::shell("'" + tool("worldshot") + "' '" + dir + "OTHER' '" + dir + "again.png'"), 0);
+  EXPECT_TRUE(support::read_file(dir + "again.png") == picture);
   const std::vector<std::string> top = support::names_in(w);
   EXPECT_EQ(top, (std::vector<std::string>{"CODES", "data", "gFX", "make_world.sh", "maps"}))
       << "nothing is made in another spelling";
