@@ -16,7 +16,9 @@ set_property(TARGET fltk APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS WIN32)
 
 set(PICTURE_LIBS_STATIC_INCLUDE_DIRS ${SUITE_WINDOWS_DEPS}/include)
 set(PICTURE_ARCHIVES)
-foreach(archive turbojpeg tiff png16 jpeg deflate)
+# libtiff before its codecs (WebP, Zstandard, LZMA, JBIG, LERC -- the ones Debian's libtiff has), the
+# codecs before what they need themselves.
+foreach(archive turbojpeg tiff webp zstd lzma jbig Lerc png16 jpeg deflate)
   list(APPEND PICTURE_ARCHIVES ${SUITE_WINDOWS_DEPS}/lib/lib${archive}.a)
 endforeach()
 list(APPEND PICTURE_ARCHIVES /usr/x86_64-w64-mingw32/lib/libz.a)
