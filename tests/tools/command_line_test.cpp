@@ -2,6 +2,7 @@
 // takes an unknown option or a stray argument as a usage error (exit 2, usage on stderr)
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,18 @@ const std::vector<Program>& programs() {
        {"--colours", "--cell", "--opaque", "--alpha", "--fit", "--force", "--quiet", "--help", "--version"}},
       {"worldshot", bin + "/tools/worldshot", {"--variant", "--cell", "--region", "--smooth", "--help", "--version"}},
   };
-  return all;
+  // The Tiled map tools, where the build has them (a build without pugixml leaves them out).
+  static const std::vector<Program> with_tiled = [] {
+    std::vector<Program> list = all;
+    const std::vector<Program> tiled = {
+        {"worldexport", bin + "/tools/worldexport", {"--cell", "--quiet", "--help", "--version"}},
+        {"worldimport", bin + "/tools/worldimport", {"--screen", "--force", "--quiet", "--help", "--version"}},
+    };
+    for (const Program& p : tiled)
+      if (std::filesystem::exists(p.path + SUITE_EXE)) list.push_back(p);
+    return list;
+  }();
+  return with_tiled;
 }
 
 // What a run printed and how it ended.
