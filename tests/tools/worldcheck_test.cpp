@@ -41,6 +41,15 @@ TEST_F(Worldcheck, TheExamplesCheckClean) {
   }
 }
 
+TEST_F(Worldcheck, AWorldWorldmakeMadeChecksClean) {
+  if (!fs::exists(tool("worldmake") + SUITE_EXE)) GTEST_SKIP() << "worldmake not built";
+  const std::string land = std::string(SUITE_SOURCE_DIR) + "/examples/mapconvert/land.png";
+  ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + land + "' '" + dir + "made' --colours 6 --quiet"), 0);
+  int status = -1;
+  EXPECT_EQ(check(dir + "made", status), "");
+  EXPECT_EQ(status, 0);
+}
+
 TEST_F(Worldcheck, ABrokenWorldGetsEachFaultNamed) {
   const std::string w = dir + "broken/";
   fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", w, fs::copy_options::recursive);
