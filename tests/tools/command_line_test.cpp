@@ -31,6 +31,7 @@ const std::vector<Program>& programs() {
        bin + "/tools/worldmake",
        {"--colours", "--cell", "--opaque", "--alpha", "--fit", "--force", "--quiet", "--help", "--version"}},
       {"worldshot", bin + "/tools/worldshot", {"--variant", "--cell", "--region", "--smooth", "--help", "--version"}},
+      {"worldcheck", bin + "/tools/worldcheck", {"--help", "--version"}},
   };
   // The Tiled map tools, where the build has them (a build without pugixml leaves them out).
   static const std::vector<Program> with_tiled = [] {
