@@ -2,7 +2,7 @@
 # the seven programs side by side, the font the engine's overlay uses, the examples with a starter for
 # each window program, a short read-me, and the licence of every library linked into the programs.
 
-set(SUITE_PROGRAMS simengine mapconvert dnaedit mapscan worlddump worldcheck worldmake worldshot)
+set(SUITE_PROGRAMS simengine mapconvert dnaedit mapscan worlddump worldcheck worldmake worldshot worldexport worldimport)
 foreach(program ${SUITE_PROGRAMS})
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION .)
