@@ -255,7 +255,8 @@ void draw_piece(std::vector<uint8_t>& band, int band_width, int top, int rows, c
 void draw_rotated_piece(std::vector<uint8_t>& band, int band_width, int top, int rows, const Piece& p) {
   double turn = std::fmod(p.rotation, 360.0);
   if (turn < 0) turn += 360.0;
-  double c = std::cos(turn * M_PI / 180.0), s = std::sin(turn * M_PI / 180.0);
+  constexpr double kPi = 3.14159265358979323846;
+  double c = std::cos(turn * kPi / 180.0), s = std::sin(turn * kPi / 180.0);
   if (std::fmod(turn, 90.0) == 0) {
     const int quarter = int(turn / 90.0);
     c = quarter == 0 ? 1 : quarter == 2 ? -1 : 0;
