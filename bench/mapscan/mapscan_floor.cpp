@@ -2,6 +2,7 @@
 //
 //   mapscan_floor decode PICTURE BYTES OUT   decodes PICTURE (PNG or JPEG) to RGBA with the decoder
 //                                             mapscan uses, then writes BYTES bytes of map text to OUT
+//                                             (beside it, synced, renamed over it, as mapscan does)
 //   mapscan_floor create FOLDER NAMES        creates one new empty file in FOLDER for every line of the
 //                                             file NAMES, each by an exclusive open and a close
 //   mapscan_floor time COMMAND...            runs COMMAND (its output thrown away) and prints its wall
@@ -60,10 +61,12 @@ bool decode(const char* path) {
 }
 
 // BYTES bytes of lines like a map's, written from one block of at most 64 KiB (a larger block costs
-// more in page faults than it saves in calls).
+// more in page faults than it saves in calls). They go to OUT as mapscan's maps do: into a new file
+// beside it, synced, renamed over it and the folder synced, so that the floor pays the same price
+// for a durable file and the ratio measures mapscan, not the disk.
 bool write_text(const char* path, long long bytes) {
-  const os::Handle file = os::open_file(path, os::Open::CREATE);
-  if (file == os::kNoHandle) return false;
+  os::Replacement replacement;
+  if (!os::begin_replace(path, false, replacement)) return false;
   const size_t size = size_t(std::min<long long>(bytes, 1 << 16));
   std::vector<char> block(size);
   const char line[] = "123\r\n45\r\n6\r\n";
@@ -71,10 +74,14 @@ bool write_text(const char* path, long long bytes) {
   bool ok = true;
   while (ok && bytes > 0) {
     const size_t n = size_t(std::min<long long>(bytes, (long long)size));
-    ok = os::write_all(file, block.data(), n);
+    ok = os::write_all(replacement.file, block.data(), n);
     bytes -= (long long)n;
   }
-  return os::close_file(file) && ok;
+  if (!ok) {
+    os::abandon_replace(replacement);
+    return false;
+  }
+  return os::finish_replace(replacement) == os::Replaced::DONE;
 }
 
 // One exclusive create and close per name, in the order listed.

@@ -15,8 +15,6 @@
 // "--repeat load|grid|read|wide|files|case N" runs only that part, for a profiler; "--small" runs only the
 // first world's comparison.
 #include <algorithm>
-#include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +35,7 @@
 #include "services/windows.h"
 #include "support/bmp.h"
 #include "world_load/bench_world.h"
+#include "world_load/stopwatch.h"
 #include "world/cell_definitions.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
@@ -77,31 +76,10 @@ void write_wide_world(const std::string& dir) {
   write_text(dir + "maps/land.red", red);
 }
 
-// Wall seconds, processor seconds of the whole process (the GL driver's threads too) and processor
-// seconds of the calling thread, since a start. The goals compare the calling thread's: the load
-// and the read run there, while the driver rasterizes a shown frame on threads of its own, partly
-// after the flip has returned, so that work lands in whatever is timed next (a read, as often as not).
-struct Times {
-  double wall = 0, cpu = 0, thread = 0;
-};
-
-struct Stopwatch {
-  std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
-  double cpu = processor_seconds();
-  double thread = thread_seconds();
-  static double processor_seconds() {
-    return double(std::clock()) / CLOCKS_PER_SEC;
-  }
-  static double thread_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-  }
-  Times elapsed() const {
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), processor_seconds() - cpu,
-            thread_seconds() - thread};
-  }
-};
+using bench::Stopwatch;
+using bench::Times;
+using bench::median;
+using bench::shown;
 
 // One engine load from a fresh state, as start-up does it; without content (useSprite3D 0) the
 // cells only get their codes and alphas.
@@ -170,26 +148,6 @@ Times time_definition_files(const std::string& dir) {
   const Times t = watch.elapsed();
   if (bytes == 0) std::fprintf(stderr, "world_load_bench: no definition file read\n");
   return t;
-}
-
-// Medians of the wall, process and thread times, each on its own.
-Times median(const std::vector<Times>& runs) {
-  std::vector<double> wall, cpu, thread;
-  for (const Times& t : runs) {
-    wall.push_back(t.wall);
-    cpu.push_back(t.cpu);
-    thread.push_back(t.thread);
-  }
-  for (std::vector<double>* v : {&wall, &cpu, &thread}) std::sort(v->begin(), v->end());
-  return {wall[wall.size() / 2], cpu[cpu.size() / 2], thread[thread.size() / 2]};
-}
-
-// "12.3 ms (process 14.5 ms, wall 45.6 ms)": the thread's processor time first
-std::string shown(const Times& t) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%.1f ms (process %.1f ms, wall %.1f ms)", t.thread * 1000.0, t.cpu * 1000.0,
-                t.wall * 1000.0);
-  return text;
 }
 
 }  // namespace

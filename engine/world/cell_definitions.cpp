@@ -218,7 +218,12 @@ void assign_ground_sprite(WorldCell& c, CellName pictureName) {
   GroundPicture* picture = find_ground_picture(pictureName);
   if (!picture) return;
   note_drawing_changed();
-  if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);  // 0 is never one
+  // A cell that has a 3D sprite keeps its number and takes the new picture in it: a labyrinth build
+  // sets most cells two or three times. 0 is never a 3D sprite.
+  if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) {
+    if (!svc::create_sprite3d(c.groundSprite, picture->sprite)) c.groundSprite = 0;
+    return;
+  }
   c.groundSprite = svc::create_sprite3d(-1, picture->sprite);
 }
 

@@ -47,25 +47,28 @@ uint32_t variant_seed() {
   return static_cast<uint32_t>(engine.worldRandom) + static_cast<uint32_t>(engine.baseVariant);
 }
 
-// The edge mark for a floor cell whose neighbour has `neighbour` as code; "" for none.
-const char* edge_mark(const std::string& neighbour, bool west) {
-  if (neighbour == kWall) return west ? "LAB_WALL_E" : "LAB_WALL_S";
-  if (neighbour == kGreen) return west ? "LAB_GREEN_E" : "LAB_GREEN_S";
-  if (neighbour == kWater) return west ? "LAB_WATER_E" : "LAB_WATER_S";
-  return "";
-}
-
-// One pass of the edge marks over the floor list, against the west (dx -1) or north (dy -1) neighbour.
+// One pass of the edge marks over the floor list, against the west (dx -1) or north (dy -1) neighbour:
+// a floor cell next to a wall, green or water cell takes that tile's mark for the side. Names are
+// compared by number; a mark's name is entered in the table when it is first given, as before.
 void mark_pass(int dx, int dy) {
+  const bool west = dx != 0;
+  const CellName tiles[3] = {cell_name(kWall), cell_name(kGreen), cell_name(kWater)};
+  const char* const markTexts[3] = {west ? "LAB_WALL_E" : "LAB_WALL_S", west ? "LAB_GREEN_E" : "LAB_GREEN_S",
+                                    west ? "LAB_WATER_E" : "LAB_WATER_S"};
+  CellName marks[3];
   svc::reset_list(worldState.floorList);
   while (FloorCell* e = svc::next_element(worldState.floorList)) {
     const WorldCell* n = svc::cell(worldState.world, e->x + dx, e->y + dy);
     WorldCell* c = svc::cell(worldState.world, e->x, e->y);
     if (!n || !c || n->code == e->code) continue;
-    const char* mark = edge_mark(n->code, dx != 0);
-    if (*mark) c->code = mark;
+    for (int k = 0; k < 3; k++) {
+      if (n->code != tiles[k]) continue;
+      if (marks[k].empty()) marks[k] = cell_name(markTexts[k]);
+      c->code = marks[k];
+      break;
+    }
     // Every cell whose neighbour is not plain floor is redefined for its current code.
-    set_tile(e->x, e->y, CellName(c->code));
+    set_tile(e->x, e->y, c->code);
   }
 }
 
@@ -75,7 +78,7 @@ void mark_pass(int dx, int dy) {
 // `tile`.
 void random_walk(int maxX, int maxY, const std::string& tileText, bool floor) {
   // The walk visits some hundred thousand cells: names are compared by number.
-  const CellName tile = cell_name(tileText), wall = cell_name(kWall);
+  const CellName tile = cell_name(tileText), wall = cell_name(kWall), floorName = cell_name(kFloor);
   int px = 1, py = 1, d = 0;
   int64_t steps = static_cast<int64_t>(maxX) * maxY;
   bool cursorPlaced = false;
@@ -105,7 +108,7 @@ void random_walk(int maxX, int maxY, const std::string& tileText, bool floor) {
         if (FloorCell* f = svc::append_element(worldState.floorList)) {
           f->x = px;
           f->y = py;
-          f->code = kFloor;
+          f->code = floorName;
         }
         if (!cursorPlaced) {
           svc::reset_list(worldState.cursorList);

@@ -70,7 +70,7 @@ struct ObjectInstance {
 // A carved floor cell of a self-created base.
 struct FloorCell {
   int32_t x = 0, y = 0;
-  std::string code;
+  CellName code;
 };
 
 // The user's cursor: pixel position on the screen and a move counter.

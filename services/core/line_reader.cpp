@@ -88,8 +88,7 @@ void read_line(LineReader& reader, std::string& line, size_t max_bytes) {
     const char* start = reader.block.data() + reader.pos;
     const char* end = reader.block.data() + reader.len;
     if (static_cast<size_t>(end - start) > max_bytes - line.size()) end = start + (max_bytes - line.size());
-    const char* p = start;
-    while (p < end && *p != '\r' && *p != '\n' && *p != '\0') ++p;
+    const char* p = find_line_end(start, end);
     line.append(start, p);
     reader.pos += static_cast<size_t>(p - start);
     if (p == end) continue;  // The line goes on in the next block, or has reached max_bytes

@@ -324,9 +324,8 @@ int create_sprite3d(int sprite3d, int sprite) {
   }
   int number = s ? state.sprites3d.pick(sprite3d) : -1;
   if (number < 0) return 0;
-  int width = s->width, height = s->height;
-  if (sprite3d >= 0) free_sprite3d(sprite3d);  // a chosen number is taken over; -1's pick stays free
-  state.sprites3d.store(number, sdl::Sprite3D{sprite, width, height});
+  // A chosen number in use is taken over: its record is replaced where it stands.
+  state.sprites3d.store(number, sdl::Sprite3D{sprite, s->width, s->height});
   return detail::created(sprite3d, number);
 }
 

@@ -125,4 +125,38 @@ TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
   EXPECT_EQ(pairs_of(dir + "small.txt"), (Pairs{{"S", "1"}}));
 }
 
+// Lines of every length from 0 to 70, each ended by LF, CR, NUL or CR LF in turn (a CR is never
+// followed by an LF of the next line, which would make one CR LF of them), and a last line
+// without an end: the ends fall at every place of a sixteen-byte step, also in the last few bytes
+// of the file, and both ways of reading give exactly the lines written.
+TEST_F(LineReaderTest, EveryLineEndIsFoundWhereverItFalls) {
+  const std::string ends[] = {"\n", "\r", std::string(1, '\0'), "\r\n"};
+  std::vector<std::string> written;
+  std::string bytes;
+  for (int length = 0; length <= 70; length++) {
+    for (int e = 0; e < 4; e++) {
+      std::string line;
+      for (int i = 0; i < length; i++) line += char('a' + (i + e) % 26);
+      written.push_back(line);
+      bytes += line;
+      bytes += ends[e];
+    }
+  }
+  written.push_back("tail without an end");
+  bytes += written.back();
+  put("ends.txt", bytes);
+  svc::LineReader copies, views;
+  ASSERT_TRUE(svc::open_line_reader(copies, dir + "ends.txt") && svc::open_line_reader(views, dir + "ends.txt"));
+  std::string line;
+  for (size_t i = 0; i < written.size(); i++) {
+    SCOPED_TRACE(i);
+    ASSERT_FALSE(svc::line_reader_at_end(copies));
+    svc::read_line(copies, line);
+    ASSERT_EQ(line, written[i]);
+    ASSERT_EQ(svc::read_line_view(views), written[i]);
+  }
+  EXPECT_TRUE(svc::line_reader_at_end(copies));
+  EXPECT_TRUE(svc::line_reader_at_end(views));
+}
+
 }  // namespace
