@@ -1,12 +1,19 @@
 // world_frame_bench.cpp -- one engine frame against a bare SDL loop that draws the same picture
 //
-// The engine side: a 1920 x 1080 view at RESOLUTION N (the argument, 32 by default) over a map whose
-// every cell has a ground picture and one placed object, with the smoothing pass; a frame is the
-// world drawing, the position boxes and the flip. The bare side: plain SDL calls drawing the same
-// quads into a render-target back buffer, the same full-screen copy and the same present. Both run
-// in the same process, in alternating blocks; the ratio of the medians is printed with its goal
-// (<= 1.2) and "met" or "MISSED". Run it under a display
-// (xvfb-run -a -s "-screen 0 1920x1080x24").
+// The engine side: a 1920 x 1080 view at RESOLUTION N (the argument, 2 to 256, 32 by default) over a
+// map whose every cell has a ground picture and one placed object, with the smoothing pass; a frame
+// is the world drawing, the position boxes and the flip. The bare side: plain SDL calls drawing the
+// same quads into a render-target back buffer, the same full-screen copy and the same present. All
+// run in the same process, in alternating blocks; each ratio of medians is printed with its goal and
+// "met" or "MISSED":
+// - the engine drawing every cell against the bare loop at N (<= 1.2);
+// - with the frame cache (FRAMECACHE 1), a frame that does not move against the bare loop's
+//   RESOLUTION 32 frame (<= 1.0);
+// - with the cache, the first frame after a zoom step (the passes draw it; the blocks follow in the
+//   next frame) against the same zoom step drawn cell by cell (<= 1.0);
+// - with the cache, scrolling by one cell a frame against a frame that does not move (<= 1.5; from
+//   RESOLUTION 4 on, the map then being twice the view's width).
+// Run it under a display (xvfb-run -a -s "-screen 0 1920x1080x24").
 #include <SDL.h>
 
 #include <algorithm>
@@ -38,6 +45,7 @@ namespace {
 constexpr int kBlocks = 5;
 constexpr double kBlockMs = 1500.0;  // A block runs about this long (5 to 60 frames), at every cell size
 constexpr double kGoal = 1.2;
+constexpr double kStillGoal = 1.0, kZoomGoal = 1.0, kScrollGoal = 1.5;
 
 // A size x size picture of one colour, optionally with a 4-pixel magenta (transparent) border.
 void write_bmp(const std::string& path, int size, int r, int g, int b, bool magentaBorder) {
@@ -54,7 +62,8 @@ double now_ms() {
 // The engine's world: every cell of a map that covers the view (at least 128 x 128) with ground and
 // one object fitted to the cell.
 void build_engine_world(const std::string& dir, int width, int height, int cell) {
-  const int side = std::max({128, width / cell + 2, height / cell + 2});
+  const int rows = std::max({128, height / cell + 2});
+  const int side = std::max({128, (cell >= 4 ? 2 : 1) * (width / cell) + 4, rows});
   reset_engine_state();
   forget_world();
   engine.screenWidth = static_cast<float>(width);
@@ -65,10 +74,11 @@ void build_engine_world(const std::string& dir, int width, int height, int cell)
   svc::transparent_sprite_colour(-1, 255 + 255 * 65536);
   const int ground = svc::load_sprite(-1, dir + "ground.bmp", svc::SPRITE_TEXTURE);
   const int object = svc::load_sprite(-1, dir + "object.bmp", svc::SPRITE_TEXTURE);
-  svc::dim_array(worldState.world, side - 1, side - 1);
-  engine.mapMaxX = engine.mapMaxY = side - 1;
+  svc::dim_array(worldState.world, side - 1, rows - 1);
+  engine.mapMaxX = side - 1;
+  engine.mapMaxY = rows - 1;
   for (int x = 0; x < side; x++)
-    for (int y = 0; y < side; y++) {
+    for (int y = 0; y < rows; y++) {
       WorldCell& c = *svc::cell(worldState.world, x, y);
       c.loaded = 1;
       c.groundAlpha = 255;
@@ -85,9 +95,26 @@ void build_engine_world(const std::string& dir, int width, int height, int cell)
   compute_view_cells();
 }
 
+// How the view changes before each engine frame: not at all, a zoom step (to N + 1 and back), or a
+// scroll by one cell (back to the first column where the map ends).
+enum class Motion { Still, Zoom, Scroll };
+Motion motion = Motion::Still;
+int baseCell = 32;
+
+void move_view() {
+  if (motion == Motion::Zoom) {
+    engine.resolution = engine.resolution == static_cast<float>(baseCell) ? baseCell + 1.0f : baseCell;
+    compute_view_cells();
+  } else if (motion == Motion::Scroll) {
+    engine.scrollX++;
+    if (engine.scrollX + engine.cellsAcross + 2 > engine.mapMaxX) engine.scrollX = 0;
+  }
+}
+
 double engine_frames(int n) {
   double t0 = now_ms();
   for (int i = 0; i < n; i++) {
+    move_view();
     draw_world();
     draw_position_boxes();
     svc::flip_buffers();
@@ -169,10 +196,11 @@ int main(int argc, char** argv) {
   set_fatal_box(false);  // a failure is printed, never shown in a box that waits
   set_fatal_exit_code(1);
   const int cell = argc > 1 ? std::atoi(argv[1]) : 32;
-  if (cell < 4 || cell > 256) {
-    std::fprintf(stderr, "usage: world_frame_bench [RESOLUTION]   (4 to 256; 32 by default)\n");
+  if (cell < 2 || cell > 256) {
+    std::fprintf(stderr, "usage: world_frame_bench [RESOLUTION]   (2 to 256; 32 by default)\n");
     return 2;
   }
+  baseCell = cell;
   const std::string dir = os::make_temp_folder("world_frame_");
   if (dir.empty()) return 1;
   write_bmp(dir + "ground.bmp", 32, 40, 140, 60, false);
@@ -197,21 +225,65 @@ int main(int argc, char** argv) {
   engine_frames(3);  // warm-up: the first frame refits every ground sprite
   bare_frames(bare, 3);
   const int frames = std::clamp(static_cast<int>(kBlockMs / std::max(engine_frames(3), 1.0)), 5, 60);
-  std::vector<double> eng, raw;
+  const int bareFrames32 = [&] {
+    bare.cell = 32;
+    const int n = std::clamp(static_cast<int>(kBlockMs / std::max(bare_frames(bare, 3), 1.0)), 5, 60);
+    bare.cell = cell;
+    return n;
+  }();
+  // One measurement: the median of kBlocks blocks, each run after a block of the bare loop at N.
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  std::vector<double> eng, raw, raw32, still, zoomDirect, zoomCached, scroll;
   for (int b = 0; b < kBlocks; b++) {
+    motion = Motion::Still;
+    engine.frameCache = 0;
     eng.push_back(engine_frames(frames));
     raw.push_back(bare_frames(bare, frames));
+    bare.cell = 32;
+    raw32.push_back(bare_frames(bare, bareFrames32));
+    bare.cell = cell;
+    engine.frameCache = 1;
+    engine_frames(2);  // the blocks drawn
+    still.push_back(engine_frames(frames));
+    motion = Motion::Zoom;
+    zoomCached.push_back(engine_frames(std::max(2, frames / 2)));
+    engine.frameCache = 0;
+    zoomDirect.push_back(engine_frames(std::max(2, frames / 2)));
+    if (engine.resolution != static_cast<float>(cell)) {
+      engine.resolution = static_cast<float>(cell);
+      compute_view_cells();
+    }
+    if (cell >= 4) {
+      motion = Motion::Still;
+      engine.frameCache = 1;
+      engine_frames(2);  // the blocks drawn again after the zoom steps
+      motion = Motion::Scroll;
+      scroll.push_back(engine_frames(frames));
+      engine.scrollX = 0;
+    }
   }
-  std::sort(eng.begin(), eng.end());
-  std::sort(raw.begin(), raw.end());
-  const double e = eng[eng.size() / 2], r = raw[raw.size() / 2];
-  const bool met = e / r <= kGoal;
+  const double e = median(eng), r = median(raw), r32 = median(raw32), st = median(still);
+  const double zc = median(zoomCached), zd = median(zoomDirect);
+  auto verdict = [](double ratio, double goal) { return ratio <= goal ? "met" : "MISSED"; };
   std::printf("engine frame %dx%d, RESOLUTION %d, %d x %d cells, ground + one object each, smoothing: %.2f ms\n", width,
               height, cell, static_cast<int>(engine.cellsAcross) + 1, static_cast<int>(engine.cellsDown), e);
-  std::printf("bare SDL loop, same quads and full-screen copy: %.2f ms (medians of %d blocks of %d frames)\n", r,
-              kBlocks, frames);
-  std::printf("ratio engine / bare at RESOLUTION %d: %.2f (goal <= %.2f): %s\n", cell, e / r, kGoal,
-              met ? "met" : "MISSED");
+  std::printf("bare SDL loop, same quads and full-screen copy: %.2f ms; at RESOLUTION 32: %.2f ms (medians of %d blocks)\n",
+              r, r32, kBlocks);
+  std::printf("frame cache: still frame %.2f ms; zoom step's first frame %.2f ms (cell by cell %.2f ms)\n", st, zc, zd);
+  std::printf("ratio engine / bare at RESOLUTION %d: %.2f (goal <= %.2f): %s\n", cell, e / r, kGoal, verdict(e / r, kGoal));
+  std::printf("ratio cached still frame at RESOLUTION %d / bare at RESOLUTION 32: %.2f (goal <= %.2f): %s\n", cell,
+              st / r32, kStillGoal, verdict(st / r32, kStillGoal));
+  std::printf("ratio cached zoom step's first frame / cell by cell at RESOLUTION %d: %.2f (goal <= %.2f): %s\n", cell,
+              zc / zd, kZoomGoal, verdict(zc / zd, kZoomGoal));
+  if (!scroll.empty()) {
+    const double sc = median(scroll);
+    std::printf("ratio cached scroll by one cell a frame / still frame at RESOLUTION %d: %.2f ms / %.2f ms = %.2f "
+                "(goal <= %.2f): %s\n",
+                cell, sc, st, sc / st, kScrollGoal, verdict(sc / st, kScrollGoal));
+  }
   SDL_DestroyRenderer(bare.renderer);
   SDL_DestroyWindow(bare.window);
   svc::stop_services();

@@ -50,6 +50,7 @@ struct Cache {
   Target strips[4];           // Top, bottom, left, right
   uint64_t frame = 0;
   int drawnBlocks = 0;
+  uint64_t passesDrew = 0;  // The generation whose first frame the passes drew (0: none)
 };
 
 Cache cache;
@@ -227,13 +228,26 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
   if (bx1 > bx0 && by1 > by0 && (bx1 - bx0) * (by1 - by0) * block_bytes() > kFrameCacheBytes) return false;
 
   const bool parity = cache.reach.halfOffsets && (res & 1);
+  auto key_of = [&](int64_t bx, int64_t by) {
+    const int64_t column = bx * B - sx, row = by * B - sy;
+    const uint64_t phase = parity ? uint64_t((column & 1) | ((row & 1) << 1)) : 0;
+    return (uint64_t(bx + (1 << 20)) << 34) | (uint64_t(by + (1 << 20)) << 2) | phase;
+  };
+  // The first frame after a change that leaves most blocks to draw is the passes' (drawing blocks
+  // costs more than the passes, for the block parts beyond the screen and the switches of target).
+  int64_t missing = 0;
+  for (int64_t by = by0; by < by1; by++)
+    for (int64_t bx = bx0; bx < bx1; bx++) missing += cache.blocks.count(key_of(bx, by)) ? 0 : 1;
+  if (missing * 2 > (bx1 - bx0) * (by1 - by0) && cache.passesDrew != cache.generation) {
+    cache.passesDrew = cache.generation;
+    return false;
+  }
   const VisitRange grid = {static_cast<int>(-sy), static_cast<int>(cache.gridRows - sy), static_cast<int>(-sx),
                            static_cast<int>(cache.gridColumns - sx)};
   for (int64_t by = by0; by < by1; by++)
     for (int64_t bx = bx0; bx < bx1; bx++) {
       const int64_t column = bx * B - sx, row = by * B - sy;  // The block's first cell in view cells
-      const uint64_t phase = parity ? uint64_t((column & 1) | ((row & 1) << 1)) : 0;
-      const uint64_t key = (uint64_t(bx + (1 << 20)) << 34) | (uint64_t(by + (1 << 20)) << 2) | phase;
+      const uint64_t key = key_of(bx, by);
       auto found = cache.blocks.find(key);
       if (found == cache.blocks.end()) {
         Target t;

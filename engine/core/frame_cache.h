@@ -12,16 +12,18 @@
 #include "core/world_drawing.h"
 
 // Draws the frame's ground and object passes from the cache (after clear_screen and start_3d) and
-// sets `occupied` on the visited cells; false, having drawn nothing, when the cache cannot hold this
-// frame (no target sprites, a block beyond the renderer's limits, more blocks than the memory bound).
+// sets `occupied` on the visited cells; false when the passes should draw this frame: the cache
+// cannot hold it (no target sprites, a block beyond the renderer's limits, more blocks than the
+// memory bound), or most of its blocks are to be drawn in the first frame after a change (a zoom
+// step, a rebuild), which the passes draw at their own cost; the blocks follow in the next frame.
 bool draw_from_frame_cache(const VisitRange& v, float res);
 
 void forget_frame_cache();  // Frees every block (at shutdown, or to start over)
 
 // The most memory the blocks take: 48 MiB of RGBA pixels (at 1920 x 1080 a screenful of blocks is
-// about 14 MiB; the rest holds blocks scrolled past or of the other half-pixel phase).
+// about 10 MiB; the rest holds blocks scrolled past or of the other half-pixel phase).
 constexpr int64_t kFrameCacheBytes = int64_t{48} << 20;
-constexpr int kFrameCacheBlockPixels = 256;  // A block's edge: the most whole cells within this, at least one
+constexpr int kFrameCacheBlockPixels = 128;  // A block's edge: the most whole cells within this, at least one
 
 struct FrameCacheFigures {
   int blocks = 0;       // Blocks held

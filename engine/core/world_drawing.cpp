@@ -124,11 +124,14 @@ void draw_world() {
   engine.scrollY = wrap_scroll(engine.scrollY, engine.mapMaxY);
   svc::clear_screen(svc::rgb(0, 0, 0));
   svc::start_3d();
+  // Blocks kept between frames must sample their pictures as the screen would at any position.
+  svc::sprite3d_exact_sampling(engine.frameCache != 0);
   const VisitRange v = visit_range();
   // With FRAMECACHE 1 the passes' pictures are kept in blocks and copied; the passes run here
-  // when the cache cannot hold this frame.
+  // when the cache cannot hold this frame. FRAMECACHE 2 draws cell by cell with the cache's sampling
+  // (the picture the cache must give).
   if (engine.frameCache != 1 || !draw_from_frame_cache(v, res)) {
-    if (engine.frameCache == 1) {  // the cache gave up part way: start the frame again
+    if (engine.frameCache == 1) {  // the cache may have given up part way: start the frame again
       svc::clear_screen(svc::rgb(0, 0, 0));
       svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
     }

@@ -145,6 +145,8 @@ void sprite3d_quality(int) {}
 
 void sprite3d_blending_mode(int, int) {}
 
+void sprite3d_exact_sampling(int) {}  // Samples are taken the same way wherever a quad lies
+
 int sprite3d_width(int sprite3d) {
   const fltk::Sprite3D* s = state.sprites3d.get(sprite3d);
   return s ? s->width : 0;

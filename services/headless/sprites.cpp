@@ -181,6 +181,8 @@ void sprite3d_blending_mode(int source, int destination) {
   state.blend_destination = destination;
 }
 
+void sprite3d_exact_sampling(int) {}  // Samples are taken the same way wherever a quad lies
+
 int sprite3d_width(int sprite3d) {
   const headless::detail::Sprite3D* s = state.sprites3d.get(sprite3d);
   return s ? s->width : 0;

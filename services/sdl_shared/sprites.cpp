@@ -149,15 +149,10 @@ void composite_on_cpu(Sprite& sprite, const SDL_Rect& dst, int alpha, int scale_
 // the same pixels and moves each sample by 1/256 pixel's worth of texels: such samples take the
 // texel after the edge wherever the quad is drawn, so the same picture at the same size gives the
 // same pixels at every position and on every target.
-void copy_nearest_scaled(Sprite& sprite, const SDL_Rect& dst, int alpha) {
+void copy_nearest_scaled(Sprite& sprite, const SDL_Rect& dst) {
   constexpr float kNudge = 1.0f / 256.0f;
-  const float x0 = float(dst.x) - kNudge, y0 = float(dst.y) - kNudge;
-  const float x1 = x0 + float(dst.w), y1 = y0 + float(dst.h);
-  const SDL_Color c = {255, 255, 255, static_cast<Uint8>(alpha)};
-  const SDL_Vertex v[4] = {
-      {{x0, y0}, c, {0.0f, 0.0f}}, {{x1, y0}, c, {1.0f, 0.0f}}, {{x1, y1}, c, {1.0f, 1.0f}}, {{x0, y1}, c, {0.0f, 1.0f}}};
-  static const int indices[6] = {0, 1, 2, 0, 2, 3};
-  SDL_RenderGeometry(state.renderer, sprite.texture, v, 4, indices, 6);
+  const SDL_FRect to = {float(dst.x) - kNudge, float(dst.y) - kNudge, float(dst.w), float(dst.h)};
+  SDL_RenderCopyF(state.renderer, sprite.texture, nullptr, &to);
 }
 
 }  // namespace
@@ -357,8 +352,8 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
   SDL_Rect dst = {x, y, s3->width, s3->height};
   if (state.custom_blend) {
     if (sdl::prepare_texture(*s, state.blend_mode, state.blend_fallback, quad_alpha, scale_mode)) {
-      if (scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))
-        sdl::copy_nearest_scaled(*s, dst, quad_alpha);
+      if (state.exact_sampling && scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))
+        sdl::copy_nearest_scaled(*s, dst);
       else
         SDL_RenderCopy(state.renderer, s->texture, nullptr, &dst);
       return;
@@ -379,6 +374,8 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
 }
 
 void sprite3d_quality(int filtered) { state.quality = filtered ? 1 : 0; }
+
+void sprite3d_exact_sampling(int exact) { state.exact_sampling = exact != 0; }
 
 // The pair becomes a composed SDL blend mode; a renderer that has none blends it on the CPU (and a
 // pair that leaves the screen unchanged, such as zero and one, then draws nothing).

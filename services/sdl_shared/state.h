@@ -76,6 +76,7 @@ struct State {
   detail::NumberTable<Sprite3D> sprites3d;
   int32_t transparent_colour = -1;  // -1: none for later loads
   int quality = 0;                  // 0 nearest, 1 linear
+  bool exact_sampling = false;      // sprite3d_exact_sampling
   int blend_source = 5, blend_destination = 6;
   SDL_BlendMode blend_mode = SDL_BLENDMODE_BLEND;         // The mode that display_sprite3d uses
   SDL_BlendMode blend_fallback = SDL_BLENDMODE_BLEND;     // The nearest fixed mode of the same pair
