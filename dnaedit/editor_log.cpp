@@ -11,7 +11,7 @@ void write_log() {
   std::string path = svc::current_directory() + "qz61_log.txt";
   int file = svc::create_replacement(-1, path);  // a full disk leaves the last log whole
   if (!file) return;
-  svc::write_line(file, "HOME: " + editor.home_dir);
+  svc::write_line(file, "HOME: " + svc::shown_path(editor.home_dir));  // On Windows with "\\" only
   svc::write_line(file, "INIFILE: " + editor.settings_name);
   svc::write_line(file, "WINDOW_ID: " + svc::int_to_string(0));
   svc::write_line(file, "WINDOWTITLE: " + editor.window_title);

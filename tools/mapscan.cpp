@@ -146,6 +146,8 @@ int run(const Options& o) {
     return fail(o.map, "is a folder; name the map file, for example " + svc::folder_part(o.map + "/") + "land");
 
   // The map's folder before the work: a scan that runs to 100 % and then has nowhere to go wastes the wait.
+  for (const std::string& path : {o.picture, o.map, o.dest})
+    if (!tools::missing_drive(path).empty()) return fail(path, tools::missing_drive(path));
   const std::string map_folder = svc::folder_part(o.map);
   if (!map_folder.empty() && svc::file_size(map_folder) != -2)
     return fail(map_file_name(o.map, kind), svc::file_size(map_folder.substr(0, map_folder.size() - 1)) >= 0
@@ -241,9 +243,9 @@ int run(const Options& o) {
   }
   if (!o.quiet) {
     const long entries = long(state.picture_width + 1) * (state.picture_height + 1);
-    std::string line = "mapscan: " + report.map_path + " written, " + grouped(entries) + " entries";
+    std::string line = "mapscan: " + svc::shown_path(report.map_path) + " written, " + grouped(entries) + " entries";
     if (ai)
-      line += "; colour-code files in " + state.destination_folder + ": " + grouped(report.codes_created) +
+      line += "; colour-code files in " + svc::shown_path(state.destination_folder) + ": " + grouped(report.codes_created) +
               " created, " + grouped(report.codes_distinct - report.codes_created) + " kept";
     if (o.colours > 0)
       line += " (" + grouped(report.codes_distinct - report.margin_codes) + " for the picture's colours" +

@@ -1,17 +1,29 @@
 // tool_common.cpp -- the command-line companions' failure line, number options and UTF-8 paths
 #include "tool_common.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+
+#include "services/files.h"
+#include "services/paths.h"
 
 namespace tools {
 
 int fail(const char* program, const std::string& subject, const std::string& reason) {
+  const std::string shown = svc::shown_path(subject);
   if (reason.empty())
-    std::fprintf(stderr, "%s: %s\n", program, subject.c_str());
+    std::fprintf(stderr, "%s: %s\n", program, shown.c_str());
   else
-    std::fprintf(stderr, "%s: %s: %s\n", program, subject.c_str(), reason.c_str());
+    std::fprintf(stderr, "%s: %s: %s\n", program, shown.c_str(), reason.c_str());
   return 1;
+}
+
+std::string missing_drive(const std::string& path) {
+  if (!svc::windows_system() || path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0])))
+    return "";
+  const std::string drive = path.substr(0, 2);
+  return svc::file_size(drive + "\\") == -2 ? "" : "there is no drive " + drive;
 }
 
 bool parse_number(const std::string& text, int low, int high, int& value) {

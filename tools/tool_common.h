@@ -6,8 +6,13 @@
 namespace tools {
 
 // Prints "<program>: <subject>: <reason>" (or "<program>: <subject>" without a reason) on standard
-// error and returns 1, the exit code of a file that cannot be read or written.
+// error and returns 1, the exit code of a file that cannot be read or written. The subject is a path,
+// spelled as the system's users know it (with "\" on Windows).
 int fail(const char* program, const std::string& subject, const std::string& reason = "");
+
+// On Windows, a path on a drive that does not exist ("Q:\\maps"): "there is no drive Q:", the reason to
+// give instead of what the system says about such a name; "" for any other path.
+std::string missing_drive(const std::string& path);
 
 // A whole decimal number, optionally signed, from low to high; false for anything else (blanks,
 // a fraction, more than nine digits).

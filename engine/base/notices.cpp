@@ -22,11 +22,11 @@ void set_fatal_box(bool shown) { fatalBoxShown = shown; }
 
 std::string fatal_text(FatalCode code) {
   switch (code) {
-    case FATAL_NO_CONFIGURATION: return " Could not open " + svc::system_path(engine.configPath);
+    case FATAL_NO_CONFIGURATION: return " Could not open " + svc::shown_path(svc::system_path(engine.configPath));
     case FATAL_NO_SCREEN: return " Could not open screen";
     case FATAL_NO_WINDOW: return " Could not open window";
     case FATAL_NO_MAP: return " Could not open topographic data";
-    case FATAL_NO_BASE: return " Could not open:" + svc::system_path(engine.labyrinthBaseFile);
+    case FATAL_NO_BASE: return " Could not open:" + svc::shown_path(svc::system_path(engine.labyrinthBaseFile));
     case FATAL_BAD_RESOLUTION:
       return " RESOLUTION in " + svc::system_path(engine.configPath) + " must be a positive number of pixels";
     default: return "";

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "os.h"
+#include "services/paths.h"
 
 #ifndef SUITE_VERSION
 #error "SUITE_VERSION is set by the build from the project's version"
@@ -70,9 +71,50 @@ std::string split_arguments(int argc, char** argv_in, const std::vector<std::str
   return "";
 }
 
+std::string windows_help_text(const std::string& usage) {
+  auto path_character = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+           c == '-' || c == '/';
+  };
+  std::string out;
+  size_t at = 0;
+  while (at < usage.size()) {
+    size_t end = usage.find('\n', at);
+    end = end == std::string::npos ? usage.size() : end + 1;
+    std::string line = usage.substr(at, end - at);
+    at = end;
+    // The manual pages are not installed on Windows; the read-me beside the programs is.
+    const size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos && line.compare(first, 4, "See ") == 0 && line.find("(1)") != std::string::npos) {
+      out += line.substr(0, first) + "See README-Windows.txt beside the programs.\n";
+      continue;
+    }
+    for (size_t page = line.find("(1)"); page != std::string::npos; page = line.find("(1)", page))
+      line.replace(page, 3, ".exe");
+    // A word of path characters with a "/" inside or at its end, that starts with a letter, digit or
+    // "_": a path ("DATA/ini.txt", "gfx/topo/"), not an option ("--opaque") or a choice ("and/or" is
+    // not in any usage).
+    for (size_t i = 0; i < line.size();) {
+      if (!path_character(line[i])) {
+        ++i;
+        continue;
+      }
+      size_t j = i;
+      while (j < line.size() && path_character(line[j])) ++j;
+      const bool word_start = line[i] != '-' && line[i] != '/' && line[i] != '.';
+      if (word_start && line.find('/', i) < j)
+        for (size_t k = i; k < j; ++k)
+          if (line[k] == '/') line[k] = '\\';
+      i = j;
+    }
+    out += line;
+  }
+  return out;
+}
+
 int standard_option(const std::string& option, const std::string& program, const std::string& usage) {
   if (option == "--help" || option == "-h") {
-    std::fputs(usage.c_str(), stdout);
+    std::fputs((windows_system() ? windows_help_text(usage) : usage).c_str(), stdout);
     return 0;
   }
   if (option == "--version") {

@@ -54,6 +54,24 @@ std::string current_directory() {
   return dir;
 }
 
+bool windows_system() {
+#ifdef _WIN32
+  return true;
+#else
+  return false;
+#endif
+}
+
+std::string shown_path(const std::string& path) {
+  if (!windows_system()) return path;
+  std::string shown = path;
+  for (char& c : shown)
+    if (c == '/') c = '\\';
+  return shown;
+}
+
+std::string program_folder() { return os::program_folder(); }
+
 std::string get_file_part(const std::string& path) {
   std::string p = unquoted(path);
   size_t sep = last_separator(p);

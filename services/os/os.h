@@ -154,6 +154,7 @@ void pop_quit_ending();       // The handling from before the push comes back
 void no_size_limit_signal();  // A write past the file size limit fails instead of ending the process
 std::string error_text();     // Why the last failed call failed, in the system's words
 std::string program_name();   // The running program's name, without folder or ".exe", for messages
+std::string program_folder(); // The folder of the running program's file, ending in its separator; "" when unknown
 // The program's command line, its name first, as UTF-8. main()'s argv is that already on Linux; on
 // Windows it is in the ANSI code page, which turns characters outside it into "?", so the system's
 // wide command line is read instead.

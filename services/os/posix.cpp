@@ -728,6 +728,14 @@ std::string error_text() { return std::strerror(errno); }
 
 std::string program_name() { return program_invocation_short_name; }
 
+std::string program_folder() {
+  char buffer[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (n <= 0 || size_t(n) >= sizeof buffer) return "";
+  const std::string path(buffer, size_t(n));
+  return path.substr(0, path.rfind('/') + 1);
+}
+
 std::vector<std::string> utf8_arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 
 }  // namespace os

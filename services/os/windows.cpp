@@ -50,6 +50,34 @@ bool is_absolute_drive_path(const std::wstring& p) {
   return p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/');
 }
 
+// What the programs print is UTF-8. A console window shows the bytes it gets in its output code page
+// (the OEM one: 850, 437), which turns "forêt" into "for├¬t"; so while a program runs, a console it
+// writes to reads UTF-8, and gets its own code page back when the program ends. Output redirected
+// to a file or a pipe is UTF-8 bytes either way. The C library writes an unbuffered stream to the
+// console a byte at a time, and the console cannot join the bytes of one character that arrive in
+// separate writes: a console stream gets a buffer, flushed when the program ends (before the code page
+// goes back) or when it flushes the stream itself (mapscan's progress bar).
+struct Utf8Console {
+  UINT before = 0;
+  Utf8Console() {
+    DWORD mode;
+    const bool out = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+    const bool err = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+    if (!out && !err) return;
+    before = GetConsoleOutputCP();
+    if (before == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) before = 0;
+    static char out_buffer[4096], err_buffer[4096];
+    if (out) std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+    if (err) std::setvbuf(stderr, err_buffer, _IOFBF, sizeof err_buffer);
+  }
+  ~Utf8Console() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (before) SetConsoleOutputCP(before);
+  }
+};
+Utf8Console utf8_console;
+
 }  // namespace
 
 // At start-up: the standard streams carry bytes unchanged, as on Linux (the C runtime's text mode
@@ -774,6 +802,14 @@ std::string program_name() {
   if (cut != std::wstring::npos) path = path.substr(cut + 1);
   if (path.size() > 4 && _wcsicmp(path.c_str() + path.size() - 4, L".exe") == 0) path.resize(path.size() - 4);
   return narrow(path);
+}
+
+std::string program_folder() {
+  static wchar_t buffer[32768];
+  const DWORD n = GetModuleFileNameW(nullptr, buffer, 32768);
+  if (n == 0 || n >= 32768) return "";
+  std::wstring path(buffer, n);
+  return narrow(path.substr(0, path.find_last_of(L"\\/") + 1));
 }
 
 

@@ -154,7 +154,7 @@ TEST_F(Editor, StartLogHasSixLines) {
   EXPECT_EQ(run_editor(), 0);
   std::string log = read_file("qz61_log.txt");
   std::string head =
-      "HOME: " + svc::current_directory() +
+      "HOME: " + svc::shown_path(svc::current_directory()) +
       "\r\nINIFILE: ini.qz61\r\nWINDOW_ID: 0\r\nWINDOWTITLE: Editor\r\nQZ61 PRIORITY: 55\r\nLOG CREATED: ";
   ASSERT_EQ(log.substr(0, head.size()), head);
   std::string stamp = log.substr(head.size());  // yyyy/mm/dd TIME hh:ii:ss

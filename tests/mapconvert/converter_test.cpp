@@ -418,7 +418,7 @@ TEST_F(WorkedExample, MapscanFailuresNameTheFileAndExitWithOne) {
   };
   fails("red missing.png m", "missing.png");
   fails("red notes.txt m", "notes.txt");
-  fails("red a.bmp nowhere/m", "nowhere/m.red");
+  fails("red a.bmp nowhere/m", svc::shown_path("nowhere/m.red"));
   fails("ai-basic a.bmp m --dest nowhere", "nowhere");
   EXPECT_FALSE(exists("m.red"));
   EXPECT_FALSE(exists("m.qz61"));

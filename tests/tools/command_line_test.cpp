@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/command_line.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
@@ -114,6 +115,20 @@ TEST_F(CommandLine, UnknownOptionsAndStrayArgumentsAreUsageErrors) {
   const Program& worlddump = programs()[4];
   EXPECT_EQ(run(worlddump, "--variant").code, 2);
   EXPECT_EQ(run(worlddump, "--variant x3").code, 2);
+}
+
+// On Windows --help spells paths with "\\" and points at the read-me instead of the manual pages.
+TEST(WindowsHelp, PathsGetBackslashesAndManualPagesGiveWayToTheReadMe) {
+  const std::string usage =
+      "usage: worldshot [FOLDER] [options] --opaque | --alpha\n"
+      "Builds the world that FOLDER/DATA/ini.txt describes, in maps/NAME.qz61 and gfx/topo/ (1 / 2)\n"
+      "  --screen WxH  mapscan(1) runs the same scans; characters < > / \\ stay\n"
+      "  See simengine(1) for the configuration keys.\n";
+  EXPECT_EQ(svc::windows_help_text(usage),
+            "usage: worldshot [FOLDER] [options] --opaque | --alpha\n"
+            "Builds the world that FOLDER\\DATA\\ini.txt describes, in maps\\NAME.qz61 and gfx\\topo\\ (1 / 2)\n"
+            "  --screen WxH  mapscan.exe runs the same scans; characters < > / \\ stay\n"
+            "  See README-Windows.txt beside the programs.\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/paths.h"
 #include "support/bmp.h"
 #include "support/files.h"
 #include "support/process.h"
@@ -60,10 +61,12 @@ TEST_F(Mapscan, SuccessSaysWhatWasWrittenUnlessQuiet) {
   EXPECT_EQ(r.out, "mapscan: land.red written, 12 entries\n");
   EXPECT_EQ(r.err, "");
   r = mapscan("ai a.bmp land --dest codes --codec .txt");
-  EXPECT_EQ(r.out, "mapscan: land.qz61 written, 12 entries; colour-code files in codes/: 3 created, 0 kept\n");
+  EXPECT_EQ(r.out, "mapscan: land.qz61 written, 12 entries; colour-code files in " + svc::shown_path("codes/") +
+                       ": 3 created, 0 kept\n");
   support::write_file(dir + "codes/000000000.txt", "GFXNAME\r\nsea.png\r\n");  // the user's own
   r = mapscan("ai a.bmp land.qz61 --dest=codes --codec .txt");
-  EXPECT_EQ(r.out, "mapscan: land.qz61 written, 12 entries; colour-code files in codes/: 0 created, 3 kept\n");
+  EXPECT_EQ(r.out, "mapscan: land.qz61 written, 12 entries; colour-code files in " + svc::shown_path("codes/") +
+                       ": 0 created, 3 kept\n");
   EXPECT_EQ(support::read_file(dir + "codes/000000000.txt"), "GFXNAME\r\nsea.png\r\n");
   for (const char* quiet : {"--quiet", "-q"}) {
     r = mapscan(std::string("rgb a.bmp land ") + quiet);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/paths.h"
 #include "services/pictures.h"
 #include "support/bmp.h"
 #include "support/files.h"
@@ -216,7 +217,7 @@ TEST_F(Worldshot, LargePicturesGetSmallerCellsAndBadRequestsAreRefused) {
   EXPECT_EQ(shot(dir + "big", "--cell 200 '" + dir + "no.png'", &err), 1);
   EXPECT_NE(err.find("--cell 125"), std::string::npos) << err;
   EXPECT_EQ(shot(dir + "big", "'" + dir + "missing/no.png'", &err), 1);
-  EXPECT_NE(err.find("missing/no.png"), std::string::npos) << err;
+  EXPECT_NE(err.find(svc::shown_path("missing/no.png")), std::string::npos) << err;
   for (const char* bad : {"", "a b c.png", "--cell 0 a.png", "--region 1,2,3 a.png", "--region 0,0,0,1 a.png",
                           "--variant x a.png", "--frobnicate a.png", "a.jpg", "picture"})
     EXPECT_EQ(shot(dir + "big", bad), 2) << bad;
@@ -242,8 +243,11 @@ TEST_F(Worldshot, RefusalsSayWhatIsWrongAndWhatToDo) {
   EXPECT_EQ(err, "worldshot: nothing: no such folder\n");
 
   EXPECT_EQ(shot(dir, "'" + dir + "no.png'", &err), 1);  // not a world folder
-  EXPECT_EQ(err.rfind("worldshot: the current folder holds no world (no DATA/ini.txt there); run worldshot in a world "
-                      "folder, or name it: worldshot FOLDER OUT.png", 0), 0u) << err;
+  EXPECT_EQ(err.rfind(svc::shown_path("worldshot: the current folder holds no world (no DATA/ini.txt there); run "
+                                       "worldshot in a world folder, or name it: worldshot FOLDER OUT.png"),
+                      0),
+            0u)
+      << err;
   EXPECT_EQ(shot(dir + "w", "--region 10,0,1,1 '" + dir + "no.png'", &err), 2);
   EXPECT_NE(err.find("worldshot: --region 10,0,...: starts outside the world of 10 x 7 cells; X goes from 0 to 9"),
             std::string::npos) << err;
@@ -252,11 +256,11 @@ TEST_F(Worldshot, RefusalsSayWhatIsWrongAndWhatToDo) {
   const std::string ini = support::read_file(dir + "w/DATA/ini.txt");
   support::write_file(dir + "w/DATA/ini.txt", "APPNAME\r\nno cells\r\n");
   EXPECT_EQ(shot(dir, "w '" + dir + "no.png'", &err), 1);
-  EXPECT_NE(err.find("worldshot: w: RESOLUTION in DATA/ini.txt is missing"), std::string::npos) << err;
+  EXPECT_NE(err.find(svc::shown_path("worldshot: w: RESOLUTION in DATA/ini.txt is missing")), std::string::npos) << err;
   support::write_file(dir + "w/DATA/ini.txt", ini);
   fs::remove(dir + "w/maps/flat.qz61");
   EXPECT_EQ(shot(dir, "w '" + dir + "no.png'", &err), 1);
-  EXPECT_NE(err.find("worldshot: maps/flat.qz61: the world's map is missing"), std::string::npos) << err;
+  EXPECT_NE(err.find(svc::shown_path("worldshot: maps/flat.qz61: the world's map is missing")), std::string::npos) << err;
   EXPECT_FALSE(fs::exists(dir + "no.png"));
 }
 

@@ -19,6 +19,11 @@ void print_version(const std::string& program);  // "<program> (Orvanel world su
 // blank line) and a pointer to --help on standard error; EXIT_USAGE.
 int usage_error(const std::string& program, const std::string& problem, const std::string& usage);
 
+// A usage text as a Windows user reads it: paths spelled with "\" (DATA\ini.txt, gfx\topo\), a
+// manual page "See simengine(1) ..." line pointing at README-Windows.txt, and other pages named as
+// programs (mapscan.exe). Text only, the same on every system; --help prints it on Windows.
+std::string windows_help_text(const std::string& usage);
+
 // Answers one of the options every program takes: --help or -h prints the usage, --version the
 // version, both return 0; any other option is a usage error (EXIT_USAGE).
 int standard_option(const std::string& option, const std::string& program, const std::string& usage);

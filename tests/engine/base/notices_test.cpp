@@ -1,5 +1,6 @@
 // notices_test.cpp -- the fatal message routine: its boxes, texts and exit codes
 #include "base/notices.h"
+#include "services/paths.h"
 #include "support/engine_fixture.h"
 
 namespace {
@@ -25,11 +26,11 @@ TEST_F(FatalTest, EachCodeShowsItsTextAndEndsWithZero) {
   engine.configPath = "/home/u/world/DATA\\ini.txt";
   engine.labyrinthBaseFile = "/home/u/world/bases\\lab.txt";
   std::vector<Case> cases = {
-      {FATAL_NO_CONFIGURATION, " Could not open /home/u/world/DATA/ini.txt"},
+      {FATAL_NO_CONFIGURATION, " Could not open " + svc::shown_path("/home/u/world/DATA/ini.txt")},
       {FATAL_NO_SCREEN, " Could not open screen"},
       {FATAL_NO_WINDOW, " Could not open window"},
       {FATAL_NO_MAP, " Could not open topographic data"},
-      {FATAL_NO_BASE, " Could not open:/home/u/world/bases/lab.txt"},
+      {FATAL_NO_BASE, " Could not open:" + svc::shown_path("/home/u/world/bases/lab.txt")},
       {FATAL_BAD_RESOLUTION, " RESOLUTION in /home/u/world/DATA/ini.txt must be a positive number of pixels"},
   };
   for (const auto& c : cases) {

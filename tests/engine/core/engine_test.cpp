@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "services/paths.h"
 #include "base/notices.h"
 #include "support/engine_fixture.h"
 #include "services/faults.h"
@@ -39,15 +40,15 @@ TEST_F(StartupTest, MissingConfigurationShowsTheFullPathAndOpensNoWindow) {
   std::string err;
   EXPECT_EQ(run_engine({}, &err), 0);
   EXPECT_EQ(messages().at(0).title, "ERROR ");
-  EXPECT_EQ(only_message(), " Could not open " + dir + "DATA/ini.txt");
-  EXPECT_NE(err.find(dir + "DATA/ini.txt"), std::string::npos);
+  EXPECT_EQ(only_message(), " Could not open " + svc::shown_path(dir + "DATA/ini.txt"));
+  EXPECT_NE(err.find(svc::shown_path(dir + "DATA/ini.txt")), std::string::npos);
   EXPECT_TRUE(svc::headless::draw_calls().empty());
 }
 
 TEST_F(StartupTest, ConfigurationIsReadBeforeTheWindowIsOpened) {
   svc::headless::fail_open_window(true);
   EXPECT_EQ(run_engine(), 0);
-  EXPECT_EQ(only_message(), " Could not open " + dir + "DATA/ini.txt");
+  EXPECT_EQ(only_message(), " Could not open " + svc::shown_path(dir + "DATA/ini.txt"));
 }
 
 TEST_F(StartupTest, WindowIsBorderlessDesktopSizedAndTitledByAppName) {

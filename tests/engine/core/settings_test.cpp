@@ -1,5 +1,6 @@
 // settings_test.cpp -- the configuration reader: line pairing, the world a file names, number parsing and bounds
 #include <filesystem>
+#include "services/paths.h"
 #include "base/notices.h"
 #include "core/settings.h"
 #include "support/engine_fixture.h"
@@ -176,7 +177,7 @@ TEST_F(ConfigTest, FolderDeviceNulAndHugeLines) {
                 return 42;
               }),
               0);
-    EXPECT_EQ(only_message(), " Could not open " + slashed(dir) + "DATA/ini.txt");
+    EXPECT_EQ(only_message(), " Could not open " + svc::shown_path(slashed(dir) + "DATA/ini.txt"));
   }
   std::filesystem::remove_all(dir + "DATA");
   const std::string huge(4 << 20, 'K');
@@ -198,7 +199,7 @@ TEST_F(ConfigTest, MissingFileIsFatalCodeZeroWithTheFullPath) {
   EXPECT_EQ(code, 0);
   ASSERT_EQ(svc::headless::messages().size(), 1u);
   EXPECT_EQ(svc::headless::messages()[0].title, "ERROR ");
-  EXPECT_EQ(svc::headless::messages()[0].text, " Could not open " + slashed(dir) + "DATA/ini.txt");
+  EXPECT_EQ(svc::headless::messages()[0].text, " Could not open " + svc::shown_path(slashed(dir) + "DATA/ini.txt"));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // world_dump_test.cpp -- the world dump: its format, and the worlddump program on real folders
+#include "services/paths.h"
 #include "core/world_dump.h"
 #include "support/engine_fixture.h"
 #include "support/process.h"
@@ -119,14 +120,14 @@ TEST_F(WorldDumpTest, MissingFilesGiveTheEngineMessageAndExitCodeOne) {
   Result noConfig = run_tool();
   EXPECT_EQ(noConfig.exit_code, 1);
   EXPECT_EQ(noConfig.out, "");
-  EXPECT_EQ(noConfig.err, "ERROR  Could not open " + dir + "DATA/ini.txt\n");
+  EXPECT_EQ(noConfig.err, "ERROR  Could not open " + svc::shown_path(dir + "DATA/ini.txt") + "\n");
 
   ConfigPairs cfg = lab_with_stones();
   cfg.push_back({"SELFCREATEBASE", "gone.txt"});
   write_config(cfg);
   Result noBase = run_tool();
   EXPECT_EQ(noBase.exit_code, 1);
-  EXPECT_EQ(noBase.err, "ERROR  Could not open:" + dir + "gone.txt\n");
+  EXPECT_EQ(noBase.err, "ERROR  Could not open:" + svc::shown_path(dir + "gone.txt") + "\n");
 
   write_config({{"RESOLUTION", "16"}, {"APPSTART", "nomap"}});
   Result noMap = run_tool();

@@ -5,6 +5,7 @@
 #include <set>
 #include "core/engine.h"
 #include "core/world_dump.h"
+#include "services/paths.h"
 #include "support/engine_fixture.h"
 #include "services/input.h"
 #include "services/random.h"
@@ -267,7 +268,7 @@ TEST_F(LabyrinthTest, BasesLargerThanTheGridAreClipped) {
 TEST_F(LabyrinthTest, MissingBaseFileIsCodeFiveWithThePath) {
   write_config(lab_config(10, 10, {{"SELFCREATEBASE", "bases\\none.txt"}}));
   EXPECT_EQ(run_engine(), 0);
-  EXPECT_EQ(only_message(), " Could not open:" + dir + "bases/none.txt");
+  EXPECT_EQ(only_message(), " Could not open:" + svc::shown_path(dir + "bases/none.txt"));
   EXPECT_EQ(svc::headless::messages()[0].title, "ERROR ");
   // A folder or an endless device in its place is no base file either.
   std::filesystem::create_directories(dir + "bases/folder.txt");
@@ -277,7 +278,7 @@ TEST_F(LabyrinthTest, MissingBaseFileIsCodeFiveWithThePath) {
     svc::headless::reset();
     write_config(lab_config(10, 10, {{"SELFCREATEBASE", "bases\\" + name}}));
     EXPECT_EQ(run_engine(), 0);
-    EXPECT_EQ(only_message(), " Could not open:" + dir + "bases/" + name);
+    EXPECT_EQ(only_message(), " Could not open:" + svc::shown_path(dir + "bases/" + name));
   }
 }
 
