@@ -30,6 +30,7 @@
 #include "services/line_reader.h"
 #include "services/headless.h"
 #include "services/lifecycle.h"
+#include "services/paths.h"
 #include "services/pictures.h"
 #include "services/screen.h"
 #include "services/sprites.h"
@@ -47,10 +48,11 @@ const char* const kUsage =
     "       worldmake --help | --version\n"
     "\n"
     "Makes a world that simengine opens at once from one picture (PNG, JPEG, TIFF or BMP, at most\n"
-    "512 x 512 pixels, or larger with --fit): one cell per pixel, one colour code per colour, and for each code a\n"
-    "definition file and a ground picture of that colour. FOLDER gets DATA/ini.txt, the AI map and\n"
-    "the red map in maps/NAME.qz61 and .red (byte for byte what mapscan writes), the definitions in\n"
-    "codes/NAME/, their ground pictures in gfx/topo/, and an empty gfx/objects/ for your objects.\n"
+    "512 x 512 pixels, or larger with --fit): one cell per pixel, one colour code per colour, and\n"
+    "for each code a definition file and a ground picture of that colour. FOLDER gets DATA/ini.txt,\n"
+    "the AI map and the red map in maps/NAME.qz61 and .red (byte for byte what mapscan writes), the\n"
+    "definitions in codes/NAME/, their ground pictures in gfx/topo/, and an empty gfx/objects/ for\n"
+    "your objects; on Windows also start-simengine.cmd, which starts simengine in FOLDER.\n"
     "NAME is the world's name (APPSTART): the picture's file name without its extension, accents and\n"
     "blanks kept; only characters that some system forbids in file names (< > : \" / \\ | ? *,\n"
     "control characters, bytes that are not UTF-8, a trailing dot or blank) become _. A rerun keeps\n"
@@ -213,6 +215,23 @@ bool write_pairs(const std::string& path, const std::vector<std::string>& lines)
   return svc::close_file(file) != 0;
 }
 
+// On Windows the world gets a starter beside its settings: a double-click on it runs simengine (the one
+// beside worldmake) in the world's folder. %~dp0 ends in "\", which would escape the closing quote, so
+// the folder is given as "%~dp0.". cmd reads the file in the console's code page: a folder with other
+// characters than ASCII is read as UTF-8 after chcp 65001.
+constexpr const char* kStarter = "start-simengine.cmd";
+
+std::vector<std::string> starter_lines(const std::string& engine) {
+  std::vector<std::string> lines;
+  for (char c : engine)
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      lines.push_back("@chcp 65001 >nul");
+      break;
+    }
+  lines.push_back("@start \"\" /D \"%~dp0.\" \"" + svc::shown_path(engine) + "\"");
+  return lines;
+}
+
 // The engine's settings for the world (key line, value line; folders end in "\").
 std::vector<std::string> settings(const std::string& name, int cell, int cursor_speed) {
   return {"APPNAME",      "worldmake: " + name,
@@ -239,16 +258,17 @@ struct Made {
 void print_summary(const Options& o, const std::string& codes_folder, int width, int height, const MapCodes& codes,
                    const Made& made, const FirstScreen& first, const std::string& notes) {
   const size_t margin = codes.margin_only.size(), picture = codes.all.size() - margin;
-  std::printf("worldmake: %s: %d x %d cells, %zu colour codes for the picture%s\n", o.folder.c_str(), width + 1,
+  const std::string folder = svc::shown_path(o.folder), codes_shown = svc::shown_path(codes_folder);
+  std::printf("worldmake: %s: %d x %d cells, %zu colour codes for the picture%s\n", folder.c_str(), width + 1,
               height + 1, picture, margin ? (" and " + std::to_string(margin) + " for the margin around it").c_str() : "");
   std::printf("  definitions in %s: %d new, %d kept, %zu no longer used by the map; ground pictures: %d made, %d kept\n",
-              codes_folder.c_str(), made.definitions_made, made.definitions_kept, made.unused.size(),
+              codes_shown.c_str(), made.definitions_made, made.definitions_kept, made.unused.size(),
               made.pictures_made, made.pictures_kept);
   if (!made.unused.empty()) {
     std::string names;
     for (size_t i = 0; i < made.unused.size() && i < 8; ++i) names += (i ? ", " : "") + made.unused[i];
     if (made.unused.size() > 8) names += ", ...";
-    std::printf("  no longer used (kept, in %s): %s\n", codes_folder.c_str(), names.c_str());
+    std::printf("  no longer used (kept, in %s): %s\n", codes_shown.c_str(), names.c_str());
   }
   const bool whole = first.columns_shown == width + 1 && first.rows_shown == height + 1;
   std::printf("  first screen (%d x %d): %s at %d pixels a cell; a held arrow crosses %d cells in %.1f s at 60 "
@@ -256,7 +276,13 @@ void print_summary(const Options& o, const std::string& codes_folder, int width,
               o.screen_width, o.screen_height, whole ? "the whole world" : "part of the world", first.cell,
               first.columns_shown, first.crossing_s);
   std::fputs(notes.c_str(), stdout);
-  std::printf("  run simengine in %s\n", o.folder.c_str());
+  if (svc::windows_system())
+    std::printf("  start it with %s (a double-click on it in its folder)\n",
+                svc::shown_path(o.folder.back() == '/' || o.folder.back() == '\\' ? o.folder + kStarter
+                                                                                  : o.folder + "\\" + kStarter)
+                    .c_str());
+  else
+    std::printf("  run simengine in %s\n", folder.c_str());
 }
 
 // Draws a picture pixel by pixel at (0, 0) of the cleared screen, each pixel's colour from its RGBA
@@ -273,6 +299,8 @@ void draw_pixels(const svc::Picture& picture, Colour colour) {
 }
 
 int run(const Options& o) {
+  for (const std::string& path : {o.picture, o.alpha, o.folder})
+    if (!tools::missing_drive(path).empty()) return fail(path, tools::missing_drive(path));
   // The picture and the opacity picture first: nothing is written for a picture that can't be used.
   for (const std::string& path : {o.picture, o.alpha}) {
     if (path.empty()) continue;
@@ -404,6 +432,10 @@ int run(const Options& o) {
   }
   for (const std::string& file : existing)
     if (!codes.all.count(file)) made.unused.push_back(file);
+
+  if (svc::windows_system() &&
+      !write_pairs(base + kStarter, starter_lines(svc::program_folder() + "simengine.exe")))
+    return fail(base + kStarter, "cannot be written");
 
   // The settings last: a folder holds a world only once everything it names is there.
   // A cell size the user chose is kept; the speed still suits the part of the world it shows.

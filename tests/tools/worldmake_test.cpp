@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "services/paths.h"
 #include "services/pictures.h"
 #include "support/bmp.h"
 #include "support/files.h"
@@ -65,6 +66,16 @@ TEST_F(Worldmake, WritesAWorldTheEngineOpensWithOneDefinitionAndGroundPicturePer
   ASSERT_EQ(made.exit_code, 0) << made.err;
   EXPECT_EQ(made.err, "");
   EXPECT_NE(made.out.find("41 x 31 cells"), std::string::npos) << made.out;
+  // On Windows the world gets a starter that runs simengine in it; elsewhere the summary says where to run it.
+  if (svc::windows_system()) {
+    const std::string starter = read("w/start-simengine.cmd");
+    EXPECT_EQ(starter.rfind("@start \"\" /D \"%~dp0.\" \"", 0), 0u) << starter;
+    EXPECT_NE(starter.find("\\simengine.exe\"\r\n"), std::string::npos) << starter;
+    EXPECT_NE(made.out.find("start it with w\\start-simengine.cmd"), std::string::npos) << made.out;
+  } else {
+    EXPECT_FALSE(std::filesystem::exists(dir + "w/start-simengine.cmd"));
+    EXPECT_NE(made.out.find("run simengine in w\n"), std::string::npos) << made.out;
+  }
 
   const std::vector<std::string> ini = support::split_lines(read("w/DATA/ini.txt"));
   auto value = [&](const std::string& key) {
