@@ -16,6 +16,7 @@
 #include "core/engine.h"
 #include "os.h"
 #include "services/sprites.h"
+#include "support/bmp.h"
 #include "world/labyrinth.h"
 #include "world/map_loading.h"
 #include "world/objects.h"
@@ -35,14 +36,8 @@ void write(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// An 8 x 8 24-bit BMP.
-std::string bmp() {
-  std::string b(54 + 8 * 8 * 3, '\x40');
-  const unsigned char header[54] = {'B', 'M', 246, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,   0, 0, 8,
-                                    0,   0,   0,   8, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  192, 0, 0, 0};
-  for (int i = 0; i < 54; i++) b[i] = static_cast<char>(header[i]);
-  return b;
-}
+// An 8 x 8 grey picture.
+std::string bmp() { return support::solid_bmp(8, 8, 0x40, 0x40, 0x40); }
 
 // The shared files: one definition per tile with a ground picture, and one object that grows on
 // floor cells. The map's colour codes are the tile names, so both worlds read the same files.

@@ -14,6 +14,7 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/windows.h"
+#include "support/bmp.h"
 
 namespace {
 
@@ -25,20 +26,8 @@ double seconds() { return SDL_GetPerformanceCounter() / static_cast<double>(SDL_
 // A 4x4 24-bit BMP for load_sprite.
 std::string write_picture() {
   std::string path = "/tmp/sdl_bare_loop_" + std::to_string(SDL_GetTicks()) + ".bmp";
-  std::string bmp(54 + 16 * 3, '\0');
-  auto put32 = [&](int at, uint32_t v) {
-    for (int i = 0; i < 4; i++) bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(2, static_cast<uint32_t>(bmp.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, 4);
-  put32(22, 4);
-  bmp[26] = 1;
-  bmp[28] = 24;
-  for (int i = 0; i < 16; i++) bmp[54 + i * 3] = static_cast<char>(i * 16);
+  // Blue rising from the bottom row's left to the top row's right.
+  const std::string bmp = support::bmp_bytes(4, 4, [](int x, int y) { return support::Rgb{0, 0, ((3 - y) * 4 + x) * 16}; });
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
     std::fwrite(bmp.data(), 1, bmp.size(), f);

@@ -9,27 +9,19 @@
 #include "fuzz_folder.h"
 #include "services/headless.h"
 #include "services/windows.h"
+#include "support/bmp.h"
 
 namespace fuzz {
 namespace {
 
-// A 6 x 4 24-bit BMP with a few colours.
+// A 6 x 4 picture with a few colours: one channel of each pixel set, rising to the right and the top.
 std::string picture() {
-  const int width = 6, height = 4, row = 20;
-  std::string out(54 + row * height, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) out[at + i] = char(v >> (8 * i));
-  };
-  out[0] = 'B', out[1] = 'M';
-  put32(2, uint32_t(out.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, width);
-  put32(22, height);
-  out[26] = 1, out[28] = 24;
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) out[54 + y * row + x * 3 + (x % 3)] = char(40 * (x + y));
-  return out;
+  const int height = 4;
+  return support::bmp_bytes(6, height, [](int x, int y) {
+    const int level = 40 * (x + height - 1 - y);
+    const int channel = x % 3;  // blue, green, red in turn
+    return support::Rgb{channel == 2 ? level : 0, channel == 1 ? level : 0, channel == 0 ? level : 0};
+  });
 }
 
 }  // namespace

@@ -12,33 +12,12 @@
 #include "services/random.h"
 #include "services/sprites.h"
 #include "services/windows.h"
+#include "support/bmp.h"
 #include "world/load_screen.h"
 #include "world/world.h"
 
 namespace fuzz {
 namespace {
-
-// A 24-bit BMP of one colour.
-std::string bmp(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
-  const uint32_t row = (uint32_t(width) * 3 + 3) / 4 * 4, data = row * uint32_t(height);
-  std::string out(54 + data, '\0');
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) out[at + i] = char(v >> (8 * i));
-  };
-  out[0] = 'B', out[1] = 'M';
-  put32(2, uint32_t(out.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(width));
-  put32(22, uint32_t(height));
-  out[26] = 1, out[28] = 24;
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++) {
-      const size_t at = 54 + size_t(y) * row + size_t(x) * 3;
-      out[at] = char(b), out[at + 1] = char(g), out[at + 2] = char(r);
-    }
-  return out;
-}
 
 const char* const kTiles[] = {"LAB_WALL",    "LAB_FLOOR",   "LAB_GREEN",  "LAB_WATER",   "LAB_WALL_E",
                               "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"};
@@ -65,18 +44,18 @@ void write_engine_world(bool labyrinth) {
     }
   write_file("maps/land.qz61", code);
   write_file("maps/land.red", red);
-  write_file("topo/grass.bmp", bmp(8, 8, 0, 160, 0));
-  write_file("topo/water.bmp", bmp(8, 8, 0, 0, 200));
-  write_file("topo/load0.bmp", bmp(16, 12, 200, 0, 0));
-  write_file("topo/load1.bmp", bmp(16, 12, 0, 0, 200));
-  write_file("objects/tree.bmp", bmp(4, 4, 120, 60, 0));
+  write_file("topo/grass.bmp", support::solid_bmp(8, 8, 0, 160, 0));
+  write_file("topo/water.bmp", support::solid_bmp(8, 8, 0, 0, 200));
+  write_file("topo/load0.bmp", support::solid_bmp(16, 12, 200, 0, 0));
+  write_file("topo/load1.bmp", support::solid_bmp(16, 12, 0, 0, 200));
+  write_file("objects/tree.bmp", support::solid_bmp(4, 4, 120, 60, 0));
   write_file("objects/tree.dll", lines({"DGFXNAME", "tree", "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY", "255",
                                         "DFITTOMATRIX", "1", "DCOLLISION", "1"}));
   write_file("codes/land/000160000", lines({"GFXNAME", "grass.bmp", "CHILD1", "tree", "CHILD2", "tree"}));
   write_file("codes/land/000000200", lines({"GFXNAME", "water.bmp", "USECOLLISION", "1"}));
   for (const char* tile : kTiles) {
     write_file(std::string("codes/land/") + tile, lines({"GFXNAME", "grass.bmp", "CHILD1", "tree"}));
-    write_file(std::string("topo/") + tile + ".bmp", bmp(4, 4, 90, 90, 90));
+    write_file(std::string("topo/") + tile + ".bmp", support::solid_bmp(4, 4, 90, 90, 90));
   }
   write_file("base.txt", lines({"BASE", "12", "9", "", ""}));
 }

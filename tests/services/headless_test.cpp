@@ -18,6 +18,7 @@
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/windows.h"
+#include "support/bmp.h"
 
 namespace {
 
@@ -204,14 +205,10 @@ TEST(HeadlessSprites, Sprite3DAlphaZeroLeavesTheScreenAndAlpha255IsOpaqueButTran
 // A 24-bit bitmap file of 2 x 2 pixels, rows top to bottom: {red, magenta}, {blue, white}.
 std::string write_test_bitmap() {
   std::string path = std::string(SUITE_BINARY_DIR) + "/headless_sprite_test.bmp";
-  const uint8_t header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1,
-                              0,   24,  0,  0, 0, 0, 0, 16, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  // Bottom row first, pixels in blue-green-red order, rows padded to 4 bytes.
-  const uint8_t rows[16] = {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 255, 0, 255, 0, 0};
+  const std::string bytes = support::bmp_bytes(2, 2, {{255, 0, 0}, {255, 0, 255}, {0, 0, 255}, {255, 255, 255}});
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return "";
-  std::fwrite(header, 1, sizeof header, f);
-  std::fwrite(rows, 1, sizeof rows, f);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
   return path;
 }
