@@ -12,47 +12,19 @@
 #include "support/process.h"
 #include "support/small_disk.h"
 #include "support/temp_folder.h"
+#include "support/tiled_tools_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR) + "/tools/" + name; }
-std::string example(const std::string& name) { return std::string(SUITE_SOURCE_DIR) + "/examples/" + name; }
+using support::built_tool;
+using support::example;
+using support::has_rasterizer;
 
-// Tiled's renderer, the judge of the pictures: on Linux where scripts/setup installed it; under Wine never.
-bool has_rasterizer() {
-  static const bool found = support::shell("command -v tmxrasterizer >/dev/null 2>&1") == 0;
-  return found;
-}
-
-class Worldexport : public ::testing::Test {
+class Worldexport : public support::TiledToolFixture {
  protected:
-  void SetUp() override {
-    if (!fs::exists(tool("worldexport") + SUITE_EXE) || !fs::exists(tool("worldshot") + SUITE_EXE))
-      GTEST_SKIP() << "tools not built";
-    dir = support::make_temp_folder("worldexport_test_");
-    ASSERT_FALSE(dir.empty());
-    svc::register_image_decoders();
-  }
-  void TearDown() override {
-    if (!dir.empty()) support::remove_folder(dir);
-  }
-
-  int run(const std::string& program, const std::string& args, std::string* out = nullptr) {
-    int status = -1;
-    const std::string text =
-        support::shell_output("'" + tool(program) + "' " + args + " 2>'" + dir + "err.txt'", &status);
-    if (out) *out = text + support::read_file(dir + "err.txt");
-    return status;
-  }
-
-  // Tiled's renderer on the map, without smoothing and without a display; false when Tiled is not installed.
-  bool rasterize(const std::string& map, const std::string& png) {
-    if (support::shell("command -v tmxrasterizer >/dev/null") != 0) return false;
-    return support::shell("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + map + "' '" + png +
-                          "' >/dev/null 2>&1") == 0;
-  }
+  const char* tool_name() const override { return "worldexport"; }
 
   // The largest difference of a colour channel between worldshot's picture and Tiled's over black,
   // and how many pixels differ at all.
@@ -94,8 +66,6 @@ class Worldexport : public ::testing::Test {
     }
     return compare(dir + "shot.png", dir + "tiled.png");
   }
-
-  std::string dir;
 };
 
 // Tiled draws the exported island, its ground and its trees, bushes, stones and flowers, exactly
@@ -121,7 +91,7 @@ TEST_F(Worldexport, TiledDrawsTheLabyrinthWithinOneLevelWhereObjectsAreTransluce
 // around it without ground (black).
 TEST_F(Worldexport, TiledDrawsAWorldMadeFromAPicture) {
   if (!has_rasterizer()) GTEST_SKIP() << "Tiled's tmxrasterizer is not installed (scripts/setup installs tiled)";
-  ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + dir +
+  ASSERT_EQ(support::shell("'" + built_tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + dir +
                            "w' --colours 6 --quiet"),
             0);
   const Difference d = export_and_compare(dir + "w", 5);

@@ -15,19 +15,15 @@
 #include "support/files.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
+#include "support/tiled_tools_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string tool(const std::string& name) { return std::string(SUITE_BINARY_DIR) + "/tools/" + name; }
-std::string example(const std::string& name) { return std::string(SUITE_SOURCE_DIR) + "/examples/" + name; }
-
-// Tiled's renderer, the judge of the pictures: on Linux where scripts/setup installed it; under Wine never.
-bool has_rasterizer() {
-  static const bool found = support::shell("command -v tmxrasterizer >/dev/null 2>&1") == 0;
-  return found;
-}
+using support::built_tool;
+using support::example;
+using support::has_rasterizer;
 const char* const kTiledExamples = "/usr/share/doc/tiled/examples";
 
 // ---- Layer data as Tiled writes it
@@ -98,26 +94,9 @@ std::string data_element(const std::vector<uint32_t>& gids, const std::string& h
   return "<data encoding=\"base64\" compression=\"" + how + "\">" + base64(packed) + "</data>";
 }
 
-class Worldimport : public ::testing::Test {
+class Worldimport : public support::TiledToolFixture {
  protected:
-  void SetUp() override {
-    if (!fs::exists(tool("worldimport") + SUITE_EXE) || !fs::exists(tool("worldshot") + SUITE_EXE))
-      GTEST_SKIP() << "tools not built";
-    dir = support::make_temp_folder("worldimport_test_");
-    ASSERT_FALSE(dir.empty());
-    svc::register_image_decoders();
-  }
-  void TearDown() override {
-    if (!dir.empty()) support::remove_folder(dir);
-  }
-
-  int run(const std::string& program, const std::string& args, std::string* out = nullptr) {
-    int status = -1;
-    const std::string text =
-        support::shell_output("'" + tool(program) + "' " + args + " 2>'" + dir + "err.txt'", &status);
-    if (out) *out = text + support::read_file(dir + "err.txt");
-    return status;
-  }
+  const char* tool_name() const override { return "worldimport"; }
 
   // An atlas of 4 x 2 tiles of `edge` pixels, each its own pattern, the last column half transparent.
   void write_atlas(const std::string& path, int edge) {
@@ -156,13 +135,6 @@ class Worldimport : public ::testing::Test {
     background = document.child("map").attribute("backgroundcolor").value();
     const std::string copy = map.substr(0, map.size() - 4) + "-drawn.tmx";
     return document.save_file(copy.c_str()) ? copy : "";
-  }
-
-  // Tiled's renderer on the map, without smoothing and without a display.
-  bool rasterize(const std::string& map, const std::string& png) {
-    if (support::shell("command -v tmxrasterizer >/dev/null") != 0) return false;
-    return support::shell("QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing '" + map + "' '" + png +
-                          "' >/dev/null 2>&1") == 0;
   }
 
   struct Difference {
@@ -215,7 +187,7 @@ class Worldimport : public ::testing::Test {
     return compare(world + ".png", world + "-tiled.png");
   }
 
-  std::string dir, background;
+  std::string background;
   bool grows = false;  // Tiled's picture may be larger than the map (layer offsets)
 };
 
@@ -374,13 +346,13 @@ TEST_F(Worldimport, AnInfiniteMapBecomesTheBoxOfItsChunks) {
 
 // worldexport, then worldimport: the same picture; a world without objects keeps its codes.
 TEST_F(Worldimport, ExportThenImportGivesTheSameWorld) {
-  if (!fs::exists(tool("worldexport") + SUITE_EXE) || !fs::exists(tool("worldmake") + SUITE_EXE))
+  if (!fs::exists(built_tool("worldexport") + SUITE_EXE) || !fs::exists(built_tool("worldmake") + SUITE_EXE))
     GTEST_SKIP() << "tools not built";
   std::string out, back;
   for (const std::string& world : {example("world"), dir + "made"}) {
     back = dir + "back" + std::to_string(world.size());
     if (world == dir + "made") {
-      ASSERT_EQ(support::shell("'" + tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + world +
+      ASSERT_EQ(support::shell("'" + built_tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + world +
                                "' --colours 6 --quiet"),
                 0);
     }
