@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -30,6 +31,7 @@
 #include "services/command_line.h"
 #include "services/files.h"
 #include "services/grid.h"
+#include "services/line_reader.h"
 #include "services/offscreen.h"
 #include "services/paths.h"
 #include "services/pictures.h"
@@ -236,6 +238,51 @@ svc::Picture flat_picture(int32_t colour, int size) {
   return p;
 }
 
+// ---- What worldimport needs to place the objects again as the engine placed them
+
+// A code's tile properties: the code, and its definition's object slots and collision as the cell
+// holds them.
+std::vector<tmx::Property> definition_properties(const WorldCell& c) {
+  std::vector<tmx::Property> properties = {{"code", "", c.code.str()}};
+  for (int k = 0; k <= std::min<int>(c.highestChildSlot, 7); ++k) {
+    const std::string name = c.childName[k].str();
+    properties.push_back({"CHILD" + std::to_string(k + 1), "", name.empty() ? "#" : name});
+  }
+  properties.push_back({"USECOLLISION", "int", std::to_string(c.useCollision)});
+  return properties;
+}
+
+// The map's properties that let worldimport place the objects again as the engine's map load
+// placed them: the seed (WORLDRANDOM) and, in catalogue order, every object definition a code
+// names, one property "definition N" each: "DDENSITY,DGFXSHOW,DFITTOMATRIX,DCENTERFIELD,
+// DCOLLISION,DHOTSPOT,DGFXNAME" (DGFXSHOW 1 for an object that is drawn). Only a world loaded from
+// a map with WORLDRANDOM set, whose load screen draws nothing, places its objects repeatably.
+std::vector<tmx::Property> placement_properties(int columns, int rows) {
+  std::vector<tmx::Property> properties;
+  bool seeded = false;
+  svc::read_pairs("DATA/ini.txt", [&](const std::string& key, const std::string&) { seeded |= key == "WORLDRANDOM"; });
+  if (!seeded || engine.labyrinthMode == 1 || svc::find_string(engine.loadScreen, "#", 1) > 0) return properties;
+  properties.push_back({"WORLDRANDOM", "int", std::to_string(engine.worldRandom)});
+  std::set<std::string> named;
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < columns; ++x)
+      if (const WorldCell* c = svc::cell(worldState.world, x, y))
+        for (int k = 0; k <= std::min<int>(c->highestChildSlot, 7); ++k) named.insert(c->childName[k].str());
+  int n = 0;
+  for (auto* e = worldState.objectCatalogue.head; e; e = e->next) {
+    const ObjectDefinition& d = e->value;
+    if (d.objectName == "NOPE" || d.objectName.empty() || d.objectName == "#" || !named.count(d.objectName)) continue;
+    const bool drawn = d.show == 1 && d.transparency > 0 && svc::is_sprite(d.sprite);
+    const std::string hot_spot = (d.hotSpot == "CENTER" || d.hotSpot == "RIGHT" || d.hotSpot == "BOTTOMLEFT" ||
+                                  d.hotSpot == "BOTTOMRIGHT") ? d.hotSpot : "";
+    properties.push_back({"definition " + std::to_string(++n), "",
+                          std::to_string(d.density) + "," + (drawn ? "1" : "0") + "," + std::to_string(d.fitToCell) +
+                              "," + std::to_string(d.centerField) + "," + std::to_string(d.collision) + "," +
+                              hot_spot + "," + d.objectName});
+  }
+  return properties;
+}
+
 // ---- Writing
 
 // Writes a text file whole under its name or not at all.
@@ -306,7 +353,7 @@ int run(const Options& o) {
         // Each code its own tile, even where two codes name the same colour.
         found = code_ids.emplace(code, int(codes.pictures.size())).first;
         codes.pictures.push_back(flat_picture(code_colour(code), cell));
-        codes.properties.push_back({{"code", "", code}});
+        codes.properties.push_back(definition_properties(*c));
       }
       code_local[size_t(y) * columns + x] = uint32_t(found->second) + 1;
       if (c->groundSprite == 0 || c->groundAlpha <= 0) continue;
@@ -356,6 +403,7 @@ int run(const Options& o) {
         object_items.push_back({instance->sprite3d, w, h, std::min(255, instance->transparency)});
       }
     }
+  std::vector<tmx::Property> placement = placement_properties(columns, rows);
   if (!capture(object_items, true, pictures)) return fail("the offscreen screen cannot be read");
   std::vector<int> object_tile(object_items.size());
   for (size_t i = 0; i < object_items.size(); ++i) object_tile[i] = add_tile(objects, std::move(pictures[i]), {});
@@ -378,6 +426,7 @@ int run(const Options& o) {
   map.height = rows;
   map.tile_width = map.tile_height = cell;
   map.properties = {{"made by", "", "worldexport"}};
+  for (tmx::Property& p : placement) map.properties.push_back(std::move(p));
   uint32_t first_gid = 1;
   std::vector<uint32_t> first_gids;
   for (TileSet* set : {&ground, &objects, &codes}) {

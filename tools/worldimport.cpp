@@ -25,7 +25,9 @@
 
 #include <zlib.h>
 
+#include "exported_placement.h"
 #include "first_screen.h"
+#include "made_world.h"
 #include "formats/map_format.h"
 #include "formats/tmx.h"
 #include "os.h"
@@ -313,28 +315,35 @@ struct Import {
   std::vector<Piece> object_pieces;       // How each object picture is drawn at a cell's origin
 };
 
+// An object's picture: the piece drawn at its size at the origin, in straight colour.
+svc::Picture object_picture(const Piece& at_origin) {
+  std::vector<uint8_t> canvas(size_t(at_origin.width) * at_origin.height * 4, 0);
+  draw_piece(canvas, at_origin.width, 0, at_origin.height, at_origin);
+  svc::Picture picture;
+  picture.width = at_origin.width;
+  picture.height = at_origin.height;
+  picture.rgba.resize(canvas.size());
+  for (size_t i = 0; i < canvas.size(); i += 4) {
+    const int a = canvas[i + 3];
+    for (int c = 0; c < 3; ++c)
+      picture.rgba[i + c] = a ? uint8_t(std::min(255, (canvas[i + c] * 255 + a / 2) / a)) : 0;
+    picture.rgba[i + 3] = uint8_t(a);
+    // Magenta is the engine's transparent colour: an opaque magenta pixel stays visible one green step off.
+    if (a && picture.rgba[i] == 255 && picture.rgba[i + 1] == 0 && picture.rgba[i + 2] == 255) picture.rgba[i + 1] = 1;
+  }
+  return picture;
+}
+
 // The object picture of a piece of the cell's size (made once per picture, rectangle and flips).
 int object_of(Import& im, const Piece& piece, const std::string& path) {
   const std::string key = path + "|" + std::to_string(piece.sx) + "," + std::to_string(piece.sy) + "," +
                           std::to_string(piece.flips);
   auto found = im.object_ids.find(key);
   if (found != im.object_ids.end()) return found->second;
-  std::vector<uint8_t> canvas(size_t(im.cell) * im.cell * 4, 0);
   Piece at_origin = piece;
   at_origin.x = at_origin.y = 0;
-  draw_piece(canvas, im.cell, 0, im.cell, at_origin);
   ObjectPicture o;
-  o.picture.width = o.picture.height = im.cell;
-  o.picture.rgba.resize(canvas.size());
-  for (size_t i = 0; i < canvas.size(); i += 4) {
-    const int a = canvas[i + 3];
-    for (int c = 0; c < 3; ++c)
-      o.picture.rgba[i + c] = a ? uint8_t(std::min(255, (canvas[i + c] * 255 + a / 2) / a)) : 0;
-    o.picture.rgba[i + 3] = uint8_t(a);
-    // Magenta is the engine's transparent colour: an opaque magenta pixel stays visible one green step off.
-    if (a && o.picture.rgba[i] == 255 && o.picture.rgba[i + 1] == 0 && o.picture.rgba[i + 2] == 255)
-      o.picture.rgba[i + 1] = 1;
-  }
+  o.picture = object_picture(at_origin);
   o.name = "tile" + std::to_string(im.objects.size() + 1);
   im.objects.push_back(std::move(o));
   im.object_pieces.push_back(at_origin);
@@ -519,12 +528,120 @@ std::string free_code(const std::string& wanted, const std::set<std::string>& ta
 
 // ---- Writing
 
-bool write_pairs(const std::string& path, const std::vector<std::string>& lines) {
-  const int file = svc::create_replacement(-1, path);
-  if (!file) return false;
-  for (const std::string& line : lines) svc::write_line(file, line);
-  return svc::close_file(file) != 0;
+std::string lower_case(std::string text) {
+  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
+
+// The files of a world being made, written first into a folder inside it; commit() then moves each
+// to its place, an old file aside until all are in place. A failure at any point leaves the world
+// that was there as it was, or no folder where there was none.
+class Staging {
+ public:
+  Staging(std::string base, bool new_folder) : base_(std::move(base)), new_folder_(new_folder) { clear(); }
+
+  bool picture(const std::string& relative, const svc::Picture& p) {
+    if (!folder_for(kNew + relative)) return false;
+    if (!svc::write_png(base_ + kNew + relative, p)) return failed(relative, kUnwritten);
+    files_.push_back(relative);
+    return true;
+  }
+  bool pairs(const std::string& relative, const std::vector<std::string>& lines) {
+    if (!folder_for(kNew + relative)) return false;
+    if (!tools::write_pairs(base_ + kNew + relative, lines)) return failed(relative, kUnwritten);
+    files_.push_back(relative);
+    return true;
+  }
+  // A file to write line by line; 0 when it cannot be made.
+  int create(const std::string& relative) {
+    if (!folder_for(kNew + relative)) return 0;
+    const int file = svc::create_replacement(-1, base_ + kNew + relative);
+    if (!file) failed(relative, kUnwritten);
+    return file;
+  }
+  bool close(int file, const std::string& relative) {
+    if (!svc::close_file(file)) return failed(relative, kUnwritten);
+    files_.push_back(relative);
+    return true;
+  }
+
+  // A folder the world needs even when no file goes into it.
+  void folder(const std::string& relative) { folders_.push_back(relative); }
+
+  // Every staged file to its place, the last written last; false (all undone) when one cannot go.
+  bool commit() {
+    std::error_code error;
+    for (const std::string& relative : folders_)
+      if (!folder_for(relative + "/")) return false;
+    for (const std::string& relative : files_) {
+      const fs::path target = tools::fs_path(base_ + relative);
+      if (!folder_for(relative)) return false;
+      if (fs::exists(target, error)) {
+        if (!folder_for(kOld + relative)) return false;
+        fs::rename(target, tools::fs_path(base_ + kOld + relative), error);
+        if (error) return failed(relative, "cannot be replaced: " + error.message());
+        moved_.push_back(relative);
+      }
+      fs::rename(tools::fs_path(base_ + kNew + relative), target, error);
+      if (error) return failed(relative, "cannot be replaced: " + error.message());
+      placed_.push_back(relative);
+    }
+    placed_.clear();
+    moved_.clear();
+    clear();
+    return true;
+  }
+
+  // Undoes what commit() moved, removes what was staged (and the folder, where it is new) and
+  // reports the failure; returns the exit code.
+  int give_up() {
+    std::error_code ignored;
+    for (auto r = placed_.rbegin(); r != placed_.rend(); ++r) fs::remove(tools::fs_path(base_ + *r), ignored);
+    for (auto r = moved_.rbegin(); r != moved_.rend(); ++r)
+      fs::rename(tools::fs_path(base_ + kOld + *r), tools::fs_path(base_ + *r), ignored);
+    for (auto f = made_.rbegin(); f != made_.rend(); ++f) fs::remove(tools::fs_path(*f), ignored);  // Only if empty
+    clear();
+    if (new_folder_) fs::remove_all(tools::fs_path(base_), ignored);
+    return fail(base_ + failed_file_, reason_);
+  }
+
+ private:
+  static constexpr const char* kNew = ".worldimport-new/";
+  static constexpr const char* kOld = ".worldimport-old/";
+  static constexpr const char* kUnwritten = "cannot be written (no permission, or the disk is full)";
+
+  void clear() {
+    std::error_code ignored;
+    fs::remove_all(tools::fs_path(base_ + kNew), ignored);
+    fs::remove_all(tools::fs_path(base_ + kOld), ignored);
+  }
+  bool failed(const std::string& relative, const std::string& reason) {
+    failed_file_ = relative;
+    reason_ = reason;
+    return false;
+  }
+  // The folders of a file below the world's folder, noting those made here.
+  bool folder_for(const std::string& relative) {
+    const fs::path folder = tools::fs_path(base_ + relative).parent_path();
+    std::error_code error;
+    std::vector<fs::path> missing;
+    for (fs::path f = folder; !f.empty() && !fs::exists(f, error); f = f.parent_path()) {
+      missing.push_back(f);
+      if (f == f.parent_path()) break;
+    }
+    if (missing.empty()) return true;
+    if (!fs::create_directories(folder, error) && error)
+      return failed(relative.substr(0, relative.rfind('/') + 1), "cannot be made: " + error.message());
+    for (auto f = missing.rbegin(); f != missing.rend(); ++f) made_.push_back(*f);
+    return true;
+  }
+
+  std::string base_;
+  bool new_folder_;
+  std::vector<std::string> files_, folders_, moved_, placed_;
+  std::vector<fs::path> made_;
+  std::string failed_file_, reason_;
+};
 
 bool is_world_name(const std::string& name) {
   if (name.empty()) return false;
@@ -597,19 +714,20 @@ int run(const Options& o) {
 
   // The code layer: a hidden tile layer whose tiles name codes.
   std::vector<std::string> layer_codes(size_t(W) * H);
-  int coded_cells = 0;
   for (const tmx::ReadLayer& layer : map.layers) {
     if (layer.visible || layer.kind != tmx::ReadLayer::TILES) continue;
     for (size_t i = 0; i < layer.gids.size(); ++i) {
       const tmx::ReadTile* tile = tmx::find_tile(map, layer.gids[i]);
       if (!tile) continue;
       for (const tmx::Property& p : tile->properties)
-        if (p.name == "code" && is_colour_code(p.value) && layer_codes[i].empty()) {
-          layer_codes[i] = p.value;
-          ++coded_cells;
-        }
+        if (p.name == "code" && is_colour_code(p.value) && layer_codes[i].empty()) layer_codes[i] = p.value;
     }
   }
+  // A map worldexport wrote whose objects are still the world's own placement: the world gets its
+  // codes and definitions back, and the engine places the objects again; the map's object layer is
+  // then not drawn into the ground.
+  const tools::CarriedPlacement carried = tools::check_carried_placement(map, layer_codes);
+  if (carried.used && carried.object_layer >= 0) map.layers[size_t(carried.object_layer)].visible = false;
 
   // The drawing, band by band; each cell's ground picture and objects.
   const int band_rows = std::max(1, std::min(H, kBandPixels / std::max(1, W * T * T)));
@@ -654,88 +772,151 @@ int run(const Options& o) {
       }
   }
 
-  // A code per kind of cell: the code layer's most frequent code for it, else its mean colour; the
-  // kinds with the most cells choose first.
-  std::vector<std::map<std::string, int>> wanted(kind_list.size());
-  std::vector<int> cells_of(kind_list.size(), 0);
-  for (size_t i = 0; i < kind_of.size(); ++i) {
-    ++cells_of[size_t(kind_of[i])];
-    if (!layer_codes[i].empty()) ++wanted[size_t(kind_of[i])][layer_codes[i]];
-  }
-  std::vector<int> order(kind_list.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return cells_of[size_t(a)] > cells_of[size_t(b)]; });
-  std::vector<std::string> code_of(kind_list.size());
-  std::set<std::string> taken;
-  int codes_from_layer = 0;
-  for (int k : order) {
+  // What is written: one definition and ground picture per code, the object pictures with their
+  // definitions, and each cell's code.
+  struct CodeOut {
     std::string code;
-    int best = 0;
-    for (const auto& w : wanted[size_t(k)])
-      if (w.second > best && !taken.count(w.first)) code = w.first, best = w.second;
-    if (!code.empty()) {
-      ++codes_from_layer;
-    } else {
-      const svc::Picture& g = grounds[size_t(kind_list[size_t(k)].ground)];
-      uint64_t sum[3] = {0, 0, 0};
-      for (size_t i = 0; i < g.rgba.size(); i += 4)
-        for (int c = 0; c < 3; ++c) sum[c] += g.rgba[i + c];
-      const uint64_t n = std::max<uint64_t>(1, g.rgba.size() / 4);
-      code = free_code(colour_code(int((sum[0] + n / 2) / n), int((sum[1] + n / 2) / n), int((sum[2] + n / 2) / n)), taken);
+    int ground = 0;
+    std::vector<std::string> definition;
+  };
+  struct ObjectOut {
+    std::string stem;
+    svc::Picture picture;
+    std::vector<std::string> definition;
+  };
+  std::vector<CodeOut> codes_out;
+  std::vector<ObjectOut> objects_out;
+  std::vector<int> code_out_of(size_t(W) * H);
+  int codes_from_layer = 0;
+  if (carried.used) {
+    // Each code as the world had it: its cells show one ground tile, so one ground picture.
+    std::map<std::string, int> index;
+    for (size_t i = 0; i < layer_codes.size(); ++i) {
+      auto found = index.emplace(layer_codes[i], int(codes_out.size()));
+      if (found.second) {
+        const tools::CarriedCode& carried_code = carried.codes.at(layer_codes[i]);
+        CodeOut out{layer_codes[i], kind_list[size_t(kind_of[i])].ground, {"GFXNAME", layer_codes[i] + ".png"}};
+        for (size_t k = 0; k < carried_code.slots.size(); ++k)
+          out.definition.insert(out.definition.end(), {"CHILD" + std::to_string(k + 1), carried_code.slots[k]});
+        out.definition.insert(out.definition.end(), {"USECOLLISION", std::to_string(carried_code.collision)});
+        codes_out.push_back(std::move(out));
+      }
+      code_out_of[i] = found.first->second;
     }
-    taken.insert(code);
-    code_of[size_t(k)] = code;
+    codes_from_layer = int(codes_out.size());
+    // The object definitions in catalogue order: file names that the engine's folder scan lists in
+    // that order wherever two share a name. Their pictures are the map's tiles at the size shown,
+    // opacity included.
+    std::set<std::string> taken;
+    std::map<std::string, int> seen;
+    for (const tools::CarriedDefinition& d : carried.definitions) {
+      std::string stem;
+      for (char c : d.placement.name) stem += std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_';
+      const int count = ++seen[d.placement.name];
+      std::string candidate = count > 1 ? stem + "_" + std::string(4 - std::min<size_t>(4, std::to_string(count).size()), '0') + std::to_string(count) : stem;
+      for (int extra = 2; taken.count(lower_case(candidate)); ++extra) candidate = stem + "_x" + std::to_string(extra);
+      taken.insert(lower_case(candidate));
+      ObjectOut out{candidate, {}, {}};
+      if (d.gid) {
+        Piece piece;
+        std::string path;
+        const tmx::ReadTileset* set = nullptr;
+        if (!piece_of(im, d.gid, piece, path, &set, error))
+          return fail(o.map, error.empty() ? im.pictures.error_file + ": " + im.pictures.error : error);
+        piece.width = d.width;
+        piece.height = d.height;
+        out.picture = object_picture(piece);
+      } else {
+        out.picture.width = out.picture.height = 1;  // Never shown on the map: a clear dot
+        out.picture.rgba = {0, 0, 0, 0};
+      }
+      out.definition = {"DGFXNAME", d.placement.name, "DDENSITY", std::to_string(d.placement.density), "DGFXSHOW",
+                        d.drawn ? "1" : "0", "DGFXTRANSPARENCY", "255", "DFITTOMATRIX", std::to_string(d.fit),
+                        "DHOTSPOT", d.hot_spot, "DCENTERFIELD", std::to_string(d.center), "DCOLLISION",
+                        std::to_string(d.collision)};
+      objects_out.push_back(std::move(out));
+    }
+  } else {
+    // A code per kind of cell: the code layer's most frequent code for it, else its mean colour; the
+    // kinds with the most cells choose first.
+    std::vector<std::map<std::string, int>> wanted(kind_list.size());
+    std::vector<int> cells_of(kind_list.size(), 0);
+    for (size_t i = 0; i < kind_of.size(); ++i) {
+      ++cells_of[size_t(kind_of[i])];
+      if (!layer_codes[i].empty()) ++wanted[size_t(kind_of[i])][layer_codes[i]];
+    }
+    std::vector<int> order(kind_list.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return cells_of[size_t(a)] > cells_of[size_t(b)]; });
+    std::vector<std::string> code_of(kind_list.size());
+    std::set<std::string> taken;
+    for (int k : order) {
+      std::string code;
+      int best = 0;
+      for (const auto& w : wanted[size_t(k)])
+        if (w.second > best && !taken.count(w.first)) code = w.first, best = w.second;
+      if (!code.empty()) {
+        ++codes_from_layer;
+      } else {
+        const svc::Picture& g = grounds[size_t(kind_list[size_t(k)].ground)];
+        uint64_t sum[3] = {0, 0, 0};
+        for (size_t i = 0; i < g.rgba.size(); i += 4)
+          for (int c = 0; c < 3; ++c) sum[c] += g.rgba[i + c];
+        const uint64_t n = std::max<uint64_t>(1, g.rgba.size() / 4);
+        code = free_code(colour_code(int((sum[0] + n / 2) / n), int((sum[1] + n / 2) / n), int((sum[2] + n / 2) / n)), taken);
+      }
+      taken.insert(code);
+      code_of[size_t(k)] = code;
+    }
+    for (size_t k = 0; k < kind_list.size(); ++k) {
+      CodeOut out{code_of[k], kind_list[k].ground, {"GFXNAME", code_of[k] + ".png"}};
+      const std::vector<int>& objects = kind_list[k].objects;
+      for (size_t i = 0; i < objects.size(); ++i)
+        out.definition.insert(out.definition.end(), {"CHILD" + std::to_string(i + 1), im.objects[size_t(objects[i])].name});
+      if (objects.empty()) out.definition.insert(out.definition.end(), {"CHILD1", "#"});
+      out.definition.insert(out.definition.end(), {"USECOLLISION", "0"});
+      codes_out.push_back(std::move(out));
+    }
+    for (size_t i = 0; i < kind_of.size(); ++i) code_out_of[i] = kind_of[i];
+    for (ObjectPicture& object : im.objects)
+      objects_out.push_back({object.name, std::move(object.picture),
+                             {"DGFXNAME", object.name, "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY", "255",
+                              "DFITTOMATRIX", "1", "DHOTSPOT", "", "DCOLLISION", "0"}});
   }
+  // The cell size: the first screen's, unless objects are drawn at the map's own scale (not
+  // filling their cells), which only the tile size keeps.
+  const FirstScreen first = carried.objects_at_scale && carried.used
+                                ? first_screen_at(T, W, H, o.screen_width, o.screen_height)
+                                : choose_first_screen(W, H, o.screen_width, o.screen_height);
 
-  // Writing: the folders, pictures, definitions and maps, the settings last.
+  // Writing: everything goes into a folder beside the world first; only when all of it is there
+  // does it take the places of the files it replaces, the settings last.
   std::string name = rerun ? existing_world_name(base + "DATA/ini.txt") : "";
   if (name.empty()) name = world_name_of(o.map);
-  const std::string codes_folder = base + "codes/" + name + "/";
-  auto give_up = [&](const std::string& file, const std::string& reason) {
-    // A new folder that could not be made whole goes again: no half world stays behind.
-    if (!folder_existed) {
-      std::error_code ignored;
-      fs::remove_all(tools::fs_path(o.folder), ignored);
-    }
-    return fail(file, reason);
-  };
-  for (const std::string& folder : {base + "DATA", base + "maps", codes_folder, base + "gfx/topo", base + "gfx/objects"})
-    if (!fs::create_directories(tools::fs_path(folder), error_code) && error_code)
-      return give_up(folder, "cannot be made: " + error_code.message());
+  const std::string codes_folder = "codes/" + name + "/";
+  Staging staging(base, !folder_existed);
+  for (const char* folder : {"DATA", "maps", "gfx/topo", "gfx/objects"}) staging.folder(folder);
   int kept = 0, made = 0;
-  for (size_t k = 0; k < kind_list.size(); ++k) {
-    const std::string& code = code_of[k];
-    const std::string picture = base + "gfx/topo/" + code + ".png";
-    if (!svc::write_png(picture, grounds[size_t(kind_list[k].ground)])) return give_up(picture, "cannot be written");
-    if (svc::file_size(codes_folder + code) > 0) {
+  for (const CodeOut& code : codes_out) {
+    if (!staging.picture("gfx/topo/" + code.code + ".png", grounds[size_t(code.ground)])) return staging.give_up();
+    if (svc::file_size(base + codes_folder + code.code) > 0) {
       ++kept;
       continue;
     }
-    std::vector<std::string> lines = {"GFXNAME", code + ".png"};
-    const std::vector<int>& objects = kind_list[k].objects;
-    for (size_t i = 0; i < objects.size(); ++i) {
-      lines.push_back("CHILD" + std::to_string(i + 1));
-      lines.push_back(im.objects[size_t(objects[i])].name);
-    }
-    if (objects.empty()) lines.insert(lines.end(), {"CHILD1", "#"});
-    lines.insert(lines.end(), {"USECOLLISION", "0"});
-    if (!write_pairs(codes_folder + code, lines)) return give_up(codes_folder + code, "cannot be written");
+    if (!staging.pairs(codes_folder + code.code, code.definition)) return staging.give_up();
     ++made;
   }
-  for (const ObjectPicture& object : im.objects) {
-    const std::string stem = base + "gfx/objects/" + object.name;
-    if (!svc::write_png(stem + ".png", object.picture)) return give_up(stem + ".png", "cannot be written");
-    if (svc::file_size(stem + ".dll") > 0) continue;
-    if (!write_pairs(stem + ".dll", {"DGFXNAME", object.name, "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY",
-                                     "255", "DFITTOMATRIX", "1", "DHOTSPOT", "", "DCOLLISION", "0"}))
-      return give_up(stem + ".dll", "cannot be written");
+  for (const ObjectOut& object : objects_out) {
+    const std::string stem = "gfx/objects/" + object.stem;
+    if (!staging.picture(stem + ".png", object.picture)) return staging.give_up();
+    if (svc::file_size(base + stem + ".dll") > 0) continue;
+    if (!staging.pairs(stem + ".dll", object.definition)) return staging.give_up();
   }
   // The maps: one entry per cell, column by column; every cell's ground fully opaque.
-  const std::string stem = base + "maps/" + name;
   for (const MapKind kind : {MAP_AI, MAP_RED}) {
-    const std::string path = map_path(stem, kind);
-    const int file = svc::create_replacement(-1, path);
-    if (!file) return give_up(path, "cannot be written");
+    const std::string path = map_path("maps/" + name, kind);
+    const int file = staging.create(path);
+    if (!file) return staging.give_up();
     write_map_header(file, kind, W - 1, H - 1, o.map);
     for (int x = 0; x < W; ++x)
       for (int y = 0; y < H; ++y) {
@@ -743,26 +924,31 @@ int run(const Options& o) {
           write_map_entry(file, kind, 255, 0, 0);
           continue;
         }
-        const std::string& code = code_of[size_t(kind_of[size_t(y) * W + x])];
+        const std::string& code = codes_out[size_t(code_out_of[size_t(y) * W + x])].code;
         write_map_entry(file, kind, std::atoi(code.substr(0, 3).c_str()), std::atoi(code.substr(3, 3).c_str()),
                         std::atoi(code.substr(6, 3).c_str()));
       }
-    if (!svc::close_file(file)) return give_up(path, "cannot be written (disk full?)");
+    if (!staging.close(file, path)) return staging.give_up();
   }
-  const FirstScreen first = choose_first_screen(W, H, o.screen_width, o.screen_height);
-  if (!write_pairs(base + "DATA/ini.txt",
-                   {"APPNAME", "worldimport: " + name, "RESOLUTION", svc::int_to_string(first.cell), "USESPRITE3D", "1",
-                    "MULTITASK", "5", "CURSORSPEED", svc::int_to_string(first.cursor_speed), "WORLDRANDOM", "1",
-                    "APPENTRY", "maps\\", "APPSTART", name, "TOPOGFX", "gfx\\topo\\", "WORLDGFX", "gfx\\objects\\",
-                    "GFXCODEC", ".png", "RGBCODEPATH", "codes\\", "WORLDREFRESH", "60"}))
-    return give_up(base + "DATA/ini.txt", "cannot be written");
+  if (!staging.pairs("DATA/ini.txt", tools::world_settings("worldimport: " + name, name, first.cell, first.cursor_speed,
+                                                           carried.used ? carried.seed : 1)))
+    return staging.give_up();
+  if (!staging.commit()) return staging.give_up();
 
   if (!o.quiet) {
     std::printf("worldimport: %s: %d x %d cells of %d pixels, %zu colour codes (%d from the map's code layer), %zu "
                 "object pictures\n",
-                o.folder.c_str(), W, H, T, kind_list.size(), codes_from_layer, im.objects.size());
-    std::printf("  definitions in %s: %d new, %d kept; ground pictures: %zu\n", codes_folder.c_str(), made, kept,
-                kind_list.size());
+                o.folder.c_str(), W, H, T, codes_out.size(), codes_from_layer, objects_out.size());
+    std::printf("  definitions in %s%s: %d new, %d kept; ground pictures: %zu\n", base.c_str(), codes_folder.c_str(),
+                made, kept, codes_out.size());
+    if (carried.used)
+      std::printf("  the world's own definitions and WORLDRANDOM %d place its %zu objects again, as they were\n",
+                  carried.seed, carried.object_layer >= 0 ? map.layers[size_t(carried.object_layer)].objects.size()
+                                                          : size_t(0));
+    else if (!carried.why_not.empty())
+      std::printf("  the map's objects are not the world's own placement (%s): cells of one code that show different "
+                  "objects get codes of their own\n",
+                  carried.why_not.c_str());
     if (map.annotations) std::printf("  %d shape and text objects are annotations: counted, not drawn\n", map.annotations);
     const bool whole = first.columns_shown == W && first.rows_shown == H;
     std::printf("  first screen (%d x %d): %s at %d pixels a cell; worldshot --cell %d draws it as Tiled does\n",
@@ -775,6 +961,7 @@ int run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  os::no_size_limit_signal();  // A file size limit fails the write, which the import then undoes
   Options o;
   std::vector<svc::Argument> args;
   const std::string problem = svc::split_arguments(argc, argv, {"--screen"}, {"--force", "--quiet", "-q"}, args);

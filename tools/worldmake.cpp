@@ -22,6 +22,7 @@
 #include "colour_reduction.h"
 #include "state.h"
 #include "first_screen.h"
+#include "made_world.h"
 #include "fit_picture.h"
 #include "formats/map_format.h"
 #include "scan.h"
@@ -206,15 +207,6 @@ MapCodes codes_of_map(const std::string& path) {
   return codes;
 }
 
-// Writes key and value lines; false when the file can't be written whole, which then leaves an
-// existing file as it was and no part of the new one.
-bool write_pairs(const std::string& path, const std::vector<std::string>& lines) {
-  const int file = svc::create_replacement(-1, path);
-  if (!file) return false;
-  for (const std::string& line : lines) svc::write_line(file, line);
-  return svc::close_file(file) != 0;
-}
-
 // On Windows the world gets a starter beside its settings: a double-click on it runs simengine (the one
 // beside worldmake) in the world's folder. %~dp0 ends in "\", which would escape the closing quote, so
 // the folder is given as "%~dp0.". cmd reads the file in the console's code page: a folder with other
@@ -230,23 +222,6 @@ std::vector<std::string> starter_lines(const std::string& engine) {
     }
   lines.push_back("@start \"\" /D \"%~dp0.\" \"" + svc::shown_path(engine) + "\"");
   return lines;
-}
-
-// The engine's settings for the world (key line, value line; folders end in "\").
-std::vector<std::string> settings(const std::string& name, int cell, int cursor_speed) {
-  return {"APPNAME",      "worldmake: " + name,
-          "RESOLUTION",   svc::int_to_string(cell),
-          "USESPRITE3D",  "1",
-          "MULTITASK",    "5",
-          "CURSORSPEED",  svc::int_to_string(cursor_speed),
-          "WORLDRANDOM",  "1",
-          "APPENTRY",     "maps\\",
-          "APPSTART",     name,
-          "TOPOGFX",      "gfx\\topo\\",
-          "WORLDGFX",     "gfx\\objects\\",
-          "GFXCODEC",     ".png",
-          "RGBCODEPATH",  "codes\\",
-          "WORLDREFRESH", "60"};
 }
 
 struct Made {
@@ -416,7 +391,7 @@ int run(const Options& o) {
     if (svc::file_size(codes_folder + code) > 0) {
       ++made.definitions_kept;
     } else {
-      if (!write_pairs(codes_folder + code, {"GFXNAME", picture_name, "CHILD1", "#", "USECOLLISION", "0"}))
+      if (!tools::write_pairs(codes_folder + code, {"GFXNAME", picture_name, "CHILD1", "#", "USECOLLISION", "0"}))
         return fail(codes_folder + code, "cannot be written");
       ++made.definitions_made;
     }
@@ -434,14 +409,15 @@ int run(const Options& o) {
     if (!codes.all.count(file)) made.unused.push_back(file);
 
   if (svc::windows_system() &&
-      !write_pairs(base + kStarter, starter_lines(svc::program_folder() + "simengine.exe")))
+      !tools::write_pairs(base + kStarter, starter_lines(svc::program_folder() + "simengine.exe")))
     return fail(base + kStarter, "cannot be written");
 
   // The settings last: a folder holds a world only once everything it names is there.
   // A cell size the user chose is kept; the speed still suits the part of the world it shows.
   const FirstScreen first = o.cell ? first_screen_at(o.cell, width + 1, height + 1, o.screen_width, o.screen_height)
                                    : choose_first_screen(width + 1, height + 1, o.screen_width, o.screen_height);
-  if (!write_pairs(base + "DATA/ini.txt", settings(name, first.cell, first.cursor_speed)))
+  if (!tools::write_pairs(base + "DATA/ini.txt",
+                          tools::world_settings("worldmake: " + name, name, first.cell, first.cursor_speed)))
     return fail(base + "DATA/ini.txt", "cannot be written");
   svc::stop_services();
 
