@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -344,31 +346,176 @@ TEST_F(Worldimport, AnInfiniteMapBecomesTheBoxOfItsChunks) {
   EXPECT_EQ(d.pixels, 0);
 }
 
-// worldexport, then worldimport: the same picture; a world without objects keeps its codes.
-TEST_F(Worldimport, ExportThenImportGivesTheSameWorld) {
+// Each cell's code in a world's colour-code map (entries column by column, three lines each), row by row.
+std::vector<std::string> codes_of_map(const std::string& path) {
+  std::vector<std::string> lines;
+  std::string text = support::read_file(path), line;
+  for (char c : text)
+    if (c == '\n') lines.push_back(line), line.clear();
+    else if (c != '\r') line += c;
+  if (lines.size() < 5) return {};
+  const size_t columns = size_t(std::atoi(lines[1].c_str())) + 1, rows = size_t(std::atoi(lines[2].c_str())) + 1;
+  std::vector<std::string> codes(columns * rows);
+  for (size_t i = 0; i < codes.size() && 5 + 3 * i + 2 < lines.size(); ++i) {
+    char code[10];
+    std::snprintf(code, sizeof code, "%03d%03d%03d", std::atoi(lines[5 + 3 * i].c_str()),
+                  std::atoi(lines[6 + 3 * i].c_str()), std::atoi(lines[7 + 3 * i].c_str()));
+    codes[(i % rows) * columns + i / rows] = code;
+  }
+  return codes;
+}
+
+// worldexport, then worldimport: a world loaded from a map comes back with its codes, definitions
+// and pictures, the engine placing its objects again from the same seed. A map whose objects were
+// moved in Tiled, and a labyrinth (whose builder placed its objects), come back as Tiled draws them,
+// cells of one code with other objects under codes of their own.
+TEST_F(Worldimport, ExportThenImportGivesBackTheWorldItsCodesAndPictures) {
   if (!fs::exists(built_tool("worldexport") + SUITE_EXE) || !fs::exists(built_tool("worldmake") + SUITE_EXE))
     GTEST_SKIP() << "tools not built";
-  std::string out, back;
-  for (const std::string& world : {example("world"), dir + "made"}) {
-    back = dir + "back" + std::to_string(world.size());
-    if (world == dir + "made") {
-      ASSERT_EQ(support::shell("'" + built_tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + world +
-                               "' --colours 6 --quiet"),
-                0);
-    }
+  ASSERT_EQ(support::shell("'" + built_tool("worldmake") + "' '" + example("mapconvert/land.png") + "' '" + dir +
+                           "made' --colours 6 --quiet"),
+            0);
+  std::string out, imported;
+  auto round_trip = [&](const std::string& world, const std::string& back) {
     ASSERT_EQ(run("worldexport", "--cell 12 '" + world + "' '" + dir + "out.tmx'", &out), 0) << out;
-    ASSERT_EQ(run("worldimport", "-q '" + dir + "out.tmx' '" + back + "'", &out), 0) << out;
+    ASSERT_EQ(run("worldimport", "'" + dir + "out.tmx' '" + back + "'", &imported), 0) << imported;
     ASSERT_EQ(run("worldshot", "--cell 12 '" + world + "' '" + dir + "a.png'", &out), 0) << out;
     ASSERT_EQ(run("worldshot", "--cell 12 '" + back + "' '" + dir + "b.png'", &out), 0) << out;
+  };
+  auto largest_difference = [&] {
     svc::Picture a, b;
-    ASSERT_TRUE(svc::decode_picture(dir + "a.png", a) && svc::decode_picture(dir + "b.png", b));
-    EXPECT_TRUE(a.width == b.width && a.height == b.height && a.rgba == b.rgba) << world;
+    if (!svc::decode_picture(dir + "a.png", a) || !svc::decode_picture(dir + "b.png", b) || a.width != b.width ||
+        a.height != b.height)
+      return 256;
+    int largest = 0;
+    for (size_t i = 0; i < a.rgba.size(); ++i) largest = std::max(largest, std::abs(a.rgba[i] - b.rgba[i]));
+    return largest;
+  };
+  for (const auto& [world, map] : {std::pair<std::string, std::string>{example("world"), "island.qz61"},
+                                   std::pair<std::string, std::string>{dir + "made", "land.qz61"}}) {
+    const std::string back = dir + "back-" + map;
+    round_trip(world, back);
+    EXPECT_NE(imported.find("place its"), std::string::npos) << world << ": " << imported;
+    EXPECT_EQ(largest_difference(), 0) << world;
+    const std::vector<std::string> codes = codes_of_map(back + "/maps/out.qz61");
+    EXPECT_FALSE(codes.empty());
+    EXPECT_EQ(codes, codes_of_map(world + "/maps/" + map)) << world;
   }
-  // The made world has no objects: every cell keeps its code, so the maps' entries are the same.
-  const std::string made = support::read_file(dir + "made/maps/land.qz61"),
-                    again = support::read_file(back + "/maps/out.qz61");
-  ASSERT_FALSE(again.empty());
-  EXPECT_EQ(made.substr(made.find('\n', made.find("SourceImage"))), again.substr(again.find('\n', again.find("SourceImage"))));
+  // The island's definitions are its own again: the forest grows trees and bushes, the rocks stones.
+  EXPECT_EQ(support::read_file(dir + "back-island.qz61/codes/out/020100030"),
+            "GFXNAME\r\n020100030.png\r\nCHILD1\r\ntree\r\nCHILD2\r\nbush\r\nUSECOLLISION\r\n0\r\n");
+  EXPECT_NE(support::read_file(dir + "back-island.qz61/gfx/objects/stone.dll").find("DCOLLISION\r\n1\r\n"),
+            std::string::npos);
+
+  // One object moved in Tiled: the map is no longer the world's placement.
+  ASSERT_EQ(run("worldexport", "--cell 12 '" + example("world") + "' '" + dir + "moved.tmx'", &out), 0) << out;
+  std::string moved = support::read_file(dir + "moved.tmx");
+  const size_t x = moved.find(" x=\"", moved.find("<object "));
+  ASSERT_NE(x, std::string::npos);
+  moved.insert(x + 4, "1");  // One hundred pixels further right
+  ASSERT_TRUE(support::write_file(dir + "moved.tmx", moved));
+  ASSERT_EQ(run("worldimport", "'" + dir + "moved.tmx' '" + dir + "moved'", &out), 0) << out;
+  EXPECT_NE(out.find("not the world's own placement (its objects are not where"), std::string::npos) << out;
+  if (has_rasterizer()) {
+    const Difference d = import_and_compare(dir + "moved.tmx", 12, dir + "moved2");
+    EXPECT_EQ(d.pixels, 0);
+  }
+
+  // The labyrinth: each code of the world that comes back stands for one of the labyrinth's tiles.
+  round_trip(example("labyrinth"), dir + "lab");
+  EXPECT_LE(largest_difference(), 1) << "the reeds' own opacity is part of their tile pictures";
+  pugi::xml_document map, tiles;
+  ASSERT_TRUE(map.load_file((dir + "out.tmx").c_str()) && tiles.load_file((dir + "out-codes.tsx").c_str()));
+  std::vector<std::string> tile_codes;
+  for (pugi::xml_node tile : tiles.child("tileset").children("tile"))
+    tile_codes.push_back(tile.child("properties").find_child_by_attribute("property", "name", "code").attribute("value").value());
+  const uint32_t first = map.child("map").find_child_by_attribute("tileset", "source", "out-codes.tsx").attribute("firstgid").as_uint();
+  std::string csv = map.child("map").find_child_by_attribute("layer", "name", "codes").child("data").text().get();
+  const std::vector<std::string> codes = codes_of_map(dir + "lab/maps/out.qz61");
+  std::map<std::string, std::string> tile_of;
+  size_t cell = 0;
+  for (size_t at = 0; at < csv.size(); ++cell) {
+    const size_t end = std::min(csv.find(',', at), csv.size());
+    const uint32_t gid = uint32_t(std::strtoul(csv.c_str() + at, nullptr, 10));
+    ASSERT_LT(cell, codes.size());
+    ASSERT_GE(gid, first);
+    ASSERT_LT(gid - first, tile_codes.size());
+    const auto known = tile_of.emplace(codes[cell], tile_codes[gid - first]);
+    EXPECT_EQ(known.first->second, tile_codes[gid - first]) << "cell " << cell;
+    at = end + 1;
+  }
+  EXPECT_EQ(cell, codes.size());
+}
+
+// A world whose definitions use every placement rule: two definitions of one name (the later one
+// drawing over the slot), one that never grows, one never shown, a gap in the slots, hot spots,
+// centring and objects smaller than their cell. Export and import give back its codes and picture.
+TEST_F(Worldimport, EveryPlacementRuleIsPlacedAgainAfterARoundTrip) {
+  if (!fs::exists(built_tool("worldexport") + SUITE_EXE) || !fs::exists(built_tool("worldmake") + SUITE_EXE))
+    GTEST_SKIP() << "tools not built";
+  auto square = [](int edge, uint8_t r, uint8_t g, uint8_t b, bool ring) {
+    svc::Picture p;
+    p.width = p.height = edge;
+    for (int y = 0; y < edge; ++y)
+      for (int x = 0; x < edge; ++x) {
+        const bool inside = !ring || x == 0 || y == 0 || x == edge - 1 || y == edge - 1;
+        p.rgba.insert(p.rgba.end(), {uint8_t(r + x * 5), g, uint8_t(b + y * 7), uint8_t(inside ? 255 : 0)});
+      }
+    return p;
+  };
+  svc::Picture land;
+  land.width = 10, land.height = 8;
+  for (int i = 0; i < 80; ++i) {
+    const int kind = (i * 7 / 3) % 3;
+    land.rgba.insert(land.rgba.end(), {uint8_t(kind == 0 ? 200 : 0), uint8_t(kind == 1 ? 200 : 0), uint8_t(kind == 2 ? 200 : 0), 255});
+  }
+  ASSERT_TRUE(svc::write_png(dir + "land.png", land));
+  const std::string w = dir + "w/";
+  ASSERT_EQ(support::shell("'" + built_tool("worldmake") + "' '" + dir + "land.png' '" + w + "' --cell 16 --quiet"), 0);
+  auto pairs = [](const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+  };
+  ASSERT_TRUE(support::write_file(w + "codes/land/200000000",
+                                  pairs({"GFXNAME", "200000000.png", "CHILD1", "tree", "CHILD2", "#", "CHILD3", "rock"})));
+  ASSERT_TRUE(support::write_file(w + "codes/land/000200000", pairs({"GFXNAME", "000200000.png", "CHILD1", "flower",
+                                                                     "USECOLLISION", "1"})));
+  struct Object {
+    const char* file;
+    svc::Picture picture;
+    std::vector<std::string> definition;
+  };
+  const std::vector<Object> objects = {
+      {"tree", square(16, 20, 120, 30, true), {"DGFXNAME", "tree", "DDENSITY", "1", "DFITTOMATRIX", "1"}},
+      {"tree_small", square(8, 90, 60, 10, false), {"DGFXNAME", "tree", "DDENSITY", "2", "DHOTSPOT", "BOTTOMRIGHT"}},
+      {"rock", square(16, 100, 100, 100, false), {"DGFXNAME", "rock", "DDENSITY", "-1"}},
+      {"flower", square(6, 230, 40, 90, false), {"DGFXNAME", "flower", "DDENSITY", "1", "DHOTSPOT", "CENTER", "DCENTERFIELD", "1"}},
+      {"flowerz", square(6, 0, 0, 0, false), {"DGFXNAME", "flower", "DDENSITY", "3", "DGFXSHOW", "0"}},
+  };
+  for (const Object& o : objects) {
+    ASSERT_TRUE(svc::write_png(w + "gfx/objects/" + o.file + ".png", o.picture));
+    std::vector<std::string> definition = o.definition;
+    definition.insert(definition.end(), {"DGFXTRANSPARENCY", "255"});
+    if (std::find(definition.begin(), definition.end(), "DGFXSHOW") == definition.end())
+      definition.insert(definition.end(), {"DGFXSHOW", "1"});
+    ASSERT_TRUE(support::write_file(w + "gfx/objects/" + o.file + ".dll", pairs(definition)));
+  }
+  std::string out;
+  ASSERT_EQ(run("worldexport", "'" + w + "' '" + dir + "out.tmx'", &out), 0) << out;
+  ASSERT_EQ(run("worldimport", "'" + dir + "out.tmx' '" + dir + "back'", &out), 0) << out;
+  EXPECT_NE(out.find("place its"), std::string::npos) << out;
+  EXPECT_NE(out.find("at 16 pixels a cell"), std::string::npos) << "objects smaller than a cell keep the cell size: " << out;
+  ASSERT_EQ(run("worldshot", "'" + w + "' '" + dir + "a.png'", &out), 0) << out;
+  ASSERT_EQ(run("worldshot", "'" + dir + "back' '" + dir + "b.png'", &out), 0) << out;
+  EXPECT_EQ(support::read_file(dir + "a.png"), support::read_file(dir + "b.png"));
+  EXPECT_EQ(codes_of_map(dir + "back/maps/out.qz61"), codes_of_map(w + "maps/land.qz61"));
+  EXPECT_EQ(support::read_file(dir + "back/codes/out/000200000"),
+            pairs({"GFXNAME", "000200000.png", "CHILD1", "flower", "USECOLLISION", "1"}));
+  // The hidden flowers come after the shown ones, as in the world.
+  const std::vector<std::string> files = support::names_in(dir + "back/gfx/objects");
+  EXPECT_EQ(files, (std::vector<std::string>{"flower.dll", "flower.png", "flower_0002.dll", "flower_0002.png", "rock.dll",
+                                             "rock.png", "tree.dll", "tree.png", "tree_0002.dll", "tree_0002.png"}));
 }
 
 // An edited definition survives --force; a world is never made over another without it.
@@ -390,6 +537,46 @@ TEST_F(Worldimport, ForceKeepsEditedDefinitions) {
   ASSERT_EQ(run("worldimport", "--force '" + dir + "m.tmx' '" + dir + "w'", &out), 0) << out;
   EXPECT_EQ(support::read_file(dir + "w/codes/m/" + codes[0]), edited);
   EXPECT_NE(out.find("0 new, 2 kept"), std::string::npos) << out;
+}
+
+// A --force run that cannot write a file (here a file size limit stops the colour-code map, after
+// every picture) leaves the world as it was; a new world that fails leaves no folder.
+TEST_F(Worldimport, AnImportThatFailsHalfWayLeavesTheWorldAsItWas) {
+  if (std::string(SUITE_EXE) != "") GTEST_SKIP() << "file size limits are a POSIX shell's";
+  write_atlas(dir + "atlas.png", 8);
+  auto map = [&](int width, int height) {
+    std::vector<uint32_t> gids;
+    for (int i = 0; i < width * height; ++i) gids.push_back(1 + uint32_t(i * 5 % 8));
+    return "<map orientation=\"orthogonal\" width=\"" + std::to_string(width) + "\" height=\"" +
+           std::to_string(height) + "\" tilewidth=\"8\" tileheight=\"8\"><tileset firstgid=\"1\" tilewidth=\"8\" "
+           "tileheight=\"8\" tilecount=\"8\" columns=\"4\"><image source=\"atlas.png\" width=\"32\" height=\"16\"/>"
+           "</tileset><layer name=\"g\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
+           "\">" + data_element(gids, "csv") + "</layer></map>";
+  };
+  ASSERT_TRUE(support::write_file(dir + "small.tmx", map(2, 1)));
+  ASSERT_TRUE(support::write_file(dir + "big.tmx", map(60, 60)));  // Its map files pass 40 KB, each picture < 1 KB
+  std::string out;
+  ASSERT_EQ(run("worldimport", "-q '" + dir + "small.tmx' '" + dir + "w'", &out), 0) << out;
+  auto snapshot = [&](const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+      files[entry.path().string()] = entry.is_regular_file() ? support::read_file(entry.path().string()) : "(folder)";
+    return files;
+  };
+  const auto before = snapshot(dir + "w");
+  const std::string limited = "ulimit -f 8 && '" + built_tool("worldimport") + "' ";
+  int status = -1;
+  out = support::shell_output("(" + limited + "--force '" + dir + "big.tmx' '" + dir + "w') 2>&1", &status);
+  EXPECT_EQ(status, 1) << out;
+  EXPECT_NE(out.find("small.qz61: cannot be written"), std::string::npos) << out;
+  EXPECT_TRUE(snapshot(dir + "w") == before) << "the world changed";
+  out = support::shell_output("(" + limited + "'" + dir + "big.tmx' '" + dir + "new') 2>&1", &status);
+  EXPECT_EQ(status, 1) << out;
+  EXPECT_FALSE(fs::exists(dir + "new"));
+  // Without the limit the same run replaces the world whole, under its name.
+  ASSERT_EQ(run("worldimport", "-q --force '" + dir + "big.tmx' '" + dir + "w'", &out), 0) << out;
+  EXPECT_EQ(codes_of_map(dir + "w/maps/small.qz61").size(), 3600u);
+  EXPECT_FALSE(fs::exists(dir + "w/.worldimport-new"));
 }
 
 // Each bad map gets one line naming the file and what to do, and no folder is made.
