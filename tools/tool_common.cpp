@@ -1,10 +1,11 @@
-// tool_common.cpp -- the command-line companions' failure line, number options and UTF-8 paths
+// tool_common.cpp -- the command-line companions' failure line, number options and the parts of paths
 #include "tool_common.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
+#include "os.h"
 #include "services/files.h"
 #include "services/paths.h"
 
@@ -51,8 +52,57 @@ bool parse_size(const std::string& text, int low, int high, int& width, int& hei
   return true;
 }
 
-std::filesystem::path fs_path(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+namespace {
 
-std::string utf8_path(const std::filesystem::path& path) { return path.u8string(); }
+bool is_separator(char c) { return c == '/' || (c == '\\' && svc::windows_system()); }
+
+// Where the last part begins: after the last separator (or after a drive's "C:" on Windows).
+size_t name_start(const std::string& path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (is_separator(path[i - 1]) || (i == 2 && path[1] == ':' && svc::windows_system())) return i;
+  return 0;
+}
+
+// Where the extension of the last part begins, or the path's end when it has none.
+size_t extension_start(const std::string& path) {
+  const size_t start = name_start(path);
+  const std::string name = path.substr(start);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0 || name == "..") return path.size();
+  return start + dot;
+}
+
+}  // namespace
+
+std::string file_name(const std::string& path) { return path.substr(name_start(path)); }
+
+std::string parent_folder(const std::string& path) {
+  size_t end = name_start(path);
+  const size_t root = path.size() > 1 && path[1] == ':' && svc::windows_system() ? 2 : 0;
+  while (end > root + 1 && is_separator(path[end - 1])) --end;  // A root's own separator stays
+  return path.substr(0, end);
+}
+
+std::string extension(const std::string& path) { return path.substr(extension_start(path)); }
+
+std::string stem(const std::string& path) {
+  const size_t start = name_start(path);
+  return path.substr(start, extension_start(path) - start);
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+  if (folder.empty() || is_separator(folder.back())) return folder + name;
+  return folder + "/" + name;
+}
+
+bool is_folder(const std::string& path) {
+  os::Info info;
+  return os::path_info(path, info, true) && info.kind == os::Kind::FOLDER;
+}
+
+bool exists(const std::string& path) {
+  os::Info info;
+  return os::path_info(path, info, true) && info.kind != os::Kind::MISSING;
+}
 
 }  // namespace tools

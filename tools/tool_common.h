@@ -1,6 +1,5 @@
 // tool_common.h -- what the command-line companions share: their failure line and their number options
 #pragma once
-#include <filesystem>
 #include <string>
 
 namespace tools {
@@ -21,10 +20,16 @@ bool parse_number(const std::string& text, int low, int high, int& value);
 // "WxH" (or "WXH"), each side a whole number from low to high; false for anything else.
 bool parse_size(const std::string& text, int low, int high, int& width, int& height);
 
-// The suite's paths are UTF-8 everywhere; std::filesystem reads a narrow string in the ANSI code page
-// on Windows, which breaks names with other characters. Every path the tools hand to std::filesystem
-// goes through fs_path, and every one they take back through utf8_path.
-std::filesystem::path fs_path(const std::string& utf8);
-std::string utf8_path(const std::filesystem::path& path);
+// The parts of a path the user named, split as the system splits it: at "/", and on Windows at "\\"
+// too. Only text; the folders themselves are the operating-system layer's (os.h).
+std::string file_name(const std::string& path);      // "b.png" of "a/b.png"; "" of "a/"
+std::string parent_folder(const std::string& path);  // "a" of "a/b.png", "/" of "/b.png", "" of "b.png"
+std::string extension(const std::string& path);      // ".png" of "a/b.png"; "" of "a/b" and of ".png"
+std::string stem(const std::string& path);           // The file name without its extension: "b" of "a/b.png"
+std::string joined(const std::string& folder, const std::string& name);  // With one "/" between them
+
+// What a path names, its parts found as the operating-system layer finds them.
+bool is_folder(const std::string& path);
+bool exists(const std::string& path);  // Anything a link leads to is what counts
 
 }  // namespace tools

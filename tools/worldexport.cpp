@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -28,6 +27,7 @@
 #include "core/settings.h"
 #include "core/view.h"
 #include "formats/tmx.h"
+#include "os.h"
 #include "services/command_line.h"
 #include "services/files.h"
 #include "services/grid.h"
@@ -46,7 +46,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: worldexport [options] [FOLDER] OUT.tmx\n"
@@ -411,15 +410,12 @@ int run(const Options& o) {
 
   // The files: pictures and tilesets first, the map last, so that a map on the disk names only
   // what is there.
-  const fs::path out_path = tools::fs_path(o.out);
-  std::string stem = tools::utf8_path(out_path.filename());
+  std::string stem = tools::file_name(o.out);
   stem = stem.substr(0, stem.size() - 4);
-  const std::string folder = tools::utf8_path(out_path.parent_path());
+  const std::string folder = tools::parent_folder(o.out);
   const std::string base = folder.empty() ? "" : folder + "/";
   const std::string tiles_folder = stem + "-tiles";
-  std::error_code error;
-  fs::create_directories(tools::fs_path(base + tiles_folder), error);
-  if (error) return fail(base + tiles_folder + ": cannot be made: " + error.message());
+  if (!os::make_folder(base + tiles_folder)) return fail(base + tiles_folder + ": cannot be made: " + os::error_text());
 
   tmx::Map map;
   map.width = columns;
@@ -516,17 +512,14 @@ int main(int argc, char** argv) {
   }
   if (o.out.size() <= 4 || lower(o.out.substr(o.out.size() - 4)) != ".tmx")
     return usage_error(o.out + ": worldexport writes Tiled maps; name it OUT.tmx");
-  std::error_code ec;
-  if (fs::is_directory(tools::fs_path(o.out), ec)) return fail(o.out + ": is a folder; name the map, for example " +
-                                                              tools::utf8_path(tools::fs_path(o.out) / "world.tmx"));
+  if (tools::is_folder(o.out))
+    return fail(o.out + ": is a folder; name the map, for example " + tools::joined(o.out, "world.tmx"));
   // Every name the user gave is relative to where they are; the world is read from its folder.
-  o.out = tools::utf8_path(fs::absolute(tools::fs_path(o.out), ec));
+  o.out = os::absolute_path(o.out);
   if (!o.folder.empty()) {
-    const fs::path folder = tools::fs_path(o.folder);
-    if (!fs::is_directory(folder, ec))
-      return fail(o.folder + ": " + (fs::exists(folder, ec) ? "is a file, not a world folder" : "no such folder"));
-    fs::current_path(folder, ec);
-    if (ec) return fail(o.folder + ": cannot be entered: " + ec.message());
+    if (!tools::is_folder(o.folder))
+      return fail(o.folder + ": " + (tools::exists(o.folder) ? "is a file, not a world folder" : "no such folder"));
+    if (!os::change_folder(o.folder)) return fail(o.folder + ": cannot be entered: " + os::error_text());
   }
   return run(o);
 }

@@ -15,7 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -40,7 +39,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: worldimport MAP.tmx FOLDER [options]\n"
@@ -570,20 +568,19 @@ class Staging {
 
   // Every staged file to its place, the last written last; false (all undone) when one cannot go.
   bool commit() {
-    std::error_code error;
     for (const std::string& relative : folders_)
       if (!folder_for(relative + "/")) return false;
     for (const std::string& relative : files_) {
-      const fs::path target = tools::fs_path(base_ + relative);
+      const std::string target = base_ + relative;
       if (!folder_for(relative)) return false;
-      if (fs::exists(target, error)) {
+      if (tools::exists(target)) {
         if (!folder_for(kOld + relative)) return false;
-        fs::rename(target, tools::fs_path(base_ + kOld + relative), error);
-        if (error) return failed(relative, "cannot be replaced: " + error.message());
+        if (!os::rename_path(target, base_ + kOld + relative))
+          return failed(relative, "cannot be replaced: " + os::error_text());
         moved_.push_back(relative);
       }
-      fs::rename(tools::fs_path(base_ + kNew + relative), target, error);
-      if (error) return failed(relative, "cannot be replaced: " + error.message());
+      if (!os::rename_path(base_ + kNew + relative, target))
+        return failed(relative, "cannot be replaced: " + os::error_text());
       placed_.push_back(relative);
     }
     placed_.clear();
@@ -595,13 +592,11 @@ class Staging {
   // Undoes what commit() moved, removes what was staged (and the folder, where it is new) and
   // reports the failure; returns the exit code.
   int give_up() {
-    std::error_code ignored;
-    for (auto r = placed_.rbegin(); r != placed_.rend(); ++r) fs::remove(tools::fs_path(base_ + *r), ignored);
-    for (auto r = moved_.rbegin(); r != moved_.rend(); ++r)
-      fs::rename(tools::fs_path(base_ + kOld + *r), tools::fs_path(base_ + *r), ignored);
-    for (auto f = made_.rbegin(); f != made_.rend(); ++f) fs::remove(tools::fs_path(*f), ignored);  // Only if empty
+    for (auto r = placed_.rbegin(); r != placed_.rend(); ++r) os::remove_file(base_ + *r);
+    for (auto r = moved_.rbegin(); r != moved_.rend(); ++r) os::rename_path(base_ + kOld + *r, base_ + *r);
+    for (auto f = made_.rbegin(); f != made_.rend(); ++f) os::remove_folder(*f);  // Only if empty
     clear();
-    if (new_folder_) fs::remove_all(tools::fs_path(base_), ignored);
+    if (new_folder_) os::remove_tree(base_);
     return fail(base_ + failed_file_, reason_);
   }
 
@@ -611,9 +606,8 @@ class Staging {
   static constexpr const char* kUnwritten = "cannot be written (no permission, or the disk is full)";
 
   void clear() {
-    std::error_code ignored;
-    fs::remove_all(tools::fs_path(base_ + kNew), ignored);
-    fs::remove_all(tools::fs_path(base_ + kOld), ignored);
+    os::remove_tree(base_ + kNew);
+    os::remove_tree(base_ + kOld);
   }
   bool failed(const std::string& relative, const std::string& reason) {
     failed_file_ = relative;
@@ -622,16 +616,15 @@ class Staging {
   }
   // The folders of a file below the world's folder, noting those made here.
   bool folder_for(const std::string& relative) {
-    const fs::path folder = tools::fs_path(base_ + relative).parent_path();
-    std::error_code error;
-    std::vector<fs::path> missing;
-    for (fs::path f = folder; !f.empty() && !fs::exists(f, error); f = f.parent_path()) {
+    const std::string folder = tools::parent_folder(base_ + relative);
+    std::vector<std::string> missing;
+    for (std::string f = folder; !f.empty() && !tools::exists(f); f = tools::parent_folder(f)) {
       missing.push_back(f);
-      if (f == f.parent_path()) break;
+      if (f == tools::parent_folder(f)) break;
     }
     if (missing.empty()) return true;
-    if (!fs::create_directories(folder, error) && error)
-      return failed(relative.substr(0, relative.rfind('/') + 1), "cannot be made: " + error.message());
+    if (!os::make_folder(folder))
+      return failed(relative.substr(0, relative.rfind('/') + 1), "cannot be made: " + os::error_text());
     for (auto f = missing.rbegin(); f != missing.rend(); ++f) made_.push_back(*f);
     return true;
   }
@@ -639,7 +632,7 @@ class Staging {
   std::string base_;
   bool new_folder_;
   std::vector<std::string> files_, folders_, moved_, placed_;
-  std::vector<fs::path> made_;
+  std::vector<std::string> made_;
   std::string failed_file_, reason_;
 };
 
@@ -651,7 +644,7 @@ bool is_world_name(const std::string& name) {
 }
 
 std::string world_name_of(const std::string& map_path) {
-  std::string stem = tools::utf8_path(tools::fs_path(map_path).filename()), name;
+  std::string stem = tools::file_name(map_path), name;
   for (const char* ending : {".tmx.gz", ".tmx", ".gz"})
     if (stem.size() > std::strlen(ending) &&
         std::equal(stem.end() - long(std::strlen(ending)), stem.end(), ending,
@@ -676,11 +669,9 @@ int run(const Options& o) {
   if (size == -1) return fail(o.map, "no such file");
   if (size == -2) return fail(o.map, "is a folder, not a Tiled map");
   const std::string base = o.folder.back() == '/' ? o.folder : o.folder + "/";
-  std::error_code error_code;
-  const bool folder_existed = fs::exists(tools::fs_path(o.folder), error_code);
-  if (folder_existed && !fs::is_directory(tools::fs_path(o.folder), error_code))
-    return fail(o.folder, "is a file, not a folder");
-  const bool rerun = fs::exists(tools::fs_path(base + "DATA/ini.txt"), error_code);
+  const bool folder_existed = tools::exists(o.folder);
+  if (folder_existed && !tools::is_folder(o.folder)) return fail(o.folder, "is a file, not a folder");
+  const bool rerun = tools::exists(base + "DATA/ini.txt");
   if (rerun && !o.force)
     return fail(o.folder, "already holds a world (DATA/ini.txt); --force makes it again from the map, keeping every "
                           "definition file there");
@@ -693,7 +684,7 @@ int run(const Options& o) {
     if (!gunzip(text, inflated, problem)) return fail(o.map, problem);
     text.swap(inflated);
   }
-  std::string map_folder = tools::utf8_path(tools::fs_path(o.map).parent_path());
+  std::string map_folder = tools::parent_folder(o.map);
   if (!map_folder.empty()) map_folder += "/";
   tmx::ReadMap map;
   std::string error;

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <system_error>
@@ -25,6 +24,7 @@
 #include "made_world.h"
 #include "fit_picture.h"
 #include "formats/map_format.h"
+#include "os.h"
 #include "scan.h"
 #include "services/command_line.h"
 #include "services/files.h"
@@ -42,7 +42,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: worldmake PICTURE FOLDER [options]\n"
@@ -144,7 +143,7 @@ bool is_world_name(const std::string& name) {
 
 // The world's name (APPSTART) for a new world: the picture's file name without its extension.
 std::string world_name(const std::string& picture) {
-  const std::string name = portable_name(tools::utf8_path(tools::fs_path(picture).stem()));
+  const std::string name = portable_name(tools::stem(picture));
   return is_world_name(name) ? name : "world";
 }
 
@@ -284,10 +283,8 @@ int run(const Options& o) {
     if (size == -2) return fail(path, "is a folder, not a picture");
   }
   const std::string base = o.folder.back() == '/' ? o.folder : o.folder + "/";
-  std::error_code error;
-  if (fs::exists(tools::fs_path(o.folder), error) && !fs::is_directory(tools::fs_path(o.folder), error))
-    return fail(o.folder, "is a file, not a folder");
-  const bool rerun = fs::exists(tools::fs_path(base + "DATA/ini.txt"), error);
+  if (tools::exists(o.folder) && !tools::is_folder(o.folder)) return fail(o.folder, "is a file, not a folder");
+  const bool rerun = tools::exists(base + "DATA/ini.txt");
   if (rerun && !o.force)
     return fail(o.folder, "already holds a world (DATA/ini.txt); --force makes it again from the picture, keeping "
                           "every definition file and ground picture there");
@@ -330,7 +327,7 @@ int run(const Options& o) {
   const std::string codes_folder = base + "codes/" + name + "/";
   for (const std::string& folder :
        {base + "DATA", base + "maps", codes_folder, base + "gfx/topo", base + "gfx/objects"})
-    if (!fs::create_directories(tools::fs_path(folder), error) && error) return fail(folder, "cannot be made: " + error.message());
+    if (!os::make_folder(folder)) return fail(folder, "cannot be made: " + os::error_text());
 
   // The screen mapscan uses: one pixel wider and higher than the picture, so nothing lies beyond it.
   svc::headless::set_desktop(width + 1, height + 1);
@@ -340,8 +337,10 @@ int run(const Options& o) {
 
   // Definition files already there, for the count of those the new map does not use.
   std::set<std::string> existing;
-  for (const auto& entry : fs::directory_iterator(tools::fs_path(codes_folder), error))
-    if (entry.is_regular_file(error)) existing.insert(tools::utf8_path(entry.path().filename()));
+  std::vector<os::Entry> entries;
+  os::list_folder(codes_folder, entries);
+  for (const os::Entry& entry : entries)
+    if (entry.kind == os::Kind::FILE) existing.insert(entry.name);
 
   // The colour-code map, reduced to at most N colours. The scan makes no empty colour-code files: each
   // definition is written whole below, so a run that fails leaves no file that looks like a

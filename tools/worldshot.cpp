@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -264,24 +263,20 @@ int main(int argc, char** argv) {
   if (o.out.empty()) return usage_error("OUT.png is empty");
   // The picture is always a PNG: a name promising another format is refused before any drawing,
   // as is a folder, rather than found out after the whole world is drawn.
-  std::string extension = tools::utf8_path(tools::fs_path(o.out).extension());
+  std::string extension = tools::extension(o.out);
   for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (extension != ".png") return usage_error(o.out + ": worldshot writes PNG pictures; name it OUT.png");
-  std::error_code ec;
-  if (std::filesystem::is_directory(tools::fs_path(o.out), ec))
-    return fail(o.out + ": is a folder; name the picture, for example " +
-                tools::utf8_path(tools::fs_path(o.out) / "world.png"));
+  if (tools::is_folder(o.out))
+    return fail(o.out + ": is a folder; name the picture, for example " + tools::joined(o.out, "world.png"));
   if (!o.folder.empty()) {
     // The picture's name is the user's, relative to where they are; the world is read from its folder.
-    o.out = tools::utf8_path(std::filesystem::absolute(tools::fs_path(o.out), ec));
+    o.out = os::absolute_path(o.out);
     // A folder named in other letter case is found, as the world's own names are.
     const std::string spelled = os::spelled_path(o.folder);
-    const std::filesystem::path folder = tools::fs_path(spelled.empty() ? o.folder : spelled);
-    if (!std::filesystem::is_directory(folder, ec))
-      return fail(o.folder + ": " + (std::filesystem::exists(folder, ec) ? "is a file, not a world folder"
-                                                                         : "no such folder"));
-    std::filesystem::current_path(folder, ec);
-    if (ec) return fail(o.folder + ": cannot be entered: " + ec.message());
+    const std::string folder = spelled.empty() ? o.folder : spelled;
+    if (!tools::is_folder(folder))
+      return fail(o.folder + ": " + (tools::exists(folder) ? "is a file, not a world folder" : "no such folder"));
+    if (!os::change_folder(folder)) return fail(o.folder + ": cannot be entered: " + os::error_text());
   }
   return run(o);
 }

@@ -15,6 +15,7 @@
 
 #include "colour_reduction.h"
 #include "os.h"
+#include "os_programs.h"
 #include "services/pictures.h"
 #include "support/process.h"
 #include "support/temp_folder.h"

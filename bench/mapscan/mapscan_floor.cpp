@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "os.h"
+#include "os_programs.h"
 #include "services/pictures.h"
 #include "surface.h"
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "os_programs.h"
+
 namespace bench {
 
 // Wall seconds, processor seconds of the whole process (the driver's threads too) and processor
@@ -24,11 +26,7 @@ struct Stopwatch {
   double cpu = processor_seconds();
   double thread = thread_seconds();
   static double processor_seconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
-  static double thread_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-  }
+  static double thread_seconds() { return os::thread_processor_seconds(); }
   Times elapsed() const {
     return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), processor_seconds() - cpu,
             thread_seconds() - thread};

@@ -7,13 +7,13 @@
 #include "core/world_reload.h"
 
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
 #include "base/state.h"
 #include "core/settings.h"
 #include "core/engine.h"
 #include "formats/map_format.h"
+#include "os.h"
 #include "services/clock.h"
 #include "services/files.h"
 #include "services/line_reader.h"
@@ -199,7 +199,7 @@ void remember_start_settings() {
 }
 
 ReloadReport rebuild_world_in_place(bool loadPictureChanged) {
-  const auto began = std::chrono::steady_clock::now();
+  const uint64_t began = os::monotonic_microseconds();
   ReloadReport report;
   const EngineState old = engine;
   Cursor oldCursor;
@@ -236,6 +236,6 @@ ReloadReport rebuild_world_in_place(bool loadPictureChanged) {
   build_like_start_up(report, loadPictureChanged);
   restore_view(old, oldCursor, viewResolution);
   report.rebuilt = true;
-  report.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+  report.milliseconds = double(os::monotonic_microseconds() - began) / 1000.0;
   return report;
 }

@@ -25,10 +25,10 @@ namespace {
 // FLTK ends the process with status 1 when it cannot reach a display; the tools end as they
 // always do, with 0, after saying why on the error stream.
 void no_display(const char*, ...) {
-  const char* display = std::getenv("DISPLAY");
-  if (display && *display)
+  const std::string display = os::environment_variable("DISPLAY");
+  if (!display.empty())
     std::fprintf(stderr, "%s: no display could be opened (DISPLAY is \"%s\")\n", os::program_name().c_str(),
-                 display);
+                 display.c_str());
   else
     std::fprintf(stderr, "%s: no display could be opened (DISPLAY is not set)\n", os::program_name().c_str());
   std::exit(0);
@@ -42,8 +42,7 @@ void no_display(const char*, ...) {
 #if !defined(_WIN32) && !defined(__APPLE__)
 Display* connect_to_display() {
   Display* connection = nullptr;
-  const char* display = std::getenv("DISPLAY");
-  if (!display || !*display) return nullptr;
+  if (os::environment_variable("DISPLAY").empty()) return nullptr;
   detail::keep_trying_display([&connection] { return (connection = XOpenDisplay(nullptr)) != nullptr; });
   return connection;
 }

@@ -5,11 +5,11 @@
 #include <FL/Fl_Window.H>
 
 #include <algorithm>
-#include <chrono>
 
 #include "services/text.h"
 #include "argument_rules.h"
 #include "display_text.h"
+#include "os.h"
 #include "state.h"
 
 namespace svc::fltk {
@@ -119,15 +119,14 @@ void close_window(int window) {
 }
 
 int wait_window_event(int timeout_ms) {
-  using Clock = std::chrono::steady_clock;
   auto& queue = state.events;
   if (queue.empty()) {
     if (timeout_ms == 0) {
       Fl::check();
     } else if (timeout_ms > 0) {
-      const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+      const uint64_t deadline = os::monotonic_microseconds() + uint64_t(timeout_ms) * 1000u;
       for (;;) {
-        const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
+        const double left = (double(deadline) - double(os::monotonic_microseconds())) / 1e6;
         if (left <= 0) break;
         Fl::wait(left);
         if (!queue.empty()) break;

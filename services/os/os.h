@@ -1,9 +1,11 @@
 // os.h -- the one interface to the operating system: files, folders, links and owners, clocks, signals, watching
 //
-// Everything the suite asks of the system goes through here; posix.cpp implements it for Linux, and a
-// second system adds its own file with this header. Paths are UTF-8 byte strings in the system's own
-// spelling (svc::system_path makes them). Calls that fail return false, -1 or kNoHandle and leave the
-// reason for error_text(); none of them throws.
+// Everything the suite asks of the system goes through here: posix.cpp implements it for Linux and
+// windows.cpp for Windows, each with the same header (names.cpp and posix_names.cpp add the names
+// found as Windows finds them). Paths are UTF-8 byte strings in the system's own spelling
+// (svc::system_path makes them). Calls that fail return false, -1 or kNoHandle and leave the reason
+// for error_text(); none of them throws. Two headers beside this one hold what only tests and
+// benchmarks call: os_test_hook.h (a full disk on demand) and os_programs.h (child programs, time limits).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -66,6 +68,16 @@ bool change_folder(const std::string& folder);
 // A new empty folder in the system's temporary folder, named `name` and six random characters; its
 // path ending in the separator, or "" when none can be made.
 std::string make_temp_folder(const std::string& name);
+// A folder and the folders on its way that are missing; true when it is a folder afterwards (made now
+// or there already), false when some part is a file or cannot be made.
+bool make_folder(const std::string& path);
+bool remove_folder(const std::string& path);  // Removes a folder that is empty
+// Removes a file, or a folder and everything in it; links are removed, never followed. True when
+// nothing of that name is left (nothing was there counts); false at the first name that stays.
+bool remove_tree(const std::string& path);
+// The path with the working folder before it when it is relative, as the system completes it (on
+// Windows also with its "." and ".." parts resolved and "\" separators); "" when unknown.
+std::string absolute_path(const std::string& path);
 
 // Names found as Windows finds them, on every system. Where the exact name is not there, each part of
 // the path is matched against its folder's entries without regard to letter case (folded_name): an
@@ -104,9 +116,6 @@ Replaced finish_replace(Replacement& r);  // Syncs, closes and renames over the 
 void abandon_replace(Replacement& r);     // Closes and removes the new file; the target stays as it was
 Replaced replace_file(const std::string& target, const std::vector<std::string_view>& pieces, bool keep_owner);
 
-// A test's full disk: after `bytes` more bytes every write fails as on a full disk; -1 ends it.
-void fail_writes_after(int64_t bytes);
-
 // Watching folders for changes, without waiting. A change names an entry of a watched folder that
 // was made, written, deleted or renamed from or to that name (a save that renames a new file over
 // the old one shows as a change of the old name). An empty name means "anything may have changed":
@@ -123,22 +132,12 @@ void collect_changes(std::vector<Change>& out);  // Appends the changes since th
 // Clocks and memory.
 int64_t local_seconds();            // Seconds since 1970-01-01 00:00 local time (the time zone's offset added)
 uint64_t monotonic_milliseconds();  // A clock that never steps back, from an arbitrary start
+uint64_t monotonic_microseconds();  // A clock that never steps back, in microseconds from an arbitrary start
 void sleep_milliseconds(int milliseconds);
 int64_t available_memory();  // Bytes the system could still give without swapping; -1 when unknown
 // Memory of `bytes` (with large_pages: aligned to 2 MiB and advised into large pages); null when none.
 void* allocate_block(size_t bytes, bool large_pages);
 void free_block(void* block);  // Frees what allocate_block gave
-
-// Child programs and time limits, for the benchmarks that time other programs.
-// Runs arguments[0] (looked up in the program search path) with the rest as its arguments, its output
-// and errors thrown away, and waits for it: its exit code, or -1 when it could not be started, could
-// not be waited for or did not end by itself. `cpu_seconds`, when given, gets the processor time (user
-// and system) the program took, with the children it waited for where the system counts them; -1
-// when it was never waited for.
-int run_program(const std::vector<std::string>& arguments, double* cpu_seconds);
-// After `seconds`, wherever the process is, writes `message` (kept by the caller) to standard error
-// and ends the process with exit code 1. Called once, when the program starts.
-void end_after(int seconds, const char* message);
 
 // Signals and faults.
 enum class Fault { DIVISION, MEMORY, INSTRUCTION, OTHER };
@@ -155,14 +154,11 @@ void no_size_limit_signal();  // A write past the file size limit fails instead 
 std::string error_text();     // Why the last failed call failed, in the system's words
 std::string program_name();   // The running program's name, without folder or ".exe", for messages
 std::string program_folder(); // The folder of the running program's file, ending in its separator; "" when unknown
+// The value of an environment variable, as UTF-8; "" when it is not set.
+std::string environment_variable(const std::string& name);
 // The program's command line, its name first, as UTF-8. main()'s argv is that already on Linux; on
 // Windows it is in the ANSI code page, which turns characters outside it into "?", so the system's
 // wide command line is read instead.
 std::vector<std::string> utf8_arguments(int argc, char** argv);
-// An argument spelled for a Windows command line so that the C runtime splits it back unchanged:
-// as it is when it has no blank or quote, otherwise quoted with its backslashes and quotes escaped.
-// Text only (UTF-8 stays UTF-8), the same on every system.
-std::string windows_argument(const std::string& argument);
-std::string windows_command_line(const std::vector<std::string>& arguments);  // Joined by blanks
 
 }  // namespace os

@@ -19,6 +19,8 @@
 #include <map>
 
 #include "os.h"
+#include "os_programs.h"
+#include "os_test_hook.h"
 #include "posix_names.h"
 
 namespace os {
@@ -311,6 +313,61 @@ std::string make_temp_folder(const std::string& name) {
   return pattern + "/";
 }
 
+bool make_folder(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  Info info;
+  if (!path_info(folder, info, true)) return false;
+  if (info.kind == Kind::FOLDER) return true;  // There already, in this or other case
+  if (info.kind != Kind::MISSING) {
+    errno = ENOTDIR;
+    return false;
+  }
+  const size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0 && !make_folder(folder.substr(0, slash))) return false;
+  const std::string target = write_path(folder);  // Into the folders on the way as they are spelled
+  if (::mkdir(target.c_str(), 0777) == 0) {
+    detail::note_made(target);
+    return true;
+  }
+  struct stat st;
+  return errno == EEXIST && ::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode);  // Made meanwhile
+}
+
+bool remove_folder(const std::string& path) {
+  if (::rmdir(path.c_str()) == 0) return true;
+  const std::string found = other_case(path, errno);
+  return !found.empty() && ::rmdir(found.c_str()) == 0;
+}
+
+bool remove_tree(const std::string& path) {
+  struct stat st;
+  std::string target = path;
+  if (::lstat(path.c_str(), &st) != 0) {
+    target = other_case(path, errno);
+    if (target.empty()) return not_found(errno);
+    if (::lstat(target.c_str(), &st) != 0) return false;
+  }
+  if (!S_ISDIR(st.st_mode)) return ::unlink(target.c_str()) == 0;
+  DIR* d = ::opendir(target.c_str());
+  if (!d) return false;
+  std::vector<std::string> names;
+  while (struct dirent* e = ::readdir(d))
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+  ::closedir(d);
+  const std::string inside = target.back() == '/' ? target : target + "/";
+  for (const std::string& name : names)
+    if (!remove_tree(inside + name)) return false;
+  return ::rmdir(target.c_str()) == 0;
+}
+
+std::string absolute_path(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  const std::string here = current_folder();
+  if (here.empty()) return std::string();
+  return here.back() == '/' ? here + path : here + "/" + path;
+}
+
 // ---- making files
 
 Made create_empty_file(const std::string& path) {
@@ -498,6 +555,12 @@ uint64_t monotonic_milliseconds() {
   struct timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+uint64_t monotonic_microseconds() {
+  struct timespec ts;
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
 
 void sleep_milliseconds(int milliseconds) {
@@ -699,6 +762,12 @@ int run_program(const std::vector<std::string>& arguments, double* cpu_seconds) 
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+double thread_processor_seconds() {
+  struct timespec ts;
+  if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) != 0) return -1;
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
 namespace {
 
 const char* g_limit_message = "";
@@ -734,6 +803,11 @@ std::string program_folder() {
   if (n <= 0 || size_t(n) >= sizeof buffer) return "";
   const std::string path(buffer, size_t(n));
   return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string environment_variable(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? value : "";
 }
 
 std::vector<std::string> utf8_arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }

@@ -5,6 +5,9 @@
 // gives back (folder entries, the working folder) come out as UTF-8. `\` and `/` both separate.
 // Paths too long for the classic limit go through the `\\?\` prefix.
 #include "os.h"
+#include "os_programs.h"
+#include "os_test_hook.h"
+#include "services/windows_arguments.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -392,6 +395,65 @@ std::string make_temp_folder(const std::string& name) {
   return fail(ERROR_ALREADY_EXISTS), std::string();
 }
 
+namespace {
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+bool make_folder(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && is_separator(folder.back()) && folder[folder.size() - 2] != ':') folder.pop_back();
+  Info info;
+  if (!path_info(folder, info, true)) return false;
+  if (info.kind == Kind::FOLDER) return true;  // There already, in this or other case
+  if (info.kind != Kind::MISSING) return fail(ERROR_DIRECTORY);
+  const size_t cut = folder.find_last_of("\\/");
+  if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && !make_folder(folder.substr(0, cut))) return false;
+  if (CreateDirectoryW(wide_path(folder).c_str(), nullptr)) return true;
+  const DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS && path_info(folder, info, true) && info.kind == Kind::FOLDER ? true : fail(error);
+}
+
+bool remove_folder(const std::string& path) { return RemoveDirectoryW(wide_path(path).c_str()) ? true : fail(); }
+
+bool remove_tree(const std::string& path) {
+  const std::wstring w = wide_path(path);
+  const DWORD attributes = GetFileAttributesW(w.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? true : fail(error);
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(w.c_str()) ? true : fail();
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {  // A link to a folder goes by itself, what it leads to stays
+    const std::string inside = is_separator(path.back()) ? path : path + "\\";
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wide_path(inside + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(narrow(name));
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    for (const std::string& name : names)
+      if (!remove_tree(inside + name)) return false;
+  }
+  return RemoveDirectoryW(w.c_str()) ? true : fail();
+}
+
+std::string absolute_path(const std::string& path) {
+  const std::wstring w = decode(path, CP_UTF8, 0);
+  if (is_absolute_drive_path(w) || (w.size() >= 2 && is_separator(path[0]) && is_separator(path[1]))) return path;
+  DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return fail(), std::string();
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  return narrow(full);
+}
+
 Made create_empty_file(const std::string& path) {
   HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, kCreateNewDisposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -623,6 +685,14 @@ int64_t local_seconds() {
 
 uint64_t monotonic_milliseconds() { return GetTickCount64(); }
 
+uint64_t monotonic_microseconds() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return uint64_t(count.QuadPart / frequency.QuadPart) * 1000000u +
+         uint64_t(count.QuadPart % frequency.QuadPart) * 1000000u / uint64_t(frequency.QuadPart);
+}
+
 void sleep_milliseconds(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
 
 int64_t available_memory() {
@@ -744,7 +814,7 @@ DWORD WINAPI end_at_time_limit(LPVOID) {
 int run_program(const std::vector<std::string>& arguments, double* cpu_seconds) {
   if (cpu_seconds) *cpu_seconds = -1;
   if (arguments.empty()) return -1;
-  std::wstring line = decode(windows_command_line(arguments), CP_UTF8, 0);
+  std::wstring line = decode(svc::windows_command_line(arguments), CP_UTF8, 0);
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE null =
       CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
@@ -772,11 +842,27 @@ int run_program(const std::vector<std::string>& arguments, double* cpu_seconds) 
   return waited ? int(code) : -1;
 }
 
+double thread_processor_seconds() {
+  FILETIME created, ended, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) return fail(), -1;
+  return seconds_of(kernel) + seconds_of(user);
+}
+
 void end_after(int seconds, const char* message) {
   g_limit_message = message;
   g_limit_milliseconds = seconds > 0 ? DWORD(seconds) * 1000u : 1000u;
   HANDLE thread = CreateThread(nullptr, 0, end_at_time_limit, nullptr, 0, nullptr);
   if (thread) CloseHandle(thread);
+}
+
+std::string environment_variable(const std::string& name) {
+  const std::wstring w = decode(name, CP_UTF8, 0);
+  DWORD n = GetEnvironmentVariableW(w.c_str(), nullptr, 0);
+  if (n == 0) return std::string();
+  std::wstring value(n, L'\0');
+  n = GetEnvironmentVariableW(w.c_str(), value.data(), n);
+  value.resize(n);
+  return narrow(value);
 }
 
 std::vector<std::string> utf8_arguments(int argc, char** argv) {

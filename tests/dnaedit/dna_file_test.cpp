@@ -11,6 +11,7 @@
 
 #include "support/editor_folder.h"
 #include "os.h"
+#include "os_test_hook.h"
 #include "support/posix_only.h"
 #include "support/small_disk.h"
 #include "services/text.h"

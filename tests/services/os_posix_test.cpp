@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "os.h"
+#include "os_programs.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -42,6 +43,20 @@ TEST_F(OsPosix, AChildProgramGivesItsExitCodeAndProcessorTime) {
   // A grandchild's busy loop: the shell waits for it, so its time is the program's.
   EXPECT_EQ(os::run_program({"sh", "-c", "sh -c 'i=0; while [ $i -lt 100000 ]; do i=$((i+1)); done'"}, &cpu), 0);
   EXPECT_GT(cpu, 0.05);
+}
+
+// A link in a removed tree goes by itself: what it leads to stays.
+TEST_F(OsPosix, RemovingATreeNeverFollowsItsLinks) {
+  ASSERT_TRUE(os::make_folder(dir + "kept/inner"));
+  put("kept/inner/map.red", "x");
+  ASSERT_TRUE(os::make_folder(dir + "gone/sub"));
+  ASSERT_EQ(::symlink((dir + "kept").c_str(), (dir + "gone/sub/link").c_str()), 0);
+  ASSERT_EQ(::symlink((dir + "kept/inner/map.red").c_str(), (dir + "gone/file_link").c_str()), 0);
+  EXPECT_TRUE(os::remove_tree(dir + "gone"));
+  os::Info info;
+  ASSERT_TRUE(os::path_info(dir + "gone", info, false));
+  EXPECT_EQ(info.kind, os::Kind::MISSING);
+  EXPECT_EQ(get("kept/inner/map.red"), "x");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // os_test.cpp -- the operating-system layer's promises that every system keeps: replacing a file whole
-// or not at all (also on a full disk), creating a file only once, and seeing a folder's changes
+// or not at all (also on a full disk), creating a file only once, making and removing folders, and
+// seeing a folder's changes
 #include "os.h"
+#include "os_programs.h"
+#include "os_test_hook.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -160,53 +163,65 @@ TEST_F(Os, AWatchedFolderReportsSavesCreationsAndDeletions) {
   EXPECT_EQ(os::watch_folder(dir + "world.txt"), 0);  // A file is no folder to watch
 }
 
-// Splits a Windows command line as the C runtime does for every argument after the program's name:
-// 2n backslashes before a quote give n and the quote opens or closes, 2n + 1 give n and a plain
-// quote, other backslashes stay; blanks outside quotes separate.
-std::vector<std::string> split_windows_line(const std::string& line) {
-  std::vector<std::string> out;
-  std::string word;
-  bool inWord = false, quoted = false;
-  for (size_t i = 0; i < line.size();) {
-    size_t backslashes = 0;
-    while (i < line.size() && line[i] == '\\') backslashes++, i++;
-    if (i < line.size() && line[i] == '"') {
-      word.append(backslashes / 2, '\\');
-      inWord = true;
-      if (backslashes % 2) word += '"';
-      else quoted = !quoted;
-      i++;
-      continue;
-    }
-    word.append(backslashes, '\\');
-    if (backslashes) inWord = true;
-    if (i == line.size()) break;
-    const char c = line[i++];
-    if ((c == ' ' || c == '\t') && !quoted) {
-      if (inWord) out.push_back(word);
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) out.push_back(word);
-  return out;
+TEST_F(Os, FoldersAreMadeWithTheFoldersOnTheirWayAndRemovedWithEverythingInThem) {
+  EXPECT_TRUE(os::make_folder(dir + "world/codes/land"));
+  EXPECT_TRUE(os::make_folder(dir + "world/codes/land/"));  // There already
+  put("world/codes/land/010200003", "GFXNAME\r\ngrass.png\r\n");
+  EXPECT_EQ(get("world/codes/land/010200003"), "GFXNAME\r\ngrass.png\r\n");
+  // A folder named in other case is the one there, as every name here is found.
+  EXPECT_TRUE(os::make_folder(dir + "WORLD/Codes/sea"));
+  EXPECT_EQ(names(), Names{"world"});
+  os::Info info;
+  ASSERT_TRUE(os::path_info(dir + "world/codes/sea", info, true));
+  EXPECT_EQ(info.kind, os::Kind::FOLDER);
+
+  // A file where a folder should be is no folder, and nothing is made beyond it.
+  put("notes.txt", "x");
+  EXPECT_FALSE(os::make_folder(dir + "notes.txt"));
+  EXPECT_FALSE(os::make_folder(dir + "notes.txt/inside"));
+  EXPECT_EQ(get("notes.txt"), "x");
+
+  EXPECT_FALSE(os::remove_folder(dir + "world/codes/land"));  // Not empty
+  EXPECT_TRUE(os::remove_folder(dir + "world/codes/SEA"));
+  EXPECT_FALSE(os::path_info(dir + "world/codes/sea", info, true) && info.kind != os::Kind::MISSING);
+  EXPECT_TRUE(os::remove_tree(dir + "World"));
+  EXPECT_EQ(names(), Names{"notes.txt"});
+  EXPECT_TRUE(os::remove_tree(dir + "world"));  // Nothing there is nothing left
+  EXPECT_TRUE(os::remove_tree(dir + "notes.txt"));
+  EXPECT_EQ(names(), Names{});
 }
 
-TEST(WindowsCommandLine, EveryArgumentComesBackUnchanged) {
-  const std::vector<std::string> arguments = {
-      "plain", "", "two words", "C:\\pics\\a.png", "C:\\my pics\\", "end\\\\", "say \"hi\"",
-      "\\\"", "\\\\\"quoted\\\\\"", "tab\there", "\xc3\xa9t\xc3\xa9 \\x", "a\"b c"};
-  EXPECT_EQ(split_windows_line(os::windows_command_line(arguments)), arguments);
-  for (const std::string& a : arguments) EXPECT_EQ(split_windows_line(os::windows_argument(a)), std::vector<std::string>{a}) << a;
+TEST_F(Os, ARelativePathIsCompletedFromTheWorkingFolder) {
+  EXPECT_EQ(os::absolute_path(dir + "shot.png"), dir + "shot.png");
+  const std::string before = os::current_folder();
+  ASSERT_TRUE(os::change_folder(dir));
+  const std::string here = os::current_folder();
+  const std::string completed = os::absolute_path("pictures/shot.png");
+  ASSERT_TRUE(os::change_folder(before));
+  // Windows spells the whole path with its own separator.
+  auto slashes = [](std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+  };
+  EXPECT_EQ(slashes(completed), slashes(here) + "/pictures/shot.png");
 }
 
-TEST(WindowsCommandLine, PlainArgumentsStayAsTheyAre) {
-  // A program or file name without blanks is not quoted: Windows and the tests read the line as typed.
-  EXPECT_EQ(os::windows_command_line({"mapscan.exe", "rgb", "C:\\pics\\a.png"}), "mapscan.exe rgb C:\\pics\\a.png");
-  EXPECT_EQ(os::windows_argument(""), "\"\"");
+TEST(OsClocks, TheMonotonicClocksAgreeAndTheThreadTimeCountsWork) {
+  const uint64_t micro = os::monotonic_microseconds(), milli = os::monotonic_milliseconds();
+  os::sleep_milliseconds(30);
+  EXPECT_GE(os::monotonic_microseconds() - micro, 25000u);
+  EXPECT_GE(os::monotonic_milliseconds() - milli, 25u);
+
+  const double start = os::thread_processor_seconds();
+  ASSERT_GE(start, 0);
+  volatile uint64_t sum = 0;
+  for (uint64_t i = 0; i < 5000000u; ++i) sum = sum + i;
+  EXPECT_GT(os::thread_processor_seconds(), start);
+}
+
+TEST(OsEnvironment, AVariableIsReadAndAMissingOneIsEmpty) {
+  EXPECT_NE(os::environment_variable("PATH"), "");
+  EXPECT_EQ(os::environment_variable("ORVANEL_NO_SUCH_VARIABLE"), "");
 }
 
 }  // namespace

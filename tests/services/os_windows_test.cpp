@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "os.h"
+#include "os_test_hook.h"
+#include "services/windows_arguments.h"
 
 namespace {
 
@@ -84,7 +86,7 @@ TEST_F(OsWindows, CommandLinesSplitBackIntoTheirArguments) {
   // The system's own splitter reads back what the layer spells (the C runtime splits the same way).
   const std::vector<std::string> arguments = {"C:\\Program Files\\mapscan.exe", "two words", "C:\\my pics\\",
                                               "say \"hi\"", "\xc3\xa9t\xc3\xa9", "", "end\\\\"};
-  const std::string line = os::windows_command_line(arguments);
+  const std::string line = svc::windows_command_line(arguments);
   const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
   std::wstring wline(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wline.data(), n);

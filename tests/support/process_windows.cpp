@@ -9,6 +9,7 @@
 #include "support/process.h"
 
 #include "os.h"
+#include "services/windows_arguments.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -162,7 +163,7 @@ int run_simple(std::vector<Token> tokens, std::string& folder, std::string& out)
   std::string program = words[0];
   if (program.size() < 4 || _stricmp(program.c_str() + program.size() - 4, ".exe") != 0) program += ".exe";
   words[0] = program;
-  std::wstring line = wide(os::windows_command_line(words));
+  std::wstring line = wide(svc::windows_command_line(words));
 
   // Standard output through a pipe read here; the other streams from files or inherited.
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

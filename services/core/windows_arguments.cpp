@@ -1,12 +1,13 @@
-// command_line.cpp -- spelling arguments into a Windows command line
+// windows_arguments.cpp -- spelling arguments into a Windows command line
 //
 // A Windows program gets its arguments as one line, which the C runtime (and CommandLineToArgvW)
 // splits again: blanks separate arguments outside quotes, a quote preceded by backslashes takes half
 // of them, and backslashes anywhere else are plain characters. Built on every system: the rules are
-// only text, and the Linux tests check them.
-#include "os.h"
+// only text, and the Linux tests check them. A library of its own below the operating-system layer,
+// whose Windows side spells its child programs' command lines with it.
+#include "services/windows_arguments.h"
 
-namespace os {
+namespace svc {
 
 std::string windows_argument(const std::string& argument) {
   if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
@@ -36,4 +37,4 @@ std::string windows_command_line(const std::vector<std::string>& arguments) {
   return line;
 }
 
-}  // namespace os
+}  // namespace svc
