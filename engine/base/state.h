@@ -81,3 +81,5 @@ extern EngineState engine;
 // Zero-fills EngineState (start of a run, when the services have just started; tests). The
 // world has its own: forget_world (world/world.h).
 void reset_engine_state();
+
+void compute_view_cells();  // cellsAcross, cellsDown from the screen size and RESOLUTION

@@ -21,6 +21,7 @@
 #include "world/labyrinth.h"
 #include "world/load_screen.h"
 #include "world/world.h"
+#include "world/world_build.h"
 
 namespace {
 

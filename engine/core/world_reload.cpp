@@ -22,6 +22,7 @@
 #include "world/cell_definitions.h"
 #include "world/load_screen.h"
 #include "world/world.h"
+#include "world/world_build.h"
 
 namespace {
 

@@ -124,14 +124,6 @@ GroundPicture* find_ground_picture(CellName name) {
 
 }  // namespace
 
-void clear_definition_cache() {
-  DefinitionCache& cache = worldState.definitions;
-  // An empty cache (a build's start, right after the last one's end) keeps the last build's.
-  if (engine.liveReload != 0 && (!cache.byPath.empty() || !cache.byCode.empty()))
-    worldState.lastDefinitions = std::move(cache);
-  cache = DefinitionCache{};
-}
-
 std::string cell_definition_path(const std::string& code) {
   std::string path;
   definition_path_into(path, code);

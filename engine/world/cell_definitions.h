@@ -44,12 +44,8 @@ void apply_cell_definition(int x, int y, const CellDefinition& definition);
 // The same for a cell already at hand: a build walks hundreds of thousands of cells in order.
 void apply_cell_definition(WorldCell& cell, const CellDefinition& definition);
 
-// Definition files are parsed once per world build and kept by path; each build (map load, base
-// build or rebuild) calls this first, so edits made between builds are seen. While the engine follows
-// its files (LIVERELOAD), the build's definitions are kept as the last build's instead of dropped: a
-// definition file that exists but can no longer be read (a folder in its place, no permission) then
-// gives its cells what it gave them before, and is named in worldState.unreadableFiles.
-void clear_definition_cache();
+// Definition files are parsed once per world build and kept by path (the world record's
+// DefinitionCache below); each build empties the cache first (clear_definition_cache, world/world.h).
 
 // The parsed definitions of this build, by path. Many cells share one file (every cell of one
 // colour code), so a file is read once and its pairs replayed on each cell.

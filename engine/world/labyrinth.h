@@ -17,10 +17,7 @@ void mark_edges();             // "_E" and "_S" marks on floor cells next to oth
 void show_build_progress();    // Grows the red bar at 85 % of the screen height; shows it now and then
 void finish_build_progress();  // Leaves the bar's last state in the back buffer
 
-// The largest x and y a base can have: the last index of the 257 x 257 grid.
-constexpr int kBaseGridMax = 256;
-
-// The largest x and y a build gives the base: kBaseGridMax, or less where a caller sets a smaller
-// bound (the fuzz targets, so that each input builds a labyrinth of a few hundred cells; the sizes
-// above the bound take the same clipping path as sizes above kBaseGridMax). Kept across builds.
+// The largest x and y a build gives the base: kBaseGridMax (world/world.h), or less where a caller
+// sets a smaller bound (the fuzz targets, so that each input builds a labyrinth of a few hundred cells;
+// the sizes above the bound take the same clipping path as sizes above kBaseGridMax). Kept across builds.
 void set_largest_base(int largest);

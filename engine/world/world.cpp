@@ -1,19 +1,17 @@
-// world.cpp -- owns the loaded world: builds it at start-up and empties it, every way it is emptied
+// world.cpp -- owns the loaded world record and empties it, every way it is emptied
+//
+// The steps that fill it (map loading, the labyrinth, definitions and objects) call down into this
+// file; it calls none of them. build_world (world_build.cpp) runs them at start-up.
 #include "world/world.h"
 
+#include <utility>
+
 #include "base/state.h"
-#include "formats/map_format.h"
 #include "services/sprites.h"
-#include "services/text.h"
-#include "world/labyrinth.h"
-#include "world/map_loading.h"
 
 World worldState;
 
 namespace {
-
-// The grid's size before the first build; a base build replaces it with 257 x 257.
-constexpr int kStartGridMax = 512;
 
 // Frees the 3D sprite of a cell's ground picture (0 is never one), so that the cell names none: a
 // later free cannot take a number that a new sprite has been given since.
@@ -37,29 +35,6 @@ void free_ground_sprites() {
   for (WorldCell& c : worldState.world.cells) free_ground_sprite(c);
 }
 
-void build_world() {
-  svc::dim_array(worldState.world, kStartGridMax, kStartGridMax);
-  load_ground_catalogue();
-  clear_world_lists();
-  load_object_catalogue();
-  reset_cursor_list();
-  if (engine.labyrinthMode == 1)
-    build_base(engine.labyrinthBaseFile);
-  else
-    load_colour_code_map(map_path(engine.appEntry + engine.appStart, MAP_AI));
-}
-
-void compute_view_cells() {
-  // A cell size of zero or less (RESOLUTION missing from the configuration) fits no cells.
-  if (!(engine.resolution > 0.0f)) {
-    engine.cellsAcross = 0.0f;
-    engine.cellsDown = 0.0f;
-    return;
-  }
-  engine.cellsAcross = svc::round_float(engine.screenWidth / engine.resolution, 1);
-  engine.cellsDown = svc::round_float(engine.screenHeight / engine.resolution, 1);
-}
-
 void reset_cursor_list() {
   svc::clear_list(worldState.cursorList);
   svc::add_element(worldState.cursorList);  // zero-filled: (0, 0), move counter 0
@@ -81,6 +56,14 @@ void clear_world() {
     if (svc::is_sprite3d(n->value.sprite3d)) svc::free_sprite3d(n->value.sprite3d);
   svc::clear_list(worldState.instanceList);
   clear_definition_cache();
+}
+
+void clear_definition_cache() {
+  DefinitionCache& cache = worldState.definitions;
+  // An empty cache (a build's start, right after the last one's end) keeps the last build's.
+  if (engine.liveReload != 0 && (!cache.byPath.empty() || !cache.byCode.empty()))
+    worldState.lastDefinitions = std::move(cache);
+  cache = DefinitionCache{};
 }
 
 void clear_object_catalogue() {

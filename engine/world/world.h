@@ -107,14 +107,14 @@ struct World {
 
 extern World worldState;
 
-// ---- Building the world. Start-up runs build_world once; the builders it calls (the map loader
-// and the labyrinth builder) leave the grid, the extent and the view's cell counts set.
+// The largest x and y a base can have: the last index of the 257 x 257 grid reset_world makes.
+constexpr int kBaseGridMax = 256;
 
-// The start-up grid (512 x 512), both catalogues, one cursor, then the colour-code map pair or the
-// labyrinth. Expects an empty world: at start-up, or after empty_world.
-void build_world();
-void compute_view_cells();  // cellsAcross, cellsDown from the screen size and RESOLUTION
-void reset_cursor_list();   // One cursor at (0, 0)
+// The world is built by the steps of map_loading.h, labyrinth.h, cell_definitions.h and objects.h,
+// which start-up runs through build_world (world_build.h); they call down into this record, never
+// the other way.
+
+void reset_cursor_list();  // One cursor at (0, 0)
 
 // ---- Emptying it. Every way the world is emptied lives in world.cpp.
 
@@ -122,6 +122,12 @@ void reset_cursor_list();   // One cursor at (0, 0)
 // sprites and the parsed definitions. The grid, the catalogues and the cursor stay: each has its
 // own loader (reset_world replaces the grid).
 void clear_world();
+// Definition files are parsed once per world build and kept by path; each build (map load, base
+// build or rebuild) calls this first, so edits made between builds are seen. While the engine follows
+// its files (LIVERELOAD), the build's definitions are kept as the last build's instead of dropped: a
+// definition file that exists but can no longer be read (a folder in its place, no permission) then
+// gives its cells what it gave them before, and is named in worldState.unreadableFiles.
+void clear_definition_cache();
 void free_ground_sprites();     // Frees every cell's ground sprite; the cells then name none (0)
 void clear_object_catalogue();  // Frees the catalogue's pictures and empties it
 void clear_ground_catalogue();  // The same for the ground pictures (loaded once, but for a rebuild in place)
@@ -136,7 +142,7 @@ void clear_world_lists();       // clear_world, then the object catalogue
 // and a 257 x 257 grid.
 void reset_world();
 // Frees everything the world holds (grid, sprites, catalogues, lists, the cursor, the bars): the
-// record is as after forget_world, and build_world may run again.
+// record is as after forget_world, and build_world (world_build.h) may run again.
 void empty_world();
 
 // ---- What the world drawing shows changed. Every step that changes a cell's ground or objects,

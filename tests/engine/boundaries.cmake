@@ -5,8 +5,8 @@
 #
 # ROOTS_<part> are the include roots each part is compiled with, joined by "|". Every header of a part
 # compiles by itself with its part's roots; a header of a higher part, spelled by folder or from the
-# project's root, is not found with a lower part's roots; and no engine source climbs out of its folder
-# with "../", which would reach past its roots.
+# project's root, is not found with a lower part's roots; no engine source climbs out of its folder
+# with "../", which would reach past its roots; and inside engine/world the record calls no builder.
 cmake_minimum_required(VERSION 3.22)
 set(failures "")
 file(MAKE_DIRECTORY ${WORK})
@@ -60,6 +60,24 @@ foreach(source ${sources})
   if(climbs)
     file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
     list(APPEND failures "${shown} includes with \"../\", past its part's include roots: ${climbs}")
+  endif()
+endforeach()
+
+# Inside engine/world the calls run one way: the record (world.cpp) includes no other world header
+# and so calls no step that builds the world, and only world_build.cpp, above the builders, knows
+# build_world.
+file(STRINGS ${SOURCE_DIR}/engine/world/world.cpp record_includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"world/")
+foreach(line ${record_includes})
+  if(NOT line MATCHES "\"world/world\\.h\"")
+    list(APPEND failures "engine/world/world.cpp, the world record, includes a builder: ${line}")
+  endif()
+endforeach()
+file(GLOB world_sources ${SOURCE_DIR}/engine/world/*.cpp ${SOURCE_DIR}/engine/world/*.h)
+foreach(source ${world_sources})
+  get_filename_component(name ${source} NAME)
+  file(STRINGS ${source} builds REGEX "world/world_build\\.h|build_world\\(")
+  if(builds AND NOT name MATCHES "^world_build\\.(h|cpp)$")
+    list(APPEND failures "engine/world/${name} calls up into build_world: ${builds}")
   endif()
 endforeach()
 

@@ -4,6 +4,7 @@
 #include "support/engine_fixture.h"
 #include "services/headless.h"
 #include "services/sprites.h"
+#include "world/world_build.h"
 
 namespace {
 
