@@ -1,5 +1,6 @@
 // labyrinth_test.cpp -- the self-created base: seeding and sizes, the walks' rules, edge marks,
 // clipping to the grid, the rebuild from the main loop, the progress bar and the ground fit
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -7,6 +8,7 @@
 #include "core/world_dump.h"
 #include "services/paths.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 #include "services/input.h"
 #include "services/random.h"
 #include "services/text.h"
@@ -123,32 +125,53 @@ TEST_F(LabyrinthTest, CursorGoesToTheFirstFloorCell) {
   EXPECT_EQ(svc::list_size(worldState.cursorList), 1);
 }
 
-TEST_F(LabyrinthTest, FirstBuildSizesComeFromFourDrawsAfterDoubleSeeding) {
-  write_config(lab_config(101, 51, {{"WORLDRANDOM", "1234"}}));
-  start_engine();
-  svc::random_seed(svc::random_seed(1234));
-  int x = svc::random(50), x2 = svc::random(50);
-  int y = svc::random(25), y2 = svc::random(25);
-  EXPECT_EQ(engine.mapMaxX, x + x2);
-  EXPECT_EQ(engine.mapMaxY, y + y2);
-  EXPECT_EQ(engine.baseMaxX, 101);
-  EXPECT_EQ(engine.baseMaxY, 51);
-  EXPECT_EQ(worldState.world.columns, 257);
-  EXPECT_EQ(worldState.world.rows, 257);
+// The built labyrinth as text: its extent, then one row of cells a line, one letter a code.
+std::string layout_text() {
+  static const std::map<std::string, char> letters = {
+      {"LAB_WALL", '#'},   {"LAB_FLOOR", '.'},   {"LAB_GREEN", '%'},   {"LAB_WATER", '~'},   {"LAB_WALL_E", 'e'},
+      {"LAB_WALL_S", 's'}, {"LAB_GREEN_E", 'E'}, {"LAB_GREEN_S", 'S'}, {"LAB_WATER_E", '>'}, {"LAB_WATER_S", 'v'}};
+  std::string text = std::to_string(engine.mapMaxX) + " " + std::to_string(engine.mapMaxY) + "\n";
+  for (int y = 0; y <= engine.mapMaxY; y++) {
+    for (int x = 0; x <= engine.mapMaxX; x++) {
+      const auto found = letters.find(svc::cell(worldState.world, x, y)->code);
+      text += found == letters.end() ? '?' : found->second;
+    }
+    text += "\n";
+  }
+  return text;
 }
 
-TEST_F(LabyrinthTest, RebuildSizesUseSingleSeedingAndTheVariant) {
-  write_config(lab_config(101, 51, {{"WORLDRANDOM", "1234"}, {"MAPSIZE", "200"}}));
+// Compares with a layout recorded in tests/data/labyrinth; SUITE_RECORD_LAYOUTS=1 records it anew
+// (only when the layouts change on purpose: they pin the random draws of every build).
+void expect_recorded_layout(const std::string& name, const std::string& text) {
+  const std::string path = std::string(SUITE_SOURCE_DIR) + "/tests/data/labyrinth/" + name + ".txt";
+  if (std::getenv("SUITE_RECORD_LAYOUTS")) support::write_file(path, text);
+  EXPECT_EQ(support::read_file(path), text) << "differs from " << path;
+}
+
+// The first build of a seed and a rebuild of a variant give the layouts recorded for them: the first
+// build seeds twice and draws its size from both halves, a rebuild seeds once from the seed and the
+// variant; the walks and their edge marks follow.
+TEST_F(LabyrinthTest, BuildsAndRebuildsGiveTheRecordedLayouts) {
+  write_config(lab_config(41, 31, {{"WORLDRANDOM", "1234"}}));
+  start_engine();
+  EXPECT_EQ(engine.baseMaxX, 41);
+  EXPECT_EQ(engine.baseMaxY, 31);
+  EXPECT_EQ(worldState.world.columns, 257);
+  EXPECT_EQ(worldState.world.rows, 257);
+  expect_recorded_layout("first_build_1234", layout_text());
+
+  write_config(lab_config(41, 31, {{"WORLDRANDOM", "1234"}, {"MAPSIZE", "200"}}));
   start_engine([] {
     engine.baseVariant = 3;
     rebuild_if_variant_changed();
+    EXPECT_EQ(engine.builtVariant, 3);
+    expect_recorded_layout("rebuild_1234_variant3", layout_text());
   });
-  svc::random_seed(1237);
-  int x = svc::random(50) + 50 + 3;
-  int y = svc::random(25) + 25 + 3;
-  EXPECT_EQ(engine.mapMaxX, x);
-  EXPECT_EQ(engine.mapMaxY, y);
-  EXPECT_EQ(engine.builtVariant, 3);
+
+  write_config(lab_config(36, 24, {{"WORLDRANDOM", "5"}, {"LABSWITCH", "4"}}));
+  start_engine();
+  expect_recorded_layout("first_build_5_labswitch4", layout_text());
 }
 
 TEST_F(LabyrinthTest, SmallerRebuildLeavesNothingOfTheLargerBaseBehind) {
