@@ -14,7 +14,7 @@
 
 namespace {
 
-using LineReaderTest = support::TempFolder;
+using LineReader = support::TempFolder;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 Pairs pairs_of(const std::string& path, bool* opened = nullptr) {
@@ -24,7 +24,7 @@ Pairs pairs_of(const std::string& path, bool* opened = nullptr) {
   return got;
 }
 
-TEST_F(LineReaderTest, OnlyRegularFilesAreRead) {
+TEST_F(LineReader, OnlyRegularFilesAreRead) {
   // A folder, an endless device and a pipe without a writer are refused at once, by both the
   // line reader and the numbered files, so no reader spins or blocks on them.
   ASSERT_EQ(::mkfifo((dir + "pipe").c_str(), 0600), 0);
@@ -48,7 +48,7 @@ TEST_F(LineReaderTest, OnlyRegularFilesAreRead) {
   svc::close_all_files();
 }
 
-TEST_F(LineReaderTest, ALineCutAtItsLimitLeavesTheRestUnread) {
+TEST_F(LineReader, ALineCutAtItsLimitLeavesTheRestUnread) {
   std::FILE* f = std::fopen((dir + "lines.txt").c_str(), "wb");
   std::fputs("abcdef\r\nxyz", f);
   std::fclose(f);
@@ -62,7 +62,7 @@ TEST_F(LineReaderTest, ALineCutAtItsLimitLeavesTheRestUnread) {
   EXPECT_EQ(svc::read_line(r), "xyz");
 }
 
-TEST_F(LineReaderTest, PairsComeInFileOrderAndAnOddLastKeyGetsAnEmptyValue) {
+TEST_F(LineReader, PairsComeInFileOrderAndAnOddLastKeyGetsAnEmptyValue) {
   put("ini.txt", std::string("A\r\n1\nB\r 2 \r\nA\r\n3\r\nLAST"));
   EXPECT_EQ(pairs_of(dir + "ini.txt"), (Pairs{{"A", "1"}, {"B", " 2 "}, {"A", "3"}, {"LAST", ""}}));
   put("empty.txt", "");
@@ -73,7 +73,7 @@ TEST_F(LineReaderTest, PairsComeInFileOrderAndAnOddLastKeyGetsAnEmptyValue) {
 
 // A reader goes from file to file (read_pairs keeps one for all its calls): each file reads whole
 // whatever the size of the one before, and a handler may read pairs of another file meanwhile.
-TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
+TEST_F(LineReader, FilesOfAnySizeReadWholeThroughOneReader) {
   std::string big;
   for (int i = 0; i < 30000; i++) big += "K" + std::to_string(i) + "\r\nV\r\n";
   put("big.txt", big);  // several 64 KiB blocks
@@ -129,7 +129,7 @@ TEST_F(LineReaderTest, FilesOfAnySizeReadWholeThroughOneReader) {
 // followed by an LF of the next line, which would make one CR LF of them), and a last line
 // without an end: the ends fall at every place of a sixteen-byte step, also in the last few bytes
 // of the file, and both ways of reading give exactly the lines written.
-TEST_F(LineReaderTest, EveryLineEndIsFoundWhereverItFalls) {
+TEST_F(LineReader, EveryLineEndIsFoundWhereverItFalls) {
   const std::string ends[] = {"\n", "\r", std::string(1, '\0'), "\r\n"};
   std::vector<std::string> written;
   std::string bytes;

@@ -7,7 +7,7 @@ namespace {
 
 using svc::headless::messages;
 
-class FatalTest : public EngineFixture {
+class Notices : public EngineFixture {
  protected:
   // Runs fatal_message(code) as a program body; the exit code, or 42 when the routine returned.
   int run_fatal(FatalCode code) {
@@ -18,7 +18,7 @@ class FatalTest : public EngineFixture {
   }
 };
 
-TEST_F(FatalTest, EachCodeShowsItsTextAndEndsWithZero) {
+TEST_F(Notices, EachCodeShowsItsTextAndEndsWithZero) {
   struct Case {
     FatalCode code;
     std::string text;
@@ -48,7 +48,7 @@ TEST_F(FatalTest, EachCodeShowsItsTextAndEndsWithZero) {
 
 // Benchmarks switch the box off: the text still goes to standard error and the program ends with
 // the exit code set for it, without waiting for anyone.
-TEST_F(FatalTest, WithoutTheBoxTheTextOnlyGoesToStandardError) {
+TEST_F(Notices, WithoutTheBoxTheTextOnlyGoesToStandardError) {
   set_fatal_box(false);
   set_fatal_exit_code(1);
   testing::internal::CaptureStderr();
@@ -62,7 +62,7 @@ TEST_F(FatalTest, WithoutTheBoxTheTextOnlyGoesToStandardError) {
 }
 
 // A number that names no failure (the table has a gap at 3) shows nothing and returns.
-TEST_F(FatalTest, CodesOutsideTheTableShowNothingAndReturn) {
+TEST_F(Notices, CodesOutsideTheTableShowNothingAndReturn) {
   for (int code : {3, 7, -1, 100}) {
     svc::headless::reset();
     testing::internal::CaptureStderr();
@@ -72,7 +72,7 @@ TEST_F(FatalTest, CodesOutsideTheTableShowNothingAndReturn) {
   }
 }
 
-TEST_F(FatalTest, ToolsCanEndWithAnotherExitCode) {
+TEST_F(Notices, ToolsCanEndWithAnotherExitCode) {
   set_fatal_exit_code(1);
   testing::internal::CaptureStderr();
   int code = run_fatal(FATAL_NO_MAP);

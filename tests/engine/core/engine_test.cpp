@@ -16,7 +16,7 @@ namespace {
 
 using svc::headless::messages;
 
-class StartupTest : public EngineFixture {
+class Engine : public EngineFixture {
  protected:
   svc::headless::WindowInfo window{};
   EngineState started;  // the state right after start-up
@@ -36,7 +36,7 @@ class StartupTest : public EngineFixture {
   }
 };
 
-TEST_F(StartupTest, MissingConfigurationShowsTheFullPathAndOpensNoWindow) {
+TEST_F(Engine, MissingConfigurationShowsTheFullPathAndOpensNoWindow) {
   std::string err;
   EXPECT_EQ(run_engine({}, &err), 0);
   EXPECT_EQ(messages().at(0).title, "ERROR ");
@@ -45,13 +45,13 @@ TEST_F(StartupTest, MissingConfigurationShowsTheFullPathAndOpensNoWindow) {
   EXPECT_TRUE(svc::headless::draw_calls().empty());
 }
 
-TEST_F(StartupTest, ConfigurationIsReadBeforeTheWindowIsOpened) {
+TEST_F(Engine, ConfigurationIsReadBeforeTheWindowIsOpened) {
   svc::headless::fail_open_window(true);
   EXPECT_EQ(run_engine(), 0);
   EXPECT_EQ(only_message(), " Could not open " + svc::shown_path(dir + "DATA/ini.txt"));
 }
 
-TEST_F(StartupTest, WindowIsBorderlessDesktopSizedAndTitledByAppName) {
+TEST_F(Engine, WindowIsBorderlessDesktopSizedAndTitledByAppName) {
   svc::headless::set_desktop(1280, 720, 75, 32);
   ConfigPairs cfg = minimal_config();
   cfg.push_back({"APPNAME", "Orvanel"});
@@ -74,14 +74,14 @@ TEST_F(StartupTest, WindowIsBorderlessDesktopSizedAndTitledByAppName) {
   EXPECT_EQ(started.configPath, dir + "DATA\\ini.txt");
 }
 
-TEST_F(StartupTest, WithoutAppNameTheTitleIsEmpty) {
+TEST_F(Engine, WithoutAppNameTheTitleIsEmpty) {
   write_config(minimal_config());
   run_recording();
   EXPECT_TRUE(window.exists);
   EXPECT_EQ(window.title, "");
 }
 
-TEST_F(StartupTest, WorldContainersAndCursorAreReadyAfterStartUp) {
+TEST_F(Engine, WorldContainersAndCursorAreReadyAfterStartUp) {
   write_config(minimal_config());
   svc::headless::set_joystick_present(true);
   run_recording();
@@ -93,7 +93,7 @@ TEST_F(StartupTest, WorldContainersAndCursorAreReadyAfterStartUp) {
   EXPECT_EQ(svc::list_size(worldState.cursorList), 1);
 }
 
-TEST_F(StartupTest, WindowFailureIsCodeTwoAndNoScreenIsTried) {
+TEST_F(Engine, WindowFailureIsCodeTwoAndNoScreenIsTried) {
   write_config(minimal_config());
   svc::headless::fail_open_window(true);
   svc::headless::fail_open_screen(true);
@@ -101,14 +101,14 @@ TEST_F(StartupTest, WindowFailureIsCodeTwoAndNoScreenIsTried) {
   EXPECT_EQ(only_message(), " Could not open window");
 }
 
-TEST_F(StartupTest, ScreenFailureIsCodeOne) {
+TEST_F(Engine, ScreenFailureIsCodeOne) {
   write_config(minimal_config());
   svc::headless::fail_open_screen(true);
   EXPECT_EQ(run_engine(), 0);
   EXPECT_EQ(only_message(), " Could not open screen");
 }
 
-TEST_F(StartupTest, AbsentOrNonPositiveResolutionStopsBeforeTheWindow) {
+TEST_F(Engine, AbsentOrNonPositiveResolutionStopsBeforeTheWindow) {
   for (std::string value : {"", "0", "-32", "abc", "absent"}) {
     svc::headless::reset();
     ConfigPairs cfg = minimal_config();
@@ -123,13 +123,13 @@ TEST_F(StartupTest, AbsentOrNonPositiveResolutionStopsBeforeTheWindow) {
   }
 }
 
-TEST_F(StartupTest, MissingStartMapIsCodeFour) {
+TEST_F(Engine, MissingStartMapIsCodeFour) {
   write_config({{"RESOLUTION", "32"}, {"APPENTRY", "maps/"}, {"APPSTART", "nowhere"}});
   EXPECT_EQ(run_engine(), 0);
   EXPECT_EQ(only_message(), " Could not open topographic data");
 }
 
-TEST_F(StartupTest, MainLoopRunsOneFrameForEveryEventIncludingTheClose) {
+TEST_F(Engine, MainLoopRunsOneFrameForEveryEventIncludingTheClose) {
   write_config(minimal_config());
   EXPECT_EQ(run_engine({svc::EVENT_NONE, svc::EVENT_REPAINT, svc::EVENT_NONE}), 0);
   // Four passes: three events and the close event, each with its frame and overlay.
@@ -137,13 +137,13 @@ TEST_F(StartupTest, MainLoopRunsOneFrameForEveryEventIncludingTheClose) {
   EXPECT_EQ(svc::headless::draw_calls().back().kind, "flip");
 }
 
-TEST_F(StartupTest, ExitCodeIsZeroAfterANormalRun) {
+TEST_F(Engine, ExitCodeIsZeroAfterANormalRun) {
   write_config(minimal_config());
   EXPECT_EQ(run_engine(), 0);
   EXPECT_TRUE(messages().empty());
 }
 
-TEST_F(StartupTest, FaultHandlerIsInstalledAtTheEndOfStartUp) {
+TEST_F(Engine, FaultHandlerIsInstalledAtTheEndOfStartUp) {
 #ifdef _WIN32
   // The statement runs in a new run of the program there, whose engine starts in a folder of its own
   // and writes the report there; ErrorReport.ARealFaultWritesTheReportAndEndsWithZero checks the report.

@@ -10,9 +10,9 @@ namespace {
 
 using svc::headless::draw_calls;
 
-class FrameTest : public EngineFixture {};
+class Frame : public EngineFixture {};
 
-TEST_F(FrameTest, TimerAdvancesOncePerRefreshPeriodPlusOneFrames) {
+TEST_F(Frame, TimerAdvancesOncePerRefreshPeriodPlusOneFrames) {
   engine.refreshPeriod = 60;
   for (int i = 0; i < 60; i++) timer_tick();
   EXPECT_EQ(engine.InGameRelativeTimer, 0);
@@ -24,7 +24,7 @@ TEST_F(FrameTest, TimerAdvancesOncePerRefreshPeriodPlusOneFrames) {
   EXPECT_EQ(engine.InGameRelativeTimer, 2);
 }
 
-TEST_F(FrameTest, TimerWithPeriodZeroOrLessCountsFrames) {
+TEST_F(Frame, TimerWithPeriodZeroOrLessCountsFrames) {
   for (int period : {0, -5}) {
     reset_engine_state();
     engine.refreshPeriod = period;
@@ -33,7 +33,7 @@ TEST_F(FrameTest, TimerWithPeriodZeroOrLessCountsFrames) {
   }
 }
 
-TEST_F(FrameTest, OverlayDrawsFiveLinesAtTheTopLeft) {
+TEST_F(Frame, OverlayDrawsFiveLinesAtTheTopLeft) {
   svc::dim_array(worldState.world, 4, 4);
   svc::cell(worldState.world, 1, 1)->pictureName = "grass.png";
   engine.InGameRelativeTimer = 7;
@@ -65,14 +65,14 @@ TEST_F(FrameTest, OverlayDrawsFiveLinesAtTheTopLeft) {
   EXPECT_EQ(draw_calls().back().kind, "stop_drawing");
 }
 
-TEST_F(FrameTest, OverlayLastLineIsEmptyWhenThereIsNoCellOneOne) {
+TEST_F(Frame, OverlayLastLineIsEmptyWhenThereIsNoCellOneOne) {
   svc::dim_array(worldState.world, 0, 0);  // a world of one cell
   EXPECT_EQ(debug_overlay_line(4), "Debug: world: ");
   worldState.world = svc::Grid<WorldCell>{};
   EXPECT_EQ(debug_overlay_line(4), "Debug: world: ");
 }
 
-TEST_F(FrameTest, WithoutSprite3DTheOverlayIsStillDrawnAndFlipped) {
+TEST_F(Frame, WithoutSprite3DTheOverlayIsStillDrawnAndFlipped) {
   svc::dim_array(worldState.world, 512, 512);
   engine.useSprite3D = 0;
   engine.resolution = 32;
@@ -86,7 +86,7 @@ TEST_F(FrameTest, WithoutSprite3DTheOverlayIsStillDrawnAndFlipped) {
   EXPECT_EQ(draw_calls().back().kind, "flip");
 }
 
-TEST_F(FrameTest, PageUpReleasedShowsTheNewVariantInTheSameFrame) {
+TEST_F(Frame, PageUpReleasedShowsTheNewVariantInTheSameFrame) {
   svc::dim_array(worldState.world, 512, 512);
   engine.resolution = 32;
   svc::headless::queue_key_snapshot({svc::KEY_PAGE_UP});

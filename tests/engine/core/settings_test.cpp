@@ -15,7 +15,7 @@ std::string slashed(std::string path) {
   return path;
 }
 
-class ConfigTest : public EngineFixture {
+class Settings : public EngineFixture {
  protected:
   // Reads "DATA/ini.txt" from exact bytes into a fresh state whose base directory is "/base/".
   void read_bytes(const std::string& bytes) {
@@ -33,7 +33,7 @@ class ConfigTest : public EngineFixture {
 
 // A configuration as a Windows user writes it (folders ending in "\\", a fractional cell size) gives
 // the world it names: the map, the definitions, the ground pictures and whole-pixel cells.
-TEST_F(ConfigTest, AConfigurationFileBuildsTheWorldItNames) {
+TEST_F(Settings, AConfigurationFileBuildsTheWorldItNames) {
   svc::headless::set_desktop(128, 96);
   write_map("maps/land", 3, 2);
   write_lines("codes/land/000000000", {"GFXNAME", "grass.png"});
@@ -59,7 +59,7 @@ TEST_F(ConfigTest, AConfigurationFileBuildsTheWorldItNames) {
   EXPECT_EQ(xs[xs.size() - 1] - xs[xs.size() - 2], 16);
 }
 
-TEST_F(ConfigTest, PairsAreKeyThenValueWithAnyLineEnd) {
+TEST_F(Settings, PairsAreKeyThenValueWithAnyLineEnd) {
   // CR LF, lone LF, lone CR and NUL all end a line.
   read_bytes(std::string("RESOLUTION\r\n32\nMULTITASK\r1") + '\0' + "APPNAME\r\nMy World\r\n");
   EXPECT_EQ(engine.resolution, 32.0f);
@@ -67,33 +67,33 @@ TEST_F(ConfigTest, PairsAreKeyThenValueWithAnyLineEnd) {
   EXPECT_EQ(engine.windowTitle, "My World");
 }
 
-TEST_F(ConfigTest, ABlankLineShiftsThePairing) {
+TEST_F(Settings, ABlankLineShiftsThePairing) {
   // The blank line is read as a key; "RESOLUTION" becomes its value, "32" the next key.
   read_bytes("\r\nRESOLUTION\r\n32\r\nMULTITASK\r\n5\r\n");
   EXPECT_EQ(engine.resolution, -1.0f);
   EXPECT_EQ(engine.eventWaitMs, 0);
 }
 
-TEST_F(ConfigTest, KeysMatchExactlyWithoutTrimming) {
+TEST_F(Settings, KeysMatchExactlyWithoutTrimming) {
   read_bytes("resolution\r\n32\r\nRESOLUTION \r\n33\r\n RESOLUTION\r\n34\r\nAPPNAME\r\n  spaced \t\r\n");
   EXPECT_EQ(engine.resolution, -1.0f);
   EXPECT_EQ(engine.windowTitle, "  spaced \t");
 }
 
-TEST_F(ConfigTest, LaterPairWinsAndLastKeyGetsEmptyValue) {
+TEST_F(Settings, LaterPairWinsAndLastKeyGetsEmptyValue) {
   read_bytes("RESOLUTION\r\n16\r\nRESOLUTION\r\n24\r\nMULTITASK\r\n7\r\nMULTITASK");
   EXPECT_EQ(engine.resolution, 24.0f);
   EXPECT_EQ(engine.eventWaitMs, 0);  // the empty value reads as 0
 }
 
-TEST_F(ConfigTest, WindowModeAndUseSprite3DShareOneFlag) {
+TEST_F(Settings, WindowModeAndUseSprite3DShareOneFlag) {
   read_bytes("WINDOWMODE\r\n1\r\nUSESPRITE3D\r\n0\r\n");
   EXPECT_EQ(engine.useSprite3D, 0);
   read_bytes("USESPRITE3D\r\n0\r\nWINDOWMODE\r\n1\r\n");
   EXPECT_EQ(engine.useSprite3D, 1);
 }
 
-TEST_F(ConfigTest, NumbersParseLeniently) {
+TEST_F(Settings, NumbersParseLeniently) {
   apply("MULTITASK", " \t-12abc");
   EXPECT_EQ(engine.eventWaitMs, -12);
   apply("RESOLUTION", "abc");
@@ -106,7 +106,7 @@ TEST_F(ConfigTest, NumbersParseLeniently) {
   EXPECT_EQ(engine.worldTemperature, 21.5f);
 }
 
-TEST_F(ConfigTest, ByteKeysKeepTheLowEightBitsSigned) {
+TEST_F(Settings, ByteKeysKeepTheLowEightBitsSigned) {
   apply("USESELFCREATEBASE", "257");
   EXPECT_EQ(engine.labyrinthMode, 1);
   apply("WINDOWMODE", "255");
@@ -115,7 +115,7 @@ TEST_F(ConfigTest, ByteKeysKeepTheLowEightBitsSigned) {
   EXPECT_EQ(engine.multicore, -1);
 }
 
-TEST_F(ConfigTest, CursorSpeedIsClampedAndGivesTheDelay) {
+TEST_F(Settings, CursorSpeedIsClampedAndGivesTheDelay) {
   apply("CURSORSPEED", "300");
   EXPECT_EQ(engine.cursorSpeed, 255);
   EXPECT_EQ(engine.cursorDelay, 0);
@@ -128,7 +128,7 @@ TEST_F(ConfigTest, CursorSpeedIsClampedAndGivesTheDelay) {
   EXPECT_EQ(engine.cursorDelay, 55);
 }
 
-TEST_F(ConfigTest, MapSizeBounds) {
+TEST_F(Settings, MapSizeBounds) {
   apply("MAPSIZE", "2000");
   EXPECT_EQ(engine.mapSizeX, 1024);
   EXPECT_EQ(engine.mapSizeY, 1024);
@@ -142,7 +142,7 @@ TEST_F(ConfigTest, MapSizeBounds) {
   EXPECT_EQ(engine.mapSizeY, 0);
 }
 
-TEST_F(ConfigTest, WorldRandomSeedsTheGeneratorWhileReading) {
+TEST_F(Settings, WorldRandomSeedsTheGeneratorWhileReading) {
   svc::random_seed(1234);
   std::vector<int> expected;
   for (int i = 0; i < 5; i++) expected.push_back(svc::random(1000));
@@ -151,7 +151,7 @@ TEST_F(ConfigTest, WorldRandomSeedsTheGeneratorWhileReading) {
   for (int i = 0; i < 5; i++) EXPECT_EQ(svc::random(1000), expected[i]) << "draw " << i;
 }
 
-TEST_F(ConfigTest, PathKeysGlueTheValueToTheBaseDirectory) {
+TEST_F(Settings, PathKeysGlueTheValueToTheBaseDirectory) {
   // No separator is inserted: a folder value without its own separator runs into the next name.
   apply("LOGPATH", "logs");
   EXPECT_EQ(engine.logPath, "/base/logs");
@@ -161,7 +161,7 @@ TEST_F(ConfigTest, PathKeysGlueTheValueToTheBaseDirectory) {
 
 // A folder or an endless device in place of the file is no configuration; NUL ends a line as CR and
 // LF do, and a line of megabytes is one key or value like any other.
-TEST_F(ConfigTest, FolderDeviceNulAndHugeLines) {
+TEST_F(Settings, FolderDeviceNulAndHugeLines) {
   for (bool device : {false, true}) {
     std::filesystem::remove_all(dir + "DATA");
     std::filesystem::create_directories(dir + "DATA");
@@ -189,7 +189,7 @@ TEST_F(ConfigTest, FolderDeviceNulAndHugeLines) {
   EXPECT_EQ(engine.windowTitle, "world");
 }
 
-TEST_F(ConfigTest, MissingFileIsFatalCodeZeroWithTheFullPath) {
+TEST_F(Settings, MissingFileIsFatalCodeZeroWithTheFullPath) {
   reset_engine_state();
   engine.configPath = dir + "DATA\\ini.txt";
   int code = svc::headless::run_program([&] {

@@ -6,7 +6,7 @@
 
 namespace {
 
-class WorldDumpTest : public EngineFixture {
+class WorldDump : public EngineFixture {
  protected:
   struct Result {
     int exit_code = -1;
@@ -41,7 +41,7 @@ class WorldDumpTest : public EngineFixture {
   }
 };
 
-TEST_F(WorldDumpTest, FormatListsExtentCursorAndEveryCellColumnByColumn) {
+TEST_F(WorldDump, FormatListsExtentCursorAndEveryCellColumnByColumn) {
   svc::dim_array(worldState.world, 4, 4);
   engine.mapMaxX = 1;
   engine.mapMaxY = 2;
@@ -78,7 +78,7 @@ TEST_F(WorldDumpTest, FormatListsExtentCursorAndEveryCellColumnByColumn) {
             "1\t2\tC12\t1\t12\t\t-1\t\n");
 }
 
-TEST_F(WorldDumpTest, ToolGivesTheSameWorldEveryRunAndMatchesTheEngineStartUp) {
+TEST_F(WorldDump, ToolGivesTheSameWorldEveryRunAndMatchesTheEngineStartUp) {
   if (!tool_built()) GTEST_SKIP() << "worlddump not built";
   write_config(lab_with_stones());
   Result a = run_tool(), b = run_tool();
@@ -89,7 +89,7 @@ TEST_F(WorldDumpTest, ToolGivesTheSameWorldEveryRunAndMatchesTheEngineStartUp) {
   EXPECT_EQ(a.out, start_engine());
 }
 
-TEST_F(WorldDumpTest, VariantOptionRebuildsAsTheMainLoopWould) {
+TEST_F(WorldDump, VariantOptionRebuildsAsTheMainLoopWould) {
   if (!tool_built()) GTEST_SKIP() << "worlddump not built";
   write_config(lab_with_stones());
   Result v2 = run_tool("--variant 2"), again = run_tool("--variant 2"), v0 = run_tool();
@@ -115,7 +115,7 @@ TEST_F(WorldDumpTest, VariantOptionRebuildsAsTheMainLoopWould) {
   EXPECT_EQ(run_tool("--variant x").exit_code, 2);
 }
 
-TEST_F(WorldDumpTest, MissingFilesGiveTheEngineMessageAndExitCodeOne) {
+TEST_F(WorldDump, MissingFilesGiveTheEngineMessageAndExitCodeOne) {
   if (!tool_built()) GTEST_SKIP() << "worlddump not built";
   Result noConfig = run_tool();
   EXPECT_EQ(noConfig.exit_code, 1);

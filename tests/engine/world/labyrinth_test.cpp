@@ -17,7 +17,7 @@
 
 namespace {
 
-class LabyrinthTest : public EngineFixture {
+class Labyrinth : public EngineFixture {
  protected:
   static std::vector<FloorCell> floor_cells() {
     std::vector<FloorCell> out;
@@ -28,7 +28,7 @@ class LabyrinthTest : public EngineFixture {
 
 bool is_base_tile(const std::string& code) { return code == "LAB_WALL" || code == "LAB_GREEN" || code == "LAB_WATER"; }
 
-TEST_F(LabyrinthTest, WalkersStayInsideAndNeverReturnToColumnOrRowOne) {
+TEST_F(Labyrinth, WalkersStayInsideAndNeverReturnToColumnOrRowOne) {
   for (int seed : {1, 2, 3, 4, 5}) {
     for (int labSwitch : {0, 4}) {
       write_config(
@@ -70,7 +70,7 @@ TEST_F(LabyrinthTest, WalkersStayInsideAndNeverReturnToColumnOrRowOne) {
   }
 }
 
-TEST_F(LabyrinthTest, EdgeMarksFollowTheNorthThenWestNeighbour) {
+TEST_F(Labyrinth, EdgeMarksFollowTheNorthThenWestNeighbour) {
   write_config(lab_config(90, 90, {{"LABSWITCH", "2"}}));
   start_engine();
   auto floor = floor_cells();
@@ -93,7 +93,7 @@ TEST_F(LabyrinthTest, EdgeMarksFollowTheNorthThenWestNeighbour) {
   EXPECT_TRUE(seen.count("LAB_WALL_S") && seen.count("LAB_WALL_E")) << "layout too small to show both marks";
 }
 
-TEST_F(LabyrinthTest, NegativeLabSwitchCarvesOnlyTheStartCellAndReMarksItSouth) {
+TEST_F(Labyrinth, NegativeLabSwitchCarvesOnlyTheStartCellAndReMarksItSouth) {
   write_config(lab_config(40, 40, {{"LABSWITCH", "-1"}}));
   start_engine();
   ASSERT_GT(engine.mapMaxX, 3);
@@ -114,7 +114,7 @@ TEST_F(LabyrinthTest, NegativeLabSwitchCarvesOnlyTheStartCellAndReMarksItSouth) 
   EXPECT_EQ(cursor->y, 32.0f);
 }
 
-TEST_F(LabyrinthTest, CursorGoesToTheFirstFloorCell) {
+TEST_F(Labyrinth, CursorGoesToTheFirstFloorCell) {
   write_config(lab_config(60, 60, {{"RESOLUTION", "20"}}));
   start_engine();
   auto floor = floor_cells();
@@ -152,7 +152,7 @@ void expect_recorded_layout(const std::string& name, const std::string& text) {
 // The first build of a seed and a rebuild of a variant give the layouts recorded for them: the first
 // build seeds twice and draws its size from both halves, a rebuild seeds once from the seed and the
 // variant; the walks and their edge marks follow.
-TEST_F(LabyrinthTest, BuildsAndRebuildsGiveTheRecordedLayouts) {
+TEST_F(Labyrinth, BuildsAndRebuildsGiveTheRecordedLayouts) {
   write_config(lab_config(41, 31, {{"WORLDRANDOM", "1234"}}));
   start_engine();
   EXPECT_EQ(engine.baseMaxX, 41);
@@ -174,7 +174,7 @@ TEST_F(LabyrinthTest, BuildsAndRebuildsGiveTheRecordedLayouts) {
   expect_recorded_layout("first_build_5_labswitch4", layout_text());
 }
 
-TEST_F(LabyrinthTest, SmallerRebuildLeavesNothingOfTheLargerBaseBehind) {
+TEST_F(Labyrinth, SmallerRebuildLeavesNothingOfTheLargerBaseBehind) {
   write_config(lab_config(200, 200, {{"MAPSIZE", "40"}}));
   start_engine([] {
     const int firstX = engine.mapMaxX, firstY = engine.mapMaxY;
@@ -198,7 +198,7 @@ TEST_F(LabyrinthTest, SmallerRebuildLeavesNothingOfTheLargerBaseBehind) {
   });
 }
 
-TEST_F(LabyrinthTest, RebuildWithMapSizeLeftAtOneIsOneByOne) {
+TEST_F(Labyrinth, RebuildWithMapSizeLeftAtOneIsOneByOne) {
   write_config(lab_config(100, 100));
   for (int variant : {1, 2, 9, 250}) {
     start_engine([variant] {
@@ -210,7 +210,7 @@ TEST_F(LabyrinthTest, RebuildWithMapSizeLeftAtOneIsOneByOne) {
   }
 }
 
-TEST_F(LabyrinthTest, NegativeVariantRebuildsAsVariantZero) {
+TEST_F(Labyrinth, NegativeVariantRebuildsAsVariantZero) {
   write_config(lab_config(100, 100, {{"MAPSIZE", "300"}}));
   std::string zero = start_engine([] { rebuild_base(); });
   std::string negative = start_engine([] {
@@ -222,7 +222,7 @@ TEST_F(LabyrinthTest, NegativeVariantRebuildsAsVariantZero) {
   EXPECT_EQ(negative, zero);
 }
 
-TEST_F(LabyrinthTest, OneConfigurationAndVariantAlwaysGiveTheSameWorld) {
+TEST_F(Labyrinth, OneConfigurationAndVariantAlwaysGiveTheSameWorld) {
   // Objects placed by chance make the comparison cover the placement draws too.
   write_bmp("objects/bush.bmp", 4, 4, 0, 200, 0);
   write_lines("objects/bush.dll", {"DGFXNAME", "bush", "DDENSITY", "3", "DGFXSHOW", "1"});
@@ -256,7 +256,7 @@ TEST_F(LabyrinthTest, OneConfigurationAndVariantAlwaysGiveTheSameWorld) {
   EXPECT_NE(rebuiltZero, first);
 }
 
-TEST_F(LabyrinthTest, BaseOfZeroExtentIsOneWallCellWithoutWalks) {
+TEST_F(Labyrinth, BaseOfZeroExtentIsOneWallCellWithoutWalks) {
   write_config(lab_config(1, 1));
   std::string dump = start_engine();
   EXPECT_EQ(engine.mapMaxX, 0);
@@ -265,7 +265,7 @@ TEST_F(LabyrinthTest, BaseOfZeroExtentIsOneWallCellWithoutWalks) {
   EXPECT_EQ(dump, "0 0\ncursor 0 0\n0\t0\tLAB_WALL\t1\t255\tLAB_WALL.bmp\t-1\t\n");
 }
 
-TEST_F(LabyrinthTest, NonNumericOrNegativeBaseHeaderGivesSizeZero) {
+TEST_F(Labyrinth, NonNumericOrNegativeBaseHeaderGivesSizeZero) {
   write_config(lab_config(0, 0));
   write_lines("base.txt", {"BASE", "wide", "-80", "", ""});
   start_engine();
@@ -273,7 +273,7 @@ TEST_F(LabyrinthTest, NonNumericOrNegativeBaseHeaderGivesSizeZero) {
   EXPECT_EQ(engine.mapMaxY, 0);
 }
 
-TEST_F(LabyrinthTest, BasesLargerThanTheGridAreClipped) {
+TEST_F(Labyrinth, BasesLargerThanTheGridAreClipped) {
   write_config(lab_config(3000, 2000, {{"MAPSIZE", "1024"}}));
   start_engine();
   EXPECT_EQ(engine.mapMaxX, 256);
@@ -288,7 +288,7 @@ TEST_F(LabyrinthTest, BasesLargerThanTheGridAreClipped) {
   EXPECT_EQ(worldState.world.columns, 257);
 }
 
-TEST_F(LabyrinthTest, MissingBaseFileIsCodeFiveWithThePath) {
+TEST_F(Labyrinth, MissingBaseFileIsCodeFiveWithThePath) {
   write_config(lab_config(10, 10, {{"SELFCREATEBASE", "bases\\none.txt"}}));
   EXPECT_EQ(run_engine(), 0);
   EXPECT_EQ(only_message(), " Could not open:" + svc::shown_path(dir + "bases/none.txt"));
@@ -305,7 +305,7 @@ TEST_F(LabyrinthTest, MissingBaseFileIsCodeFiveWithThePath) {
   }
 }
 
-TEST_F(LabyrinthTest, PageUpInTheMainLoopRebuildsOnceBeforeTheNextPoll) {
+TEST_F(Labyrinth, PageUpInTheMainLoopRebuildsOnceBeforeTheNextPoll) {
   write_config(lab_config(60, 60, {{"MAPSIZE", "100"}}));
   std::string expected = start_engine([] {
     engine.baseVariant = 1;
@@ -329,7 +329,7 @@ TEST_F(LabyrinthTest, PageUpInTheMainLoopRebuildsOnceBeforeTheNextPoll) {
             expected.substr(expected.find('\n', expected.find('\n') + 1)));
 }
 
-TEST_F(LabyrinthTest, OutsideLabyrinthModeAVariantChangeRebuildsNothing) {
+TEST_F(Labyrinth, OutsideLabyrinthModeAVariantChangeRebuildsNothing) {
   ConfigPairs cfg = minimal_config();
   cfg.push_back({"MAPSIZE", "10"});
   write_config(cfg);
@@ -342,7 +342,7 @@ TEST_F(LabyrinthTest, OutsideLabyrinthModeAVariantChangeRebuildsNothing) {
   EXPECT_EQ(engine.builtVariant, 0);
 }
 
-TEST_F(LabyrinthTest, ProgressBarGrowsAcrossTheScreenAndIsShownEveryTwoColumns) {
+TEST_F(Labyrinth, ProgressBarGrowsAcrossTheScreenAndIsShownEveryTwoColumns) {
   svc::headless::set_desktop(1000, 800);
   write_config(lab_config(1, 1, {}));
   write_lines("base.txt", {"BASE", "20", "20", "", ""});
@@ -377,7 +377,7 @@ TEST_F(LabyrinthTest, ProgressBarGrowsAcrossTheScreenAndIsShownEveryTwoColumns) 
   EXPECT_NEAR(red.back().c, 1.0f + step * cells, 1.0);
 }
 
-TEST_F(LabyrinthTest, GroundSpritesAreFittedToTheCellSize) {
+TEST_F(Labyrinth, GroundSpritesAreFittedToTheCellSize) {
   write_config(lab_config(40, 40, {{"TOPOGFX", "ground/"}, {"GFXCODEC", ".bmp"}, {"RESOLUTION", "24"}}));
   for (const std::string& tile : kTiles) write_bmp("ground/" + tile + ".bmp", 8, 8, 100, 100, 100);
   int fitted = 0, wrong = 0;

@@ -10,7 +10,7 @@ namespace {
 
 using svc::headless::draw_calls;
 
-class LoadScreenTest : public EngineFixture {
+class LoadScreen : public EngineFixture {
  protected:
   void SetUp() override {
     EngineFixture::SetUp();
@@ -33,7 +33,7 @@ TEST(LoadScreenName, FirstHashTakesTheDigit) {
   EXPECT_EQ(load_screen_name("", 1), "");
 }
 
-TEST_F(LoadScreenTest, TakesExactlyOneDrawAndNoneWithoutAHash) {
+TEST_F(LoadScreen, TakesExactlyOneDrawAndNoneWithoutAHash) {
   svc::random_seed(99);
   int first = svc::random(1000), second = svc::random(1000);
 
@@ -48,7 +48,7 @@ TEST_F(LoadScreenTest, TakesExactlyOneDrawAndNoneWithoutAHash) {
   EXPECT_EQ(svc::random(1000), first);
 }
 
-TEST_F(LoadScreenTest, ShowsThePictureOverTheWholeScreenThreeTimes) {
+TEST_F(LoadScreen, ShowsThePictureOverTheWholeScreenThreeTimes) {
   write_bmp("load0.bmp", 4, 3, 10, 20, 30);
   write_bmp("load1.bmp", 4, 3, 10, 20, 30);
   engine.loadScreen = dir + "load#.bmp";
@@ -73,7 +73,7 @@ TEST_F(LoadScreenTest, ShowsThePictureOverTheWholeScreenThreeTimes) {
     }
 }
 
-TEST_F(LoadScreenTest, MissingPictureOrNoWindowShowsNothing) {
+TEST_F(LoadScreen, MissingPictureOrNoWindowShowsNothing) {
   engine.loadScreen = dir + "nothing#.bmp";
   svc::headless::clear_draw_calls();
   show_load_screen();
@@ -89,7 +89,7 @@ TEST_F(LoadScreenTest, MissingPictureOrNoWindowShowsNothing) {
   EXPECT_TRUE(draw_calls().empty());
 }
 
-TEST_F(LoadScreenTest, WorldRandomAlwaysPicksTheSameVariant) {
+TEST_F(LoadScreen, WorldRandomAlwaysPicksTheSameVariant) {
   // The variants differ in width, so the sprite tells which one was loaded.
   write_bmp("pics/load0.bmp", 2, 2, 0, 0, 0);
   write_bmp("pics/load1.bmp", 3, 2, 0, 0, 0);
