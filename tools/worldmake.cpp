@@ -18,26 +18,26 @@
 #include <system_error>
 #include <vector>
 
-#include "colour_reduction.h"
-#include "state.h"
 #include "first_screen.h"
 #include "made_world.h"
 #include "fit_picture.h"
 #include "formats/map_format.h"
+#include "mapconvert/colour_reduction.h"
+#include "mapconvert/scan.h"
+#include "mapconvert/shown_frame.h"
+#include "mapconvert/state.h"
 #include "os.h"
-#include "scan.h"
 #include "services/command_line.h"
 #include "services/files.h"
-#include "services/line_reader.h"
 #include "services/headless.h"
 #include "services/lifecycle.h"
+#include "services/line_reader.h"
 #include "services/paths.h"
 #include "services/pictures.h"
 #include "services/screen.h"
 #include "services/sprites.h"
 #include "services/text.h"
 #include "services/windows.h"
-#include "shown_frame.h"
 #include "tool_common.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "support/posix_only.h"
 #include "support/small_disk.h"
 #include "services/text.h"
-#include "settings.h"
+#include "dnaedit/settings.h"
 
 namespace hl = svc::headless;
 

@@ -6,7 +6,7 @@
 #include "services/messages.h"
 #include "services/text.h"
 #include "services/windows.h"
-#include "settings.h"
+#include "dnaedit/settings.h"
 
 namespace hl = svc::headless;
 

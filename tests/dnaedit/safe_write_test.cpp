@@ -12,7 +12,7 @@
 
 #include "dna_file.h"
 #include "support/editor_folder.h"
-#include "settings.h"
+#include "dnaedit/settings.h"
 
 namespace hl = svc::headless;
 namespace fs = std::filesystem;

@@ -3,7 +3,7 @@
 
 #include "support/editor_folder.h"
 #include "services/desktops.h"
-#include "settings.h"
+#include "dnaedit/settings.h"
 
 using EditorSettingsFile = EditorFolder;
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "converter.h"
-#include "state.h"
+#include "mapconvert/converter.h"
+#include "mapconvert/state.h"
 #include "services/headless.h"
 #include "services/screen.h"
 #include "services/sprites.h"
