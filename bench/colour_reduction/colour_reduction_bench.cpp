@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "colour_reduction.h"
+#include "mapconvert/colour_reduction.h"
 #include "os.h"
 #include "os_programs.h"
 #include "services/pictures.h"

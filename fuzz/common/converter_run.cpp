@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "commands.h"
-#include "converter.h"
 #include "fuzz_folder.h"
+#include "mapconvert/commands.h"
+#include "mapconvert/converter.h"
 #include "services/headless.h"
 #include "services/windows.h"
 #include "support/bmp.h"
