@@ -3,13 +3,16 @@
 //   worldimport [--screen WxH] [--force] [--quiet] MAP.tmx FOLDER
 //
 // Draws the map's layers bottom to top as Tiled's renderer does (premultiplied source-over with its
-// rounding, layer opacity, offsets, flips), one band of cell rows at a time. A tile of the cell's
+// rounding, in 16-bit channels under a layer opacity below one; offsets, flips), one band of cell
+// rows at a time. A tile of the cell's
 // size that lies on a cell of an upper layer at full opacity becomes a placed object instead (an
 // object definition the user can give collision); when something drawn later covers such a cell,
 // its objects are drawn into the ground first, so the order stays Tiled's. Each distinct cell
 // (ground picture and objects) gets a colour code: the map's hidden code layer's where it has one
-// (a map worldexport wrote), otherwise its mean colour, made unique. Everything is read and drawn
-// before the first file is written; the settings are written last.
+// (a map worldexport wrote), otherwise its mean colour, made unique. A map worldexport wrote whose
+// objects are still the world's own random placement gets its codes and definitions back instead.
+// Everything is read and drawn before the first file is written, and written into a folder inside
+// the world before it takes the old files' places, the settings last.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -204,6 +207,27 @@ struct Piece {
   double rotation = 0;   // Degrees clockwise about the bottom-left corner (tile objects)
 };
 
+// x * a / 65535 rounded to the nearest, for 16-bit channels.
+uint32_t mul_16(uint32_t x, uint32_t a) { return (x * a + 32767) / 65535; }
+
+// Source-over of a premultiplied pixel at a painter opacity below one (`ca`, 0 to 254), as Qt's
+// raster engine draws it: in 16-bit channels (8-bit values times 257), each product rounded, the
+// result rounded back to 8 bits. The destination pixel is held as Qt holds it in the straight
+// ARGB32 picture Tiled's renderer draws into, premultiplied again in 16 bits.
+void blend_at_opacity(uint8_t* d, const uint8_t* s, int ca) {
+  const uint32_t opacity = uint32_t(ca) * 257;
+  uint32_t source[4], dest[4];
+  for (int c = 0; c < 4; ++c) source[c] = mul_16(s[c] * 257u, opacity);
+  if (source[3] == 0 && source[0] == 0 && source[1] == 0 && source[2] == 0) return;
+  const uint32_t alpha = d[3] * 257u;
+  for (int c = 0; c < 3; ++c) {
+    const uint32_t straight = d[3] == 255 ? d[c] : d[3] ? std::min(255u, (d[c] * 255u + d[3] / 2u) / d[3]) : 0;
+    dest[c] = mul_16(straight * 257u, alpha);
+  }
+  dest[3] = alpha;
+  for (int c = 0; c < 4; ++c) d[c] = uint8_t((std::min(65535u, source[c] + mul_16(dest[c], 65535 - source[3])) * 255u + 32767) / 65535);
+}
+
 // A rotated piece: each pixel of its bounding box samples the unrotated piece at the point its
 // centre turns back to. Quarter turns are exact.
 void draw_rotated_piece(std::vector<uint8_t>& band, int band_width, int top, int rows, const Piece& p);
@@ -234,10 +258,8 @@ void draw_piece(std::vector<uint8_t>& band, int band_width, int top, int rows, c
       const uint8_t* s = &p.source->rgba[(size_t(sv) * p.source->width + su) * 4];
       uint8_t sr = s[0], sg = s[1], sb = s[2], sa = s[3];
       if (ca != 255) {
-        sr = byte_mul(sr, ca);
-        sg = byte_mul(sg, ca);
-        sb = byte_mul(sb, ca);
-        sa = byte_mul(sa, ca);
+        blend_at_opacity(d, s, ca);
+        continue;
       }
       if (sa == 255) {
         d[0] = sr, d[1] = sg, d[2] = sb, d[3] = 255;

@@ -194,7 +194,11 @@ class Worldimport : public support::TiledToolFixture {
 };
 
 // Every map Debian's Tiled ships as an example: the orthogonal ones become worlds that look as Tiled
-// draws them (layer opacity rounds one level differently at most), the others are refused by name.
+// draws them, the others are refused by name. The sticker-knight maps stay within a level where
+// translucent layers lie over empty parts of the map (Tiled's renderer holds its picture with
+// straight alpha and rounds again each time it stores a pixel that is not opaque, and it leaves out
+// the background colour, which the comparison lays under its picture afterwards) and where their
+// scaled and turned objects' edge pixels are sampled differently.
 TEST_F(Worldimport, TiledsExampleMapsBecomeWorldsThatLookAsTiledDrawsThem) {
   if (!has_rasterizer()) GTEST_SKIP() << "Tiled's tmxrasterizer is not installed (scripts/setup installs tiled)";
   if (!fs::exists(kTiledExamples)) GTEST_SKIP() << "Tiled's examples are not installed (scripts/setup installs tiled)";
@@ -219,11 +223,12 @@ TEST_F(Worldimport, TiledsExampleMapsBecomeWorldsThatLookAsTiledDrawsThem) {
     }
     const Difference d = import_and_compare(map, document.child("map").attribute("tilewidth").as_int(), world, false);
     if (map.find("sticker-knight") == std::string::npos) {
+      EXPECT_EQ(d.pixels, 0) << map << ": " << d.pixels << " pixels differ, by up to " << d.largest;
+    } else if (map.find("sandbox2") != std::string::npos) {
       EXPECT_LE(d.largest, 1) << map << ": " << d.pixels << " pixels differ";
     } else {
       // Its tile objects are scaled and turned (one by a tenth of a turn): Tiled's transform samples
-      // their edge pixels differently from the importer's nearest sample; its translucent layers
-      // stack rounding differences of up to two levels.
+      // their edge pixels differently from the importer's nearest sample.
       const long all = long(document.child("map").attribute("width").as_int()) *
                        document.child("map").attribute("height").as_int() * 32 * 32;
       EXPECT_LT(d.beyond_two * 100, all * 2) << map << ": " << d.beyond_two << " pixels differ by more than 2";
@@ -260,7 +265,8 @@ TEST_F(Worldimport, EveryLayerEncodingGivesTheSameWorld) {
 
 // Flips, an external tileset outside the map's folder, an image collection, a tile offset, tiles
 // larger than the grid, a group's opacity and offset, an image layer, tile objects, a hidden layer
-// and the background colour: Tiled's drawing, within two levels where translucent layers stack.
+// and the background colour: Tiled's drawing, within a level where translucent layers lie over the
+// background colour, which Tiled's renderer leaves out and the comparison lays under its picture.
 // Tiled 1.8's renderer draws a template's tile object as an empty box: the template is checked
 // against the same object written out in full.
 TEST_F(Worldimport, EveryLayerAndTileFeatureIsDrawnAsTiledDrawsIt) {
@@ -308,7 +314,7 @@ TEST_F(Worldimport, EveryLayerAndTileFeatureIsDrawnAsTiledDrawsIt) {
           "width=\"16\" height=\"16\"/><object id=\"3\" x=\"3\" y=\"3\" width=\"30\" height=\"9\"/></objectgroup></map>"));
   grows = true;
   const Difference d = import_and_compare(dir + "maps/features.tmx", 16, dir + "w", false);
-  EXPECT_LE(d.largest, 2) << d.pixels << " pixels differ";
+  EXPECT_LE(d.largest, 1) << d.pixels << " pixels differ";
   std::string out;
   ASSERT_EQ(run("worldimport", "'" + dir + "maps/features.tmx' '" + dir + "w3'", &out), 0) << out;
   EXPECT_NE(out.find("1 shape and text objects are annotations"), std::string::npos) << out;
