@@ -59,6 +59,8 @@ const char* const kUsage =
     "    order, at the positions and sizes the engine draws them;\n"
     "  - the hidden layer \"codes\": one flat-colour tile per colour code, the code in the tile's\n"
     "    property \"code\", to see and edit the code map in Tiled.\n"
+    "The map's properties carry the seed and object definitions the engine placed the objects with,\n"
+    "so that worldimport gives the same world back.\n"
     "The tilesets are OUT-ground.tsx, OUT-objects.tsx and OUT-codes.tsx beside OUT.tmx, their\n"
     "pictures PNG files in the folder OUT-tiles. What a Tiled map cannot say is named in the summary.\n"
     "\n"
