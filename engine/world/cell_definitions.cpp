@@ -206,24 +206,32 @@ void assign_ground_sprite(int x, int y, CellName pictureName) {
   if (WorldCell* c = svc::cell(worldState.world, x, y)) assign_ground_sprite(*c, pictureName);
 }
 
-void assign_ground_sprite(WorldCell& c, CellName pictureName) {
+bool assign_ground_sprite(WorldCell& c, CellName pictureName) {
   GroundPicture* picture = find_ground_picture(pictureName);
-  if (!picture) return;
+  if (!picture) return false;
   note_drawing_changed();
   // A cell that has a 3D sprite keeps its number and takes the new picture in it: a labyrinth build
   // sets most cells two or three times. 0 is never a 3D sprite.
   if (c.groundSprite != 0 && svc::is_sprite3d(c.groundSprite)) {
     if (!svc::create_sprite3d(c.groundSprite, picture->sprite)) c.groundSprite = 0;
-    return;
+    return true;
   }
   c.groundSprite = svc::create_sprite3d(-1, picture->sprite);
+  return true;
+}
+
+int ground_edge() {
+  const float res = engine.resolution;
+  return (res > -1.0e9f && res < 1.0e9f) ? svc::round_nearest(res) : 0;
+}
+
+void note_ground_fitted(int edge) {
+  note_drawing_changed();
+  engine.zoomedCellSize = edge;
 }
 
 void ground_refit() {
-  note_drawing_changed();
-  // The cell size in whole pixels, as the drawing rounds it; 0 for a size no int holds.
-  const float res = engine.resolution;
-  const int edge = (res > -1.0e9f && res < 1.0e9f) ? svc::round_nearest(res) : 0;
+  const int edge = ground_edge();
   const int maxX = std::min(engine.mapMaxX, svc::grid_max_x(worldState.world));
   const int maxY = std::min(engine.mapMaxY, svc::grid_max_y(worldState.world));
   for (int x = 0; x <= maxX; x++) {
@@ -232,5 +240,5 @@ void ground_refit() {
       if (cell && cell->groundSprite != 0 && cell->groundAlpha > 0) svc::zoom_sprite3d(cell->groundSprite, edge, edge);
     }
   }
-  engine.zoomedCellSize = edge;
+  note_ground_fitted(edge);
 }

@@ -13,8 +13,12 @@ void load_cell_definition(int x, int y, const std::string& definitionPath);  // 
 void assign_ground_sprite(int x, int y, CellName pictureName);  // A new 3D sprite of that catalogue picture
 void assign_ground_sprite(int x, int y, const std::string& pictureName);
 struct WorldCell;
-void assign_ground_sprite(WorldCell& cell, CellName pictureName);  // The same for a cell already at hand
+// The same for a cell already at hand; false (the cell as it was) when the catalogue has no such picture
+bool assign_ground_sprite(WorldCell& cell, CellName pictureName);
 void ground_refit();                                        // Zooms every ground sprite of the map to RESOLUTION
+int ground_edge();  // RESOLUTION in whole pixels, as the drawing rounds it; 0 for a size no int holds
+// Records that every ground sprite of the map is zoomed to `edge` (for a build that zooms each as it makes it)
+void note_ground_fitted(int edge);
 std::string cell_definition_path(const std::string& code);  // RGBCODEPATH + APPSTART + "\" + code
 
 // The keys a cell definition understands, and one recognised key/value pair of a file.

@@ -4,6 +4,7 @@
 // file; it calls none of them. build_world (world_build.cpp) runs them at start-up.
 #include "world/world.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/state.h"
@@ -98,7 +99,10 @@ void clear_world_lists() {
   clear_object_catalogue();
 }
 
-void reset_world() {
+namespace {
+
+// reset_world, keeping the cells of 0..keepMaxX x 0..keepMaxY (none for -1) as they are.
+void reset_world_keeping(int keepMaxX, int keepMaxY) {
   engine.scrollX = 0;
   engine.scrollY = 0;
   clear_world();
@@ -107,7 +111,7 @@ void reset_world() {
                         grid.rows == kBaseGridMax + 1;
   if (sameGrid) {
     for (int x = 0; x <= built.maxX; x++)
-      for (int y = 0; y <= built.maxY; y++) {
+      for (int y = x <= keepMaxX ? std::max(keepMaxY + 1, 0) : 0; y <= built.maxY; y++) {
         WorldCell* c = svc::cell(grid, x, y);
         free_ground_sprite(*c);
         *c = WorldCell{};
@@ -119,6 +123,12 @@ void reset_world() {
   // The build that follows stays inside the base size its caller has just set.
   built = BuiltArea{grid.cells.data(), engine.mapMaxX, engine.mapMaxY};
 }
+
+}  // namespace
+
+void reset_world() { reset_world_keeping(-1, -1); }
+
+void reset_world_for_rewrite() { reset_world_keeping(engine.mapMaxX, engine.mapMaxY); }
 
 void empty_world() {
   clear_world_lists();

@@ -141,6 +141,10 @@ void clear_world_lists();       // clear_world, then the object catalogue
 // A base build's fresh grid: the view back at (0, 0), clear_world, the cells' ground sprites freed
 // and a 257 x 257 grid.
 void reset_world();
+// The same for a build that rewrites every cell of 0..mapMaxX x 0..mapMaxY (just set) itself: those
+// cells are left as they are, ground sprite included, for the build to overwrite and reuse (a
+// labyrinth rebuild would otherwise free some 66,000 sprites and make as many again).
+void reset_world_for_rewrite();
 // Frees everything the world holds (grid, sprites, catalogues, lists, the cursor, the bars): the
 // record is as after forget_world, and build_world (world_build.h) may run again.
 void empty_world();
