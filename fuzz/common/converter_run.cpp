@@ -1,7 +1,10 @@
 // converter_run.cpp -- the converter's folder for its fuzz targets, and one run of the converter
 #include "converter_run.h"
 
-#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "fuzz_folder.h"
@@ -14,14 +17,33 @@
 namespace fuzz {
 namespace {
 
-// A 6 x 4 picture with a few colours: one channel of each pixel set, rising to the right and the top.
+const int kWidth = 6, kHeight = 4;
+
+// A 6 x 4 picture with a few colours: one channel of each pixel set, rising to the right and the top
+// (40 * (x + 3 - y) modulo 256, y counted from the top), so red is set in the columns x = 2 and 5.
+int level(int x, int y) { return 40 * (x + kHeight - 1 - y) % 256; }
+
 std::string picture() {
-  const int height = 4;
-  return support::bmp_bytes(6, height, [](int x, int y) {
-    const int level = 40 * (x + height - 1 - y);
+  return support::bmp_bytes(kWidth, kHeight, [](int x, int y) {
     const int channel = x % 3;  // blue, green, red in turn
-    return support::Rgb{channel == 2 ? level : 0, channel == 1 ? level : 0, channel == 0 ? level : 0};
+    return support::Rgb{channel == 2 ? level(x, y) : 0, channel == 1 ? level(x, y) : 0, channel == 0 ? level(x, y) : 0};
   });
+}
+
+// The red map of that picture: the header, then 7 x 5 entries column by column, the extra column and
+// row showing the black screen around the picture.
+std::string expected_red_map() {
+  std::string map = lines({"RED-FILE:(C) Orvanel, Made Using TINCTOR By Orvanel", std::to_string(kWidth),
+                           std::to_string(kHeight), "SourceImage:pic.bmp", "RED-DATA:"});
+  for (int x = 0; x <= kWidth; x++)
+    for (int y = 0; y <= kHeight; y++)
+      map += lines({std::to_string(x < kWidth && y < kHeight && x % 3 == 2 ? level(x, y) : 0)});
+  return map;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -33,8 +55,13 @@ void write_converter_files() {
 }
 
 void run_converter_once() {
+  // The map of the last input goes first: every input makes its own, and an input whose settings
+  // path names it reads no file left by another input.
+  remove_file("out.red");
   svc::headless::reset();
-  svc::headless::set_desktop(320, 240);
+  // The smallest desktop that shows the picture with its extra column and row: the window and its
+  // screen take the desktop's size, and filling that screen every frame cost the most of a run.
+  svc::headless::set_desktop(kWidth + 2, kHeight + 2);
   svc::headless::record_drawing(false);
   svc::headless::queue_menu_pick(CMD_OPEN_PICTURE);
   svc::headless::queue_requester_result("pic.bmp");
@@ -42,6 +69,12 @@ void run_converter_once() {
   svc::headless::queue_requester_result("out");
   svc::headless::queue_event(svc::EVENT_CLOSE);
   svc::headless::run_program(run_mapconvert);
+  // Whatever the settings say, the converter scans the picture it opened into its map.
+  static const std::string expected = expected_red_map();
+  if (read_file("out.red") != expected) {
+    std::fprintf(stderr, "fuzz: out.red is not the red map of pic.bmp\n");
+    std::abort();
+  }
 }
 
 }  // namespace fuzz
