@@ -68,30 +68,10 @@ void fall_back_when_unreadable(CellDefinition& parsed, const std::string& path, 
   if (before) parsed = *before;
 }
 
-const CellDefinition* last_definition_by_path(const std::string& path) {
-  const auto& last = worldState.lastDefinitions.byPath;
-  auto it = last.find(path);
-  return it == last.end() ? nullptr : &it->second;
-}
-
 const CellDefinition* last_definition_by_code(CellName code, const std::string& codeFolder) {
   const DefinitionCache& last = worldState.lastDefinitions;
   if (last.codeFolder != codeFolder || code.id >= last.byCodeId.size() || last.byCodeId[code.id] < 0) return nullptr;
   return &last.byCode[static_cast<size_t>(last.byCodeId[code.id])];
-}
-
-const CellDefinition& cached_definition(const std::string& path) {
-  DefinitionCache& cache = worldState.definitions;
-  if (cache.lastPath && *cache.lastPath == path) return *cache.last;
-  auto it = cache.byPath.find(path);
-  if (it == cache.byPath.end()) {
-    CellDefinition parsed = parse_definition(path);
-    if (!parsed.exists) fall_back_when_unreadable(parsed, path, last_definition_by_path(path));
-    it = cache.byPath.emplace(path, std::move(parsed)).first;
-  }
-  cache.lastPath = &it->first;
-  cache.last = &it->second;
-  return it->second;
 }
 
 // RGBCODEPATH + APPSTART + "\" + code, into `path`.
@@ -146,10 +126,6 @@ void load_ground_catalogue() {
   index_ground_catalogue();
 }
 
-const CellDefinition& find_cell_definition(const std::string& definitionPath) {
-  return cached_definition(definitionPath);
-}
-
 const CellDefinition& find_code_definition(CellName code) {
   DefinitionCache& cache = worldState.definitions;
   if (code.id >= cache.byCodeId.size())
@@ -166,15 +142,6 @@ const CellDefinition& find_code_definition(CellName code) {
     if (!parsed.exists) fall_back_when_unreadable(parsed, path, last_definition_by_code(code, cache.codeFolder));
   }
   return cache.byCode[static_cast<size_t>(position)];
-}
-
-void load_cell_definition(int x, int y, const std::string& definitionPath) {
-  if (!svc::cell(worldState.world, x, y)) return;
-  apply_cell_definition(x, y, cached_definition(definitionPath));
-}
-
-void apply_cell_definition(int x, int y, const CellDefinition& def) {
-  if (WorldCell* c = svc::cell(worldState.world, x, y)) apply_cell_definition(*c, def);
 }
 
 void apply_cell_definition(WorldCell& c, const CellDefinition& def) {
@@ -196,10 +163,6 @@ void apply_cell_definition(WorldCell& c, const CellDefinition& def) {
   }
   if (c.pictureName.empty()) c.pictureName = noPicture;
   c.occupied = -1;
-}
-
-void assign_ground_sprite(int x, int y, const std::string& pictureName) {
-  assign_ground_sprite(x, y, cell_name(pictureName));
 }
 
 void assign_ground_sprite(int x, int y, CellName pictureName) {

@@ -8,10 +8,8 @@
 
 #include "world/cell_names.h"
 
-void load_ground_catalogue();                                                // TOPOGFX pictures, once at start-up
-void load_cell_definition(int x, int y, const std::string& definitionPath);  // Applies a definition file to a cell
+void load_ground_catalogue();                                   // TOPOGFX pictures, once at start-up
 void assign_ground_sprite(int x, int y, CellName pictureName);  // A new 3D sprite of that catalogue picture
-void assign_ground_sprite(int x, int y, const std::string& pictureName);
 struct WorldCell;
 // The same for a cell already at hand; false (the cell as it was) when the catalogue has no such picture
 bool assign_ground_sprite(WorldCell& cell, CellName pictureName);
@@ -37,31 +35,23 @@ struct CellDefinition {
   std::vector<DefinitionPair> pairs;
 };
 
-// The two halves of load_cell_definition: finding a file's parsed definition (read on first use
-// in a build; valid until the cache is cleared) and applying it to a cell. A map load finds each
-// code's definition once and applies it to the cells of that code.
-const CellDefinition& find_cell_definition(const std::string& definitionPath);
-// The same by colour code (the file cell_definition_path(code)): a map load asks once per code, and
-// a code's name number is a cheaper key than its path when a world has hundreds of thousands of codes.
+// Loading a cell's definition comes in two halves: finding the parsed definition of a colour code
+// (the file cell_definition_path(code), read on first use in a build; valid until the cache is
+// cleared) and applying it to a cell. A map load or a labyrinth build finds each code's definition
+// once and applies it to the cells of that code; a code's name number is a cheaper key than its
+// path when a world has hundreds of thousands of codes.
 const CellDefinition& find_code_definition(CellName code);
-void apply_cell_definition(int x, int y, const CellDefinition& definition);
-// The same for a cell already at hand: a build walks hundreds of thousands of cells in order.
 void apply_cell_definition(WorldCell& cell, const CellDefinition& definition);
 
-// Definition files are parsed once per world build and kept by path (the world record's
+// Definition files are parsed once per world build and kept by code (the world record's
 // DefinitionCache below); each build empties the cache first (clear_definition_cache, world/world.h).
 
-// The parsed definitions of this build, by path. Many cells share one file (every cell of one
+// The parsed definitions of this build, by code. Many cells share one file (every cell of one
 // colour code), so a file is read once and its pairs replayed on each cell.
 struct DefinitionCache {
-  std::unordered_map<std::string, CellDefinition> byPath;
   std::deque<CellDefinition> byCode;  // find_code_definition's, in the order first asked for
   std::vector<int32_t> byCodeId;      // code name number -> position in byCode; -1 not read yet
   std::string codeFolder;             // RGBCODEPATH + APPSTART + "\" that byCode's files were read from
-  // The entry used last: neighbouring cells mostly share a code, and a path comparison is cheaper
-  // than hashing it. Map nodes stay where they are when the map grows.
-  const std::string* lastPath = nullptr;
-  const CellDefinition* last = nullptr;
 };
 
 // The ground catalogue by file name, built when the catalogue loads.

@@ -175,10 +175,6 @@ void load_object_catalogue() {
   index_object_names();
 }
 
-void place_cell_objects(int x, int y) {
-  if (WorldCell* c = svc::cell(worldState.world, x, y)) place_cell_objects(*c);
-}
-
 void place_cell_objects(WorldCell& c) {
   static const CellName noObject = cell_name("#");
   c.occupied = -1;

@@ -11,8 +11,7 @@ struct ObjectDefinition;
 
 void load_object_catalogue();           // WORLDGFX pictures and their ".dll" definitions
 struct WorldCell;
-void place_cell_objects(int x, int y);        // Draws placements for the cell's CHILD slots
-void place_cell_objects(WorldCell& cell);     // The same for a cell already at hand
+void place_cell_objects(WorldCell& cell);  // Draws placements for the cell's CHILD slots
 void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& definition);  // Fit, hot spot, centring
 std::string object_definition_path(const std::string& picturePath,
                                    const std::string& gfxCodec);  // Picture path cut at the extension + ".dll"

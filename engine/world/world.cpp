@@ -62,8 +62,7 @@ void clear_world() {
 void clear_definition_cache() {
   DefinitionCache& cache = worldState.definitions;
   // An empty cache (a build's start, right after the last one's end) keeps the last build's.
-  if (engine.liveReload != 0 && (!cache.byPath.empty() || !cache.byCode.empty()))
-    worldState.lastDefinitions = std::move(cache);
+  if (engine.liveReload != 0 && !cache.byCode.empty()) worldState.lastDefinitions = std::move(cache);
   cache = DefinitionCache{};
 }
 

@@ -17,7 +17,10 @@ class Cells : public EngineFixture {
     prepare_world(3, 3);
     clear_definition_cache();
   }
-  std::string def(const std::string& name) { return cell_definition_path(name); }
+  // A map load's two steps for one cell: the code's definition (read once per build), applied.
+  void load(int x, int y, const std::string& code) {
+    apply_cell_definition(at(x, y), find_code_definition(cell_name(code)));
+  }
 };
 
 TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
@@ -27,7 +30,7 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
   c.childInstance[0] = 5;
   c.childName[4] = "kept";
   c.childInstance[4] = 9;
-  load_cell_definition(1, 1, def("a"));
+  load(1, 1, "a");
   EXPECT_EQ(c.highestChildSlot, 1);
   EXPECT_EQ(c.childInstance[0], -1);
   EXPECT_EQ(c.childName[1], "tree");
@@ -38,10 +41,10 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
   EXPECT_EQ(c.occupied, -1);
 
   write_file("codes/land/odd", "GFXNAME\r\nrock.bmp\r\nGFXNAME");  // an odd last key gets ""
-  load_cell_definition(0, 0, def("odd"));
+  load(0, 0, "odd");
   EXPECT_EQ(at(0, 0).pictureName, "dummy.png");
   at(2, 2).pictureName = "old.bmp";
-  load_cell_definition(2, 2, def("missing"));
+  load(2, 2, "missing");
   EXPECT_EQ(at(2, 2).pictureName, "old.bmp");
   // A folder in place of the file is no definition either: nothing of the cell changes.
   std::filesystem::create_directories(dir + "codes/land/folder");
@@ -49,25 +52,24 @@ TEST_F(Cells, DefinitionOverwritesOnlyWhatItNames) {
     GTEST_SKIP() << "POSIX only: the endless device /dev/zero";
   at(2, 2).highestChildSlot = 3;
   for (const char* name : {"folder", "zero"}) {
-    load_cell_definition(2, 2, def(name));
+    load(2, 2, name);
     EXPECT_EQ(at(2, 2).pictureName + std::to_string(at(2, 2).highestChildSlot) + std::to_string(at(2, 2).occupied),
               "old.bmp30");
   }
-  load_cell_definition(99, 99, def("odd"));  // outside the grid: ignored
 }
 
 TEST_F(Cells, CachedDefinitionActsExactlyLikeRereadingIt) {
   write_lines("codes/land/d", {"GFXNAME", "a.bmp", "CHILD3", "bush", "GFXNAME", "b.bmp"});
   at(0, 1).childName[0] = "own";
-  load_cell_definition(0, 0, def("d"));
+  load(0, 0, "d");
   write_lines("codes/land/d", {"GFXNAME", "changed.bmp"});  // the same build keeps the parsed file
-  load_cell_definition(0, 1, def("d"));
+  load(0, 1, "d");
   EXPECT_EQ(at(0, 0).pictureName, "b.bmp");  // the later pair wins
   EXPECT_EQ(at(0, 1).pictureName, "b.bmp");
   EXPECT_EQ(at(0, 1).childName[0], "own");
   EXPECT_EQ(at(0, 1).highestChildSlot, 2);
   clear_definition_cache();  // a new build reads the file again
-  load_cell_definition(0, 2, def("d"));
+  load(0, 2, "d");
   EXPECT_EQ(at(0, 2).pictureName, "changed.bmp");
 }
 
@@ -86,16 +88,16 @@ TEST_F(Cells, GroundCatalogueMatchesNamesExactlyAndEachCellOwnsItsSprite) {
   EXPECT_EQ(svc::select_element(worldState.groundCatalogue, 3)->fileName, "huge.bmp");
   EXPECT_EQ(svc::select_element(worldState.groundCatalogue, 3)->sprite, 0);
 
-  assign_ground_sprite(0, 0, "grass.bmp");
-  assign_ground_sprite(1, 0, "grass.bmp");
+  assign_ground_sprite(0, 0, cell_name("grass.bmp"));
+  assign_ground_sprite(1, 0, cell_name("grass.bmp"));
   const int s0 = at(0, 0).groundSprite;
   ASSERT_NE(s0, 0);
   EXPECT_NE(s0, at(1, 0).groundSprite);
   EXPECT_EQ(svc::headless::sprite3d_picture(s0), svc::headless::sprite3d_picture(at(1, 0).groundSprite));
-  assign_ground_sprite(1, 0, "Grass.bmp");  // another picture; the old 3D sprite is freed
+  assign_ground_sprite(1, 0, cell_name("Grass.bmp"));  // another picture; the old 3D sprite is freed
   EXPECT_NE(svc::headless::sprite3d_picture(at(1, 0).groundSprite), svc::headless::sprite3d_picture(s0));
   EXPECT_EQ(svc::headless::live_sprite3d_count(), 2);
-  assign_ground_sprite(0, 0, "GRASS.BMP");  // no exact match: the cell keeps what it had
+  assign_ground_sprite(0, 0, cell_name("GRASS.BMP"));  // no exact match: the cell keeps what it had
   EXPECT_EQ(at(0, 0).groundSprite, s0);
 }
 

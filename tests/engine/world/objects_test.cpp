@@ -50,7 +50,7 @@ TEST_F(Objects, CatalogueDefinitionsAndNamesThatNeverPlace) {
   EXPECT_EQ(names, (std::vector<std::string>{"NOPE", "NOPE", "", "tree"}));
 
   name_slots(0, 0, {"NOPE", "tree"});
-  place_cell_objects(0, 0);
+  place_cell_objects(at(0, 0));
   EXPECT_EQ(at(0, 0).childInstance[0], -1);
   EXPECT_EQ(at(0, 0).childInstance[1], 0);
   EXPECT_EQ(at(0, 0).lastChildSlot, 1);
@@ -64,7 +64,7 @@ TEST_F(Objects, CatalogueDefinitionsAndNamesThatNeverPlace) {
   // An unnamed slot below a named one holds nothing (not the world's first instance), and the
   // picture without a definition does not grow on a cell that names no CHILD1.
   name_slots(1, 0, {"", "#", "tree"});
-  place_cell_objects(1, 0);
+  place_cell_objects(at(1, 0));
   EXPECT_EQ(at(1, 0).childInstance[0], -1);
   EXPECT_EQ(at(1, 0).childInstance[1], -1);
   EXPECT_EQ(at(1, 0).childInstance[2], 1);
@@ -79,12 +79,12 @@ TEST_F(Objects, ReplacingKeepsTheSlotsItDoesNotFill) {
   load_object_catalogue();
   EXPECT_EQ(at(3, 3).childInstance[0], -1);  // a new grid's slots are empty
   name_slots(3, 3, {"tree"});
-  place_cell_objects(3, 3);
+  place_cell_objects(at(3, 3));
   // Redefined naming only CHILD2; this time the tree's draw fails, so slot 0 is not placed.
   for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
     if (n->value.objectName == "tree") n->value.density = 1000000;
   name_slots(3, 3, {"", "bush"});
-  place_cell_objects(3, 3);
+  place_cell_objects(at(3, 3));
   EXPECT_EQ(at(3, 3).childInstance[0], 0);  // still the tree
   EXPECT_EQ(at(3, 3).childInstance[1], 1);
   EXPECT_EQ(at(3, 3).childInstance[2], -1);
@@ -110,7 +110,7 @@ TEST_F(Objects, SameNamedDefinitionsEachDrawAndTheSlotKeepsTheLast) {
   write_object("b", {"DGFXNAME", "rock", "DDENSITY", "0"});
   load_object_catalogue();
   name_slots(2, 2, {"rock", "#", "rock"});
-  place_cell_objects(2, 2);
+  place_cell_objects(at(2, 2));
   EXPECT_EQ(at(2, 2).childInstance[0], 1);
   EXPECT_EQ(at(2, 2).childInstance[1], -1);
   EXPECT_EQ(at(2, 2).childInstance[2], 3);
@@ -127,7 +127,7 @@ TEST_F(Objects, DensityGivesOneInDensityPlusOneAndPlacementsFollowTheSeed) {
     for (int x = 0; x <= 9; x++)
       for (int y = 0; y <= 9; y++) {
         name_slots(x, y, {"bush", "never"});
-        place_cell_objects(x, y);
+        place_cell_objects(at(x, y));
         slots.push_back(at(x, y).childInstance[0] == -1 ? -1 : 1);
       }
     return slots;

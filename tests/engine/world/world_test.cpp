@@ -23,9 +23,9 @@ class WorldRecord : public EngineFixture {
     for (int x = 0; x <= 3; x++)
       for (int y = 0; y <= 3; y++) {
         at(x, y).code = "c";
-        load_cell_definition(x, y, cell_definition_path("c"));
+        apply_cell_definition(at(x, y), find_code_definition(cell_name("c")));
         assign_ground_sprite(x, y, at(x, y).pictureName);
-        place_cell_objects(x, y);
+        place_cell_objects(at(x, y));
       }
     svc::append_element(worldState.floorList);
   }
@@ -45,14 +45,14 @@ TEST_F(WorldRecord, EachClearFreesWhatItEmptiesAndKeepsTheRest) {
   EXPECT_EQ(svc::list_size(worldState.objectCatalogue) * 10 + svc::list_size(worldState.groundCatalogue), 11);
   EXPECT_EQ(svc::list_size(worldState.cursorList), 1);
   write_lines("codes/land/c", {"GFXNAME", "other.bmp"});
-  load_cell_definition(0, 0, cell_definition_path("c"));
+  apply_cell_definition(at(0, 0), find_code_definition(cell_name("c")));
   EXPECT_EQ(at(0, 0).pictureName, "other.bmp");
 
   // Start-up's clear also frees the object pictures; the names no longer place anything.
   clear_world_lists();
   EXPECT_EQ(svc::list_size(worldState.objectCatalogue), 0);
   EXPECT_FALSE(svc::is_sprite(treePicture));
-  place_cell_objects(1, 1);
+  place_cell_objects(at(1, 1));
   EXPECT_EQ(svc::list_size(worldState.instanceList), 0);
 
   // A base build's reset frees the cells' ground sprites with the grid it replaces.
