@@ -51,6 +51,10 @@ void write_engine_world(bool labyrinth) {
   write_file("objects/tree.bmp", support::solid_bmp(4, 4, 120, 60, 0));
   write_file("objects/tree.dll", lines({"DGFXNAME", "tree", "DDENSITY", "0", "DGFXSHOW", "1", "DGFXTRANSPARENCY", "255",
                                         "DFITTOMATRIX", "1", "DCOLLISION", "1"}));
+  // A picture whose extension differs in letter case from GFXCODEC: the folder scan finds it, and its
+  // definition's name is cut at the extension without regard to case.
+  write_file("objects/BUSH.BMP", support::solid_bmp(4, 4, 30, 120, 30));
+  write_file("objects/BUSH.dll", lines({"DGFXNAME", "bush", "DHOTSPOT", "CENTER"}));
   write_file("codes/land/000160000", lines({"GFXNAME", "grass.bmp", "CHILD1", "tree", "CHILD2", "tree"}));
   write_file("codes/land/000000200", lines({"GFXNAME", "water.bmp", "USECOLLISION", "1"}));
   for (const char* tile : kTiles) {

@@ -9,9 +9,9 @@ namespace fuzz {
 // "base.txt" with the labyrinth tiles.
 std::string engine_config(bool labyrinth);
 
-// Writes DATA/ini.txt, the map pair, ground and object pictures, the object definition
-// "objects/tree.dll", the cell definitions of the map's codes and of the labyrinth tiles, and the
-// base file "base.txt" (a 12 x 9 header).
+// Writes DATA/ini.txt, the map pair, ground and object pictures, the object definitions
+// "objects/tree.dll" and "objects/BUSH.dll" (of the picture "BUSH.BMP"), the cell definitions of the
+// map's codes and of the labyrinth tiles, and the base file "base.txt" (a 12 x 9 header).
 void write_engine_world(bool labyrinth);
 
 // The targets that feed one reader: enters the target's folder, writes the world and starts the
