@@ -124,12 +124,10 @@ void draw_world() {
   engine.scrollY = wrap_scroll(engine.scrollY, engine.mapMaxY);
   svc::clear_screen(svc::rgb(0, 0, 0));
   svc::start_3d();
-  // Blocks kept between frames must sample their pictures as the screen would at any position.
-  svc::sprite3d_exact_sampling(engine.frameCache != 0);
   const VisitRange v = visit_range();
   // With FRAMECACHE 1 the passes' pictures are kept in blocks and copied; the passes run here
-  // when the cache cannot hold this frame. FRAMECACHE 2 draws cell by cell with the cache's sampling
-  // (the picture the cache must give).
+  // when the cache cannot hold this frame, and always with FRAMECACHE 0. Both give the same pixels:
+  // the platforms sample a scaled picture the same way wherever it lies.
   if (engine.frameCache != 1 || !draw_from_frame_cache(v, res)) {
     if (engine.frameCache == 1) {  // the cache may have given up part way: start the frame again
       svc::clear_screen(svc::rgb(0, 0, 0));

@@ -38,10 +38,97 @@ bool upload(Sprite& sprite, const Picture& picture) {
   sprite.partial_alpha = false;
   for (size_t i = 3; i < picture.rgba.size() && !sprite.partial_alpha; i += 4)
     sprite.partial_alpha = picture.rgba[i] != 0 && picture.rgba[i] != 255;
+  sprite.rgba = picture.rgba;
   return true;
 }
 
+// The most memory the scaled copies take: 64 MiB of RGBA pixels (a world's pictures at one cell
+// size take far less; the rest holds the sizes of earlier zoom steps).
+constexpr int64_t kCopyBytes = int64_t{64} << 20;
+
+int64_t copy_size(const Sprite& copy) { return int64_t{copy.width} * copy.height * 4; }
+
+void drop_copies(Sprite& sprite) {
+  for (Sprite& c : sprite.copies) {
+    forget_texture(c.texture, c.width, c.height);
+    state.copy_bytes -= copy_size(c);
+  }
+  sprite.copies.clear();
+}
+
+// Frees the least recently drawn copies until `bytes` more fit the bound; false when they cannot.
+bool make_room(int64_t bytes) {
+  while (state.copy_bytes + bytes > kCopyBytes) {
+    Sprite* owner = nullptr;
+    size_t oldest = 0;
+    state.sprites.for_each([&](int, Sprite& s) {
+      for (size_t i = 0; i < s.copies.size(); i++)
+        if (!owner || s.copies[i].last_use < owner->copies[oldest].last_use) owner = &s, oldest = i;
+    });
+    if (!owner) return false;
+    Sprite& c = owner->copies[oldest];
+    forget_texture(c.texture, c.width, c.height);
+    state.copy_bytes -= copy_size(c);
+    owner->copies.erase(owner->copies.begin() + static_cast<std::ptrdiff_t>(oldest));
+  }
+  return true;
+}
+
+// Texel of each of `to` pixels over `from` texels: the one under the pixel's centre, (2i + 1) * from /
+// (2 * to) rounded down, so where the centre falls exactly on an edge between texels, the one after it
+// (as OpenGL's rule and SDL's software scaling take it).
+std::vector<int> nearest_texels(int from, int to) {
+  std::vector<int> texels(static_cast<size_t>(to));
+  const int64_t den = int64_t{2} * to;
+  for (int i = 0; i < to; i++) {
+    const int64_t num = (int64_t{2} * i + 1) * from;
+    texels[static_cast<size_t>(i)] = static_cast<int>(std::clamp<int64_t>(num / den, 0, from - 1));
+  }
+  return texels;
+}
+
+// The sprite's picture scaled to width x height with nearest sampling, made on first use; nullptr
+// when the sprite keeps no pixels (a target) or the copy does not fit the memory bound or the
+// renderer. Drawing the copy unscaled gives the same pixels wherever it lies and on every renderer,
+// and an unscaled copy is the cheapest draw there is.
+Sprite* scaled_copy(Sprite& sprite, int width, int height) {
+  if (sprite.rgba.empty()) return nullptr;
+  for (Sprite& c : sprite.copies)
+    if (c.width == width && c.height == height) {
+      c.last_use = ++state.copy_uses;
+      return &c;
+    }
+  const int64_t bytes = int64_t{width} * height * 4;
+  if (bytes > kCopyBytes || !make_room(bytes)) return nullptr;
+  const std::vector<int> columns = nearest_texels(sprite.width, width), rows = nearest_texels(sprite.height, height);
+  std::vector<uint8_t> pixels(static_cast<size_t>(bytes));
+  bool partial = false;
+  const auto* from = reinterpret_cast<const uint32_t*>(sprite.rgba.data());
+  auto* to = reinterpret_cast<uint32_t*>(pixels.data());
+  for (int y = 0; y < height; y++) {
+    const uint32_t* row = from + static_cast<size_t>(rows[static_cast<size_t>(y)]) * sprite.width;
+    for (int x = 0; x < width; x++) *to++ = row[columns[static_cast<size_t>(x)]];
+  }
+  for (size_t i = 3; i < pixels.size() && !partial; i += 4) partial = pixels[i] != 0 && pixels[i] != 255;
+  SDL_Texture* t = create_texture(SDL_TEXTUREACCESS_STATIC, width, height);
+  if (!t) return nullptr;
+  if (SDL_UpdateTexture(t, nullptr, pixels.data(), width * 4) != 0) {
+    forget_texture(t, width, height);
+    return nullptr;
+  }
+  Sprite c;
+  c.texture = t;
+  c.width = width;
+  c.height = height;
+  c.partial_alpha = partial;
+  c.last_use = ++state.copy_uses;
+  state.copy_bytes += bytes;
+  sprite.copies.push_back(std::move(c));
+  return &sprite.copies.back();
+}
+
 void release_texture(Sprite& sprite) {
+  drop_copies(sprite);
   if (!sprite.texture) return;
   // Keep one grab texture for the next grab of the same size: the engine grabs the whole screen
   // every frame and frees the previous grab.
@@ -186,7 +273,10 @@ SDL_Texture* drawing_target() { return state.drawing_into ? state.drawing_into :
 
 void free_all_sprites() {
   state.drawing_into = nullptr;
-  state.sprites.for_each([](int, Sprite& s) { forget_texture(s.texture, s.width, s.height); });
+  state.sprites.for_each([](int, Sprite& s) {
+    drop_copies(s);
+    forget_texture(s.texture, s.width, s.height);
+  });
   state.sprites.clear();
   state.sprites3d.clear();
 }
@@ -208,8 +298,10 @@ void transparent_sprite_colour(int sprite, int32_t colour) {
   Picture picture;
   if (!decode_picture(s->path, picture)) return;
   apply_transparent_colour(picture, colour & 0xFFFFFF);
-  if (picture.width == s->width && picture.height == s->height)
-    SDL_UpdateTexture(s->texture, nullptr, picture.rgba.data(), picture.width * 4);
+  if (picture.width != s->width || picture.height != s->height) return;
+  SDL_UpdateTexture(s->texture, nullptr, picture.rgba.data(), picture.width * 4);
+  sdl::drop_copies(*s);
+  s->rgba = std::move(picture.rgba);
 }
 
 int load_sprite(int sprite, const std::string& path, int mode) {
@@ -350,6 +442,8 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
   const int quad_alpha = alpha > 255 ? 255 : alpha;
   const int scale_mode = state.quality ? SDL_ScaleModeLinear : SDL_ScaleModeNearest;
   SDL_Rect dst = {x, y, s3->width, s3->height};
+  if (state.exact_sampling && scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))
+    if (sdl::Sprite* copy = sdl::scaled_copy(*s, dst.w, dst.h)) s = copy;
   if (state.custom_blend) {
     if (sdl::prepare_texture(*s, state.blend_mode, state.blend_fallback, quad_alpha, scale_mode)) {
       if (state.exact_sampling && scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))

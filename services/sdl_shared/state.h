@@ -39,6 +39,11 @@ struct Sprite {
   int scale_mode = -1;                          // The scale mode last set on the texture; -1 unknown
   int alpha_mod = -1;                           // The alpha modulation last set; -1 unknown
   SDL_BlendMode blend = SDL_BLENDMODE_INVALID;  // The blend mode last set
+  // A loaded picture keeps its pixels (RGBA) for its scaled copies: the sizes it is drawn at with
+  // nearest sampling, each scaled once on the CPU and then copied unscaled (empty for targets).
+  std::vector<uint8_t> rgba;
+  std::vector<Sprite> copies;
+  uint64_t last_use = 0;  // A copy: state.copy_uses when it was last drawn
 };
 
 struct Sprite3D {
@@ -76,7 +81,9 @@ struct State {
   detail::NumberTable<Sprite3D> sprites3d;
   int32_t transparent_colour = -1;  // -1: none for later loads
   int quality = 0;                  // 0 nearest, 1 linear
-  bool exact_sampling = false;      // sprite3d_exact_sampling
+  bool exact_sampling = true;       // sprite3d_exact_sampling
+  int64_t copy_bytes = 0;           // Pixels held in scaled copies
+  uint64_t copy_uses = 0;           // Counts draws from scaled copies, for their least recently used
   int blend_source = 5, blend_destination = 6;
   SDL_BlendMode blend_mode = SDL_BLENDMODE_BLEND;         // The mode that display_sprite3d uses
   SDL_BlendMode blend_fallback = SDL_BLENDMODE_BLEND;     // The nearest fixed mode of the same pair

@@ -28,9 +28,10 @@ void stop_3d();
 void display_sprite3d(int sprite3d, int x, int y, int alpha);  // Top-left at (x, y); alpha 0..255
 void sprite3d_quality(int filtered);                           // 0 unfiltered, 1 filtered scaling
 void sprite3d_blending_mode(int source, int destination);      // Blend factors, numbered 1..11 as below
-// 1: a scaled, unfiltered quad whose sample falls exactly on an edge between texels takes the texel
-// after it wherever the quad lies, on the screen or in a target sprite (a GPU picks either, by
-// position); slower on some renderers. 0 (the default): the renderer's own choice.
+// 1 (the default): a scaled, unfiltered quad takes, at each pixel, the texel under the pixel's centre,
+// and where that falls exactly on an edge between texels the one after it, wherever the quad lies,
+// on the screen or in a target sprite, and alike on every renderer (a GPU picks either, by position).
+// 0: the renderer's own choice.
 void sprite3d_exact_sampling(int exact);
 int sprite3d_width(int sprite3d);                              // The width it is drawn at; 0 for none
 int sprite3d_height(int sprite3d);                             // The height it is drawn at; 0 for none
