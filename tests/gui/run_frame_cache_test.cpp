@@ -79,11 +79,11 @@ Rect cursor_area(const svc::Picture& s) {
 }
 
 // How the screen differs from worldshot's picture of the whole world seen from cell (sx, sy): world
-// pixels more than one level off (the platforms' blend contract), pixels beyond the world that are
-// not black. Left out: the overlay, the cursor area, the last row and column (the smoothing pass
-// reads past the screen there), and `band` pixels along the left and top edges when the view
-// starts inside the world (objects of cells left of and above the view are not drawn). Stops
-// counting past `limit`.
+// pixels more than one level off (the platforms' blend contract). Left out: what lies beyond the
+// world's picture (objects of its last cells reach past it on the screen), the overlay, the cursor
+// area, the last row and column (the smoothing pass reads past the screen there), and `band` pixels
+// along the left and top edges when the view starts inside the world (objects of cells left of and
+// above the view are not drawn). Stops counting past `limit`.
 long world_differences(const svc::Picture& s, const svc::Picture& w, int cell, int sx, int sy, const Rect& cursor,
                        int band, long limit) {
   long n = 0;
@@ -94,10 +94,7 @@ long world_differences(const svc::Picture& s, const svc::Picture& w, int cell, i
       if ((sx > 0 && x < band) || (sy > 0 && y < band)) continue;
       const uint8_t* p = at(s, x, y);
       const int wx = ox + x, wy = oy + y;
-      if (wx >= w.width || wy >= w.height) {
-        if (p[0] || p[1] || p[2]) n++;
-        continue;
-      }
+      if (wx >= w.width || wy >= w.height) continue;
       const uint8_t* q = at(w, wx, wy);
       for (int c = 0; c < 3; c++)
         if (std::abs(int(p[c]) - int(q[c])) > 1) {
@@ -122,10 +119,7 @@ bool samples_agree(const svc::Picture& s, const svc::Picture& w, int cell, int s
       if (in_overlay(x, y) || cursor.has(x, y) || (sx > 0 && x < band) || (sy > 0 && y < band)) continue;
       const int wx = sx * cell + x, wy = sy * cell + y;
       const uint8_t* p = at(s, x, y);
-      if (wx >= w.width || wy >= w.height) {
-        if (p[0] || p[1] || p[2]) return false;
-        continue;
-      }
+      if (wx >= w.width || wy >= w.height) continue;
       const uint8_t* q = at(w, wx, wy);
       for (int c = 0; c < 3; c++)
         if (std::abs(int(p[c]) - int(q[c])) > 1) return false;
