@@ -28,7 +28,7 @@ struct EngineState {
   int8_t useFullMatrix = 0;
   int32_t eventWaitMs = 0;
   int8_t liveReload = 1;  // LIVERELOAD: 0 stops following the world's files
-  int8_t frameCache = 0;  // FRAMECACHE: 1 keeps the world drawing in blocks; 2 draws cell by cell as 1 samples
+  int8_t frameCache = 1;  // FRAMECACHE: 1 keeps the world drawing in blocks; 0 (or 2) draws cell by cell
 
   // Display
   float screenWidth = 1.0f, screenHeight = 1.0f;
