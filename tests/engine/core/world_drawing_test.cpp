@@ -24,6 +24,7 @@ class Drawing : public EngineFixture {
     prepare_world(99, 99);
     engine.smoothingPass = 0;
     engine.zoomedCellSize = 32;
+    engine.frameCache = 0;  // the passes' own draws are counted here
   }
   void give_ground(int x, int y, int alpha = 255) {
     at(x, y).groundSprite = svc::create_sprite3d(-1, picture);
