@@ -198,8 +198,10 @@ int main(int argc, char** argv) {
   set_fatal_box(false);  // a failure is printed, never shown in a box that waits
   set_fatal_exit_code(1);
   const int cell = argc > 1 ? std::atoi(argv[1]) : 32;
-  if (cell < 2 || cell > 256) {
-    std::fprintf(stderr, "usage: world_frame_bench [RESOLUTION]   (2 to 256; 32 by default)\n");
+  // With a second argument, one kind of frame runs alone for a few seconds, for a profiler.
+  const std::string only = argc > 2 ? argv[2] : "";
+  if (cell < 2 || cell > 256 || (!only.empty() && only != "still" && only != "zoom" && only != "scroll")) {
+    std::fprintf(stderr, "usage: world_frame_bench [RESOLUTION [still|zoom|scroll]]   (2 to 256; 32 by default)\n");
     return 2;
   }
   baseCell = cell;
@@ -225,6 +227,16 @@ int main(int argc, char** argv) {
     return 1;
   }
   engine_frames(3);  // warm-up: the first frame refits every ground sprite
+  if (!only.empty()) {
+    engine.frameCache = 1;
+    engine_frames(2);
+    motion = only == "zoom" ? Motion::Zoom : only == "scroll" ? Motion::Scroll : Motion::Still;
+    const int n = std::clamp(static_cast<int>(8000.0 / std::max(engine_frames(3), 1.0)), 5, 400);
+    std::printf("%s frames at RESOLUTION %d with the frame cache: %.2f ms (%d frames)\n", only.c_str(), cell,
+                engine_frames(n), n);
+    svc::stop_services();
+    return 0;
+  }
   bare_frames(bare, 3);
   const int frames = std::clamp(static_cast<int>(kBlockMs / std::max(engine_frames(3), 1.0)), 5, 60);
   const int bareFrames32 = [&] {

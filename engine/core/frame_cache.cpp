@@ -40,17 +40,29 @@ struct Target {
   uint64_t lastUse = 0;
 };
 
+// The grid cells whose `occupied` the cache set in this drawing generation, [x0, x1) x [y0, y1):
+// it depends only on the cell and its instances, which change only with the generation.
+struct OccupiedArea {
+  uint64_t generation = 0;
+  int columns = -1, rows = -1;
+  int64_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
 struct Cache {
   uint64_t generation = 0, forgotten = 0;
   int res = 0, gridColumns = -1, gridRows = -1;
   int blockCells = 0, blockPixels = 0;
+  uint64_t changes = 0;   // Counts the changes that leave no block valid (zoom, rebuild, lost targets)
+  bool prepared = false;  // The reach is measured and the spare targets fit the block size
   Reach reach;
+  std::unordered_map<int, Reach> reaches;  // Measured at each cell size in this generation
+  OccupiedArea occupied;
   std::unordered_map<uint64_t, Target> blocks;
   std::vector<Target> spare;  // Block targets of the current size holding nothing valid
   Target strips[4];           // Top, bottom, left, right
   uint64_t frame = 0;
   int drawnBlocks = 0;
-  uint64_t passesDrew = 0;  // The generation whose first frame the passes drew (0: none)
+  uint64_t passesDrew = 0;  // The change whose first frame the passes drew (0: none)
 };
 
 Cache cache;
@@ -62,6 +74,13 @@ void free_target(Target& t) {
 }
 
 int64_t block_bytes() { return int64_t{cache.blockPixels} * cache.blockPixels * 4; }
+
+// The blocks' pixels, spare targets included (after a zoom step some are of the size before).
+int64_t held_bytes() {
+  int64_t bytes = int64_t(cache.blocks.size()) * block_bytes();
+  for (const Target& t : cache.spare) bytes += int64_t{t.width} * t.height * 4;
+  return bytes;
+}
 
 // Every block's picture is out of date: their targets wait in the spare list for new content.
 void invalidate_blocks() {
@@ -156,27 +175,76 @@ void follow_changes(int res) {
     cache = Cache{};
     cache.forgotten = world_forget_count();
   }
-  const bool changed = drawing_generation() != cache.generation || res != cache.res ||
-                       grid.columns != cache.gridColumns || grid.rows != cache.gridRows;
-  if (svc::target_sprites_lost() || changed) invalidate_blocks();
-  if (!changed) return;
-  const int blockCells = std::max(1, kFrameCacheBlockPixels / res);
-  if (blockCells * res != cache.blockPixels) {
-    for (Target& t : cache.spare) free_target(t);
-    cache.spare.clear();
+  const bool world = drawing_generation() != cache.generation || grid.columns != cache.gridColumns ||
+                     grid.rows != cache.gridRows;
+  const bool changed = world || res != cache.res;
+  if (svc::target_sprites_lost() || changed) {
+    invalidate_blocks();
+    cache.changes++;
   }
+  if (!changed) return;
+  if (world) cache.reaches.clear();
+  const int blockCells = std::max(1, kFrameCacheBlockPixels / res);
   cache.generation = drawing_generation();
   cache.res = res;
   cache.gridColumns = grid.columns;
   cache.gridRows = grid.rows;
   cache.blockCells = blockCells;
   cache.blockPixels = blockCells * res;
-  cache.reach = measure_reach(res);
+  cache.prepared = false;
+}
+
+// What drawing blocks needs after a change, left out of the change's first frame (which the
+// passes draw): the cells' reach at this size, measured over the whole grid once per size and
+// generation, and spare targets of this block size only.
+void prepare_blocks() {
+  if (cache.prepared) return;
+  auto known = cache.reaches.find(cache.res);
+  if (known == cache.reaches.end()) {
+    if (cache.reaches.size() >= 64) cache.reaches.clear();  // a long zoom: keep the map small
+    known = cache.reaches.emplace(cache.res, measure_reach(cache.res)).first;
+  }
+  cache.reach = known->second;
+  auto wrongSize = [](Target& t) {
+    if (t.width == cache.blockPixels && t.height == cache.blockPixels) return false;
+    free_target(t);
+    return true;
+  };
+  cache.spare.erase(std::remove_if(cache.spare.begin(), cache.spare.end(), wrongSize), cache.spare.end());
+  cache.prepared = true;
+}
+
+// Sets `occupied` on the visited cells the cache has not set in this generation: in a still
+// frame none, in a scroll the uncovered rows and columns.
+void set_new_occupied(const VisitRange& v) {
+  const int64_t x0 = engine.scrollX + int64_t{v.c0}, x1 = engine.scrollX + int64_t{v.c1};
+  const int64_t y0 = engine.scrollY + int64_t{v.r0}, y1 = engine.scrollY + int64_t{v.r1};
+  if (x0 >= x1 || y0 >= y1) return;
+  OccupiedArea& a = cache.occupied;
+  auto set = [&](int64_t gx0, int64_t gx1, int64_t gy0, int64_t gy1) {
+    if (gx0 >= gx1 || gy0 >= gy1) return;
+    set_occupied(VisitRange{static_cast<int>(gy0 - engine.scrollY), static_cast<int>(gy1 - engine.scrollY),
+                            static_cast<int>(gx0 - engine.scrollX), static_cast<int>(gx1 - engine.scrollX)});
+  };
+  const bool known = a.generation == drawing_generation() && a.columns == cache.gridColumns &&
+                     a.rows == cache.gridRows && a.x0 < x1 && x0 < a.x1 && a.y0 < y1 && y0 < a.y1;
+  if (!known) {
+    set(x0, x1, y0, y1);
+  } else {
+    const int64_t oy0 = std::max(y0, a.y0), oy1 = std::min(y1, a.y1);  // the rows both share
+    set(x0, x1, y0, oy0);
+    set(x0, x1, oy1, y1);
+    set(x0, std::min(x1, a.x0), oy0, oy1);
+    set(std::max(x0, a.x1), x1, oy0, oy1);
+  }
+  a = OccupiedArea{drawing_generation(), cache.gridColumns, cache.gridRows, x0, x1, y0, y1};
 }
 
 // Frees the least recently used blocks not shown in this frame until the blocks fit the bound.
 void keep_within_bound() {
-  while (!cache.spare.empty() && int64_t(cache.blocks.size() + cache.spare.size()) * block_bytes() > kFrameCacheBytes) {
+  int64_t bytes = held_bytes();
+  while (!cache.spare.empty() && bytes > kFrameCacheBytes) {
+    bytes -= int64_t{cache.spare.back().width} * cache.spare.back().height * 4;
     free_target(cache.spare.back());
     cache.spare.pop_back();
   }
@@ -210,6 +278,13 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
   const int res = rounded(resolution);
   if (res < 1 || static_cast<float>(res) != resolution || res > 4096) return false;
   follow_changes(res);
+  // The first frame after a change that leaves no block valid is the passes' (drawing blocks
+  // costs more than the passes, for the block parts beyond the screen and the switches of target).
+  if (cache.blocks.empty() && cache.passesDrew != cache.changes) {
+    cache.passesDrew = cache.changes;
+    return false;
+  }
+  prepare_blocks();
   if (!cache.reach.usable) return false;
   cache.frame++;
   cache.drawnBlocks = 0;
@@ -233,13 +308,12 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
     const uint64_t phase = parity ? uint64_t((column & 1) | ((row & 1) << 1)) : 0;
     return (uint64_t(bx + (1 << 20)) << 34) | (uint64_t(by + (1 << 20)) << 2) | phase;
   };
-  // The first frame after a change that leaves most blocks to draw is the passes' (drawing blocks
-  // costs more than the passes, for the block parts beyond the screen and the switches of target).
+  // So is a frame after a change that leaves most blocks to draw, a jump far away for one.
   int64_t missing = 0;
   for (int64_t by = by0; by < by1; by++)
     for (int64_t bx = bx0; bx < bx1; bx++) missing += cache.blocks.count(key_of(bx, by)) ? 0 : 1;
-  if (missing * 2 > (bx1 - bx0) * (by1 - by0) && cache.passesDrew != cache.generation) {
-    cache.passesDrew = cache.generation;
+  if (missing * 2 > (bx1 - bx0) * (by1 - by0) && cache.passesDrew != cache.changes) {
+    cache.passesDrew = cache.changes;
     return false;
   }
   const VisitRange grid = {static_cast<int>(-sy), static_cast<int>(cache.gridRows - sy), static_cast<int>(-sx),
@@ -275,7 +349,7 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
                   (sx + v.c1 >= cache.gridColumns || draw_strip(cache.strips[3], beyond, 0, width - beyond, height, v, resolution));
   if (!ok) return false;
   keep_within_bound();
-  set_occupied(v);
+  set_new_occupied(v);
   return true;
 }
 
@@ -288,6 +362,6 @@ FrameCacheFigures frame_cache_figures() {
   FrameCacheFigures f;
   f.blocks = static_cast<int>(cache.blocks.size());
   f.drawnBlocks = cache.drawnBlocks;
-  f.bytes = int64_t(cache.blocks.size() + cache.spare.size()) * block_bytes();
+  f.bytes = held_bytes();
   return f;
 }

@@ -163,6 +163,7 @@ void apply_cell_definition(WorldCell& c, const CellDefinition& def) {
   }
   if (c.pictureName.empty()) c.pictureName = noPicture;
   c.occupied = -1;
+  note_drawing_changed();  // `occupied` and the objects' names changed: drawing kept is out of date
 }
 
 void assign_ground_sprite(int x, int y, CellName pictureName) {

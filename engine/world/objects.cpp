@@ -177,6 +177,7 @@ void load_object_catalogue() {
 
 void place_cell_objects(WorldCell& c) {
   static const CellName noObject = cell_name("#");
+  note_drawing_changed();  // even when nothing is placed, the cell's objects are gone
   c.occupied = -1;
   c.lastChildSlot = -1;
   int highest = c.highestChildSlot > 7 ? 7 : c.highestChildSlot;

@@ -3,6 +3,7 @@
 #include "support/frame_cache_world.h"
 
 #include "services/windows.h"
+#include "world/objects.h"
 #include "support/engine_fixture.h"
 
 namespace {
@@ -45,6 +46,21 @@ TEST_F(FrameCache, StillFramesCopyBlocksAndNotedChangesRedrawThem) {
   at(3, 2).groundAlpha = 255;
   note_drawing_changed();
   support::expect_same_frame("after a noted change", kWidth, kHeight);
+}
+
+// A placement that finds nothing to place empties the cell's slots and leaves `occupied` at -1 (a
+// green box) until the next frame: the kept blocks lose its objects, and the frame sets `occupied`
+// again, also on a cell the cache had set before.
+TEST_F(FrameCache, APlacementThatPlacesNothingIsDrawnAndOccupiedAgain) {
+  support::build_cache_world(pictures, 59, 39, 8.0f, kWidth, kHeight);
+  for (auto* n = worldState.instanceList.head; n; n = n->next) n->value.collision = 1;
+  note_drawing_changed();
+  support::expect_same_frame("start", kWidth, kHeight);
+  ASSERT_EQ(at(4, 2).occupied, 1);
+  place_cell_objects(at(4, 2));  // no CHILD names: nothing is placed
+  ASSERT_EQ(at(4, 2).occupied, -1);
+  support::expect_same_frame("after an empty placement", kWidth, kHeight);
+  EXPECT_EQ(at(4, 2).occupied, 0);
 }
 
 // Objects that reach cells the view does not visit (above and left of it, below its last row) are
