@@ -22,6 +22,42 @@ int rounded(float value) {
   return svc::round_nearest(value);
 }
 
+namespace {
+
+// The grid keeps a column's cells together, and the passes go along rows: each next cell lies a
+// column's length further on, where the processor's own prefetching does not look. Asking for
+// the cell a few columns ahead hides most of that wait at small cell sizes.
+// (GCC drops __builtin_prefetch in these loops, so on x86 the instruction is asked for itself.)
+constexpr int kCellsAhead = 6;
+inline void prefetch(const void* address) {
+#if defined(__x86_64__) || defined(__i386__)
+  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
+#else
+  __builtin_prefetch(address);
+#endif
+}
+inline void prefetch_cell(const svc::Grid<WorldCell>& grid, int x, int y) {
+  if (const WorldCell* cell = svc::cell(grid, x, y)) {
+    prefetch(cell);
+    prefetch(&cell->highestChildSlot);  // the record spans two cache lines
+  }
+}
+// The instances of a cell a few columns ahead come from a list index, then a list node: the index
+// entries are asked for three columns ahead, the nodes one column ahead, once those are at hand.
+inline void prefetch_instances(const svc::Grid<WorldCell>& grid, const svc::List<ObjectInstance>& instances, int x,
+                               int y, bool nodes) {
+  const WorldCell* cell = svc::cell(grid, x, y);
+  if (!cell) return;
+  const int lastSlot = std::min(cell->lastChildSlot, 7);
+  for (int k = 0; k <= lastSlot; k++) {
+    const void* address = nodes ? static_cast<const void*>(svc::peek_element(instances, cell->childInstance[k]))
+                                : svc::peek_index_entry(instances, cell->childInstance[k]);
+    if (address) prefetch(address);
+  }
+}
+
+}  // namespace
+
 VisitRange visit_range() {
   const svc::Grid<WorldCell>& grid = worldState.world;
   const int64_t rows = rounded(engine.cellsDown);
@@ -40,6 +76,7 @@ void ground_pass(const VisitRange& v, float res, int originX, int originY) {
   for (int r = v.r0; r < v.r1; r++) {
     const int py = rounded(r * res) - originY;
     for (int c = v.c0; c < v.c1; c++) {
+      prefetch_cell(grid, engine.scrollX + c + kCellsAhead, engine.scrollY + r);
       const WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
       if (!cell || cell->groundSprite == 0 || cell->groundAlpha <= 0 || cell->loaded != 1) continue;
       svc::display_sprite3d(cell->groundSprite, rounded(c * res) - originX, py, cell->groundAlpha);
@@ -52,6 +89,9 @@ void object_pass(const VisitRange& v, float res, int originX, int originY, bool 
   svc::List<ObjectInstance>& instances = worldState.instanceList;
   for (int r = v.r0; r < v.r1; r++) {
     for (int c = v.c0; c < v.c1; c++) {
+      prefetch_cell(grid, engine.scrollX + c + kCellsAhead, engine.scrollY + r);
+      prefetch_instances(grid, instances, engine.scrollX + c + 3, engine.scrollY + r, false);
+      prefetch_instances(grid, instances, engine.scrollX + c + 1, engine.scrollY + r, true);
       WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
       if (!cell) continue;
       if (setOccupied) cell->occupied = 0;
@@ -81,6 +121,7 @@ void set_occupied(const VisitRange& v) {
   svc::List<ObjectInstance>& instances = worldState.instanceList;
   for (int r = v.r0; r < v.r1; r++) {
     for (int c = v.c0; c < v.c1; c++) {
+      prefetch_cell(grid, engine.scrollX + c + kCellsAhead, engine.scrollY + r);
       WorldCell* cell = svc::cell(grid, engine.scrollX + c, engine.scrollY + r);
       if (!cell) continue;
       cell->occupied = 0;

@@ -90,6 +90,25 @@ TEST(Lists, PositionsStayRightAfterAppendsInsertionsAndDeletions) {
   EXPECT_EQ(svc::select_element(list, 0)->name, "again");
 }
 
+// A peek finds the element a selection would, leaves the current element alone, and gives nothing
+// where a selection would have to renumber first (a middle insertion) or lies outside the list.
+TEST(Lists, PeeksFindTheSelectedElementWithoutMovingTheCurrent) {
+  svc::List<Rec> list;
+  for (int i = 0; i < 300; i++) svc::append_element(list)->id = i;
+  svc::select_element(list, 7);
+  EXPECT_EQ(svc::peek_element(list, 250)->id, 250);
+  EXPECT_EQ(svc::list_index(list), 7);
+  EXPECT_EQ(svc::peek_element(list, 300), nullptr);
+  EXPECT_EQ(svc::peek_element(list, -1), nullptr);
+  EXPECT_EQ(svc::peek_index_entry(list, 300), nullptr);
+  svc::add_element(list)->id = -1;  // after position 7: the index is out of date
+  EXPECT_EQ(svc::peek_element(list, 250), nullptr);
+  EXPECT_EQ(svc::peek_index_entry(list, 250), nullptr);
+  EXPECT_EQ(svc::select_element(list, 251)->id, 250);
+  EXPECT_EQ(svc::peek_element(list, 251), svc::select_element(list, 251));
+  EXPECT_NE(svc::peek_index_entry(list, 0), nullptr);
+}
+
 struct Item {
   int id;
   std::string text;

@@ -197,6 +197,20 @@ int list_index(List<T>& list) {  // 0-based position of the current element; -1 
   return list.current->position;
 }
 
+// Where the element at the 0-based position lies, and where its index entry lies, without making
+// it current; nullptr when the index is out of date or the position is outside the list. For
+// loops that ask the memory for elements ahead of the one they use.
+template <class T>
+const T* peek_element(const List<T>& list, int position) {
+  if (position < 0 || position >= list.count || !list.index_valid) return nullptr;
+  return &list.index[position]->value;
+}
+template <class T>
+const void* peek_index_entry(const List<T>& list, int position) {
+  if (position < 0 || position >= list.count || !list.index_valid) return nullptr;
+  return &list.index[position];
+}
+
 template <class T>
 T* select_element(List<T>& list, int position) {  // Makes the element at the 0-based position current
   if (position < 0 || position >= list.count) return nullptr;
