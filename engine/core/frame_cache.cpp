@@ -274,18 +274,18 @@ bool draw_strip(Target& t, int64_t x, int64_t y, int64_t width, int64_t height, 
 
 }  // namespace
 
-bool draw_from_frame_cache(const VisitRange& v, float resolution) {
+FromCache draw_from_frame_cache(const VisitRange& v, float resolution) {
   const int res = rounded(resolution);
-  if (res < 1 || static_cast<float>(res) != resolution || res > 4096) return false;
+  if (res < 1 || static_cast<float>(res) != resolution || res > 4096) return FromCache::LeftToPasses;
   follow_changes(res);
   // The first frame after a change that leaves no block valid is the passes' (drawing blocks
   // costs more than the passes, for the block parts beyond the screen and the switches of target).
   if (cache.blocks.empty() && cache.passesDrew != cache.changes) {
     cache.passesDrew = cache.changes;
-    return false;
+    return FromCache::LeftToPasses;
   }
   prepare_blocks();
-  if (!cache.reach.usable) return false;
+  if (!cache.reach.usable) return FromCache::LeftToPasses;
   cache.frame++;
   cache.drawnBlocks = 0;
   const int64_t width = rounded(engine.screenWidth), height = rounded(engine.screenHeight);
@@ -300,7 +300,8 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
   by0 = std::max(by0, floor_div(cache.reach.up, P) - 1);
   bx1 = std::min(bx1, ceil_div(int64_t{cache.gridColumns} * cell + cache.reach.right, P) + 1);
   by1 = std::min(by1, ceil_div(int64_t{cache.gridRows} * cell + cache.reach.down, P) + 1);
-  if (bx1 > bx0 && by1 > by0 && (bx1 - bx0) * (by1 - by0) * block_bytes() > kFrameCacheBytes) return false;
+  if (bx1 > bx0 && by1 > by0 && (bx1 - bx0) * (by1 - by0) * block_bytes() > kFrameCacheBytes)
+    return FromCache::LeftToPasses;
 
   const bool parity = cache.reach.halfOffsets && (res & 1);
   auto key_of = [&](int64_t bx, int64_t by) {
@@ -314,7 +315,7 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
     for (int64_t bx = bx0; bx < bx1; bx++) missing += cache.blocks.count(key_of(bx, by)) ? 0 : 1;
   if (missing * 2 > (bx1 - bx0) * (by1 - by0) && cache.passesDrew != cache.changes) {
     cache.passesDrew = cache.changes;
-    return false;
+    return FromCache::LeftToPasses;
   }
   const VisitRange grid = {static_cast<int>(-sy), static_cast<int>(cache.gridRows - sy), static_cast<int>(-sx),
                            static_cast<int>(cache.gridColumns - sx)};
@@ -329,7 +330,7 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
           t = cache.spare.back();
           cache.spare.pop_back();
         } else if (!make_target(t, static_cast<int>(P), static_cast<int>(P))) {
-          return false;  // nothing of this frame is on the screen yet but whole blocks: the passes redraw it
+          return FromCache::Abandoned;  // whole blocks are on the screen: the passes draw it again
         }
         draw_region(t, column * cell, row * cell, grid, resolution);
         cache.drawnBlocks++;
@@ -347,10 +348,10 @@ bool draw_from_frame_cache(const VisitRange& v, float resolution) {
                   (sy + v.r1 >= cache.gridRows || draw_strip(cache.strips[1], 0, below, width, height - below, v, resolution)) &&
                   (sx + v.c0 <= 0 || draw_strip(cache.strips[2], 0, 0, std::min(width, reach.right - cell), height, v, resolution)) &&
                   (sx + v.c1 >= cache.gridColumns || draw_strip(cache.strips[3], beyond, 0, width - beyond, height, v, resolution));
-  if (!ok) return false;
+  if (!ok) return FromCache::Abandoned;
   keep_within_bound();
   set_new_occupied(v);
-  return true;
+  return FromCache::Drawn;
 }
 
 void forget_frame_cache() {

@@ -12,11 +12,13 @@
 #include "core/world_drawing.h"
 
 // Draws the frame's ground and object passes from the cache (after clear_screen and start_3d) and
-// sets `occupied` on the visited cells; false when the passes should draw this frame: the cache
+// sets `occupied` on the visited cells; otherwise the passes should draw this frame: the cache
 // cannot hold it (no target sprites, a block beyond the renderer's limits, more blocks than the
 // memory bound), or most of its blocks are to be drawn in the first frame after a change (a zoom
 // step, a rebuild), which the passes draw at their own cost; the blocks follow in the next frame.
-bool draw_from_frame_cache(const VisitRange& v, float res);
+// Abandoned: the cache gave up after copying some blocks, so the screen needs clearing first.
+enum class FromCache { Drawn, LeftToPasses, Abandoned };
+FromCache draw_from_frame_cache(const VisitRange& v, float res);
 
 void forget_frame_cache();  // Frees every block (at shutdown, or to start over)
 

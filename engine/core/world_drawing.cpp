@@ -169,8 +169,9 @@ void draw_world() {
   // With FRAMECACHE 1 the passes' pictures are kept in blocks and copied; the passes run here
   // when the cache cannot hold this frame, and always with FRAMECACHE 0. Both give the same pixels:
   // the platforms sample a scaled picture the same way wherever it lies.
-  if (engine.frameCache != 1 || !draw_from_frame_cache(v, res)) {
-    if (engine.frameCache == 1) {  // the cache may have given up part way: start the frame again
+  const FromCache cached = engine.frameCache == 1 ? draw_from_frame_cache(v, res) : FromCache::LeftToPasses;
+  if (cached != FromCache::Drawn) {
+    if (cached == FromCache::Abandoned) {  // the cache gave up part way: start the frame again
       svc::clear_screen(svc::rgb(0, 0, 0));
       svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
     }

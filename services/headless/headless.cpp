@@ -32,6 +32,7 @@ void set_desktop_count(int count) { state.desktop_count = std::max(count, 0); }
 
 void fail_open_window(bool fail) { state.fail_open_window = fail; }
 void fail_open_screen(bool fail) { state.fail_open_screen = fail; }
+void fail_target_sprites_after(int count) { state.target_creations_left = count; }
 void fail_create_menu(bool fail) { state.fail_create_menu = fail; }
 
 void fail_create_field(int field_number, int times) {

@@ -195,8 +195,10 @@ int sprite3d_height(int sprite3d) {
 
 int create_target_sprite(int sprite, int width, int height) {
   record("target_sprite", {sprite, width, height});
+  if (state.target_creations_left == 0) return 0;  // out of video memory, as fail_target_sprites_after asked
   const int number = state.sprites.pick(sprite);
   if (number < 0 || !svc::detail::grab_size_allowed(width, height)) return 0;
+  if (state.target_creations_left > 0) state.target_creations_left--;
   if (sprite >= 0 && sprite == state.drawing_into) draw_into_sprite(0);
   Picture picture;
   picture.width = width;

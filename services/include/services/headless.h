@@ -24,6 +24,7 @@ void set_desktop_count(int count);                                            //
 void fail_open_window(bool fail);
 void fail_open_screen(bool fail);
 void lose_target_sprites();  // As a device reset: target sprites turn magenta, target_sprites_lost reports it once
+void fail_target_sprites_after(int count);  // Creations of target sprites after `count` more fail; -1 never
 void fail_create_menu(bool fail);
 void fail_create_field(int field_number, int times = 1);  // The next `times` creations of that number fail
 

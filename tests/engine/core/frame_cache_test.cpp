@@ -88,6 +88,18 @@ TEST_F(FrameCache, LostTargetsAreDrawnAgain) {
   support::expect_same_frame("after the targets were lost", kWidth, kHeight);
 }
 
+// Video memory running out part way through a frame's blocks: the blocks copied so far are
+// cleared away and the passes draw the frame; the next frames try the cache again.
+TEST_F(FrameCache, TargetsRunningOutPartWayLeaveTheFrameToThePasses) {
+  support::build_cache_world(pictures, 59, 39, 8.0f, kWidth, kHeight);
+  engine.frameCache = 1;
+  draw_world();  // the passes' first frame
+  svc::headless::fail_target_sprites_after(2);
+  support::expect_same_frame_without_blocks("two blocks, then no more targets", kWidth, kHeight);
+  svc::headless::fail_target_sprites_after(-1);
+  support::expect_same_frame("with targets again", kWidth, kHeight);
+}
+
 // A world whose object offsets are beyond any screen is drawn by the passes, not the cache.
 TEST_F(FrameCache, OffsetsBeyondAnyScreenLeaveTheFrameToThePasses) {
   support::build_cache_world(pictures, 19, 19, 8.0f, kWidth, kHeight);
