@@ -161,4 +161,37 @@ TEST(ListBlocks, DeletedNodesReturnZeroFilled) {
   EXPECT_EQ(svc::list_index(list), 0);
 }
 
+// Every element built is destroyed once: on clear, and with the list, also when the last block
+// was only partly handed out; a refilled list's elements start zero-filled again.
+struct Counted {
+  static int alive;
+  int id = 0;
+  Counted() { alive++; }
+  Counted(const Counted& other) : id(other.id) { alive++; }
+  Counted& operator=(const Counted&) = default;
+  ~Counted() { alive--; }
+};
+int Counted::alive = 0;
+
+TEST(ListBlocks, ElementsAreBuiltAsHandedOutAndDestroyedOnce) {
+  {
+    svc::List<Counted> list;
+    for (int i = 1; i <= 1000; i++) svc::append_element(list)->id = i;
+    EXPECT_EQ(Counted::alive, 1000);  // built one by one, not a block at a time
+    svc::select_element(list, 10);
+    svc::delete_element(list);
+    EXPECT_EQ(Counted::alive, 1000);  // a deleted node keeps a zero-filled element for reuse
+    svc::clear_list(list);
+    EXPECT_EQ(Counted::alive, 0);
+    for (int i = 1; i <= 700; i++) {
+      Counted* c = svc::append_element(list);
+      ASSERT_EQ(c->id, 0);
+      c->id = i;
+    }
+    EXPECT_EQ(svc::select_element(list, 699)->id, 700);
+    EXPECT_EQ(Counted::alive, 700);
+  }
+  EXPECT_EQ(Counted::alive, 0);
+}
+
 }  // namespace

@@ -6,11 +6,13 @@
 // last one deleted; an insertion in the middle or another deletion rebuilds it on the next lookup.
 // Nodes are carved from blocks that grow with the list, and deleted nodes are kept for the next
 // insertion: a list of hundreds of thousands of elements makes a few dozen allocations, not one
-// per element. Nodes never move, so pointers to elements stay valid until they are deleted.
+// per element. A block's nodes are built one by one as they are handed out, so a new block costs
+// no pass over memory that is written again a moment later. Nodes never move, so pointers to
+// elements stay valid until they are deleted.
 #pragma once
 #include <algorithm>
 #include <cstddef>
-#include <memory>
+#include <utility>
 #include <new>
 #include <vector>
 
@@ -30,10 +32,28 @@ struct List {
   int count = 0;
   std::vector<Node*> index;  // position -> node, valid while index_valid
   bool index_valid = true;
-  std::vector<std::unique_ptr<Node[]>> blocks;  // Every node's storage
-  size_t block_used = 0, block_size = 0;        // Nodes handed out from the last block, and its size
-  size_t nodes_made = 0;                        // Nodes in all blocks
-  Node* spare = nullptr;                        // Deleted nodes, chained through next, reused first
+  // Storage for `size` nodes, of which the first `used` are built (handed out at least once).
+  struct Block {
+    Node* nodes = nullptr;
+    size_t used = 0, size = 0;
+    Block(Node* storage, size_t count) : nodes(storage), size(count) {}
+    Block(Block&& other) noexcept : nodes(other.nodes), used(other.used), size(other.size) {
+      other.nodes = nullptr;
+      other.used = other.size = 0;
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    Block& operator=(Block&&) = delete;
+    ~Block() {
+      if (!nodes) return;
+      for (size_t i = 0; i < used; i++) nodes[i].~Node();
+      ::operator delete(nodes);
+    }
+  };
+  static_assert(alignof(Node) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "node storage comes from plain operator new");
+  std::vector<Block> blocks;  // Every node's storage; only the last one has nodes not yet built
+  size_t nodes_made = 0;      // Nodes in all blocks
+  Node* spare = nullptr;      // Deleted nodes, chained through next, reused first
 
   List() = default;
   List(const List&) = delete;
@@ -42,7 +62,7 @@ struct List {
 
   void clear() {
     blocks.clear();
-    block_used = block_size = nodes_made = 0;
+    nodes_made = 0;
     spare = nullptr;
     head = tail = current = nullptr;
     count = 0;
@@ -58,19 +78,20 @@ struct List {
       n->next = nullptr;
       return n;
     }
-    if (block_used == block_size) {
+    if (blocks.empty() || blocks.back().used == blocks.back().size) {
       // Blocks double with the list, from about 256 bytes to about 1 MiB each.
       const size_t smallest = std::max<size_t>(1, 256 / sizeof(Node));
       const size_t largest = std::max<size_t>(1, (size_t{1} << 20) / sizeof(Node));
       const size_t size = std::min(std::max(nodes_made, smallest), largest);
-      std::unique_ptr<Node[]> block(new (std::nothrow) Node[size]);
-      if (!block) return nullptr;
+      Block block(static_cast<Node*>(::operator new(size * sizeof(Node), std::nothrow)), size);
+      if (!block.nodes) return nullptr;
       blocks.push_back(std::move(block));
-      block_used = 0;
-      block_size = size;
       nodes_made += size;
     }
-    return &blocks.back()[block_used++];
+    Block& block = blocks.back();
+    Node* n = ::new (static_cast<void*>(block.nodes + block.used)) Node;  // its element value-initialised
+    block.used++;
+    return n;
   }
 
   // Keeps a deleted node for reuse; its element is zero-filled now, releasing what it held.
