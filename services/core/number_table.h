@@ -79,7 +79,10 @@ class NumberTable {
     flags_[n] = 0;
     slots_[n] = T{};
     live_--;
-    if (n >= 1) set_free(n);
+    if (live_ == 0)
+      start_over();
+    else if (n >= 1)
+      set_free(n);
   }
 
   void clear() {
@@ -120,6 +123,16 @@ class NumberTable {
   std::vector<uint64_t> bits_;
   std::vector<uint64_t> words_;
   size_t lowWord_ = 0;
+
+  // The last object is gone, so every number is free: the table says so as an empty one does, and
+  // keeps its memory. A world emptied and built again then numbers its hundreds of thousands of
+  // objects from the mark up, without a look at the bitmap for each.
+  void start_over() {
+    std::fill(bits_.begin(), bits_.end(), uint64_t{0});
+    std::fill(words_.begin(), words_.end(), uint64_t{0});
+    lowWord_ = words_.size();
+    high_ = 1;
+  }
 
   void set_free(int n) {
     const size_t w = static_cast<size_t>(n) >> 6;

@@ -168,4 +168,25 @@ TEST(NumberTable, AddGivesWhatPickAndStoreGive) {
   EXPECT_EQ(one.add("first"), 1);  // 0 is never given
 }
 
+// A table emptied in any order numbers from 1 again, and what it frees after that is found as
+// before: the lowest free number first, then past the highest.
+TEST(NumberTable, AnEmptiedTableStartsOverAndStillFindsWhatItFreesLater) {
+  Table t;
+  for (int n = 1; n <= 5000; n++) ASSERT_EQ(add(t, -1, "x"), n);
+  for (int n = 2; n <= 5000; n += 2) t.release(n);
+  for (int n = 4999; n >= 1; n -= 2) t.release(n);
+  EXPECT_EQ(t.size(), 0);
+  for (int n = 1; n <= 200; n++) ASSERT_EQ(add(t, -1, "y"), n);
+  EXPECT_FALSE(t.has(201));
+  t.release(150);
+  t.release(7);
+  EXPECT_EQ(add(t, -1, "a"), 7);
+  EXPECT_EQ(add(t, -1, "b"), 150);
+  EXPECT_EQ(add(t, -1, "c"), 201);
+  EXPECT_EQ(add(t, 300, "chosen"), 300);
+  EXPECT_EQ(add(t, -1, "d"), 202);  // 202..299 lie free below the chosen number
+  EXPECT_EQ(*t.get(150), "b");
+  EXPECT_EQ(t.size(), 203);
+}
+
 }  // namespace
