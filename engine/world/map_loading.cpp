@@ -52,9 +52,40 @@ namespace {
 void advance_load_progress(float step) {
   ProgressBar& bar = worldState.loadBar;
   bar.width += step;
-  advance_progress_bar(bar, bar.dueCounter == 0);
+  // Only a due call can show the bar; the others only mark it as not drawn, here without a call.
+  if (bar.dueCounter == 0)
+    advance_progress_bar(bar, true);
+  else
+    bar.drawn = false;
   bar.dueCounter++;
   if (bar.dueCounter > 500) bar.dueCounter = 0;
+}
+
+// Copies n bytes over `to` and tells whether any of them differed. Two words that may overlap
+// cover every length from 2 to 16 without a loop over bytes: a code's three parts are three
+// digits each, and millions of them are read.
+template <class Word>
+bool copy_word_pair(char* to, const char* from, size_t n) {
+  Word first, last, oldFirst, oldLast;
+  std::memcpy(&first, from, sizeof first);
+  std::memcpy(&last, from + n - sizeof last, sizeof last);
+  std::memcpy(&oldFirst, to, sizeof oldFirst);
+  std::memcpy(&oldLast, to + n - sizeof oldLast, sizeof oldLast);
+  std::memcpy(to, &first, sizeof first);
+  std::memcpy(to + n - sizeof last, &last, sizeof last);
+  return ((first ^ oldFirst) | (last ^ oldLast)) != 0;
+}
+
+bool copy_comparing(char* to, const char* from, size_t n) {
+  if (n >= 2 && n <= 4) return copy_word_pair<uint16_t>(to, from, n);
+  if (n > 4 && n <= 8) return copy_word_pair<uint32_t>(to, from, n);
+  if (n > 8 && n <= 16) return copy_word_pair<uint64_t>(to, from, n);
+  bool changed = false;
+  for (size_t i = 0; i < n; i++) {
+    changed |= to[i] != from[i];
+    to[i] = from[i];
+  }
+  return changed;
 }
 
 // Reads the cell codes of one load. A code is three lines joined; neighbouring cells mostly share
@@ -71,10 +102,8 @@ class CodeReader {
     for (int part = 0; part < 3; part++) {
       const std::string_view line = svc::read_line_view(file);
       if (longText_.empty() && length + line.size() <= sizeof text_) {
-        for (char ch : line) {
-          changed |= text_[length] != ch;
-          text_[length++] = ch;
-        }
+        changed |= copy_comparing(text_ + length, line.data(), line.size());
+        length += line.size();
       } else {
         if (longText_.empty()) longText_.assign(text_, length);
         longText_.append(line);
@@ -147,16 +176,25 @@ int32_t red_value(std::string_view line) {
   return value;
 }
 
-void read_red_entry(RedMapWalk& walk, int fileMaxY, int lastColumn) {
+// The grid cell of an entry at (x, y) of the file: none below the stored rows or outside the grid.
+WorldCell* stored_cell(int x, int y) {
+  return y <= engine.mapMaxY ? svc::cell(worldState.world, x, y) : nullptr;
+}
+
+// Reads the red entry of the walk's position into `c`, the stored cell of that position.
+void read_red_entry(RedMapWalk& walk, int fileMaxY, int lastColumn, WorldCell* c) {
   svc::LineReader& file = *walk.file;
   const std::string_view line = svc::read_line_view(file);
-  if (WorldCell* c = (walk.y <= engine.mapMaxY) ? svc::cell(worldState.world, walk.x, walk.y) : nullptr)
-    c->groundAlpha = red_value(line);
+  if (c) c->groundAlpha = red_value(line);
   advance(walk.x, walk.y, fileMaxY);
   // Bytes left in the block: not at the end, without asking the reader.
   walk.done = walk.x > lastColumn || (file.pos >= file.len && svc::line_reader_at_end(file));
 }
 
+}  // namespace
+
+namespace {
+constexpr uintptr_t kPrefetchBytes = 1024;  // about eleven cells
 }  // namespace
 
 void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapWalk& red) {
@@ -170,7 +208,14 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapW
   int x = 0, y = 0;
   do {
     codes.read(mapFile);
-    if (WorldCell* c = (y <= engine.mapMaxY) ? svc::cell(worldState.world, x, y) : nullptr) {
+    WorldCell* const c = stored_cell(x, y);
+    if (c) {
+      // The cells are filled in memory order, each over two or three cache lines that the content
+      // steps read as well as write: the lines some cells ahead are asked for now. Only a hint,
+      // never a read; an address past the grid is harmless.
+      const uintptr_t ahead = reinterpret_cast<uintptr_t>(c) + kPrefetchBytes;
+      __builtin_prefetch(reinterpret_cast<const void*>(ahead), 1);
+      __builtin_prefetch(reinterpret_cast<const void*>(ahead + 64), 1);
       c->code = codes.name();
       c->loaded = 1;
       if (engine.useSprite3D == 1) {
@@ -184,7 +229,9 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapW
       }
       advance_load_progress(progressStep);
     }
-    if (!red.done) read_red_entry(red, fileMaxY, lastColumn);
+    // The red walk keeps step with this one: its entry belongs to the cell just filled.
+    if (!red.done)
+      read_red_entry(red, fileMaxY, lastColumn, red.x == x && red.y == y ? c : stored_cell(red.x, red.y));
     advance(x, y, fileMaxY);
   } while ((mapFile.pos < mapFile.len || !svc::line_reader_at_end(mapFile)) && x <= lastColumn);
   finish_load_progress();
@@ -192,7 +239,7 @@ void read_code_map(svc::LineReader& mapFile, int fileMaxX, int fileMaxY, RedMapW
 
 void read_red_map(RedMapWalk& red, int fileMaxX, int fileMaxY) {
   const int lastColumn = last_stored_column(fileMaxX);
-  while (!red.done) read_red_entry(red, fileMaxY, lastColumn);
+  while (!red.done) read_red_entry(red, fileMaxY, lastColumn, stored_cell(red.x, red.y));
 }
 
 void load_colour_code_map(const std::string& mapPath) {

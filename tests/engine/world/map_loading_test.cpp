@@ -210,4 +210,28 @@ TEST_F(MapLoading, EachCellGetsItsOwnCodesDefinition) {
             "1234:dummy.png/elm/ ");
 }
 
+// Neighbouring codes that differ in one character, wherever it stands in a part of any length
+// (one character up to past the longest a code usually has), each get their own text.
+TEST_F(MapLoading, CodesDifferingInAnyOneCharacterAreToldApart) {
+  std::vector<std::vector<std::string>> pixels;
+  for (size_t length : {1, 2, 3, 4, 5, 7, 8, 9, 12, 16, 17, 20}) {
+    for (size_t at = 0; at < length; at++) {
+      std::string part(length, 'a');
+      pixels.push_back({"1", part, "22"});
+      part[at] = 'b';
+      pixels.push_back({"1", part, "22"});
+    }
+  }
+  pixels.push_back({"12", "3", "4"});  // the same text as the next, split otherwise
+  pixels.push_back({"1", "23", "4"});
+  pixels.push_back({"1", "23", "45"});
+  svc::dim_array(worldState.world, 0, static_cast<int>(pixels.size()) - 1);
+  std::vector<std::string> code = {"AI", "0", std::to_string(pixels.size() - 1), "", ""};
+  for (const auto& p : pixels) code.insert(code.end(), p.begin(), p.end());
+  write_lines("maps/land.qz61", code);
+  load();
+  for (size_t y = 0; y < pixels.size(); y++)
+    ASSERT_EQ(at(0, static_cast<int>(y)).code.str(), pixels[y][0] + pixels[y][1] + pixels[y][2]) << "cell " << y;
+}
+
 }  // namespace
