@@ -92,13 +92,68 @@ void apply_object_key(ObjectDefinition& d, const std::string& key, const std::st
     d.centerField = static_cast<uint8_t>(svc::string_to_int(value));
 }
 
+// The size and offsets the placement rules give an instance of `definition` (its 3D sprite made);
+// the edge its sprite is drawn at when fitted to the cell, -1 when it keeps its picture's size.
+int apply_shape_rules(ObjectInstance& instance, const ObjectDefinition& definition) {
+  const float resolution = engine.resolution;
+  int edge = -1;
+  if (definition.fitToCell == 1) {
+    instance.width = resolution;
+    instance.height = resolution;
+    edge = svc::round_nearest(resolution);
+  }
+  const std::string_view hotSpot = definition.hotSpot;  // compared as views: no strlen per call
+  if (!hotSpot.empty()) {
+    if (hotSpot == "CENTER") {
+      instance.offsetX = instance.width / 2.0f;
+      instance.offsetY = instance.height / 2.0f;
+    } else if (hotSpot == "RIGHT") {
+      instance.offsetX = instance.width;
+      instance.offsetY = 0.0f;
+    } else if (hotSpot == "BOTTOMLEFT") {
+      instance.offsetX = 0.0f;
+      instance.offsetY = instance.height;
+    } else if (hotSpot == "BOTTOMRIGHT") {
+      instance.offsetX = instance.width;
+      instance.offsetY = instance.height;
+    }
+  }
+  if (definition.centerField == 1) {
+    instance.offsetX += resolution / 2.0f;
+    instance.offsetY += resolution / 2.0f;
+  }
+  return edge;
+}
+
+// What the placement rules make of a new instance of the definition at catalogue `position`.
+const ObjectNameIndex::Shape& new_instance_shape(int position, const ObjectDefinition& d) {
+  ObjectNameIndex& index = worldState.objectNames;
+  if (index.shapes.size() != index.pictureSizes.size() || index.shapesResolution != engine.resolution) {
+    index.shapes.assign(index.pictureSizes.size(), ObjectNameIndex::Shape{});
+    index.shapesResolution = engine.resolution;
+  }
+  ObjectNameIndex::Shape& shape = index.shapes[static_cast<size_t>(position)];
+  if (!shape.made) {
+    ObjectInstance fresh;
+    fresh.width = index.pictureSizes[static_cast<size_t>(position)].first;
+    fresh.height = index.pictureSizes[static_cast<size_t>(position)].second;
+    shape.edge = apply_shape_rules(fresh, d);
+    shape.width = fresh.width;
+    shape.height = fresh.height;
+    shape.offsetX = fresh.offsetX;
+    shape.offsetY = fresh.offsetY;
+    shape.made = true;
+  }
+  return shape;
+}
+
 // Appends an instance of the definition at catalogue `position` and points the cell's slot at it.
+// The rules' shape of a new instance is worked out once per definition (apply_placement_rules
+// gives the same).
 void place_instance(WorldCell& c, int slot, int position, const ObjectDefinition& d) {
   ObjectInstance* instance = svc::append_element(worldState.instanceList);
   if (!instance) return;  // out of memory: this placement is skipped
   instance->sprite3d = svc::create_sprite3d(-1, d.sprite);
-  instance->width = worldState.objectNames.pictureSizes[static_cast<size_t>(position)].first;
-  instance->height = worldState.objectNames.pictureSizes[static_cast<size_t>(position)].second;
   instance->transparency = d.transparency;
   instance->blendSource = d.blendSource;
   instance->blendTarget = d.blendTarget;
@@ -107,7 +162,18 @@ void place_instance(WorldCell& c, int slot, int position, const ObjectDefinition
   c.childInstance[slot] = svc::list_size(worldState.instanceList) - 1;
   c.lastChildSlot = slot;
   c.occupied = 1;
-  apply_placement_rules(*instance, d);
+  note_drawing_changed();
+  if (instance->sprite3d == 0) {  // no 3D sprite: the picture's size, and no rule applies
+    instance->width = worldState.objectNames.pictureSizes[static_cast<size_t>(position)].first;
+    instance->height = worldState.objectNames.pictureSizes[static_cast<size_t>(position)].second;
+    return;
+  }
+  const ObjectNameIndex::Shape& shape = new_instance_shape(position, d);
+  instance->width = shape.width;
+  instance->height = shape.height;
+  instance->offsetX = shape.offsetX;
+  instance->offsetY = shape.offsetY;
+  if (shape.edge >= 0) svc::zoom_sprite3d(instance->sprite3d, shape.edge, shape.edge);
 }
 
 // The kept entry of the last catalogue for the same picture path (a rebuild in place); nullptr when none.
@@ -202,31 +268,6 @@ void place_cell_objects(WorldCell& c) {
 void apply_placement_rules(ObjectInstance& instance, const ObjectDefinition& definition) {
   note_drawing_changed();
   if (!svc::is_sprite3d(instance.sprite3d)) return;
-  const float resolution = engine.resolution;
-  if (definition.fitToCell == 1) {
-    instance.width = resolution;
-    instance.height = resolution;
-    int edge = svc::round_nearest(resolution);
-    svc::zoom_sprite3d(instance.sprite3d, edge, edge);
-  }
-  const std::string_view hotSpot = definition.hotSpot;  // compared as views: no strlen per call
-  if (!hotSpot.empty()) {
-    if (hotSpot == "CENTER") {
-      instance.offsetX = instance.width / 2.0f;
-      instance.offsetY = instance.height / 2.0f;
-    } else if (hotSpot == "RIGHT") {
-      instance.offsetX = instance.width;
-      instance.offsetY = 0.0f;
-    } else if (hotSpot == "BOTTOMLEFT") {
-      instance.offsetX = 0.0f;
-      instance.offsetY = instance.height;
-    } else if (hotSpot == "BOTTOMRIGHT") {
-      instance.offsetX = instance.width;
-      instance.offsetY = instance.height;
-    }
-  }
-  if (definition.centerField == 1) {
-    instance.offsetX += resolution / 2.0f;
-    instance.offsetY += resolution / 2.0f;
-  }
+  const int edge = apply_shape_rules(instance, definition);
+  if (edge >= 0) svc::zoom_sprite3d(instance.sprite3d, edge, edge);
 }

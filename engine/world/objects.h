@@ -27,4 +27,14 @@ struct ObjectNameIndex {
   // Each definition's picture size by catalogue position, read when the index is built: catalogue
   // pictures are never resized, and a world places hundreds of thousands of instances.
   std::vector<std::pair<float, float>> pictureSizes;
+  // Each definition's new instance as the placement rules shape it at cell size shapesResolution,
+  // worked out at its first placement: a world places hundreds of thousands of instances of a few
+  // definitions. Worked out again when the cell size changes.
+  struct Shape {
+    float width = 0, height = 0, offsetX = 0, offsetY = 0;
+    int32_t edge = -1;  // the drawn size of a fitted instance; -1 when it keeps its picture's size
+    bool made = false;
+  };
+  std::vector<Shape> shapes;
+  float shapesResolution = 0;
 };

@@ -41,13 +41,13 @@ void reset_cursor_list() {
   svc::add_element(worldState.cursorList);  // zero-filled: (0, 0), move counter 0
 }
 
+uint64_t world_detail::drawingGeneration = 1;
+
 namespace {
-uint64_t drawingGeneration = 1;
 uint64_t forgetCount = 0;
 }
 
-void note_drawing_changed() { drawingGeneration++; }
-uint64_t drawing_generation() { return drawingGeneration; }
+uint64_t drawing_generation() { return world_detail::drawingGeneration; }
 uint64_t world_forget_count() { return forgetCount; }
 
 void clear_world() {

@@ -151,7 +151,10 @@ void empty_world();
 
 // ---- What the world drawing shows changed. Every step that changes a cell's ground or objects,
 // an instance or their sizes counts here, so that drawing kept from earlier frames is redrawn.
-void note_drawing_changed();
+namespace world_detail {
+extern uint64_t drawingGeneration;  // see drawing_generation
+}
+inline void note_drawing_changed() { world_detail::drawingGeneration++; }  // inline: a load notes a million changes
 uint64_t drawing_generation();  // Grows with every note_drawing_changed; never repeats within a run
 uint64_t world_forget_count();  // Grows with every forget_world: the numbers held before name nothing
 

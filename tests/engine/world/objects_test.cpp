@@ -173,4 +173,46 @@ TEST_F(Objects, FitHotSpotAndCentringRules) {
   EXPECT_EQ(none.width, 0.0f);
 }
 
+// Placed instances get what the placement rules give a new instance, for every fit, hot spot and
+// centring, and follow the cell size when it changes between placements.
+TEST_F(Objects, PlacementsTakeTheRulesAtTheCellSizeOfTheirPlacement) {
+  const std::vector<std::vector<std::string>> rules = {
+      {"DFITTOMATRIX", "1", "DHOTSPOT", "CENTER"}, {"DHOTSPOT", "RIGHT", "DCENTERFIELD", "1"},
+      {"DHOTSPOT", "BOTTOMLEFT"},                  {"DFITTOMATRIX", "1", "DHOTSPOT", "BOTTOMRIGHT", "DCENTERFIELD", "1"},
+      {"DHOTSPOT", "elsewhere"},                   {}};
+  for (size_t k = 0; k < rules.size(); k++) {
+    std::vector<std::string> lines = {"DGFXNAME", "o" + std::to_string(k), "DDENSITY", "0"};
+    lines.insert(lines.end(), rules[k].begin(), rules[k].end());
+    write_object("o" + std::to_string(k), lines);
+  }
+  load_object_catalogue();
+  for (float resolution : {32.0f, 20.0f, 7.5f}) {
+    engine.resolution = resolution;
+    for (size_t k = 0; k < rules.size(); k++) {
+      name_slots(static_cast<int>(k), 0, {"o" + std::to_string(k)});
+      place_cell_objects(at(static_cast<int>(k), 0));
+      const ObjectInstance& placed = instance(at(static_cast<int>(k), 0).childInstance[0]);
+      const ObjectDefinition* d = nullptr;
+      for (auto* n = worldState.objectCatalogue.head; n; n = n->next)
+        if (n->value.objectName == "o" + std::to_string(k)) d = &n->value;
+      ASSERT_NE(d, nullptr);
+      ObjectInstance expected;
+      expected.sprite3d = svc::create_sprite3d(-1, d->sprite);
+      expected.width = 8;
+      expected.height = 4;
+      apply_placement_rules(expected, *d);
+      const std::string what = "definition " + std::to_string(k) + " at " + std::to_string(resolution);
+      EXPECT_EQ(placed.width, expected.width) << what;
+      EXPECT_EQ(placed.height, expected.height) << what;
+      EXPECT_EQ(placed.offsetX, expected.offsetX) << what;
+      EXPECT_EQ(placed.offsetY, expected.offsetY) << what;
+      int w = 0, h = 0, ew = 0, eh = 0;
+      svc::headless::sprite3d_size(placed.sprite3d, &w, &h);
+      svc::headless::sprite3d_size(expected.sprite3d, &ew, &eh);
+      EXPECT_EQ(w * 1000 + h, ew * 1000 + eh) << what;
+      svc::free_sprite3d(expected.sprite3d);
+    }
+  }
+}
+
 }  // namespace
