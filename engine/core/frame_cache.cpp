@@ -349,6 +349,12 @@ FromCache draw_from_frame_cache(const VisitRange& v, float resolution) {
                   (sx + v.c0 <= 0 || draw_strip(cache.strips[2], 0, 0, std::min(width, reach.right - cell), height, v, resolution)) &&
                   (sx + v.c1 >= cache.gridColumns || draw_strip(cache.strips[3], beyond, 0, width - beyond, height, v, resolution));
   if (!ok) return FromCache::Abandoned;
+  // A renderer that reset while this frame was drawn (Direct3D resets at a switch of target) emptied
+  // the blocks and the screen drawn so far: the passes draw the frame, the blocks follow next frame.
+  if (svc::target_sprites_lost()) {
+    invalidate_blocks();
+    return FromCache::Abandoned;
+  }
   keep_within_bound();
   set_new_occupied(v);
   return FromCache::Drawn;

@@ -213,6 +213,13 @@ int create_target_sprite(int sprite, int width, int height) {
 // its picture (shared with its 3D sprites) when drawing leaves it.
 int draw_into_sprite(int sprite) {
   record("draw_into", {sprite});
+  if (state.lose_targets_at > 0 && sprite != 0 && --state.lose_targets_at == 0) {
+    const headless::detail::Sprite* target = state.sprites.get(sprite);
+    if (target && target->drawable)
+      headless::lose_target_sprites();  // a renderer resets at this switch: what was drawn before is gone
+    else
+      state.lose_targets_at = 1;  // not a target: the next switch counts
+  }
   if (state.drawing_into != 0) {
     if (headless::detail::Sprite* s = state.sprites.get(state.drawing_into)) {
       const svc::detail::Surface& from = state.screen.surface;
@@ -246,6 +253,8 @@ int target_sprites_lost() {
   return lost ? 1 : 0;
 }
 
+void headless::lose_target_sprites_at(int switches) { state.lose_targets_at = std::max(switches, 0); }
+
 void headless::lose_target_sprites() {
   if (state.drawing_into != 0) draw_into_sprite(0);
   state.sprites.for_each([](int, headless::detail::Sprite& s) {
@@ -254,6 +263,8 @@ void headless::lose_target_sprites() {
       s.picture->rgba[i] = 255, s.picture->rgba[i + 1] = 0, s.picture->rgba[i + 2] = 255;
     }
   });
+  // The back buffer is a render target too: what the frame drew so far is gone.
+  for (uint32_t& px : state.screen.surface.pixels) px = 0xFFFF00FFu;
   state.targets_lost = true;
 }
 

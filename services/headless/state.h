@@ -127,6 +127,7 @@ struct State {
   int quality = 0;
   bool targets_lost = false;           // lose_target_sprites ran since target_sprites_lost asked
   int target_creations_left = -1;      // fail_target_sprites_after: creations that still succeed; -1 all
+  int lose_targets_at = 0;             // lose_target_sprites_at: switches into a target sprite before the loss; 0 none
   int drawing_into = 0;                // The target sprite drawn into (its pixels are the screen surface meanwhile)
   svc::detail::Surface saved_screen;  // The back buffer while a target sprite is drawn into
   bool in_3d = false, in_drawing = false;

@@ -1,4 +1,5 @@
-// screen_renderer.cpp -- the screen's renderer on a window: OpenGL when the system has it, else SDL's choice
+// screen_renderer.cpp -- the screen's renderer on a window: OpenGL when the system has it, else SDL's choice;
+// the driver named in SDL_RENDER_DRIVER when the user names one
 #include <cstring>
 
 #include "screen_window.h"
@@ -18,9 +19,21 @@ int render_driver(const char* name) {
   return -1;
 }
 
+// The render driver the user asked for with SDL's own variable (SDL_RENDER_DRIVER=direct3d, say, where
+// OpenGL misbehaves), or nullptr: then OpenGL is preferred.
+const char* requested_driver() {
+  const char* name = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  return name && *name ? name : nullptr;
+}
+
+bool opengl_wanted() {
+  const char* name = requested_driver();
+  return name ? SDL_strcasecmp(name, "opengl") == 0 : render_driver("opengl") >= 0;
+}
+
 }  // namespace
 
-Uint32 screen_window_flags() { return render_driver("opengl") >= 0 ? SDL_WINDOW_OPENGL : 0; }
+Uint32 screen_window_flags() { return opengl_wanted() && render_driver("opengl") >= 0 ? SDL_WINDOW_OPENGL : 0; }
 
 bool open_screen_renderer(WindowHandle window, int width, int height) {
   (void)width;
@@ -31,9 +44,10 @@ bool open_screen_renderer(WindowHandle window, int width, int height) {
   if (state.renderer) destroy_screen();
 
   // Asking for a driver by index turns batching off, so turn it back on: the engine draws thousands
-  // of quads per frame. OpenGL accepts every composed blend mode; any other driver is a fallback.
+  // of quads per frame. OpenGL accepts every composed blend mode; any other driver is a fallback,
+  // or the user's choice (SDL picks the driver SDL_RENDER_DRIVER names when asked for index -1).
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-  int driver = render_driver("opengl");
+  int driver = requested_driver() ? -1 : render_driver("opengl");
   SDL_Renderer* r = SDL_CreateRenderer(w, driver, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
   if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_TARGETTEXTURE);
   if (!r) r = SDL_CreateRenderer(w, -1, 0);

@@ -99,7 +99,8 @@ int translate_event(const SDL_Event& event) {
       return EVENT_NONE;
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:
-      state.targets_lost = true;  // what target sprites held is gone (Direct3D's device reset)
+      // What target sprites held is gone (Direct3D's device reset); the event watch noted it for
+      // target_sprites_lost as SDL sent it (renderer_resets.cpp). The screen is drawn again.
       return EVENT_REPAINT;
     case SDL_KEYDOWN: {
       // Escape and Alt+F4 close: the engine's borderless desktop-sized window has no other way out.

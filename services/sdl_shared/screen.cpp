@@ -28,6 +28,7 @@ void forget_texture(SDL_Texture* texture, int width, int height) {
 }
 
 void destroy_screen() {
+  watch_renderer_resets(false);
   flush_text_cache(true);
   free_all_sprites();
   if (state.spare_target) forget_texture(state.spare_target, state.spare_width, state.spare_height);
@@ -97,6 +98,9 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
   sdl::set_draw_colour(0);
   SDL_RenderClear(r);
   SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+  sdl::watch_renderer_resets(true);
+  state.targets_lost = false;
+  sdl::plan_test_resets();
   return 1;
 }
 
@@ -123,6 +127,7 @@ void flip_buffers() {
   SDL_RenderPresent(r);
   SDL_SetRenderTarget(r, state.back_buffer);
   state.frame++;
+  if (state.test_resets.planned) sdl::test_reset_point(true);
   if ((state.frame & 63) == 0) sdl::flush_text_cache(false);
 }
 

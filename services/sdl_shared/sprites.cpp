@@ -523,6 +523,7 @@ int create_target_sprite(int sprite, int width, int height) {
 int draw_into_sprite(int sprite) {
   sdl::Sprite* s = sprite != 0 ? state.sprites.get(sprite) : nullptr;
   const bool target = s && s->texture && s->drawable;
+  if (target && state.test_resets.planned) sdl::test_reset_point(false);
   state.drawing_into = target ? s->texture : nullptr;
   state.drawing_width = target ? s->width : 0;
   state.drawing_height = target ? s->height : 0;
@@ -530,7 +531,10 @@ int draw_into_sprite(int sprite) {
   return target ? 1 : 0;
 }
 
+// What is queued is carried out first: a reset that this drawing meets (Direct3D resets at the first
+// drawing after the window's size changed) happens now and counts.
 int target_sprites_lost() {
+  if (state.renderer) SDL_RenderFlush(state.renderer);
   const bool lost = state.targets_lost;
   state.targets_lost = false;
   return lost ? 1 : 0;

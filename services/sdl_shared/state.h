@@ -57,6 +57,17 @@ struct CachedText {
   uint64_t last_frame = 0;  // The frame that last drew it
 };
 
+// Renderer resets planned by SUITE_TEST_RENDERER_RESETS (see renderer_resets.cpp).
+struct TestResets {
+  struct Point {
+    bool at_flip = false;  // After a flip; else at a switch of drawing into a target sprite
+    long count = 0;        // Which one, from 1, counted from the screen's opening
+  };
+  std::vector<Point> points;
+  bool planned = false;
+  long flips = 0, target_switches = 0;
+};
+
 struct State {
   bool started = false;
   detail::NumberTable<SDL_Window*> windows;
@@ -94,6 +105,9 @@ struct State {
   SDL_Texture* drawing_into = nullptr;    // The target sprite's texture drawn into; nullptr: the back buffer
   int drawing_width = 0, drawing_height = 0;
   bool targets_lost = false;              // The renderer reset its targets since target_sprites_lost asked
+  int64_t target_resets = 0;              // Resets SDL reported since the start
+  bool watching_resets = false;           // The event watch that notes them is installed
+  TestResets test_resets;
   SDL_Texture* scratch_target = nullptr;  // Screen-sized, for blending on the CPU: the quad drawn alone
   SDL_Texture* scratch_upload = nullptr;  // Screen-sized, for blending on the CPU: the blended pixels
 
@@ -130,6 +144,12 @@ SDL_Texture* drawing_target();  // What drawing goes into: a target sprite's tex
 SDL_Texture* create_texture(int access, int width, int height);    // RGBA32, counted in the estimate
 void flush_text_cache(bool all);                                   // Frees texts not drawn lately (or all)
 void free_all_sprites();                                           // Every sprite and 3D sprite
+// The renderer's resets (renderer_resets.cpp): the watch that sets targets_lost as SDL reports one
+// (installed while a screen is open), the resets SUITE_TEST_RENDERER_RESETS plans (read when a
+// screen opens) and the points of the drawing that count for them.
+void watch_renderer_resets(bool on);
+void plan_test_resets();
+void test_reset_point(bool flip);  // true: a flip has been presented; false: drawing switches into a target sprite
 // Sets blend, alpha modulation and scale mode before a copy; false when the renderer refused a
 // composed blend mode, after which the fixed modes are used (the fallback for this copy).
 bool prepare_texture(Sprite& sprite, SDL_BlendMode blend, SDL_BlendMode fallback, int alpha, int scale_mode);

@@ -23,7 +23,10 @@ void set_desktop_count(int count);                                            //
 // Failures to simulate.
 void fail_open_window(bool fail);
 void fail_open_screen(bool fail);
-void lose_target_sprites();  // As a device reset: target sprites turn magenta, target_sprites_lost reports it once
+void lose_target_sprites();  // As a device reset: target sprites and the back buffer turn magenta, target_sprites_lost reports it once
+// The same at the given switch of drawing into a target sprite from now (1: the next), as a renderer
+// that resets while a frame is drawn: what was drawn before that switch turns magenta.
+void lose_target_sprites_at(int switches);
 void fail_target_sprites_after(int count);  // Creations of target sprites after `count` more fail; -1 never
 void fail_create_menu(bool fail);
 void fail_create_field(int field_number, int times = 1);  // The next `times` creations of that number fail

@@ -43,7 +43,8 @@ int create_target_sprite(int sprite, int width, int height);
 // back to the screen's back buffer; 0 (and the back buffer) when it is no target sprite.
 int draw_into_sprite(int sprite);
 // Non-zero once after the renderer lost what its target sprites held (a device reset): they keep
-// their numbers and sizes but must be drawn again.
+// their numbers and sizes but must be drawn again. The drawing sent so far counts: a reset that
+// it meets, while a frame is drawn, is reported by this call, before the frame is shown.
 int target_sprites_lost();
 
 // Blend factor numbers used by the engine's object definitions.

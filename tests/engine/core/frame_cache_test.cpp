@@ -100,6 +100,57 @@ TEST_F(FrameCache, TargetsRunningOutPartWayLeaveTheFrameToThePasses) {
   support::expect_same_frame("with targets again", kWidth, kHeight);
 }
 
+// A renderer that resets while a frame is drawn empties the blocks drawn before that moment in the
+// frame and those kept from earlier frames. Whichever switch of target it meets (between blocks,
+// before a strip), that frame and the next still show exactly the world: no magenta, no stale block.
+TEST_F(FrameCache, TargetsLostWhileAFrameIsDrawnNeverReachTheScreen) {
+  support::build_cache_world(pictures, 59, 39, 8.0f, kWidth, kHeight);
+  auto direct_frame = [] {
+    engine.frameCache = 2;
+    draw_world();
+    engine.frameCache = 1;
+    return support::read_screen(kWidth, kHeight);
+  };
+  auto expect_frame = [](const std::vector<int32_t>& want, const std::string& what) {
+    const std::vector<int32_t> got = support::read_screen(kWidth, kHeight);
+    int wrong = 0;
+    for (size_t i = 0; i < want.size(); i++)
+      if (got[i] != want[i] && wrong++ < 3)
+        ADD_FAILURE() << what << ": pixel (" << i % kWidth << ", " << i / kWidth << ") " << std::hex << got[i]
+                      << " instead of " << want[i];
+    EXPECT_EQ(wrong, 0) << what;
+  };
+  // From column 8 to 9 a column of blocks comes into view at the right: drawn in each row, between
+  // blocks kept from the frame before.
+  engine.scrollX = 8, engine.scrollY = 2;
+  const std::vector<int32_t> still = direct_frame();
+  engine.scrollX = 9;
+  const std::vector<int32_t> scrolled = direct_frame();
+  for (int at : {1, 2, 5, 9}) {  // 9: beyond the switches of the frame that draws the blocks
+    const std::string when = "targets lost at switch " + std::to_string(at);
+    // The frame that draws every block.
+    forget_frame_cache();
+    engine.scrollX = 8;
+    draw_world();  // the passes' frame after a change
+    svc::headless::lose_target_sprites_at(at);
+    draw_world();
+    expect_frame(still, when + " of the frame that draws the blocks");
+    draw_world();
+    expect_frame(still, when + ", the frame after");
+    svc::headless::lose_target_sprites_at(0);  // a switch beyond this frame's would have come in the next
+    draw_world();
+    EXPECT_GT(frame_cache_figures().blocks, 0) << when << ": the blocks are kept again";
+    // A scroll: blocks kept from the last frame are copied, the uncovered ones drawn.
+    svc::headless::lose_target_sprites_at(at);
+    engine.scrollX = 9;
+    draw_world();
+    expect_frame(scrolled, when + " of a scroll");
+    draw_world();
+    expect_frame(scrolled, when + ", the frame after a scroll");
+    svc::headless::lose_target_sprites_at(0);
+  }
+}
+
 // A world whose object offsets are beyond any screen is drawn by the passes, not the cache.
 TEST_F(FrameCache, OffsetsBeyondAnyScreenLeaveTheFrameToThePasses) {
   support::build_cache_world(pictures, 19, 19, 8.0f, kWidth, kHeight);
