@@ -82,7 +82,7 @@ void watch_renderer_resets(bool on) {
 
 void plan_test_resets() {
   state.test_resets = TestResets{};
-  const char* plan = std::getenv("SUITE_TEST_RENDERER_RESETS");
+  const char* plan = SDL_getenv("SUITE_TEST_RENDERER_RESETS");
   if (!plan || !*plan) return;
   std::string rest = plan;
   while (!rest.empty()) {
