@@ -202,9 +202,11 @@ TEST(HeadlessSprites, Sprite3DAlphaZeroLeavesTheScreenAndAlpha255IsOpaqueButTran
   EXPECT_EQ(svc::BLEND_INV_SRC_ALPHA, last.f);
 }
 
-// A 24-bit bitmap file of 2 x 2 pixels, rows top to bottom: {red, magenta}, {blue, white}.
+// A 24-bit bitmap file of 2 x 2 pixels, rows top to bottom: {red, magenta}, {blue, white}; named
+// after the test, since ctest runs the tests of this file side by side.
 std::string write_test_bitmap() {
-  std::string path = std::string(SUITE_BINARY_DIR) + "/headless_sprite_test.bmp";
+  std::string path = std::string(SUITE_BINARY_DIR) + "/headless_sprite_test_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bmp";
   const std::string bytes = support::bmp_bytes(2, 2, {{255, 0, 0}, {255, 0, 255}, {0, 0, 255}, {255, 255, 255}});
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return "";
