@@ -683,8 +683,6 @@ int64_t local_seconds() {
   return static_cast<int64_t>(t.QuadPart / 10000000ULL) - 11644473600LL;  // From 1601 to 1970
 }
 
-uint64_t monotonic_milliseconds() { return GetTickCount64(); }
-
 uint64_t monotonic_microseconds() {
   LARGE_INTEGER count, frequency;
   QueryPerformanceCounter(&count);
@@ -692,6 +690,11 @@ uint64_t monotonic_microseconds() {
   return uint64_t(count.QuadPart / frequency.QuadPart) * 1000000u +
          uint64_t(count.QuadPart % frequency.QuadPart) * 1000000u / uint64_t(frequency.QuadPart);
 }
+
+// From the performance counter too: GetTickCount64 moves in scheduler ticks (about 16 ms), and
+// under Wine it can lag further behind, so a deadline or an elapsed time read from it came out
+// short of the microsecond clock's.
+uint64_t monotonic_milliseconds() { return monotonic_microseconds() / 1000u; }
 
 void sleep_milliseconds(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
 
