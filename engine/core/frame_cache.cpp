@@ -144,8 +144,10 @@ void draw_region(const Target& t, int64_t x0, int64_t y0, const VisitRange& clip
   svc::clear_screen(svc::rgb(0, 0, 0));
   svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
   if (r.c0 < r.c1 && r.r0 < r.r1) {
+    const bool onCpu = svc::start_cpu_drawing(svc::rgb(0, 0, 0)) != 0;
     ground_pass(r, res, static_cast<int>(x0), static_cast<int>(y0));
     object_pass(r, res, static_cast<int>(x0), static_cast<int>(y0), false);
+    if (onCpu) svc::finish_cpu_drawing();
   }
   svc::draw_into_sprite(0);
 }

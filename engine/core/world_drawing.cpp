@@ -175,8 +175,11 @@ void draw_world() {
       svc::clear_screen(svc::rgb(0, 0, 0));
       svc::sprite3d_blending_mode(svc::BLEND_SRC_ALPHA, svc::BLEND_INV_SRC_ALPHA);
     }
+    // With the cache the platform may copy the many small pictures on the CPU (same pixels).
+    const bool onCpu = engine.frameCache == 1 && svc::start_cpu_drawing(svc::rgb(0, 0, 0)) != 0;
     ground_pass(v, res, 0, 0);
     object_pass(v, res, 0, 0, true);
+    if (onCpu) svc::finish_cpu_drawing();
   }
   if (engine.smoothingPass == 1)
     smoothing_pass();

@@ -147,6 +147,10 @@ void sprite3d_blending_mode(int, int) {}
 
 void sprite3d_exact_sampling(int) {}  // Samples are taken the same way wherever a quad lies
 
+// Every quad is drawn on the CPU here already.
+int start_cpu_drawing(int32_t) { return 0; }
+void finish_cpu_drawing() {}
+
 int sprite3d_width(int sprite3d) {
   const fltk::Sprite3D* s = state.sprites3d.get(sprite3d);
   return s ? s->width : 0;

@@ -30,6 +30,7 @@ void forget_texture(SDL_Texture* texture, int width, int height) {
 void destroy_screen() {
   watch_renderer_resets(false);
   flush_text_cache(true);
+  free_cpu_canvas();
   free_all_sprites();
   if (state.spare_target) forget_texture(state.spare_target, state.spare_width, state.spare_height);
   state.spare_target = nullptr;
@@ -105,6 +106,7 @@ int open_windowed_screen(WindowHandle window, int x, int y, int width, int heigh
 }
 
 void clear_screen(int32_t colour) {
+  sdl::send_cpu_canvas();
   if (!state.renderer) return;
   sdl::set_draw_colour(colour);
   SDL_RenderClear(state.renderer);
@@ -113,6 +115,7 @@ void clear_screen(int32_t colour) {
 // Copies the back buffer into the window (stretched to it, or 1:1 at the screen's position),
 // presents it, and goes back to drawing into the back buffer.
 void flip_buffers() {
+  sdl::send_cpu_canvas();
   if (!state.renderer) return;
   SDL_Renderer* r = state.renderer;
   SDL_SetRenderTarget(r, nullptr);
@@ -138,6 +141,7 @@ int start_drawing(int target) { return target != 0 && state.renderer ? 1 : 0; }
 void stop_drawing() {}
 
 void draw_box(int x, int y, int width, int height, int32_t colour) {
+  sdl::send_cpu_canvas();
   if (!state.renderer || width <= 0 || height <= 0) return;
   sdl::set_draw_colour(colour);
   SDL_Rect rect = {x, y, width, height};
@@ -146,6 +150,7 @@ void draw_box(int x, int y, int width, int height, int32_t colour) {
 
 // Reads the pixel back from the back buffer: slow (it waits for the GPU), never used per frame.
 int32_t point(int x, int y) {
+  sdl::send_cpu_canvas();
   if (!state.renderer || x < 0 || y < 0 || x >= state.screen_width || y >= state.screen_height) return -1;
   SDL_Rect rect = {x, y, 1, 1};
   uint8_t rgba[4] = {};
@@ -155,6 +160,7 @@ int32_t point(int x, int y) {
 
 // A run read back in one call (one wait for the GPU instead of one per pixel).
 void points(int x, int y, int count, int32_t* out) {
+  sdl::send_cpu_canvas();
   if (count <= 0) return;
   std::fill(out, out + count, -1);
   if (!state.renderer || y < 0 || y >= state.screen_height) return;
@@ -178,6 +184,7 @@ void point_columns(int x, int y, int columns, int rows, int32_t* out, size_t str
 }
 
 void plot(int x, int y, int32_t colour) {
+  sdl::send_cpu_canvas();
   if (!state.renderer || x < 0 || y < 0 || x >= state.screen_width || y >= state.screen_height) return;
   sdl::set_draw_colour(colour);
   SDL_RenderDrawPoint(state.renderer, x, y);

@@ -36,8 +36,12 @@ bool upload(Sprite& sprite, const Picture& picture) {
   sprite.width = picture.width;
   sprite.height = picture.height;
   sprite.partial_alpha = false;
-  for (size_t i = 3; i < picture.rgba.size() && !sprite.partial_alpha; i += 4)
+  sprite.opaque = true;
+  for (size_t i = 3; i < picture.rgba.size() && !sprite.partial_alpha; i += 4) {
     sprite.partial_alpha = picture.rgba[i] != 0 && picture.rgba[i] != 255;
+    sprite.opaque = sprite.opaque && picture.rgba[i] == 255;
+  }
+  sprite.opaque = sprite.opaque && !sprite.partial_alpha;
   sprite.rgba = picture.rgba;
   return true;
 }
@@ -102,14 +106,17 @@ Sprite* scaled_copy(Sprite& sprite, int width, int height) {
   if (bytes > kCopyBytes || !make_room(bytes)) return nullptr;
   const std::vector<int> columns = nearest_texels(sprite.width, width), rows = nearest_texels(sprite.height, height);
   std::vector<uint8_t> pixels(static_cast<size_t>(bytes));
-  bool partial = false;
+  bool partial = false, opaque = true;
   const auto* from = reinterpret_cast<const uint32_t*>(sprite.rgba.data());
   auto* to = reinterpret_cast<uint32_t*>(pixels.data());
   for (int y = 0; y < height; y++) {
     const uint32_t* row = from + static_cast<size_t>(rows[static_cast<size_t>(y)]) * sprite.width;
     for (int x = 0; x < width; x++) *to++ = row[columns[static_cast<size_t>(x)]];
   }
-  for (size_t i = 3; i < pixels.size() && !partial; i += 4) partial = pixels[i] != 0 && pixels[i] != 255;
+  for (size_t i = 3; i < pixels.size() && !partial; i += 4) {
+    partial = pixels[i] != 0 && pixels[i] != 255;
+    opaque = opaque && pixels[i] == 255;
+  }
   SDL_Texture* t = create_texture(SDL_TEXTUREACCESS_STATIC, width, height);
   if (!t) return nullptr;
   if (SDL_UpdateTexture(t, nullptr, pixels.data(), width * 4) != 0) {
@@ -121,6 +128,8 @@ Sprite* scaled_copy(Sprite& sprite, int width, int height) {
   c.width = width;
   c.height = height;
   c.partial_alpha = partial;
+  c.opaque = opaque && !partial;
+  c.rgba = std::move(pixels);  // for drawing on the CPU
   c.last_use = ++state.copy_uses;
   state.copy_bytes += bytes;
   sprite.copies.push_back(std::move(c));
@@ -343,6 +352,7 @@ int sprite_height(int sprite) {
 }
 
 void display_sprite(int sprite, int x, int y) {
+  sdl::send_cpu_canvas();
   sdl::Sprite* s = state.sprites.get(sprite);
   if (!s || !state.renderer) return;
   sdl::prepare_texture(*s, sdl::copy_mode(), SDL_BLENDMODE_NONE, 255, SDL_ScaleModeNearest);
@@ -352,6 +362,7 @@ void display_sprite(int sprite, int x, int y) {
 
 // Copies the area into a new render-target texture on the GPU; parts outside the screen read black.
 int grab_sprite(int sprite, int x, int y, int width, int height, int mode) {
+  sdl::send_cpu_canvas();
   (void)mode;
   if (!state.renderer || !detail::grab_size_allowed(width, height) || state.sprites.pick(sprite) < 0) return 0;
   SDL_Texture* t = nullptr;
@@ -444,6 +455,10 @@ void display_sprite3d(int sprite3d, int x, int y, int alpha) {
   SDL_Rect dst = {x, y, s3->width, s3->height};
   if (state.exact_sampling && scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))
     if (sdl::Sprite* copy = sdl::scaled_copy(*s, dst.w, dst.h)) s = copy;
+  if (state.canvas.active) {
+    if (sdl::cpu_draw(*s, dst, quad_alpha, scale_mode)) return;
+    sdl::send_cpu_canvas();
+  }
   if (state.custom_blend) {
     if (sdl::prepare_texture(*s, state.blend_mode, state.blend_fallback, quad_alpha, scale_mode)) {
       if (state.exact_sampling && scale_mode == SDL_ScaleModeNearest && (dst.w != s->width || dst.h != s->height))
@@ -496,6 +511,7 @@ int sprite3d_height(int sprite3d) {
 }
 
 int create_target_sprite(int sprite, int width, int height) {
+  sdl::send_cpu_canvas();
   if (!state.renderer || !detail::grab_size_allowed(width, height) || state.sprites.pick(sprite) < 0) return 0;
   SDL_Texture* t = sdl::create_texture(SDL_TEXTUREACCESS_TARGET, width, height);
   if (!t) return 0;
@@ -521,6 +537,7 @@ int create_target_sprite(int sprite, int width, int height) {
 }
 
 int draw_into_sprite(int sprite) {
+  sdl::send_cpu_canvas();
   sdl::Sprite* s = sprite != 0 ? state.sprites.get(sprite) : nullptr;
   const bool target = s && s->texture && s->drawable;
   if (target && state.test_resets.planned) sdl::test_reset_point(false);
@@ -534,6 +551,7 @@ int draw_into_sprite(int sprite) {
 // What is queued is carried out first: a reset that this drawing meets (Direct3D resets at the first
 // drawing after the window's size changed) happens now and counts.
 int target_sprites_lost() {
+  sdl::send_cpu_canvas();
   if (state.renderer) SDL_RenderFlush(state.renderer);
   const bool lost = state.targets_lost;
   state.targets_lost = false;

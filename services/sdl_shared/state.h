@@ -4,7 +4,8 @@
 // Two peers draw with SDL: services/sdl (the engine's platform: a desktop-sized window with a GPU
 // screen) and services/sdl_offscreen (the same drawing with SDL's software renderer into memory, no
 // display; services/offscreen.h). Both list the files of this folder by name: the session, the event
-// wait, input, the screen, its text cache and video-memory figure, and sprites. Each supplies its own
+// wait, input, the screen, its text cache and video-memory figure, and sprites with their drawing on
+// the CPU. Each supplies its own
 // windows, desktops, messages, start-up and the screen's renderer (the functions marked "per platform").
 // Together they implement (one file each, named as the header): desktops.h, input.h, lifecycle.h,
 // messages.h, screen.h, sprites.h, windows.h.
@@ -35,6 +36,7 @@ struct Sprite {
   std::string path;                             // The file it was loaded from; "" for a grab
   bool target = false;                          // A render-target texture made by grab_sprite
   bool partial_alpha = true;                    // Some texel is neither transparent nor opaque
+  bool opaque = false;                          // Every texel is opaque (rgba kept)
   bool drawable = false;                        // A target sprite (create_target_sprite): drawing may go into it
   int scale_mode = -1;                          // The scale mode last set on the texture; -1 unknown
   int alpha_mod = -1;                           // The alpha modulation last set; -1 unknown
@@ -55,6 +57,17 @@ struct CachedText {
   SDL_Texture* texture = nullptr;
   int width = 0, height = 0;
   uint64_t last_frame = 0;  // The frame that last drew it
+};
+
+// The canvas of the drawing on the CPU (cpu_drawing.cpp): the drawing area's pixels as RGBA32.
+struct CpuCanvas {
+  bool active = false;                // Between start_cpu_drawing and the canvas's sending
+  SDL_Texture* target = nullptr;      // The drawing area it stands for (drawing_into; nullptr: the back buffer)
+  int width = 0, height = 0;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // The box drawn into, [x0, x1) x [y0, y1)
+  std::vector<uint32_t> pixels;
+  SDL_Texture* upload = nullptr;  // Streaming, for sending the box drawn into
+  int upload_width = 0, upload_height = 0;
 };
 
 // Renderer resets planned by SUITE_TEST_RENDERER_RESETS (see renderer_resets.cpp).
@@ -110,6 +123,7 @@ struct State {
   TestResets test_resets;
   SDL_Texture* scratch_target = nullptr;  // Screen-sized, for blending on the CPU: the quad drawn alone
   SDL_Texture* scratch_upload = nullptr;  // Screen-sized, for blending on the CPU: the blended pixels
+  CpuCanvas canvas;                       // Drawing on the CPU (start_cpu_drawing)
 
   // Text.
   TTF_Font* font = nullptr;
@@ -153,5 +167,14 @@ void test_reset_point(bool flip);  // true: a flip has been presented; false: dr
 // Sets blend, alpha modulation and scale mode before a copy; false when the renderer refused a
 // composed blend mode, after which the fixed modes are used (the fallback for this copy).
 bool prepare_texture(Sprite& sprite, SDL_BlendMode blend, SDL_BlendMode fallback, int alpha, int scale_mode);
+// Drawing on the CPU (cpu_drawing.cpp). cpu_draw copies the picture (the sprite or its scaled copy,
+// drawn at its own size) into the canvas and says true, or says false when the canvas cannot give
+// the renderer's pixels for this draw (the caller then sends the canvas and draws on the renderer).
+// send_cpu_canvas ends the drawing on the CPU (if any): the box drawn into goes to its drawing area.
+// Every drawing call of the platform sends it first, so the order of the drawing stays as it was.
+bool cpu_draw(const Sprite& picture, const SDL_Rect& dst, int alpha, int scale_mode);
+void send_cpu_canvas();
+void free_cpu_canvas();                                // With the screen
+SDL_Texture* upload_texture(int width, int height);  // The canvas's upload texture, made big enough
 
 }  // namespace svc::sdl

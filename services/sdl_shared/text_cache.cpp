@@ -103,6 +103,7 @@ namespace svc {
 using sdl::state;
 
 void draw_text(int x, int y, const std::string& text, int32_t front, int32_t back) {
+  sdl::send_cpu_canvas();
   if (!state.renderer || text.empty()) return;
   std::string key;
   key.reserve(text.size() + 16);

@@ -33,6 +33,14 @@ void sprite3d_blending_mode(int source, int destination);      // Blend factors,
 // on the screen or in a target sprite, and alike on every renderer (a GPU picks either, by position).
 // 0: the renderer's own choice.
 void sprite3d_exact_sampling(int exact);
+// Drawing on the CPU, for the many small quads of a world seen from far: from start_cpu_drawing,
+// called just after the drawing area (the screen, or the target sprite drawn into) was cleared to
+// `colour`, until finish_cpu_drawing, the 3D sprites are drawn with the same pixels as before, but
+// the platform may copy those it can on the CPU and send the area to the renderer at the end. Any
+// other drawing call in between sends it first. 1 when the platform draws this way; 0 when it does
+// not (it draws each sprite as always, and finish_cpu_drawing does nothing).
+int start_cpu_drawing(int32_t colour);
+void finish_cpu_drawing();
 int sprite3d_width(int sprite3d);                              // The width it is drawn at; 0 for none
 int sprite3d_height(int sprite3d);                             // The height it is drawn at; 0 for none
 
