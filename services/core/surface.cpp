@@ -7,6 +7,7 @@
 #include <new>
 
 #include "os.h"
+#include "services/large_blocks.h"
 
 namespace svc::detail {
 
@@ -22,36 +23,21 @@ constexpr size_t kLargeBlock = size_t{1} << 20;  // From here on a block is wort
 // the system in one go, costs less than the page faults of the small pages it replaces.
 constexpr size_t kLargeScratch = size_t{128} << 10;
 
-// Under AddressSanitizer (the sanitizer and fuzz builds) blocks are plain: freed blocks wait in its
-// quarantine, and whole large pages there would hold gigabytes.
-constexpr bool large_pages() {
-#if defined(__SANITIZE_ADDRESS__)
-  return false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return false;
-#else
-  return true;
-#endif
-#else
-  return true;
-#endif
-}
-
 // A block of `bytes` (null when the memory cannot be had), in large pages from `large_from` bytes on.
-void* allocate_block(size_t bytes, size_t large_from) {
-  return os::allocate_block(bytes, large_pages() && bytes >= large_from);
+void* surface_block(size_t bytes, size_t large_from) {
+  // Under AddressSanitizer blocks are plain (large_blocks.h says why).
+  return os::allocate_block(bytes, svc::large_pages_possible() && bytes >= large_from);
 }
 
 }  // namespace
 
 void* allocate_pixels(size_t bytes) {
-  void* block = allocate_block(bytes, kLargeBlock);
+  void* block = surface_block(bytes, kLargeBlock);
   if (!block) throw std::bad_alloc();
   return block;
 }
 
-void* allocate_scratch(size_t bytes) { return allocate_block(bytes, kLargeScratch); }
+void* allocate_scratch(size_t bytes) { return surface_block(bytes, kLargeScratch); }
 
 void free_scratch(void* block) { os::free_block(block); }
 

@@ -2,11 +2,14 @@
 //
 // dim_array(grid, maxX, maxY) gives (maxX + 1) * (maxY + 1) records. The row index is the fast
 // one: (x, y) follows (x, y - 1) in memory. cell() returns nullptr outside the grid, so callers
-// can never read or write past its edges.
+// can never read or write past its edges. The records lie in large pages once the grid is big
+// (large_blocks.h): a frame walks the grid across its columns.
 #pragma once
 #include <climits>
 #include <cstddef>
 #include <vector>
+
+#include "services/large_blocks.h"
 
 namespace svc {
 
@@ -14,7 +17,7 @@ template <class T>
 struct Grid {
   int columns = 0;  // maxX + 1
   int rows = 0;     // maxY + 1
-  std::vector<T> cells;
+  std::vector<T, LargeBlockAllocator<T>> cells;
 };
 
 // Grids larger than this many bytes are refused: a corrupt map header must not exhaust memory.
@@ -29,7 +32,7 @@ bool dim_array(Grid<T>& grid, int max_x, int max_y) {  // Drops the old contents
   // A grid dimensioned again at about its size keeps its memory: a world rebuilt on a key press
   // then writes over pages it has instead of faulting in tens of megabytes afresh. A grid that
   // shrinks to less than half, or is refused, gives its memory back.
-  if (!possible || count < grid.cells.capacity() / 2) std::vector<T>().swap(grid.cells);
+  if (!possible || count < grid.cells.capacity() / 2) decltype(grid.cells)().swap(grid.cells);
   grid.cells.clear();
   if (!possible) return false;
   grid.cells.resize(count);

@@ -8,13 +8,17 @@
 // insertion: a list of hundreds of thousands of elements makes a few dozen allocations, not one
 // per element. A block's nodes are built one by one as they are handed out, so a new block costs
 // no pass over memory that is written again a moment later. Nodes never move, so pointers to
-// elements stay valid until they are deleted.
+// elements stay valid until they are deleted. The blocks of a long list and its index lie in large
+// pages (large_blocks.h): a frame looks its elements up in the order of the world's rows, not of
+// the list.
 #pragma once
 #include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <new>
 #include <vector>
+
+#include "services/large_blocks.h"
 
 namespace svc {
 
@@ -30,7 +34,7 @@ struct List {
   Node* tail = nullptr;
   Node* current = nullptr;  // nullptr: before the first element
   int count = 0;
-  std::vector<Node*> index;  // position -> node, valid while index_valid
+  std::vector<Node*, LargeBlockAllocator<Node*>> index;  // position -> node, valid while index_valid
   bool index_valid = true;
   // Storage for `size` nodes, of which the first `used` are built (handed out at least once).
   struct Block {
@@ -47,10 +51,10 @@ struct List {
     ~Block() {
       if (!nodes) return;
       for (size_t i = 0; i < used; i++) nodes[i].~Node();
-      ::operator delete(nodes);
+      free_block(nodes, size * sizeof(Node));
     }
   };
-  static_assert(alignof(Node) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "node storage comes from plain operator new");
+  static_assert(alignof(Node) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "node storage is aligned as plain operator new's");
   std::vector<Block> blocks;  // Every node's storage; only the last one has nodes not yet built
   size_t nodes_made = 0;      // Nodes in all blocks
   Node* spare = nullptr;      // Deleted nodes, chained through next, reused first
@@ -79,11 +83,11 @@ struct List {
       return n;
     }
     if (blocks.empty() || blocks.back().used == blocks.back().size) {
-      // Blocks double with the list, from about 256 bytes to about 1 MiB each.
+      // Blocks double with the list, from about 256 bytes to about 2 MiB each: one large page.
       const size_t smallest = std::max<size_t>(1, 256 / sizeof(Node));
-      const size_t largest = std::max<size_t>(1, (size_t{1} << 20) / sizeof(Node));
+      const size_t largest = std::max<size_t>(1, (size_t{2} << 20) / sizeof(Node));
       const size_t size = std::min(std::max(nodes_made, smallest), largest);
-      Block block(static_cast<Node*>(::operator new(size * sizeof(Node), std::nothrow)), size);
+      Block block(static_cast<Node*>(allocate_block(size * sizeof(Node))), size);
       if (!block.nodes) return nullptr;
       blocks.push_back(std::move(block));
       nodes_made += size;
