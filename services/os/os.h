@@ -135,7 +135,8 @@ uint64_t monotonic_milliseconds();  // A clock that never steps back, from an ar
 uint64_t monotonic_microseconds();  // A clock that never steps back, in microseconds from an arbitrary start
 void sleep_milliseconds(int milliseconds);
 int64_t available_memory();  // Bytes the system could still give without swapping; -1 when unknown
-// Memory of `bytes` (with large_pages: aligned to 2 MiB and advised into large pages); null when none.
+// Memory of `bytes` (with large_pages: aligned to 2 MiB and advised into large pages; on Windows
+// ordinary pages, as large ones need a privilege); null when none.
 void* allocate_block(size_t bytes, bool large_pages);
 void free_block(void* block);  // Frees what allocate_block gave
 
