@@ -75,12 +75,42 @@ void write_config(const std::string& dir, bool labyrinth) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   set_fatal_box(false);  // a start-up failure is printed, never shown in a box that waits
   set_fatal_exit_code(1);
+  // "rebuild" or "load": only that side runs, for some seconds, for a profiler.
+  const std::string only = argc > 1 ? argv[1] : "";
+  if (!only.empty() && only != "rebuild" && only != "load") {
+    std::fprintf(stderr, "usage: labyrinth_bench [rebuild|load]\n");
+    return 2;
+  }
   const std::string dir = os::make_temp_folder("labyrinth_bench_");
   if (dir.empty() || !os::change_folder(dir)) return 1;
   write_world_files(dir);
+  if (!only.empty()) {
+    write_config(dir, only == "rebuild");
+    engine_startup(true);
+    const bench::Stopwatch watch;
+    int runs = 0;
+    for (; runs < 400; runs++) {
+      if (only == "rebuild") {
+        engine.baseVariant = runs + 1;
+        rebuild_if_variant_changed();
+      } else {
+        for (WorldCell& c : worldState.world.cells)
+          if (svc::is_sprite3d(c.groundSprite)) svc::free_sprite3d(c.groundSprite);
+        svc::dim_array(worldState.world, 512, 512);
+        clear_world_lists();
+        load_object_catalogue();
+        load_colour_code_map(engine.appEntry + engine.appStart + ".qz61");
+      }
+    }
+    std::printf("%s: %d runs, %s in all\n", only.c_str(), runs, bench::shown(watch.elapsed()).c_str());
+    engine_shutdown();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    return 0;
+  }
 
   std::vector<bench::Times> rebuild, load;
   int rebuiltX = 0, rebuiltY = 0, loadedX = 0, loadedY = 0;
