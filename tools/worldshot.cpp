@@ -1,12 +1,14 @@
 // worldshot.cpp -- a picture of a world without a display: the engine's own drawing on a screen in memory
 //
-//   worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H] [--smooth] [FOLDER] OUT.png
+//   worldshot [--variant N] [--cell PIXELS] [--region X,Y,W,H | --view X,Y [--screen WxH]] [--smooth]
+//             [FOLDER] OUT.png
 //
 // Run in a world folder, or name one. Builds the world exactly as simengine's start-up (and worlddump) does,
 // then draws it with the engine's world drawing (ground pass; object pass with the instances'
 // blend modes and offsets; with --smooth the smoothing pass) on the offscreen platform, tile by
 // tile, and writes the picture as a PNG. Each tile's view starts a few cells before the part it
 // keeps, so that objects reaching over from cells to the left or above are drawn as on one screen.
+// With --view it draws one screen instead: simengine's view scrolled to a cell, as its screen shows it.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -55,6 +57,10 @@ const char* const kUsage =
     "                     megapixels\n"
     "  --region X,Y,W,H   only the W x H cells from cell (X, Y) on, cut at the world's end;\n"
     "                     default the whole world\n"
+    "  --view X,Y         one screen of simengine's view scrolled to cell (X, Y), as simengine\n"
+    "                     shows it: objects of cells left of and above the view left out, the\n"
+    "                     extra column drawn, black past the world's end (no cursor, no overlay)\n"
+    "  --screen WxH       the size of --view's screen in pixels; default 1920x1080\n"
     "  --smooth           draw the smoothing pass as simengine does in every frame: the picture\n"
     "                     moves one pixel up and left, as on simengine's screen, and its last\n"
     "                     column and row repeat their neighbours\n"
@@ -62,16 +68,20 @@ const char* const kUsage =
     "  --version          print the suite's version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when the world or the picture cannot be read or written, 2 on a\n"
-    "usage error (a region outside the world and --variant on a map world included).\n";
+    "usage error (a region or view outside the world and --variant on a map world included).\n";
 
 constexpr int64_t kMostPixels = 64000000;  // 64 megapixels
 constexpr int kTile = 2048;                // The offscreen screen: each tile is drawn on it
 constexpr int kLargestCell = 1024;
+constexpr int kLargestScreen = 16384;      // --screen's width and height at most
 
 struct Options {
-  bool set_variant = false, set_cell = false, set_region = false, smooth = false;
+  bool set_variant = false, set_cell = false, set_region = false, set_view = false, set_screen = false,
+       smooth = false;
   int variant = 0, cell = 0;
   int region[4] = {0, 0, 0, 0};
+  int view[2] = {0, 0};
+  int screen[2] = {1920, 1080};
   std::string folder, out;
 };
 
@@ -128,6 +138,13 @@ bool parse_region(const std::string& text, int region[4]) {
   return at == text.size() + 1;
 }
 
+// Two numbers from `lowest` to 1 << 20 joined by `separator`: "X,Y" or "WxH".
+bool parse_pair(const std::string& text, char separator, int lowest, int pair[2]) {
+  const size_t at = text.find(separator);
+  return at != std::string::npos && tools::parse_number(text.substr(0, at), lowest, 1 << 20, pair[0]) &&
+         tools::parse_number(text.substr(at + 1), lowest, 1 << 20, pair[1]);
+}
+
 // Copies a rectangle of the screen into the picture at (x, y).
 void copy_into(const svc::Picture& screen, int sx, int sy, int width, int height, svc::Picture& out, int x, int y) {
   for (int row = 0; row < height; ++row)
@@ -135,9 +152,34 @@ void copy_into(const svc::Picture& screen, int sx, int sy, int width, int height
                 &screen.rgba[(size_t(sy + row) * screen.width + sx) * 4], size_t(width) * 4);
 }
 
+// One screen of the view scrolled to o.view, drawn as simengine draws a frame (without the
+// position boxes and the debug overlay, which are not the world's).
+int shoot_view(const Options& o) {
+  const int cell = o.set_cell ? o.cell : std::clamp(int(std::lround(engine.resolution)), 1, kLargestCell);
+  scale_objects(float(cell) / engine.resolution);
+  engine.resolution = float(cell);
+  compute_view_cells();
+  engine.smoothingPass = o.smooth ? 1 : 0;
+  engine.frameCache = 0;  // One frame: nothing drawn would be copied again
+  engine.scrollX = o.view[0];
+  engine.scrollY = o.view[1];
+  draw_world();
+  svc::Picture screen;
+  const bool read = svc::offscreen::read_screen(screen);
+  engine_shutdown();
+  if (!read) return fail("the screen cannot be read");
+  if (!svc::write_png(o.out, screen))
+    return fail(o.out + ": cannot be written (no permission, no such folder, or disk full)");
+  return 0;
+}
+
 int run(const Options& o) {
   if (const int refused = check_world(o)) return refused;
-  svc::offscreen::set_desktop(kTile, kTile);
+  // The engine's screen is the desktop's size: a view is drawn on a screen of the size asked for.
+  if (o.set_view)
+    svc::offscreen::set_desktop(o.screen[0], o.screen[1]);
+  else
+    svc::offscreen::set_desktop(kTile, kTile);
   set_load_screen_wait(0);
   set_fatal_exit_code(1);
   set_fatal_box(false);  // Its text goes to standard error; there is nobody to show a box to
@@ -151,6 +193,14 @@ int run(const Options& o) {
   const int columns = std::min(engine.mapMaxX, svc::grid_max_x(worldState.world)) + 1;
   const int rows = std::min(engine.mapMaxY, svc::grid_max_y(worldState.world)) + 1;
   int x0 = 0, y0 = 0, width = columns, height = rows;
+  if (o.set_view) {
+    if (o.view[0] >= columns || o.view[1] >= rows)
+      return world_usage_error("--view " + std::to_string(o.view[0]) + "," + std::to_string(o.view[1]) +
+                               ": outside the world of " + std::to_string(columns) + " x " + std::to_string(rows) +
+                               " cells; the view scrolls from 0 to " + std::to_string(columns - 1) + " across and " +
+                               "from 0 to " + std::to_string(rows - 1) + " down");
+    return shoot_view(o);
+  }
   if (o.set_region) {
     x0 = o.region[0];
     y0 = o.region[1];
@@ -228,7 +278,8 @@ int run(const Options& o) {
 int main(int argc, char** argv) {
   Options o;
   std::vector<svc::Argument> args;
-  const std::string problem = svc::split_arguments(argc, argv, {"--variant", "--cell", "--region"}, {"--smooth"}, args);
+  const std::string problem = svc::split_arguments(argc, argv, {"--variant", "--cell", "--region", "--view", "--screen"},
+                                                   {"--smooth"}, args);
   if (!problem.empty()) return usage_error(problem);
   std::vector<std::string> positional;
   for (const svc::Argument& a : args) {
@@ -250,12 +301,24 @@ int main(int argc, char** argv) {
           return usage_error("--region " + value + ": not X,Y,W,H in cells (for example 0,0,40,30)");
         o.set_region = true;
       }
+    } else if (arg == "--view") {
+      if (!parse_pair(value, ',', 0, o.view))
+        return usage_error("--view " + value + ": not X,Y, the cell the view is scrolled to (for example 40,25)");
+      o.set_view = true;
+    } else if (arg == "--screen") {
+      if (!parse_pair(value, 'x', 1, o.screen) || o.screen[0] > kLargestScreen || o.screen[1] > kLargestScreen ||
+          int64_t(o.screen[0]) * o.screen[1] > kMostPixels)
+        return usage_error("--screen " + value + ": not WxH in pixels (for example 1920x1080), each up to " +
+                           std::to_string(kLargestScreen) + " and 64 megapixels in all");
+      o.set_screen = true;
     } else if (arg == "--smooth") {
       o.smooth = true;
     } else {
       return svc::standard_option(arg, "worldshot", kUsage);
     }
   }
+  if (o.set_view && o.set_region) return usage_error("--view and --region: choose one, a screen or a part of the world");
+  if (o.set_screen && !o.set_view) return usage_error("--screen is the size of --view's screen; add --view X,Y");
   if (positional.empty() || positional.size() > 2)
     return usage_error(positional.empty() ? "OUT.png is needed" : "too many arguments: " + positional[2]);
   o.out = positional.back();

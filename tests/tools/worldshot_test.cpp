@@ -180,6 +180,42 @@ double share(const svc::Picture& p, int r, int g, int b) {
   return double(near) / double(p.rgba.size() / 4);
 }
 
+// --view draws one screen of the view scrolled to a cell: the whole picture's cells from there on,
+// black past the world's end, the screen's size as asked.
+TEST_F(Worldshot, AViewShowsTheWorldFromItsScrollOnAScreenOfItsSize) {
+  const std::string island = dir + "island/";
+  fs::copy(std::string(SUITE_SOURCE_DIR) + "/examples/world", island, fs::copy_options::recursive);
+  const int cell = 8;
+  ASSERT_EQ(shot(island, "--cell 8 '" + dir + "all.png'"), 0);
+  ASSERT_EQ(shot(island, "--cell 8 --view 13,3 --screen 160x96 '" + dir + "view.png'"), 0);
+  const svc::Picture all = picture(dir + "all.png"), view = picture(dir + "view.png");
+  ASSERT_EQ(view.width, 160);
+  ASSERT_EQ(view.height, 96);
+  EXPECT_TRUE(view.rgba == crop(all, 13 * cell, 3 * cell, 160, 96).rgba);
+
+  // From the last column and row, one cell shows and the rest of the screen is black.
+  const int columns = all.width / cell, rows = all.height / cell;
+  const std::string corner = std::to_string(columns - 2) + "," + std::to_string(rows - 2);
+  ASSERT_EQ(shot(island, "--cell 8 --view " + corner + " --screen 40x30 '" + dir + "corner.png'"), 0);
+  const svc::Picture end = picture(dir + "corner.png");
+  ASSERT_EQ(end.width, 40);
+  EXPECT_TRUE(crop(end, 0, 0, 16, 16).rgba == crop(all, all.width - 16, all.height - 16, 16, 16).rgba);
+  EXPECT_EQ(share(crop(end, 16, 0, 24, 30), 0, 0, 0), 1.0);
+  EXPECT_EQ(share(crop(end, 0, 16, 40, 14), 0, 0, 0), 1.0);
+
+  // A view from outside the world, or with a region, or a screen without a view, is refused.
+  std::string err;
+  EXPECT_EQ(shot(island, "--view " + std::to_string(columns) + ",0 '" + dir + "no.png'", &err), 2);
+  EXPECT_NE(err.find("outside the world of " + std::to_string(columns) + " x " + std::to_string(rows) + " cells"),
+            std::string::npos) << err;
+  for (const char* bad : {"--view 1 a.png", "--view 1,-1 a.png", "--view 0,0 --region 0,0,1,1 a.png",
+                          "--screen 64x64 a.png", "--view 0,0 --screen 0x10 a.png", "--view 0,0 --screen 64,64 a.png",
+                          "--view 0,0 --screen 9000x9000 a.png"})
+    EXPECT_EQ(shot(island, bad, &err), 2) << bad << ": " << err;
+  EXPECT_FALSE(fs::exists(dir + "no.png"));
+  EXPECT_FALSE(fs::exists(island + "a.png"));
+}
+
 TEST_F(Worldshot, AtOtherCellSizesObjectsScaleWithTheirCells) {
   // The island's trees are fitted to RESOLUTION-sized cells: drawn at a half and a quarter of it,
   // they cover the same share of the picture, as do the sea and the rock.
