@@ -24,19 +24,38 @@ namespace {
 
 CpuCanvas& canvas() { return state.canvas; }
 
-}  // namespace
+// The upload textures hold at most this many bytes; beyond, one of the size already sent in this
+// frame is used again (the renderer then finishes the drawing that reads it first).
+constexpr int64_t kUploadBytes = int64_t{48} << 20;
 
-// The upload texture, at least width x height; nullptr when the renderer cannot make one.
-SDL_Texture* upload_texture(int width, int height) {
-  CpuCanvas& c = canvas();
-  if (c.upload && c.upload_width >= width && c.upload_height >= height) return c.upload;
-  forget_texture(c.upload, c.upload_width, c.upload_height);
-  c.upload_width = std::max(width, c.upload_width);
-  c.upload_height = std::max(height, c.upload_height);
-  c.upload = create_texture(SDL_TEXTUREACCESS_STREAMING, c.upload_width, c.upload_height);
-  if (!c.upload) c.upload_width = c.upload_height = 0;
-  return c.upload;
+// An upload texture of exactly width x height not yet sent in this frame, made when none is free;
+// -1 when the renderer cannot make one.
+int pick_upload(int width, int height) {
+  std::vector<CpuCanvas::Upload>& uploads = canvas().uploads;
+  int oldest = -1;
+  int64_t bytes = 0;
+  for (size_t i = 0; i < uploads.size(); i++) {
+    const CpuCanvas::Upload& u = uploads[i];
+    bytes += int64_t{u.width} * u.height * 4;
+    if (u.width != width || u.height != height) continue;
+    if (u.frame != state.frame) return static_cast<int>(i);
+    if (oldest < 0) oldest = static_cast<int>(i);
+  }
+  if (oldest >= 0 && bytes + int64_t{width} * height * 4 > kUploadBytes) return oldest;
+  // Over the bound with nothing of this size: the textures of other sizes (an earlier zoom's or
+  // screen's) go first.
+  if (bytes + int64_t{width} * height * 4 > kUploadBytes) {
+    for (CpuCanvas::Upload& u : uploads) forget_texture(u.texture, u.width, u.height);
+    uploads.clear();
+  }
+  SDL_Texture* t = create_texture(SDL_TEXTUREACCESS_STREAMING, width, height);
+  if (!t) return oldest;
+  SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE);
+  uploads.push_back(CpuCanvas::Upload{t, width, height, UINT64_MAX});
+  return static_cast<int>(uploads.size() - 1);
 }
+
+}  // namespace
 
 bool cpu_draw(const Sprite& picture, const SDL_Rect& dst, int alpha, int scale_mode) {
   CpuCanvas& c = canvas();
@@ -69,23 +88,23 @@ void send_cpu_canvas() {
   CpuCanvas& c = canvas();
   if (!c.active) return;
   c.active = false;
-  if (c.x0 >= c.x1 || c.y0 >= c.y1 || !state.renderer) return;  // nothing drawn: the area is as cleared
-  SDL_Texture* upload = upload_texture(c.width, c.height);
+  if (c.x0 >= c.x1 || c.y0 >= c.y1 || !state.renderer || c.upload < 0) return;  // nothing drawn: as cleared
+  CpuCanvas::Upload& upload = c.uploads[static_cast<size_t>(c.upload)];
+  upload.frame = state.frame;
   const SDL_Rect box = {c.x0, c.y0, c.x1 - c.x0, c.y1 - c.y0};
-  if (!upload || SDL_UpdateTexture(upload, &box, &c.pixels[size_t(c.y0) * size_t(c.width) + size_t(c.x0)], c.width * 4) != 0) {
+  if (SDL_UpdateTexture(upload.texture, &box, &c.pixels[size_t(c.y0) * size_t(c.width) + size_t(c.x0)], c.width * 4) != 0) {
     // The texture was made at the start, so only a renderer in trouble gets here; the area then
     // shows what it was cleared to until the next frame.
     SDL_Log("drawing on the CPU: the canvas could not be sent to the renderer: %s", SDL_GetError());
     return;
   }
-  SDL_SetTextureBlendMode(upload, SDL_BLENDMODE_NONE);
   SDL_SetRenderTarget(state.renderer, drawing_target());
-  SDL_RenderCopy(state.renderer, upload, &box, &box);
+  SDL_RenderCopy(state.renderer, upload.texture, &box, &box);
 }
 
 void free_cpu_canvas() {
   CpuCanvas& c = canvas();
-  forget_texture(c.upload, c.upload_width, c.upload_height);
+  for (CpuCanvas::Upload& u : c.uploads) forget_texture(u.texture, u.width, u.height);
   c = CpuCanvas{};
 }
 
@@ -100,9 +119,11 @@ int start_cpu_drawing(int32_t colour) {
   if (!state.renderer) return 0;
   const int width = state.drawing_into ? state.drawing_width : state.screen_width;
   const int height = state.drawing_into ? state.drawing_height : state.screen_height;
-  // The upload texture is made now, so that the canvas can always be sent.
-  if (width <= 0 || height <= 0 || !sdl::upload_texture(width, height)) return 0;
+  if (width <= 0 || height <= 0) return 0;
   sdl::CpuCanvas& c = state.canvas;
+  // The upload texture is picked now, so that the canvas can always be sent.
+  c.upload = sdl::pick_upload(width, height);
+  if (c.upload < 0) return 0;
   const uint32_t cleared = uint32_t(colour & 0xFF) | uint32_t(colour & 0xFF00) | uint32_t(colour & 0xFF0000) | 0xFF000000u;
   c.pixels.assign(size_t(width) * size_t(height), cleared);
   c.width = width;

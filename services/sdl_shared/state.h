@@ -66,8 +66,16 @@ struct CpuCanvas {
   int width = 0, height = 0;
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // The box drawn into, [x0, x1) x [y0, y1)
   std::vector<uint32_t> pixels;
-  SDL_Texture* upload = nullptr;  // Streaming, for sending the box drawn into
-  int upload_width = 0, upload_height = 0;
+  // Streaming textures of the canvas's sizes, each sent at most once a frame: writing a texture that
+  // the frame's queued drawing still reads would make the renderer finish that drawing first, and a
+  // frame that draws blocks sends a canvas for each.
+  struct Upload {
+    SDL_Texture* texture = nullptr;
+    int width = 0, height = 0;
+    uint64_t frame = UINT64_MAX;  // state.frame when last sent
+  };
+  std::vector<Upload> uploads;
+  int upload = -1;  // The one this drawing sends through
 };
 
 // Renderer resets planned by SUITE_TEST_RENDERER_RESETS (see renderer_resets.cpp).
@@ -175,6 +183,5 @@ bool prepare_texture(Sprite& sprite, SDL_BlendMode blend, SDL_BlendMode fallback
 bool cpu_draw(const Sprite& picture, const SDL_Rect& dst, int alpha, int scale_mode);
 void send_cpu_canvas();
 void free_cpu_canvas();                                // With the screen
-SDL_Texture* upload_texture(int width, int height);  // The canvas's upload texture, made big enough
 
 }  // namespace svc::sdl
