@@ -93,6 +93,16 @@ Overlay overlay_of(const svc::Picture& s) {
   return o;
 }
 
+// Whether the overlay's first line shows: a pixel of its text colour where the line starts.
+bool shows_overlay(const svc::Picture& s) {
+  for (int y = kOverlayTop; y < std::min(kOverlayTop + kOverlayLineSpan, s.height); y++)
+    for (int x = kOverlayLeft; x < std::min(kOverlayLeft + 400, s.width); x++) {
+      const uint8_t* p = at(s, x, y);
+      if (p[0] == 255 && p[1] == 255 && p[2] == 200) return true;
+    }
+  return false;
+}
+
 // Pixels that differ between two screenshots, outside the overlay's lines on either.
 long screen_differences(const svc::Picture& a, const svc::Picture& b) {
   if (a.width != b.width || a.height != b.height) return long(a.width) * a.height + 1;
@@ -299,6 +309,17 @@ class FrameCacheScreens : public support::SimengineWindow {
         kPatience);
     EXPECT_TRUE(ok) << "the screen did not settle: " << path;
     return last;
+  }
+
+  // The world's first screen. Until it is drawn the screen shows the load's bar over black, which
+  // can stay unchanged for more than two screenshots on a busy machine; only the world's frames
+  // show the debug overlay's text, so the wait is for that text, then for the screen to settle.
+  svc::Picture first_screen() {
+    const std::string path = next_shot();
+    const bool shown = support::screenshot_until(path, [&](const std::string& png) { return shows_overlay(load(png)); },
+                                                 kPatience);
+    EXPECT_TRUE(shown) << "the world's first frame never showed: " << path;
+    return settled();
   }
 
   // Runs `action` and waits until the screen differs from `before` outside the overlay.
@@ -570,7 +591,7 @@ class IslandScreens : public FrameCacheScreens {
                                                   << str(view);
       screens.push_back(screen);
     };
-    keep(settled(), "the first screen");
+    keep(first_screen(), "the first screen");
     for (int i = 0; i < int(std::size(kLegs)); i++) {
       if (i == kLegsFromTheMiddle) {
         // The cursor to the middle of the screen, where it scrolls right and down. The wheel keeps
@@ -630,7 +651,7 @@ TEST_F(OtherScreens, LabyrinthAfterPageUp) {
     const std::string folder = copy_world("labyrinth", "cache" + std::to_string(cache), 80, cache);
     ASSERT_NO_FATAL_FAILURE(start_simengine(folder, "Orvanel labyrinth demo"));
     support::focus_window(window);
-    const svc::Picture first = settled();
+    const svc::Picture first = first_screen();
     shots.push_back(after(first, [&] { support::press_keys(window, "Prior", 200, 0); }, "Page Up"));
     stop();
     const svc::Picture world = worldshot(folder, "--variant 1");
@@ -658,7 +679,7 @@ TEST_F(OtherScreens, ObjectsOverhangingTheirCellsWithBlendPairs) {
     const svc::Picture world = worldshot(folder);
     ASSERT_NO_FATAL_FAILURE(start_simengine(folder, "Orvanel world demo"));
     support::focus_window(window);
-    shots.push_back(settled());
+    shots.push_back(first_screen());
     EXPECT_EQ(world_differences(shots.back(), world, kCell, {0, 0}, 2 * kCell, 10), 0)
         << "FRAMECACHE " << cache << ": the first screen is not worldshot's";
     shots.push_back(after(shots.back(), [&] { click(5, 3); }, "three wheel notches"));
@@ -679,7 +700,7 @@ TEST_F(OtherScreens, LiveReloadOfADefinition) {
     const std::string folder = copy_world("world", "cache" + std::to_string(cache), kCell, cache);
     ASSERT_NO_FATAL_FAILURE(start_simengine(folder, "Orvanel world demo"));
     support::focus_window(window);
-    const svc::Picture first = settled();
+    const svc::Picture first = first_screen();
     shots.push_back(after(first,
                           [&] {
                             write_text(folder + "codes/island/000000200.new", "GFXNAME\r\nsand.png\r\nUSECOLLISION\r\n0\r\n");
